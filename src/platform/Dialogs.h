@@ -1,0 +1,61 @@
+#pragma once
+// Message boxes and the common dialogs. Every text the program shows to the
+// user goes through here, so core flows can be scripted in tests.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zv {
+
+enum class BoxKind { Information, Warning, Error, Question, Confirmation };
+enum class Buttons { Ok, YesNo, OkCancel, OkIgnore, YesNoIgnore };
+enum class Answer { Ok, Cancel, Yes, No, Ignore };
+
+// A window-system colour value: red in the low byte, then green, then blue.
+using ColourRef = std::uint32_t;
+
+struct FontChoice {
+    std::string family;
+    int points = 10;
+    bool bold = false;
+    bool italic = false;
+    ColourRef colour = 0;
+};
+
+struct FileDialogRequest {
+    std::string title;
+    // Filter in the form "Description|*.a;*.b|Other|*.c", as the program writes them.
+    std::string filter;
+    int filterIndex = 1; // 1-based, as chosen or to be chosen
+    std::string initialFolder;
+    std::string fileName;
+    bool multiSelect = false;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    virtual Answer Box(BoxKind kind, const std::string& text, Buttons buttons) = 0;
+
+    // Paths chosen; empty when cancelled. The request's filterIndex is updated.
+    virtual std::vector<std::string> OpenFiles(FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> SaveFile(FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> BrowseFolder(const std::string& caption,
+                                                    const std::string& text,
+                                                    const std::string& initialFolder) = 0;
+    virtual std::optional<ColourRef> ChooseColour(ColourRef initial) = 0;
+    virtual bool ChooseFont(FontChoice& font) = 0;
+
+    // Shorthands for the boxes the program shows most.
+    void Information(const std::string& text) { Box(BoxKind::Information, text, Buttons::Ok); }
+    void Warning(const std::string& text) { Box(BoxKind::Warning, text, Buttons::Ok); }
+    void Error(const std::string& text) { Box(BoxKind::Error, text, Buttons::Ok); }
+    bool AskYesNo(const std::string& text) {
+        return Box(BoxKind::Question, text, Buttons::YesNo) == Answer::Yes;
+    }
+};
+
+} // namespace zv
