@@ -2,7 +2,7 @@
 BUILD ?= build
 SAN_BUILD ?= build-san
 CMAKE_FLAGS ?=
-SAMPLE ?= samples/out/colour-wheel.bmp
+SAMPLE ?= $(BUILD)/samples/colour-wheel.bmp
 
 .PHONY: all deps configure build run test bench format clean sanitize
 

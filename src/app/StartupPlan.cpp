@@ -1,0 +1,38 @@
+#include "app/StartupPlan.h"
+
+#include "platform/Extensions.h"
+
+#include <filesystem>
+
+namespace zv {
+
+namespace {
+std::string JoinWithBlanks(const std::vector<std::string>& arguments) {
+    std::string joined;
+    for (const auto& argument : arguments) {
+        if (!joined.empty()) joined += ' ';
+        joined += argument;
+    }
+    return joined;
+}
+} // namespace
+
+StartupPlan PlanStartup(const std::vector<std::string>& arguments, const FileExists& fileExists,
+                        const ReadPictureInfo& readJpegInfo) {
+    StartupPlan plan;
+    if (arguments.empty()) return plan;
+    const std::string path = JoinWithBlanks(arguments);
+    if (path.empty() || !fileExists(path)) return plan;
+
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    plan.startFile = error ? path : absolute.lexically_normal().string();
+    plan.extension = UpperExtension(plan.startFile);
+    if (plan.extension.find(".JP") == std::string::npos)
+        plan.deferredOpen = true;
+    else
+        plan.startPictureReady = readJpegInfo(plan.startFile);
+    return plan;
+}
+
+} // namespace zv

@@ -1,0 +1,267 @@
+#include "app/ui/Application.h"
+
+#include "app/ClosePolicy.h"
+#include "app/ErrorPolicy.h"
+#include "app/WindowPlacement.h"
+#include "app/WorkFiles.h"
+#include "explorer/ui/FileForm.h"
+#include "imaging/BitmapFile.h"
+#include "imaging/FileRemoval.h"
+#include "imaging/MemoryCheck.h"
+#include "platform/Extensions.h"
+#include "viewer/ui/WebForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <unistd.h>
+
+namespace zv {
+
+namespace {
+
+constexpr int kDeferredOpenMs = 333;
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// The JPEG reader arrives with picture loading; until then a JPEG named on
+// the command line is not ready at start.
+bool ReadJpegInfo(const std::string&) { return false; }
+
+QRect QtRect(const WindowRect& rect) { return {rect.left, rect.top, rect.width, rect.height}; }
+WindowRect RectOf(const QRect& rect) { return {rect.x(), rect.y(), rect.width(), rect.height()}; }
+
+std::int16_t DepthOf(PixelFormat format) {
+    switch (format) {
+    case PixelFormat::Bits1: return 1;
+    case PixelFormat::Bits4: return 4;
+    case PixelFormat::Bits8: return 8;
+    case PixelFormat::Bits15: return 15;
+    case PixelFormat::Bits16: return 16;
+    default: return 24;
+    }
+}
+
+} // namespace
+
+Application::Application(const EnvironmentReader& env, std::vector<std::string> arguments)
+    : env_(env), folders_(DefaultAppFolders(env)), runTemp_(env), store_(folders_.config),
+      dialogs_(&qtDialogs_), trash_(env), avlRunning_(FlockInstanceLock::DefaultAvlLockPath(env)),
+      tempNames_(runTemp_.Path(), static_cast<std::uint32_t>(::getpid())) {
+    folders_.runTemp = runTemp_.Path();
+    imaging_.descriptor.ScreenBits = display_.Info().screenBits;
+    settings_ = std::make_unique<SettingsSession>(store_, imaging_.descriptor.ScreenBits);
+    imaging_.autoReduce = settings_->settings.autoReduce;
+    plan_ = PlanStartup(arguments, IsRegularFile, ReadJpegInfo);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+Application::~Application() {
+    imaging_.host = nullptr;
+}
+
+bool Application::MayStart() const { return !avlRunning_.HeldElsewhere(); }
+
+void Application::Start() {
+    CreateViewer();
+    CreateExplorer();
+    RestoreViewerWindow();
+    viewer_->show();
+}
+
+void Application::CreateViewer() {
+    viewer_ = std::make_unique<TWebForm>(imaging_, settings_->settings);
+    viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
+    connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
+    connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
+    connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
+    connect(viewer_.get(), &TWebForm::closeCommandWanted, this, [this] {
+        if (explorer_->isVisible()) explorer_->hide();
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        viewer_->close();
+    });
+    viewer_->ApplySettings();
+}
+
+void Application::CreateExplorer() {
+    explorer_ = std::make_unique<TFileForm>();
+    connect(explorer_.get(), &TFileForm::viewerWanted, this, &Application::ShowViewer);
+    connect(explorer_.get(), &TFileForm::closeProgramWanted, this,
+            &Application::CloseProgramFromExplorer);
+    connect(explorer_.get(), &TFileForm::memoryWanted, this, [this] { MemoryClick(true); });
+}
+
+void Application::RestoreViewerWindow() {
+    WindowRect stored = RectOf(viewer_->geometry());
+    if (settings_->ViewerSettingsExisted() && plan_.startFile == kNoStartFile)
+        stored = FromBounds(settings_->settings.viewerBounds);
+    viewer_->setGeometry(QtRect(RestoreWindow(stored, display_.Info())));
+}
+
+void Application::FirstActivation() {
+    if (plan_.startPictureReady) OpenByName(plan_.startFile);
+    tempNames_.DrawPrefix(std::random_device{}());
+
+    if (!plan_.startPictureReady) {
+        viewer_->SetStatusText(QStringLiteral("Ready."));
+        if (plan_.startFile == kNoStartFile) {
+            viewer_->ShowEmptyPicture();
+            if (settings_->settings.toolBar && !settings_->settings.mergeToolBar)
+                viewer_->SetButtonText(false);
+            ShowExplorer();
+            if (settings_->FirstRun()) {
+                settings_->settings.autoSize = false;
+                settings_->settings.autoCenter = false;
+                const SideBySide layout = ViewerLeftExplorerRight(display_.Info());
+                viewer_->setGeometry(QtRect(layout.viewer));
+                explorer_->setGeometry(QtRect(layout.explorer));
+                settings_->settings.viewerBounds = ToBounds(layout.viewer);
+            } else if (!plan_.deferredOpen) {
+                QTimer::singleShot(0, viewer_.get(), &QWidget::hide);
+            }
+        }
+    }
+    if (plan_.deferredOpen) {
+        if (settings_->settings.alwaysFullScreen || plan_.AvlStart()) viewer_->ShowPicture();
+        deferredOpenTimer_ = new QTimer(this);
+        deferredOpenTimer_->setSingleShot(true);
+        connect(deferredOpenTimer_, &QTimer::timeout, this, &Application::DeferredOpen);
+        deferredOpenTimer_->start(kDeferredOpenMs);
+    } else if (!plan_.startPictureReady && plan_.startFile != kNoStartFile) {
+        viewer_->ShowEmptyPicture();
+    }
+}
+
+void Application::DeferredOpen() {
+    if (plan_.AvlStart()) {
+        viewer_->ShowEmptyPicture();
+        viewer_->SetStatusText(QStringLiteral("Slideshow scripts cannot be played yet."));
+        return;
+    }
+    OpenByName(plan_.startFile);
+}
+
+void Application::OpenByName(const std::string& path) {
+    try {
+        Bitmap picture = ReadBitmapFile(path);
+        {
+            std::lock_guard surface(imaging_.current.Surface());
+            imaging_.current = std::move(picture);
+        }
+        imaging_.descriptor.ImageWidth = imaging_.current.Width();
+        imaging_.descriptor.ImageHeight = imaging_.current.Height();
+        imaging_.descriptor.ImageBits = DepthOf(imaging_.current.Format());
+        document_.modified = false;
+        viewer_->SetCurrentPath(path);
+        viewer_->ShowPicture();
+        viewer_->RefreshCaption();
+        viewer_->SetStatusText(QStringLiteral("Ready."));
+    } catch (const std::exception& error) {
+        viewer_->ShowEmptyPicture();
+        dialogs_->Error(error.what());
+    }
+}
+
+void Application::ShowExplorer() {
+    explorer_->show();
+    explorer_->raise();
+}
+
+void Application::ShowViewer() {
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
+}
+
+void Application::CloseProgramFromExplorer() {
+    if (document_.modified && !CloseNow(document_, DiscardCaller::Other, *dialogs_)) return;
+    viewer_->hide();
+    explorer_->hide();
+    viewer_->close();
+}
+
+bool Application::ViewerCloseRequested() {
+    if (ended_) return true;
+    CloseRequest request;
+    request.forced = forcedClose_;
+    request.explorerVisible = explorer_->isVisible();
+    switch (DecideClose(request, document_, *dialogs_)) {
+    case CloseVerdict::End:
+        EndRun();
+        return true;
+    case CloseVerdict::HideViewer:
+        viewer_->hide();
+        ShowExplorer();
+        return false;
+    case CloseVerdict::StopSlideshow:
+    case CloseVerdict::ShowBatchEditor:
+    case CloseVerdict::ShowAlbumAndOfferSave:
+        return false;
+    case CloseVerdict::ShowViewer:
+    case CloseVerdict::ShowViewerAndOpenAlbum:
+        ShowViewer();
+        return false;
+    }
+    return false;
+}
+
+void Application::EndRun() {
+    ended_ = true;
+    closing_ = true;
+    avlRunning_.Release();
+    if (viewer_->userMovedWindow)
+        settings_->settings.viewerBounds = ToBounds(RectOf(viewer_->geometry()));
+    try {
+        settings_->SaveAtClose(plan_.startFile);
+    } catch (const std::exception& error) {
+        std::cerr << "zelvan: " << error.what() << '\n';
+    }
+    DeleteFileSilently(trash_, tempNames_.TempFileName("zvexport.pcx").string());
+    DeleteFileSilently(trash_, tempNames_.TempFileName("zv_undo.pcx").string());
+    DeleteWorkFiles(folders_.appHome, tempNames_.WorkFileStem(), trash_);
+    explorer_->applicationEnding = true;
+    explorer_->close();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void Application::UnexpectedError(const std::string& message) {
+    zv::UnexpectedError error;
+    error.message = message;
+    const std::filesystem::path current(viewer_ ? viewer_->CurrentPath() : std::string());
+    error.fileName = current.filename().string();
+    error.folder = current.parent_path().string();
+    error.extension = UpperExtension(current.string());
+    error.lastInternalNote = lastInternalNote_;
+    switch (HandleUnexpectedError(error, *dialogs_)) {
+    case ErrorOutcome::ReplaceJpegReader:
+        if (viewer_) viewer_->ShowEmptyPicture();
+        break;
+    case ErrorOutcome::MediaNotPlayed:
+    case ErrorOutcome::KeepRunning: break;
+    case ErrorOutcome::EndProgram:
+        avlRunning_.Release();
+        forcedClose_ = true;
+        if (viewer_)
+            viewer_->close();
+        else
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        break;
+    }
+}
+
+void Application::MemoryClick(bool fromExplorer) {
+    // The viewer's bookmarks arrive with the history; until then there are none.
+    const std::optional<int> bookmarks = fromExplorer ? std::nullopt : std::optional<int>(0);
+    MemoryCommand(imaging_, memory_, *dialogs_, display_.Info(), bookmarks,
+                  [] { QGuiApplication::clipboard()->clear(); });
+}
+
+} // namespace zv

@@ -1,0 +1,96 @@
+#pragma once
+// The life of the program: reads the settings, refuses to start beside a
+// playing slideshow script, makes the viewer and the explorer windows,
+// decides which one the user sees, and ends the run tidily.
+
+#include "app/SettingsSession.h"
+#include "app/StartupPlan.h"
+#include "imaging/ImagingContext.h"
+#include "imaging/TempNames.h"
+#include "platform/AppFolders.h"
+#include "platform/linux/FileSettingsStore.h"
+#include "platform/linux/FlockInstanceLock.h"
+#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/ProcMemoryStatus.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtDisplay.h"
+#include "viewer/DiscardQuestion.h"
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+namespace zv {
+
+class TFileForm;
+class TWebForm;
+
+class Application : public QObject {
+    Q_OBJECT
+public:
+    Application(const EnvironmentReader& env, std::vector<std::string> arguments);
+    ~Application() override;
+
+    // False when another instance plays a slideshow script: the caller ends
+    // the process without showing a window.
+    bool MayStart() const;
+    // Makes the windows and shows the first one; the event loop does the rest.
+    void Start();
+
+    // An error nobody handled: shows it and ends the program or goes on.
+    void UnexpectedError(const std::string& message);
+
+    TWebForm& Viewer() { return *viewer_; }
+    TFileForm& Explorer() { return *explorer_; }
+    SettingsSession& Settings() { return *settings_; }
+    const StartupPlan& Plan() const { return plan_; }
+    ImagingContext& Imaging() { return imaging_; }
+    DocumentFlags& Document() { return document_; }
+    const AppFolders& Folders() const { return folders_; }
+    Dialogs& UserDialogs() { return *dialogs_; }
+    // Tests answer the program's questions through their own dialogs.
+    void UseDialogs(Dialogs& dialogs) { dialogs_ = &dialogs; }
+
+private:
+    void CreateViewer();
+    void CreateExplorer();
+    void RestoreViewerWindow();
+    void FirstActivation();
+    void DeferredOpen();
+    void OpenByName(const std::string& path);
+    void ShowExplorer();
+    void ShowViewer();
+    void CloseProgramFromExplorer();
+    bool ViewerCloseRequested();
+    void EndRun();
+    void MemoryClick(bool fromExplorer);
+
+    EnvironmentReader env_;
+    AppFolders folders_;
+    RunTempFolder runTemp_;
+    FileSettingsStore store_;
+    QtDialogs qtDialogs_;
+    Dialogs* dialogs_;
+    ProcMemoryStatus memory_;
+    QtDisplay display_;
+    FreedesktopTrash trash_;
+    FlockInstanceLock avlRunning_;
+    std::unique_ptr<SettingsSession> settings_;
+    StartupPlan plan_;
+    ImagingContext imaging_;
+    TempNames tempNames_;
+    DocumentFlags document_;
+    std::unique_ptr<TWebForm> viewer_;
+    std::unique_ptr<TFileForm> explorer_;
+    QTimer* deferredOpenTimer_ = nullptr;
+    std::string lastInternalNote_;
+    bool closing_ = false;
+    bool forcedClose_ = false;
+    bool ended_ = false;
+};
+
+} // namespace zv

@@ -1,0 +1,22 @@
+#pragma once
+// Writing a file so that it is either wholly replaced or left as it was: the
+// bytes go to a temporary file in the same folder, which is renamed over the
+// target only once complete.
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+
+namespace zv {
+
+class EFileWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws EFileWriteError naming the file when it cannot be written; the
+// target is then untouched and no temporary file is left behind.
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+} // namespace zv

@@ -1,0 +1,30 @@
+#pragma once
+// Message boxes and common dialogs on Qt Widgets.
+
+#include "platform/Dialogs.h"
+
+class QWidget;
+
+namespace zv {
+
+class QtDialogs : public Dialogs {
+public:
+    // Boxes are centred on the parent returned by this function at the time
+    // they are shown (the active window when it returns null).
+    using ParentFinder = QWidget* (*)();
+    explicit QtDialogs(ParentFinder parent = nullptr) : parent_(parent) {}
+
+    Answer Box(BoxKind kind, const std::string& text, Buttons buttons) override;
+    std::vector<std::string> OpenFiles(FileDialogRequest& request) override;
+    std::optional<std::string> SaveFile(FileDialogRequest& request) override;
+    std::optional<std::string> BrowseFolder(const std::string& caption, const std::string& text,
+                                            const std::string& initialFolder) override;
+    std::optional<ColourRef> ChooseColour(ColourRef initial) override;
+    bool ChooseFont(FontChoice& font) override;
+
+private:
+    QWidget* Parent() const;
+    ParentFinder parent_;
+};
+
+} // namespace zv

@@ -1,0 +1,26 @@
+#pragma once
+// The discard question asked before the viewer's picture (or the album) is
+// replaced or the program ends with unsaved work.
+
+#include "platform/Dialogs.h"
+
+namespace zv {
+
+struct DocumentFlags {
+    bool modified = false;        // the picture changed since it was opened or saved
+    bool criticalProcess = false; // a long album or batch run is under way
+    bool albumModified = false;
+};
+
+enum class DiscardCaller { OpenCommand, Other };
+
+inline constexpr const char* kCriticalProcessText =
+    "A critical process is being executed.\nCancel the process to proceed.";
+inline constexpr const char* kDiscardAlbumText = "Discard slideshow/album?";
+inline constexpr const char* kDiscardImageText = "You have unsaved changes.\nDiscard modified image?";
+
+// CloseNow: true when the work may be discarded. During a critical process it
+// warns and answers no. A yes clears the modified mark.
+bool CloseNow(DocumentFlags& flags, DiscardCaller caller, Dialogs& dialogs);
+
+} // namespace zv

@@ -1,0 +1,25 @@
+#pragma once
+// The subcommands of zelvan-tool: each has a name, a one-line summary, its
+// usage text for --help, and the function that runs it.
+
+#include <string>
+#include <vector>
+
+namespace zvtool {
+
+using Arguments = std::vector<std::string>;
+
+struct Subcommand {
+    const char* name;
+    const char* summary;
+    const char* usage; // what `zelvan-tool NAME --help` prints
+    int (*run)(const Arguments& arguments);
+};
+
+const std::vector<Subcommand>& AllSubcommands();
+
+// Each subcommand's entry, defined beside its code.
+int RunSettings(const Arguments& arguments);
+extern const char* const kSettingsUsage;
+
+} // namespace zvtool
