@@ -2,6 +2,7 @@
 
 #include "imaging/PixelConvert.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -60,6 +61,37 @@ int SquaredDistance(const PaletteEntry& a, const PaletteEntry& b) {
     return db * db + dg * dg + dr * dr;
 }
 
+// A cube of colours: its blue, green, red corner and the span of each side.
+struct CellBox {
+    std::array<int, 3> low;
+    int span;
+};
+
+std::array<int, 3> Channels(const PaletteEntry& entry) {
+    return {entry.blue, entry.green, entry.red};
+}
+
+int NearestDistance(const CellBox& box, const PaletteEntry& entry) {
+    int sum = 0;
+    const std::array<int, 3> c = Channels(entry);
+    for (int i = 0; i < 3; ++i) {
+        const int d =
+            c[i] < box.low[i] ? box.low[i] - c[i] : std::max(0, c[i] - box.low[i] - box.span);
+        sum += d * d;
+    }
+    return sum;
+}
+
+int FarthestDistance(const CellBox& box, const PaletteEntry& entry) {
+    int sum = 0;
+    const std::array<int, 3> c = Channels(entry);
+    for (int i = 0; i < 3; ++i) {
+        const int d = std::max(c[i] - box.low[i], box.low[i] + box.span - c[i]);
+        sum += d * d;
+    }
+    return sum;
+}
+
 } // namespace
 
 const Palette& HalftonePalette() {
@@ -105,7 +137,46 @@ int NearestIndex(const Palette& palette, PaletteEntry colour) {
 }
 
 PaletteMapper::PaletteMapper(const Palette& palette)
-    : palette_(palette), cache_(std::size_t{1} << kCacheBits) {}
+    : palette_(palette), cache_(std::size_t{1} << kCacheBits),
+      cells_(std::size_t{1} << (3 * (8 - kCellShift))) {
+    if (palette_.size() > 256) palette_.resize(256);
+}
+
+std::uint8_t PaletteMapper::Nearest(PaletteEntry colour) {
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (std::uint8_t i : CellOf(colour).candidates) {
+        const int distance = SquaredDistance(palette_[i], colour);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return static_cast<std::uint8_t>(best);
+}
+
+// The entries whose distance to some colour of the cell can be the smallest:
+// those whose nearest point of the cell is no farther than the smallest
+// farthest point of any entry.
+const PaletteMapper::Cell& PaletteMapper::CellOf(PaletteEntry colour) {
+    const int b = colour.blue >> kCellShift;
+    const int g = colour.green >> kCellShift;
+    const int r = colour.red >> kCellShift;
+    Cell& cell = cells_[static_cast<std::size_t>((r << 6) | (g << 3) | b)];
+    if (cell.known) return cell;
+    const int size = (1 << kCellShift) - 1;
+    const CellBox box{{b << kCellShift, g << kCellShift, r << kCellShift}, size};
+    int bound = 1 << 30;
+    for (const PaletteEntry& entry : palette_)
+        bound = std::min(bound, FarthestDistance(box, entry));
+    for (std::size_t i = 0; i < palette_.size(); ++i) {
+        if (NearestDistance(box, palette_[i]) <= bound) {
+            cell.candidates.push_back(static_cast<std::uint8_t>(i));
+        }
+    }
+    cell.known = true;
+    return cell;
+}
 
 void MapOntoPalette(Bitmap& bitmap, const Palette& palette, PixelFormat indexedFormat) {
     const int entries = PaletteSizeOf(indexedFormat);

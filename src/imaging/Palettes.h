@@ -29,7 +29,10 @@ const Palette& StandardPaletteOf(PixelFormat format);
 int NearestIndex(const Palette& palette, PaletteEntry colour);
 
 // NearestIndex with a direct-mapped cache keyed by the colour, so pictures
-// with many pixels of few colours map at table speed. Not thread-safe.
+// with many pixels of few colours map at table speed. A miss searches only
+// the entries that can be nearest anywhere in the colour's 32x32x32 cell
+// (found once per cell), which gives the same answer as the full search.
+// Not thread-safe.
 class PaletteMapper {
 public:
     explicit PaletteMapper(const Palette& palette);
@@ -39,7 +42,7 @@ public:
         Slot& slot = cache_[(key * 0x9E3779B1u) >> (32 - kCacheBits)];
         if (slot.tagged != (key | kFilled)) {
             slot.tagged = key | kFilled;
-            slot.index = static_cast<std::uint8_t>(NearestIndex(palette_, {blue, green, red, 0}));
+            slot.index = Nearest({blue, green, red, 0});
         }
         return slot.index;
     }
@@ -47,12 +50,22 @@ public:
 private:
     static constexpr int kCacheBits = 16;
     static constexpr std::uint32_t kFilled = 1u << 24;
+    static constexpr int kCellShift = 5; // cells of 32 levels a channel, 8 x 8 x 8 of them
     struct Slot {
         std::uint32_t tagged = 0; // the colour with kFilled set, 0 while empty
         std::uint8_t index = 0;
     };
+    struct Cell {
+        bool known = false;
+        std::vector<std::uint8_t> candidates; // in index order
+    };
+
+    std::uint8_t Nearest(PaletteEntry colour);
+    const Cell& CellOf(PaletteEntry colour);
+
     Palette palette_;
     std::vector<Slot> cache_;
+    std::vector<Cell> cells_;
 };
 
 // Makes the picture indexedFormat (Bits1, Bits4 or Bits8) on the given

@@ -43,6 +43,11 @@ void Append(Bytes& b, std::initializer_list<std::uint8_t> bytes) {
     b.insert(b.end(), bytes);
 }
 
+Bytes Truncated(Bytes block, std::size_t size) {
+    block.resize(size);
+    return block;
+}
+
 Bitmap Parse(const Bytes& block) {
     return ParsePackedDib(block.data(), block.size());
 }
@@ -216,8 +221,7 @@ TEST(ParsePackedDib, EveryKindOfCorruptBlockThrows) {
     for (std::uint32_t m : {0xF00Fu, 0x07E0u, 0x001Fu}) Append32(gappyMask, m);
     const std::vector<std::pair<const char*, Bytes>> blocks = {
         {"empty", {}},
-        {"header longer than the block",
-         Bytes(InfoHeader(1, 1, 24).begin(), InfoHeader(1, 1, 24).begin() + 30)},
+        {"header longer than the block", Truncated(InfoHeader(1, 1, 24), 30)},
         {"unknown header size", withRows(InfoHeader(1, 1, 24, 0, 0, 200), 4)},
         {"zero width", withRows(InfoHeader(0, 1, 24), 4)},
         {"negative width", withRows(InfoHeader(-5, 1, 24), 4)},

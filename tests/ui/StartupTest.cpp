@@ -147,6 +147,27 @@ private slots:
         QCOMPARE(ParseViewerSettings(*record)->delayMs, 500);
     }
 
+    void theMemoryCommandReportsFromEitherWindow() {
+        StoreBothRecords();
+        Application program(Environment(), {});
+        ScriptedDialogs dialogs;
+        program.UseDialogs(dialogs);
+        program.Start();
+        WaitForIdle();
+        program.Imaging().DuplicateBitmap.Create(8, 8, PixelFormat::Bits24);
+        emit program.Viewer().memoryWanted();
+        QCOMPARE(dialogs.boxes.size(), size_t{1});
+        const std::string fromViewer = dialogs.LastText();
+        QVERIFY(fromViewer.starts_with("Memory Utilization: "));
+        QVERIFY(fromViewer.ends_with("\n\nViewer bookmarks: 0 items"));
+        QVERIFY(program.Imaging().DuplicateBitmap.Empty());
+        QVERIFY(program.Imaging().memoryCleared);
+        emit program.Explorer().memoryWanted();
+        QVERIFY(dialogs.LastText().find("Viewer bookmarks") == std::string::npos);
+        program.Explorer().hide();
+        QVERIFY(program.Viewer().close());
+    }
+
     void aSecondInstanceBesideAPlayingScriptEndsAtOnce() {
         const QString zelvan = qEnvironmentVariable("ZV_ZELVAN");
         if (zelvan.isEmpty()) QSKIP("ZV_ZELVAN names the program under test");

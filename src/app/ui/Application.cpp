@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <filesystem>
@@ -74,7 +75,24 @@ void Application::Start() {
     CreateViewer();
     CreateExplorer();
     RestoreViewerWindow();
+    WatchDisplay();
     viewer_->show();
+}
+
+void Application::WatchDisplay() {
+    startDisplay_ = display_.Info();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    connect(screen, &QScreen::geometryChanged, this, &Application::DisplayChanged);
+}
+
+void Application::DisplayChanged() {
+    const DisplayInfo now = display_.Info();
+    if (now.width == startDisplay_.width && now.height == startDisplay_.height &&
+        now.screenBits == startDisplay_.screenBits)
+        return;
+    startDisplay_ = now;
+    dialogs_->Warning("Display has changed.\nZelvan 7.04 should be closed and restarted.");
 }
 
 void Application::CreateViewer() {

@@ -68,6 +68,8 @@ private:
     bool ViewerCloseRequested();
     void EndRun();
     void MemoryClick(bool fromExplorer);
+    void WatchDisplay();
+    void DisplayChanged();
 
     EnvironmentReader env_;
     AppFolders folders_;
@@ -77,6 +79,7 @@ private:
     Dialogs* dialogs_;
     ProcMemoryStatus memory_;
     QtDisplay display_;
+    DisplayInfo startDisplay_;
     FreedesktopTrash trash_;
     FlockInstanceLock avlRunning_;
     std::unique_ptr<SettingsSession> settings_;

@@ -25,6 +25,7 @@ QColor ColourOf(std::uint32_t colourRef) {
 TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* parent)
     : QMainWindow(parent), imaging_(imaging), settings_(settings) {
     setWindowTitle(QString::fromLatin1(kCaption));
+    LimitFonts();
     view_ = new PictureView;
     scroller_ = new QScrollArea(this);
     scroller_->setWidget(view_);
@@ -53,6 +54,19 @@ QAction* TWebForm::AddDisabled(QMenu* menu, const char* caption) {
     QAction* action = menu->addAction(QString::fromLatin1(caption));
     action->setEnabled(false);
     return action;
+}
+
+void TWebForm::LimitFonts() {
+    QFont windowFont = font();
+    if (windowFont.pointSize() > 12) {
+        windowFont.setPointSize(12);
+        setFont(windowFont);
+    }
+    if (logicalDpiY() > 96) {
+        QFont statusFont = statusBar()->font();
+        statusFont.setPointSize(9);
+        statusBar()->setFont(statusFont);
+    }
 }
 
 void TWebForm::BuildMenus() {

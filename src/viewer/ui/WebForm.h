@@ -61,6 +61,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void LimitFonts();
     void BuildMenus();
     void BuildBars();
     QAction* AddToggle(QMenu* menu, const char* caption, bool ViewerSettings::*setting);
