@@ -1,10 +1,12 @@
 # The two everyday commands: `make run` and `make test`.
 BUILD ?= build
 SAN_BUILD ?= build-san
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 CMAKE_FLAGS ?=
 SAMPLE ?= $(BUILD)/samples/colour-wheel.bmp
 
-.PHONY: all deps configure build run test bench format clean sanitize
+.PHONY: all deps configure build run test bench format clean sanitize fuzz
 
 all: build
 
@@ -33,8 +35,13 @@ sanitize: deps
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j2
 
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DZV_FUZZ=ON -DZV_GUI=OFF -DZV_TESTS=OFF -DZV_BENCH=OFF
+	cmake --build $(FUZZ_BUILD)
+	@bash scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

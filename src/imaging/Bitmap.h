@@ -75,14 +75,17 @@ public:
     // A new picture of this format and size, all pixels 0, with the format's
     // standard palette (black and white, the 16 standard colours, the
     // halftone palette). Width and height must be 0..2^31-1; throws
-    // EBitmapError when the rows would exceed kMaxBitmapBytes.
+    // EBitmapError when the rows would exceed kMaxBitmapBytes. On failure the
+    // picture is left cleared.
     void Create(std::int32_t width, std::int32_t height, PixelFormat format);
 
     // Changes the pixel format, converting every pixel: exact to Bits24,
     // Device and Bits32; onto the halftone palette for Bits8, the 16 standard
     // colours for Bits4, black and white for Bits1. Bits15 and Bits16 can
-    // only be converted from. Device sets the storage to DDB; every other
-    // format sets it to DIB.
+    // only be converted from (asking for them throws std::invalid_argument
+    // and changes nothing). Device sets the storage to DDB; every other format
+    // sets it to DIB. A conversion that fails leaves the picture cleared and
+    // throws EBitmapError.
     void SetPixelFormat(PixelFormat format);
     // Sets the storage kind without touching the pixels (Device stays DDB).
     void SetStorage(StorageKind storage);
@@ -109,6 +112,8 @@ private:
     mutable std::mutex surface_;
 };
 
-inline void ClearBitmap(Bitmap& bitmap) { bitmap.Clear(); }
+inline void ClearBitmap(Bitmap& bitmap) {
+    bitmap.Clear();
+}
 
 } // namespace zv

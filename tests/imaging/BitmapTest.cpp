@@ -69,15 +69,6 @@ TEST(BitmapCopy, CopiesAreIndependentAndMovesEmptyTheSource) {
     EXPECT_TRUE(original.Empty()); // NOLINT(bugprone-use-after-move)
 }
 
-TEST(BitmapSetPalette, CutsOrPadsWithBlackToTheFormatsSize) {
-    Bitmap bitmap;
-    bitmap.Create(1, 1, PixelFormat::Bits4);
-    bitmap.SetPalette({test::Rgb(1, 2, 3)});
-    ASSERT_EQ(bitmap.Colours().size(), 16u);
-    EXPECT_EQ(bitmap.Colours()[0], test::Rgb(1, 2, 3));
-    EXPECT_EQ(bitmap.Colours()[15], test::Rgb(0, 0, 0));
-}
-
 // Leftmost pixel in the most significant bit, or in the high nibble.
 TEST(BitmapBitOrder, IndexedRowsExpandLeftmostPixelFirst) {
     Bitmap mono;
@@ -180,16 +171,6 @@ TEST(BitmapConversion, FifteenAndSixteenBitsAreNeverMadeAndThePictureIsKept) {
     EXPECT_THROW(bitmap.SetPixelFormat(PixelFormat::Bits16), std::invalid_argument);
     EXPECT_EQ(bitmap.Format(), PixelFormat::Bits24);
     EXPECT_EQ(Pixel24(bitmap, 1, 1), (Bgr{5, 6, 7}));
-}
-
-TEST(BitmapClear, FreesEverythingButKeepsTheFormat) {
-    Bitmap bitmap;
-    bitmap.Create(4, 4, PixelFormat::Bits8);
-    ClearBitmap(bitmap);
-    EXPECT_TRUE(bitmap.Empty());
-    EXPECT_EQ(bitmap.Height(), 0);
-    EXPECT_TRUE(bitmap.Colours().empty());
-    EXPECT_EQ(bitmap.Format(), PixelFormat::Bits8);
 }
 
 } // namespace

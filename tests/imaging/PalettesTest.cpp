@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 namespace zv {
 namespace {
@@ -50,6 +51,31 @@ TEST(Palettes, NearestIndexPrefersTheFirstOfEquals) {
     EXPECT_EQ(mapper.Map(0, 0, 0), 1);
     EXPECT_EQ(mapper.Map(0, 0, 120), 3); // blue, green, red
     EXPECT_EQ(mapper.Map(0, 0, 0), 1);   // from the cache
+}
+
+// The mapper searches only the entries that can win in a colour's cell; it
+// must still agree with the full search everywhere, ties included.
+TEST(Palettes, MapperAgreesWithTheFullSearch) {
+    Palette uneven;
+    for (int i = 0; i < 200; ++i) {
+        uneven.push_back(Rgb(static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 11),
+                             static_cast<std::uint8_t>(i * i)));
+    }
+    for (const Palette* palette :
+         {&HalftonePalette(), &StandardPalette16(), &std::as_const(uneven)}) {
+        PaletteMapper mapper(*palette);
+        int mismatches = 0;
+        for (int r = 0; r < 256; r += 5) {
+            for (int g = 0; g < 256; g += 3) {
+                for (int b = 0; b < 256; b += 7) {
+                    const auto colour = Rgb(std::uint8_t(r), std::uint8_t(g), std::uint8_t(b));
+                    mismatches += mapper.Map(colour.blue, colour.green, colour.red) !=
+                                  NearestIndex(*palette, colour);
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << "palette of " << palette->size();
+    }
 }
 
 // 256 distinct colours, so every index comes back as itself.
