@@ -9,9 +9,9 @@ namespace zv {
 
 struct UnexpectedError {
     std::string message;
-    std::string fileName;   // the current file's name
-    std::string folder;     // and its folder
-    std::string extension;  // upper case, with its dot
+    std::string fileName;  // the current file's name
+    std::string folder;    // and its folder
+    std::string extension; // upper case, with its dot
     bool albumModified = false;
     bool batchEditorOpen = false;
     std::string lastInternalNote; // such as "UndoBitmap error."

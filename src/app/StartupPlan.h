@@ -13,8 +13,8 @@ inline constexpr const char* kNoStartFile = "*";
 struct StartupPlan {
     std::string startFile = kNoStartFile; // "*" when there is none
     std::string extension;                // upper case, with its dot
-    bool deferredOpen = false;     // open from a timer once the windows are up
-    bool startPictureReady = false; // a JPEG whose information was read at once
+    bool deferredOpen = false;            // open from a timer once the windows are up
+    bool startPictureReady = false;       // a JPEG whose information was read at once
     bool AvlStart() const { return deferredOpen && extension == ".AVL"; }
 };
 

@@ -46,34 +46,35 @@ std::int64_t CheckedPixelBytes(std::int32_t width, std::int32_t height, PixelFor
 
 int BitsPerPixel(PixelFormat format) {
     switch (format) {
-    case PixelFormat::Bits1:
-        return 1;
-    case PixelFormat::Bits4:
-        return 4;
-    case PixelFormat::Bits8:
-        return 8;
+    case PixelFormat::Bits1: return 1;
+    case PixelFormat::Bits4: return 4;
+    case PixelFormat::Bits8: return 8;
     case PixelFormat::Bits15:
-    case PixelFormat::Bits16:
-        return 16;
-    case PixelFormat::Bits24:
-        return 24;
+    case PixelFormat::Bits16: return 16;
+    case PixelFormat::Bits24: return 24;
     case PixelFormat::Bits32:
-    case PixelFormat::Device:
-        return 32;
+    case PixelFormat::Device: return 32;
     }
     return 0;
 }
 
+std::int16_t ImageBitsOf(PixelFormat format) {
+    switch (format) {
+    case PixelFormat::Bits1: return 1;
+    case PixelFormat::Bits4: return 4;
+    case PixelFormat::Bits8: return 8;
+    case PixelFormat::Bits15: return 15;
+    case PixelFormat::Bits16: return 16;
+    default: return 24;
+    }
+}
+
 int PaletteSizeOf(PixelFormat format) {
     switch (format) {
-    case PixelFormat::Bits1:
-        return 2;
-    case PixelFormat::Bits4:
-        return 16;
-    case PixelFormat::Bits8:
-        return 256;
-    default:
-        return 0;
+    case PixelFormat::Bits1: return 2;
+    case PixelFormat::Bits4: return 16;
+    case PixelFormat::Bits8: return 256;
+    default: return 0;
     }
 }
 

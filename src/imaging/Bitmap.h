@@ -42,6 +42,9 @@ public:
 };
 
 int BitsPerPixel(PixelFormat format);
+// The colour depth a picture of this format records as ImageBits: 1, 4, 8,
+// 15, 16, or 24 for the true-colour formats.
+std::int16_t ImageBitsOf(PixelFormat format);
 // Palette entries a format carries: 2, 16, 256, or 0 for direct colour.
 int PaletteSizeOf(PixelFormat format);
 // Bytes in one row: ((width x bits + 31) div 32) x 4, in 64 bits.

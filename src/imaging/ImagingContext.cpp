@@ -37,14 +37,10 @@ void MakeDibOf(ImagingContext& context, PixelFormat format) {
 
 PixelFormat FormatForDepth(int bits) {
     switch (bits) {
-    case 1:
-        return PixelFormat::Bits1;
-    case 4:
-        return PixelFormat::Bits4;
-    case 8:
-        return PixelFormat::Bits8;
-    default:
-        return PixelFormat::Bits24;
+    case 1: return PixelFormat::Bits1;
+    case 4: return PixelFormat::Bits4;
+    case 8: return PixelFormat::Bits8;
+    default: return PixelFormat::Bits24;
     }
 }
 

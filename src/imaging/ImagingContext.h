@@ -32,9 +32,9 @@ struct ImagingContext {
     Bitmap BackupBitmap;
     Bitmap DuplicateBitmap;
     Bitmap ScratchBitmap;
-    int LibraryHandle = 0;  // the picture inside our imaging library, 0 for none
+    int LibraryHandle = 0;   // the picture inside our imaging library, 0 for none
     bool autoReduce = false; // "Auto &Reduce": true-colour pictures held at the display's colours
-    bool memoryCleared = false; // the Memory command ran: multi-step work starts afresh
+    bool memoryCleared = false;  // the Memory command ran: multi-step work starts afresh
     bool memoryRanShort = false; // a copy was skipped because memory was short
     ImageHost* host = nullptr;
 };

@@ -39,25 +39,13 @@ std::int64_t ImageByteSize(const ImageDescriptor& descriptor, bool autoReduce) {
                                  static_cast<std::uint64_t>(std::max(descriptor.ImageHeight, 0));
     std::uint64_t bytes = 0;
     switch (depth) {
-    case 1:
-        bytes = pixels / 8;
-        break;
-    case 4:
-        bytes = pixels / 2;
-        break;
-    case 8:
-        bytes = pixels;
-        break;
+    case 1: bytes = pixels / 8; break;
+    case 4: bytes = pixels / 2; break;
+    case 8: bytes = pixels; break;
     case 15:
-    case 16:
-        bytes = 2 * pixels;
-        break;
-    case 24:
-        bytes = 3 * pixels;
-        break;
-    default:
-        bytes = 0;
-        break;
+    case 16: bytes = 2 * pixels; break;
+    case 24: bytes = 3 * pixels; break;
+    default: bytes = 0; break;
     }
     bytes = std::min<std::uint64_t>(bytes, std::numeric_limits<std::int64_t>::max());
     return static_cast<std::int64_t>(bytes / 4096 * 4096);

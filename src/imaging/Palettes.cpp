@@ -112,14 +112,10 @@ const Palette& MonochromePalette() {
 const Palette& StandardPaletteOf(PixelFormat format) {
     static const Palette none;
     switch (format) {
-    case PixelFormat::Bits1:
-        return MonochromePalette();
-    case PixelFormat::Bits4:
-        return StandardPalette16();
-    case PixelFormat::Bits8:
-        return HalftonePalette();
-    default:
-        return none;
+    case PixelFormat::Bits1: return MonochromePalette();
+    case PixelFormat::Bits4: return StandardPalette16();
+    case PixelFormat::Bits8: return HalftonePalette();
+    default: return none;
     }
 }
 

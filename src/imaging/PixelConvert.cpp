@@ -88,21 +88,14 @@ void DecodeBits32(const std::uint8_t* src, std::int32_t width, const Lut&, std::
 
 RowDecoder DecoderFor(PixelFormat format) {
     switch (format) {
-    case PixelFormat::Bits1:
-        return DecodeBits1;
-    case PixelFormat::Bits4:
-        return DecodeBits4;
-    case PixelFormat::Bits8:
-        return DecodeBits8;
-    case PixelFormat::Bits15:
-        return DecodeBits15;
-    case PixelFormat::Bits16:
-        return DecodeBits16;
-    case PixelFormat::Bits24:
-        return DecodeBits24;
+    case PixelFormat::Bits1: return DecodeBits1;
+    case PixelFormat::Bits4: return DecodeBits4;
+    case PixelFormat::Bits8: return DecodeBits8;
+    case PixelFormat::Bits15: return DecodeBits15;
+    case PixelFormat::Bits16: return DecodeBits16;
+    case PixelFormat::Bits24: return DecodeBits24;
     case PixelFormat::Bits32:
-    case PixelFormat::Device:
-        return DecodeBits32;
+    case PixelFormat::Device: return DecodeBits32;
     }
     return nullptr;
 }
@@ -189,18 +182,10 @@ Bitmap ConvertPixels(const Bitmap& source, PixelFormat target, const Palette& pa
     if (PaletteSizeOf(target) > 0) result.SetPalette(palette);
     if (result.Empty()) return result;
     switch (target) {
-    case PixelFormat::Bits1:
-        ConvertToIndexed<1>(source, result, palette);
-        break;
-    case PixelFormat::Bits4:
-        ConvertToIndexed<4>(source, result, palette);
-        break;
-    case PixelFormat::Bits8:
-        ConvertToIndexed<8>(source, result, palette);
-        break;
-    default:
-        ConvertToDirect(source, result);
-        break;
+    case PixelFormat::Bits1: ConvertToIndexed<1>(source, result, palette); break;
+    case PixelFormat::Bits4: ConvertToIndexed<4>(source, result, palette); break;
+    case PixelFormat::Bits8: ConvertToIndexed<8>(source, result, palette); break;
+    default: ConvertToDirect(source, result); break;
     }
     return result;
 }

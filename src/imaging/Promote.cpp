@@ -6,17 +6,10 @@ namespace {
 
 bool FormatForTag(int tag, PixelFormat& format) {
     switch (tag) {
-    case 24:
-        format = PixelFormat::Bits24;
-        return true;
-    case 8:
-        format = PixelFormat::Bits8;
-        return true;
-    case 4:
-        format = PixelFormat::Bits4;
-        return true;
-    default:
-        return false;
+    case 24: format = PixelFormat::Bits24; return true;
+    case 8: format = PixelFormat::Bits8; return true;
+    case 4: format = PixelFormat::Bits4; return true;
+    default: return false;
     }
 }
 

@@ -4,7 +4,7 @@
 namespace zv {
 
 struct DisplayInfo {
-    int width = 1920;      // pixels of the primary screen
+    int width = 1920; // pixels of the primary screen
     int height = 1080;
     int availableLeft = 0; // the screen area windows may use
     int availableTop = 0;

@@ -47,7 +47,9 @@ std::optional<ColourRef> ScriptedDialogs::ChooseColour(ColourRef) {
     return TakeFront(colourResults, std::optional<ColourRef>{});
 }
 
-bool ScriptedDialogs::ChooseFont(FontChoice&) { return false; }
+bool ScriptedDialogs::ChooseFont(FontChoice&) {
+    return false;
+}
 
 std::vector<std::string> ScriptedDialogs::Texts() const {
     std::vector<std::string> texts;

@@ -17,7 +17,8 @@ enum class DiscardCaller { OpenCommand, Other };
 inline constexpr const char* kCriticalProcessText =
     "A critical process is being executed.\nCancel the process to proceed.";
 inline constexpr const char* kDiscardAlbumText = "Discard slideshow/album?";
-inline constexpr const char* kDiscardImageText = "You have unsaved changes.\nDiscard modified image?";
+inline constexpr const char* kDiscardImageText =
+    "You have unsaved changes.\nDiscard modified image?";
 
 // CloseNow: true when the work may be discarded. During a critical process it
 // warns and answers no. A yes clears the modified mark.

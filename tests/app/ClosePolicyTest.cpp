@@ -144,12 +144,11 @@ TEST(ErrorPolicy, AnythingElseEndsTheProgramUnlessWorkIsAtStake) {
     EXPECT_EQ(HandleUnexpectedError(error, dialogs), ErrorOutcome::KeepRunning);
     EXPECT_EQ(dialogs.boxes.back().kind, BoxKind::Error);
     EXPECT_EQ(dialogs.boxes.back().buttons, Buttons::OkIgnore);
-    EXPECT_EQ(dialogs.LastText(),
-              "Unexpected exception.  Please report following error.\n"
-              "\nClick [Ignore] button to exit this dialog and save\n"
-              "changes to your Slide Album or (BIP) batch script.\n"
-              "After saving, close then reactivate application.\n\n"
-              "UndoBitmap error.\nAccess violation");
+    EXPECT_EQ(dialogs.LastText(), "Unexpected exception.  Please report following error.\n"
+                                  "\nClick [Ignore] button to exit this dialog and save\n"
+                                  "changes to your Slide Album or (BIP) batch script.\n"
+                                  "After saving, close then reactivate application.\n\n"
+                                  "UndoBitmap error.\nAccess violation");
 }
 
 } // namespace

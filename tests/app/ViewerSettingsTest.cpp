@@ -1,5 +1,5 @@
-#include "app/SettingsSession.h"
 #include "app/ViewerSettings.h"
+#include "app/SettingsSession.h"
 
 #include "app/MemorySettingsStore.h"
 
@@ -29,9 +29,10 @@ TEST(ViewerSettingsRecord, DefaultsSitAtTheirOffsets) {
         {0x71, 1}, {0x7C, 0}, {0x7D, 0}, {0x7E, 1}, {0x7F, 1}, {0x90, 1}, {0x91, 0}, {0x92, 0}};
     for (auto [offset, value] : bytes) EXPECT_EQ(record[offset], value) << std::hex << offset;
     const std::pair<std::size_t, std::uint32_t> words[] = {
-        {0x38, 2}, {0x3C, 3}, {0x40, 0}, {0x4C, 1}, {0x50, 0}, {0x54, 500}, {0x6C, 500},
-        {0x78, 0}, {0x80, 3}, {0x84, 0}, {0x88, 0}, {0x8C, 0}};
-    for (auto [offset, value] : words) EXPECT_EQ(Int32At(record, offset), value) << std::hex << offset;
+        {0x38, 2},   {0x3C, 3}, {0x40, 0}, {0x4C, 1}, {0x50, 0}, {0x54, 500},
+        {0x6C, 500}, {0x78, 0}, {0x80, 3}, {0x84, 0}, {0x88, 0}, {0x8C, 0}};
+    for (auto [offset, value] : words)
+        EXPECT_EQ(Int32At(record, offset), value) << std::hex << offset;
 }
 
 TEST(ViewerSettingsRecord, FastRefreshDefaultsOffOnPaletteDisplays) {

@@ -1,5 +1,5 @@
-#include "app/WindowPlacement.h"
 #include "app/WorkFiles.h"
+#include "app/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -26,15 +26,11 @@ inline void SetPixel24(Bitmap& bitmap, int x, int y, Bgr colour) {
 inline void SetIndex(Bitmap& bitmap, int x, int y, int index) {
     std::uint8_t* row = bitmap.ScanLine(y);
     switch (bitmap.Format()) {
-    case PixelFormat::Bits1:
-        row[x / 8] |= static_cast<std::uint8_t>(index << (7 - x % 8));
-        break;
+    case PixelFormat::Bits1: row[x / 8] |= static_cast<std::uint8_t>(index << (7 - x % 8)); break;
     case PixelFormat::Bits4:
         row[x / 2] |= static_cast<std::uint8_t>(index << (x % 2 ? 0 : 4));
         break;
-    default:
-        row[x] = static_cast<std::uint8_t>(index);
-        break;
+    default: row[x] = static_cast<std::uint8_t>(index); break;
     }
 }
 

@@ -35,20 +35,15 @@ bool IsRegularFile(const std::string& path) {
 
 // The JPEG reader arrives with picture loading; until then a JPEG named on
 // the command line is not ready at start.
-bool ReadJpegInfo(const std::string&) { return false; }
+bool ReadJpegInfo(const std::string&) {
+    return false;
+}
 
-QRect QtRect(const WindowRect& rect) { return {rect.left, rect.top, rect.width, rect.height}; }
-WindowRect RectOf(const QRect& rect) { return {rect.x(), rect.y(), rect.width(), rect.height()}; }
-
-std::int16_t DepthOf(PixelFormat format) {
-    switch (format) {
-    case PixelFormat::Bits1: return 1;
-    case PixelFormat::Bits4: return 4;
-    case PixelFormat::Bits8: return 8;
-    case PixelFormat::Bits15: return 15;
-    case PixelFormat::Bits16: return 16;
-    default: return 24;
-    }
+QRect QtRect(const WindowRect& rect) {
+    return {rect.left, rect.top, rect.width, rect.height};
+}
+WindowRect RectOf(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
 } // namespace
@@ -69,7 +64,9 @@ Application::~Application() {
     imaging_.host = nullptr;
 }
 
-bool Application::MayStart() const { return !avlRunning_.HeldElsewhere(); }
+bool Application::MayStart() const {
+    return !avlRunning_.HeldElsewhere();
+}
 
 void Application::Start() {
     CreateViewer();
@@ -176,7 +173,7 @@ void Application::OpenByName(const std::string& path) {
         }
         imaging_.descriptor.ImageWidth = imaging_.current.Width();
         imaging_.descriptor.ImageHeight = imaging_.current.Height();
-        imaging_.descriptor.ImageBits = DepthOf(imaging_.current.Format());
+        imaging_.descriptor.ImageBits = ImageBitsOf(imaging_.current.Format());
         document_.modified = false;
         viewer_->SetCurrentPath(path);
         viewer_->ShowPicture();
@@ -212,21 +209,16 @@ bool Application::ViewerCloseRequested() {
     request.forced = forcedClose_;
     request.explorerVisible = explorer_->isVisible();
     switch (DecideClose(request, document_, *dialogs_)) {
-    case CloseVerdict::End:
-        EndRun();
-        return true;
+    case CloseVerdict::End: EndRun(); return true;
     case CloseVerdict::HideViewer:
         viewer_->hide();
         ShowExplorer();
         return false;
     case CloseVerdict::StopSlideshow:
     case CloseVerdict::ShowBatchEditor:
-    case CloseVerdict::ShowAlbumAndOfferSave:
-        return false;
+    case CloseVerdict::ShowAlbumAndOfferSave: return false;
     case CloseVerdict::ShowViewer:
-    case CloseVerdict::ShowViewerAndOpenAlbum:
-        ShowViewer();
-        return false;
+    case CloseVerdict::ShowViewerAndOpenAlbum: ShowViewer(); return false;
     }
     return false;
 }

@@ -30,8 +30,12 @@ void TStatusForm::Update() {
     QCoreApplication::processEvents();
 }
 
-void TStatusForm::CancelClick() { RequestStop(); }
+void TStatusForm::CancelClick() {
+    RequestStop();
+}
 
-void TStatusForm::reject() { RequestStop(); }
+void TStatusForm::reject() {
+    RequestStop();
+}
 
 } // namespace zv

@@ -11,7 +11,9 @@ namespace zv {
 
 namespace {
 
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QMessageBox::Icon IconOf(BoxKind kind) {
     switch (kind) {
@@ -58,8 +60,8 @@ void PrepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
 }
 
 void TakeChoice(const QFileDialog& dialog, FileDialogRequest& request) {
-    request.filterIndex = static_cast<int>(
-        QtFilters(request.filter).indexOf(dialog.selectedNameFilter()) + 1);
+    request.filterIndex =
+        static_cast<int>(QtFilters(request.filter).indexOf(dialog.selectedNameFilter()) + 1);
     request.initialFolder = dialog.directory().absolutePath().toStdString();
 }
 
@@ -94,7 +96,8 @@ std::vector<std::string> QtDialogs::OpenFiles(FileDialogRequest& request) {
     QFileDialog dialog(Parent());
     PrepareFileDialog(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted) return {};
     TakeChoice(dialog, request);
     std::vector<std::string> paths;

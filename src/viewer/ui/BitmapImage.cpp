@@ -7,7 +7,8 @@ namespace {
 QVector<QRgb> ColourTable(const Palette& palette) {
     QVector<QRgb> table;
     table.reserve(static_cast<int>(palette.size()));
-    for (const PaletteEntry& entry : palette) table.push_back(qRgb(entry.red, entry.green, entry.blue));
+    for (const PaletteEntry& entry : palette)
+        table.push_back(qRgb(entry.red, entry.green, entry.blue));
     return table;
 }
 

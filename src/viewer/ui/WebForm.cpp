@@ -144,7 +144,9 @@ void TWebForm::ApplySettings() {
     statusBar()->setVisible(settings_.statusBar);
 }
 
-void TWebForm::RefreshCaption() { setWindowTitle(QString::fromLatin1(kCaption)); }
+void TWebForm::RefreshCaption() {
+    setWindowTitle(QString::fromLatin1(kCaption));
+}
 
 void TWebForm::SetCurrentPath(const std::string& path) {
     currentPath_ = path;
@@ -174,9 +176,13 @@ void TWebForm::ShowEmptyPicture() {
     RefreshCaption();
 }
 
-void TWebForm::ShowPicture() { view_->Show(&imaging_.current); }
+void TWebForm::ShowPicture() {
+    view_->Show(&imaging_.current);
+}
 
-void TWebForm::SetStatusText(const QString& text) { statusLabel_->setText(text); }
+void TWebForm::SetStatusText(const QString& text) {
+    statusLabel_->setText(text);
+}
 
 void TWebForm::SetShortcutsEnabled(bool on) {
     for (QAction* action : findChildren<QAction*>())
