@@ -2,7 +2,7 @@
 BUILD ?= build
 SAN_BUILD ?= build-san
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 8
 CMAKE_FLAGS ?=
 SAMPLE ?= $(BUILD)/samples/colour-wheel.bmp
 

@@ -2,6 +2,8 @@
 // test patterns at each depth the program writes, made here from formulas so
 // the repository carries no binary pictures.
 
+#include "formats/GraphicClasses.h"
+#include "formats/TiffGraphic.h"
 #include "imaging/BitmapFile.h"
 #include "imaging/Palettes.h"
 
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -116,6 +119,17 @@ Bitmap RingsAndChecks(int size) {
     return picture;
 }
 
+// The picture in the layer's format of the file's extension, at 96 dpi.
+void WriteLayerFile(const std::filesystem::path& path, const Bitmap& picture,
+                    std::optional<zv::TiffCompression> compression = std::nullopt) {
+    std::string extension = path.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    auto image = zv::NewGraphicForExtension(extension);
+    image->Assign(picture, 96, 96);
+    if (compression) dynamic_cast<zv::TTiffGraphic&>(*image).SetCompression(*compression);
+    image->SaveToFile(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -130,6 +144,13 @@ int main(int argc, char* argv[]) {
         zv::WriteBitmapFile(folder / "colour-bars-16.bmp", ColourBars(640, 480));
         zv::WriteBitmapFile(folder / "grey-ramp-256.bmp", GreyRamp(512, 128));
         zv::WriteBitmapFile(folder / "rings-bw.bmp", RingsAndChecks(400));
+        WriteLayerFile(folder / "colour-wheel.png", ColourWheel(512));
+        WriteLayerFile(folder / "gradient.tif", Gradient(640, 480));
+        WriteLayerFile(folder / "rings-bw-fax.tif", RingsAndChecks(400),
+                       zv::TiffCompression::FaxGroup4);
+        WriteLayerFile(folder / "colour-bars-16.pcx", ColourBars(640, 480));
+        WriteLayerFile(folder / "grey-ramp-256.tga", GreyRamp(512, 128));
+        WriteLayerFile(folder / "colour-wheel.ico", ColourWheel(64));
         // Written last: the build waits for this one.
         zv::WriteBitmapFile(folder / "colour-wheel.bmp", ColourWheel(512));
     } catch (const std::exception& error) {

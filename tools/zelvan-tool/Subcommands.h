@@ -21,5 +21,9 @@ const std::vector<Subcommand>& AllSubcommands();
 // Each subcommand's entry, defined beside its code.
 int RunSettings(const Arguments& arguments);
 extern const char* const kSettingsUsage;
+int RunInfo(const Arguments& arguments);
+extern const char* const kInfoUsage;
+int RunConvert(const Arguments& arguments);
+extern const char* const kConvertUsage;
 
 } // namespace zvtool

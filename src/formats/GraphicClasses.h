@@ -1,0 +1,20 @@
+#pragma once
+// Which class of the image-format layer reads and writes a file, by its
+// extension.
+
+#include "formats/DibGraphic.h"
+
+#include <memory>
+#include <string>
+
+namespace zv {
+
+// The layer's image class for an upper-case extension with its dot (".PNG"),
+// or null when the layer has none. Photoshop files are read by TPSDGraphic,
+// which is not a TDibGraphic, and so are not among these.
+std::unique_ptr<TDibGraphic> NewGraphicForExtension(const std::string& upperExtension);
+
+// The extensions the layer writes, dot-separated (".BMP.PCX.TGA.PNG.TIF.TIFF.ICO").
+extern const char* const kLayerWriteExtensions;
+
+} // namespace zv

@@ -1,0 +1,272 @@
+#include "formats/BmpGraphic.h"
+#include "formats/GbmCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace zv {
+namespace {
+
+using Grid = std::vector<std::vector<std::uint32_t>>;
+
+Bytes Cat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A file header, an information header of headerSize bytes (300 x 96 dpi),
+// the palette bytes and the pixel bytes.
+Bytes Bmp(std::int32_t w, std::int32_t h, int bits, const Bytes& palette, const Bytes& pixels,
+          std::uint32_t compression = 0, std::uint32_t used = 0, std::uint32_t headerSize = 40) {
+    Bytes b{'B', 'M'};
+    for (std::uint32_t v :
+         {0u, 0u, 14 + headerSize + static_cast<std::uint32_t>(palette.size()), headerSize,
+          static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), 1u | bits << 16,
+          compression, 0u, 11811u, 3780u, used, 0u})
+        PutU32LE(b, v);
+    b.resize(14 + headerSize, 0);
+    return Cat(Cat(b, palette), pixels);
+}
+
+// Palette indices, or for 24-bit images colours 0x00BBGGRR, row by row.
+Grid Pixels(const TDibGraphic& image) {
+    Grid rows(image.Height(), std::vector<std::uint32_t>(image.Width()));
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            rows[y][x] = image.Bits() == 24 ? image.GetPixel(x, y) : image.GetPixelIndex(x, y);
+    return rows;
+}
+
+Grid Read(const Bytes& file, TBmpGraphic& image) {
+    image.LoadFromStream(file);
+    return Pixels(image);
+}
+
+// The layer's message and the codec's reason, or "read".
+std::string Failure(const Bytes& file) {
+    TBmpGraphic image;
+    try {
+        image.LoadFromStream(file);
+    } catch (const gbm::ECodecError& error) {
+        return std::string(error.what()) + " / " + error.Reason();
+    }
+    return "read";
+}
+
+TEST(BmpRead, UncompressedDepthsBothRowOrdersAndResolution) {
+    TBmpGraphic image;
+    // 1 bit, 3 x 2, bottom row first; the palette stays in file order.
+    EXPECT_EQ(
+        Read(Bmp(3, 2, 1, {255, 255, 255, 0, 0, 0, 0, 0}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}), image),
+        (Grid{{0, 1, 1}, {1, 0, 1}}));
+    EXPECT_EQ(image.Format(), ImageFormat::BW);
+    EXPECT_EQ(image.GetPixel(0, 0), 0xFFFFFFu);
+    // 4 bits with three colours used: the palette keeps three entries.
+    EXPECT_EQ(
+        Read(Bmp(3, 1, 4, {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0}, {0x20, 0x10, 0, 0}, 0, 3),
+             image),
+        (Grid{{2, 0, 1}}));
+    EXPECT_EQ(image.Format(), ImageFormat::Color4);
+    EXPECT_EQ(image.Colours().size(), 3u);
+    EXPECT_EQ(image.GetPixel(0, 0), 0xFF0000u); // blue
+    // 8 bits top-down (negative height).
+    EXPECT_EQ(Read(Bmp(2, -2, 8, Bytes(40, 0), {5, 7, 0, 0, 9, 1, 0, 0}, 0, 10), image),
+              (Grid{{5, 7}, {9, 1}}));
+    EXPECT_EQ(image.Format(), ImageFormat::Color8);
+    // 24 bits, blue, green, red.
+    EXPECT_EQ(Read(Bmp(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}), image),
+              (Grid{{0x070809, 0x0A0B0C}, {0x010203, 0x040506}}));
+    EXPECT_EQ(image.Format(), ImageFormat::Color24);
+    EXPECT_EQ(image.XDpi(), 300);
+    EXPECT_EQ(image.YDpi(), 96);
+    EXPECT_FALSE(image.readByFallback);
+}
+
+TEST(BmpRead, Os2CoreHeaderInsideABitmapArray) {
+    Bytes file{'B', 'A'};
+    file.resize(14, 0);
+    file = Cat(file, {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 14 + 14 + 12 + 6, 0, 0, 0});
+    file = Cat(file, {12, 0, 0, 0, 9, 0, 1, 0, 1, 0, 1, 0});    // 9 x 1, 1 bit
+    file = Cat(file, {0, 0, 255, 255, 0, 0, 0x80, 0x80, 0, 0}); // red, blue; pixels
+    TBmpGraphic image;
+    EXPECT_EQ(Read(file, image), (Grid{{1, 0, 0, 0, 0, 0, 0, 0, 1}}));
+    EXPECT_EQ(image.GetPixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(image.GetPixel(1, 0), 0x0000FFu);
+    // An OS/2 2.x header cut short after the bit count: the rest reads as 0.
+    EXPECT_EQ(Read(Bmp(1, 1, 24, {}, {1, 2, 3, 0}, 0, 0, 16), image), (Grid{{0x010203}}));
+    EXPECT_FALSE(image.readByFallback);
+}
+
+TEST(BmpRead, RunLengthCodesRunsLiteralsDeltasAndLineEnds) {
+    TBmpGraphic image;
+    const Bytes rle8 = {3, 5, 0, 0,                   // bottom row: three 5s, end of line
+                        0, 3, 1, 2, 3, 0, 1, 4, 0, 0, // literal 1 2 3 (padded), one 4
+                        0, 2, 2, 0, 2, 9, 0, 1};      // delta right 2, two 9s, end of bitmap
+    EXPECT_EQ(Read(Bmp(4, 3, 8, Bytes(40, 0), rle8, 1, 10), image),
+              (Grid{{0, 0, 9, 9}, {1, 2, 3, 4}, {5, 5, 5, 0}}));
+    const Bytes rle4 = {5, 0x12, 0, 0,             // bottom row: 1 2 1 2 1
+                        0, 2,    1, 1,             // delta right 1 and up 1: the middle row stays 0
+                        2, 0x77, 0, 3, 0x34, 0x50, // two 7s, literal 3 4 5 (even bytes: no pad)
+                        0, 1};
+    EXPECT_EQ(Read(Bmp(6, 3, 4, Bytes(64, 0), rle4, 2), image),
+              (Grid{{0, 7, 7, 3, 4, 5}, {0, 0, 0, 0, 0, 0}, {1, 2, 1, 2, 1, 0}}));
+    // Runs and literals past the right edge are cut; a delta out of the top ends the picture.
+    const Bytes clipped = {5, 3, 0, 0, 0, 3, 1, 2, 6, 0, 0, 2, 0, 9};
+    EXPECT_EQ(Read(Bmp(2, 2, 8, Bytes(40, 0), clipped, 1, 10), image), (Grid{{1, 2}, {3, 3}}));
+    EXPECT_FALSE(image.readByFallback);
+}
+
+TEST(BmpRead, SixteenThirtyTwoBitsAndNewerHeadersTakeTheFallback) {
+    TBmpGraphic image;
+    EXPECT_EQ(Read(Bmp(2, 1, 16, {}, {0x00, 0x7C, 0x1F, 0x80}), image),
+              (Grid{{0x0000FF, 0xFF0000}}));
+    EXPECT_EQ(image.Format(), ImageFormat::Color24);
+    EXPECT_TRUE(image.readByFallback);
+    // 5-6-5 bit fields after a 40-byte header; 16 of 31 widens to 132, 32 of 63 to 130.
+    const Bytes masks = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    EXPECT_EQ(Read(Bmp(2, 1, 16, masks, {0xE0, 0x07, 0x10, 0x84}, 3), image),
+              (Grid{{0x00FF00, 0x848284}}));
+    EXPECT_EQ(Read(Bmp(1, 1, 32, {}, {10, 20, 30, 99}), image), (Grid{{0x0A141E}}));
+    EXPECT_EQ(Read(Bmp(2, 1, 8, Bytes(8, 0), {1, 0, 0, 0}, 0, 2, 124), image), (Grid{{1, 0}}));
+    EXPECT_EQ(image.Format(), ImageFormat::Color8);
+    EXPECT_TRUE(image.readByFallback);
+    Read(Bmp(1, 1, 24, {}, {1, 2, 3, 0}), image);
+    EXPECT_FALSE(image.readByFallback);
+}
+
+TEST(BmpRead, BadTruncatedAndLyingFilesRaiseTheCodecErrors) {
+    const std::string header = "gbm_read_header failed. / ";
+    const std::string data = "gbm_read_data failed. / ";
+    Bytes plain = Bmp(2, 1, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0});
+    EXPECT_EQ(Failure({'G', 'I', 'F'}), header + "not a bitmap file");
+    EXPECT_EQ(Failure(Bytes(plain.begin(), plain.begin() + 30)), header + "the data ends early");
+    EXPECT_EQ(Failure(Bmp(2, 1, 24, {}, {}, 0, 0, 41)), header + "unknown information header size");
+    Bytes planes = plain;
+    planes[26] = 2;
+    EXPECT_EQ(Failure(planes), header + "the plane count is not 1");
+    EXPECT_EQ(Failure(Bmp(1, 1, 16, Bytes(12, 0xFF), {0, 0}, 3, 0, 64)),
+              header + "this depth and compression are not supported"); // OS/2 Huffman
+    EXPECT_EQ(Failure(Bmp(1, 1, 16, {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1B, 0, 0, 0}, {0, 0}, 3)),
+              header + "a bit-field mask is not one run of bits");
+    EXPECT_EQ(Failure(Bytes(plain.begin(), plain.end() - 1)),
+              data + "the file holds fewer rows than the picture has");
+    EXPECT_EQ(Failure(Bmp(30000, 30000, 24, {}, {1, 2, 3})),
+              data + "the file holds fewer rows than the picture has");
+    EXPECT_EQ(Failure(Bmp(30000, 30000, 8, Bytes(40, 0), {0, 1}, 1, 10)),
+              data + "the picture is larger than its data can fill");
+    EXPECT_EQ(Failure(Bmp(2, 2, 8, Bytes(40, 0), {0, 16, 1, 2}, 1, 10)),
+              data + "the data ends early");
+    EXPECT_EQ(Failure(Bmp(2, 2, 8, Bytes(40, 0), {2, 1, 0, 0}, 1, 10)),
+              data + "the run-length data stops before the picture is complete");
+    EXPECT_EQ(Failure(Bmp(1, 1, 8, Bytes(40, 0), {})), data + "the data ends early"); // palette
+    Bytes farPixels = plain;
+    farPixels[10] = 0xFF;
+    EXPECT_EQ(Failure(farPixels), data + "the pixels start past the end of the file");
+}
+
+TEST(BmpRead, ReadInfoNeedsOnlyTheHeader) {
+    TBmpGraphic image;
+    image.ReadInfo(Bmp(30000, -20000, 4, {}, {}));
+    EXPECT_EQ(image.infoWidth, 30000);
+    EXPECT_EQ(image.infoHeight, 20000);
+    EXPECT_EQ(image.infoBits, 4);
+    const auto path = std::filesystem::temp_directory_path() / "zv-bmp-info.bmp";
+    const Bytes file = Bmp(7, 3, 16, {}, {});
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), file.size());
+    image.ReadInfo(path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(image.infoWidth, 7);
+    EXPECT_EQ(image.infoBits, 16);
+    EXPECT_THROW(image.ReadInfo(Bytes{'B', 'M', 0}), EGbmError);
+    EXPECT_EQ(image.infoWidth, 0);
+}
+
+TEST(BmpWrite, FileHeaderInfoHeaderPaletteThenRowsBottomUp) {
+    TBmpGraphic image;
+    const Palette palette = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
+    image.NewImage(2, 2, ImageFormat::Color8, &palette, 300, 300);
+    image.SetPixelIndex(1, 0, 2);
+    image.SetPixelIndex(0, 1, 1);
+    Bytes out;
+    image.SaveToStream(out);
+    const Bytes expectedStart = {'B', 'M', 74, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0, 40, 0, 0, 0, 2, 0};
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 20), expectedStart);
+    EXPECT_EQ(out[28], 8); // bits
+    EXPECT_EQ(out[46], 3); // colours used
+    EXPECT_EQ(Bytes(out.begin() + 54, out.end()),
+              (Bytes{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 1, 0, 0, 0, 0, 2, 0, 0}));
+}
+
+TEST(BmpWrite, EveryFormatRoundTripsWithItsPixelsPaletteAndResolution) {
+    for (int f = 0; f <= 5; ++f) {
+        SCOPED_TRACE(f);
+        const auto format = static_cast<ImageFormat>(f);
+        TBmpGraphic image;
+        Palette palette = DefaultPaletteOf(format);
+        if (format == ImageFormat::BW) palette = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+        image.NewImage(13, 5, format, &palette, 200, 72);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 13; ++x) image.SetPixel(x, y, (x * 37 + y * 91) * 0x010307u);
+        Bytes out;
+        image.SaveToStream(out);
+        TBmpGraphic back;
+        back.LoadFromStream(out);
+        EXPECT_EQ(back.Colours(), image.Colours());
+        EXPECT_EQ(Pixels(back), Pixels(image));
+        EXPECT_EQ(back.XDpi(), 200);
+        EXPECT_EQ(back.YDpi(), 72);
+    }
+}
+
+// The pixels of a binary PBM, PGM or PPM as 0x00BBGGRR.
+Grid ReadPnm(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int w = 0, h = 0, most = 1;
+    in >> magic >> w >> h;
+    if (magic != "P4") in >> most;
+    in.get();
+    Grid rows(h, std::vector<std::uint32_t>(w));
+    for (auto& row : rows) {
+        std::vector<char> bytes(magic == "P4" ? (w + 7) / 8 : w * (magic == "P6" ? 3 : 1));
+        in.read(bytes.data(), bytes.size());
+        for (int x = 0; x < w; ++x) {
+            const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+            if (magic == "P4")
+                row[x] = (p[x / 8] >> (7 - x % 8) & 1) ? 0 : 0xFFFFFF;
+            else if (magic == "P5")
+                row[x] = p[x] * 0x010101u;
+            else
+                row[x] = p[3 * x] | p[3 * x + 1] << 8 | p[3 * x + 2] << 16;
+        }
+    }
+    return rows;
+}
+
+std::filesystem::path TestData() {
+    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
+    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+}
+
+TEST(BmpRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TestData() / "bmp")) {
+        if (entry.path().extension() != ".bmp") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        TBmpGraphic image;
+        image.LoadFromFile(entry.path());
+        Grid colours = Pixels(image);
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x) colours[y][x] = image.GetPixel(x, y);
+        EXPECT_EQ(colours, ReadPnm(std::filesystem::path(entry.path()).replace_extension(".pnm")));
+        ++files;
+    }
+    EXPECT_EQ(files, 8);
+}
+
+} // namespace
+} // namespace zv
