@@ -17,7 +17,9 @@ template <typename F> std::string MessageOf(F&& action) {
     return "no error";
 }
 
-std::uint32_t Rgb(int r, int g, int b) { return r | g << 8 | std::uint32_t(b) << 16; }
+std::uint32_t Rgb(int r, int g, int b) {
+    return r | g << 8 | std::uint32_t(b) << 16;
+}
 
 TEST(DibGraphic, NewImageSizesRowsToWholeWords) {
     TDibGraphic image;

