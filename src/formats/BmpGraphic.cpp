@@ -360,7 +360,7 @@ private:
     void PutRun(int count, std::uint8_t value) {
         const std::int64_t shown = InPicture(count);
         if (h_.bits == 8) {
-            std::memset(line_ + x_, value, static_cast<std::size_t>(shown));
+            if (shown > 0) std::memset(line_ + x_, value, static_cast<std::size_t>(shown));
         } else {
             for (std::int64_t i = 0; i < shown; ++i) SetNibble(line_, x_ + i, NibbleOf(value, i));
         }
@@ -373,7 +373,7 @@ private:
         const ByteSpan pixels = in_.Take(static_cast<std::uint64_t>(bytes));
         const std::int64_t shown = InPicture(count);
         if (h_.bits == 8) {
-            std::memcpy(line_ + x_, pixels.data(), static_cast<std::size_t>(shown));
+            if (shown > 0) std::memcpy(line_ + x_, pixels.data(), static_cast<std::size_t>(shown));
         } else {
             for (std::int64_t i = 0; i < shown; ++i)
                 SetNibble(line_, x_ + i, NibbleOf(pixels[static_cast<std::size_t>(i / 2)], i));

@@ -34,6 +34,7 @@ struct PngHeader {
     int depth = 0;
     int colourType = 0;
     int interlace = 0;
+    ImageFormat format = ImageFormat::Color24; // what the file loads as
 };
 
 // The signature and the IHDR chunk that must follow it, checked with the
@@ -88,6 +89,14 @@ ImageFormat FormatOf(const PngHeader& header) {
     throw EPNGError("Invalid color type for bit depth");
 }
 
+// The header with every check the layer makes of it, and the format it gives.
+PngHeader CheckedHeader(ByteSpan data) {
+    PngHeader header = ReadHeader(data);
+    header.format = FormatOf(header);
+    if (header.interlace > PNG_INTERLACE_ADAM7) throw EPNGError("Interlace type not valid");
+    return header;
+}
+
 int ChannelsOf(int colourType) {
     switch (colourType) {
     case PNG_COLOR_TYPE_RGB: return 3;
@@ -99,9 +108,9 @@ int ChannelsOf(int colourType) {
 
 // Refuses pixel storage over the cap, or more filtered bytes than the data
 // could inflate to, before anything is allocated.
-void CheckSize(const PngHeader& header, ImageFormat format, std::size_t dataSize) {
+void CheckSize(const PngHeader& header, std::size_t dataSize) {
     const std::int64_t height = header.height;
-    const std::int64_t stride = RowStride(header.width, BitsOf(format));
+    const std::int64_t stride = RowStride(header.width, BitsOf(header.format));
     const std::int64_t fileRow =
         (std::int64_t{header.width} * ChannelsOf(header.colourType) * header.depth + 7) / 8 + 1;
     const std::int64_t inflatable = kMaxDeflateRatio * static_cast<std::int64_t>(dataSize);
@@ -368,19 +377,17 @@ void TPngGraphic::ReadInfo(const std::filesystem::path& path) {
 
 void TPngGraphic::ReadInfo(ByteSpan data) {
     infoWidth = infoHeight = infoBits = 0;
-    const PngHeader header = ReadHeader(data);
-    const ImageFormat format = FormatOf(header);
-    if (header.interlace > PNG_INTERLACE_ADAM7) throw EPNGError("Interlace type not valid");
+    const PngHeader header = CheckedHeader(data);
     infoWidth = static_cast<std::int32_t>(header.width);
     infoHeight = static_cast<std::int32_t>(header.height);
-    infoBits = BitsOf(format);
+    infoBits = BitsOf(header.format);
 }
 
 void TPngGraphic::ReadImage(ByteSpan data, int) {
     ReadInfo(data);
-    const PngHeader header = ReadHeader(data);
-    const ImageFormat format = FormatOf(header);
-    CheckSize(header, format, data.size());
+    const PngHeader header = CheckedHeader(data);
+    const ImageFormat format = header.format;
+    CheckSize(header, data.size());
 
     PngReader reader(data);
     if (!GuardedReadInfo(reader.png, reader.info)) throw EPNGError(reader.message);

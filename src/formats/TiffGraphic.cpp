@@ -393,10 +393,10 @@ void ReadStrips(TIFF* tif, const TiffTags& tags, const Layout& layout, TDibGraph
 
 void ReadFaxRows(TIFF* tif, const TiffTags& tags, TDibGraphic& image) {
     const tmsize_t scanline = TIFFScanlineSize(tif);
-    if (scanline != (std::int64_t{tags.width} + 7) / 8) throw ETiffError("TIFFReadScanline");
+    if (scanline != (std::int64_t{tags.width} + 7) / 8) throw ETiffError("TIFFReadScanLine");
     for (std::uint32_t y = 0; y < tags.height; ++y) {
         std::uint8_t* row = image.ScanLine(static_cast<std::int32_t>(y));
-        if (TIFFReadScanline(tif, row, y, 0) < 0) throw ETiffError("TIFFReadScanline");
+        if (TIFFReadScanline(tif, row, y, 0) < 0) throw ETiffError("TIFFReadScanLine");
         Invert(row, static_cast<std::size_t>(scanline));
     }
 }
@@ -407,7 +407,7 @@ void ReadRgba(TIFF* tif, const TiffTags& tags, TDibGraphic& image) {
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(tags.width) * tags.height);
     if (!TIFFReadRGBAImageOriented(tif, tags.width, tags.height, raster.data(), ORIENTATION_TOPLEFT,
                                    1))
-        throw ETiffError("TIFFReadRGBAImage");
+        throw ETiffError("TIFFReadRGBAImageOriented");
     for (std::uint32_t y = 0; y < tags.height; ++y) {
         const std::uint32_t* source = raster.data() + static_cast<std::size_t>(y) * tags.width;
         std::uint8_t* target = image.ScanLine(static_cast<std::int32_t>(y));

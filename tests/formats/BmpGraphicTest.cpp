@@ -1,9 +1,10 @@
 #include "formats/BmpGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -247,14 +248,10 @@ Grid ReadPnm(const std::filesystem::path& path) {
     return rows;
 }
 
-std::filesystem::path TestData() {
-    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
-
 TEST(BmpRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(TestData() / "bmp")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(zvtest::TestDataFolder() / "bmp")) {
         if (entry.path().extension() != ".bmp") continue;
         SCOPED_TRACE(entry.path().filename().string());
         TBmpGraphic image;

@@ -1,9 +1,10 @@
 #include "formats/PcxGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -196,14 +197,10 @@ Grid ReadPpm(const std::filesystem::path& path) {
     return rows;
 }
 
-std::filesystem::path TestData() {
-    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
-
 TEST(PcxRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(TestData() / "pcx")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(zvtest::TestDataFolder() / "pcx")) {
         if (entry.path().extension() != ".pcx") continue;
         SCOPED_TRACE(entry.path().filename().string());
         TPcxGraphic image;

@@ -1,10 +1,11 @@
 #include "formats/PngGraphic.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -227,6 +228,13 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
     grey.depth = 2; // levels 1 and 0; 0 is transparent, white over it is level 3
     greys.LoadFromStream(MakePng(grey, {{0x40}}));
     EXPECT_EQ(Values(greys), (std::vector<int>{5, 15}));
+    grey.background = png_color_16{0, 0, 0, 0, 2}; // the file's bKGD at the file's depth
+    greys.LoadFromStream(MakePng(grey, {{0x40}}));
+    EXPECT_EQ(Values(greys), (std::vector<int>{5, 10}));
+    grey.depth = 1;
+    grey.background = png_color_16{0, 0, 0, 0, 1};
+    greys.LoadFromStream(MakePng(grey, {{0x40}}));
+    EXPECT_EQ(Values(greys), (std::vector<int>{1, 1}));
 
     PngSpec wide;
     wide.width = 1;
@@ -370,11 +378,6 @@ TEST(PngWrite, GreyImagesWithOtherPalettesKeepTheirLook) {
     }
 }
 
-std::filesystem::path TestData() {
-    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
-
 // The colours 0x00BBGGRR of a binary PBM, PGM or PPM (8- or 16-bit samples
 // scaled to 8 bits), as the tool that made the file decoded it.
 std::vector<std::uint32_t> ReadPnm(const std::filesystem::path& path) {
@@ -419,9 +422,10 @@ TEST(PngRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     for (const auto& [name, format] : files) {
         SCOPED_TRACE(name);
         TPngGraphic image;
-        image.LoadFromFile(TestData() / "png" / (std::string(name) + ".png"));
+        image.LoadFromFile(zvtest::TestDataFolder() / "png" / (std::string(name) + ".png"));
         EXPECT_EQ(image.Format(), format);
-        EXPECT_EQ(Colours(image), ReadPnm(TestData() / "png" / (std::string(name) + ".pnm")));
+        EXPECT_EQ(Colours(image),
+                  ReadPnm(zvtest::TestDataFolder() / "png" / (std::string(name) + ".pnm")));
     }
 }
 

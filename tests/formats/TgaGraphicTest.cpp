@@ -1,9 +1,10 @@
 #include "formats/TgaGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -204,14 +205,10 @@ Grid ReadPpm(const std::filesystem::path& path) {
     return rows;
 }
 
-std::filesystem::path TestData() {
-    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
-
 TEST(TgaRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(TestData() / "tga")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(zvtest::TestDataFolder() / "tga")) {
         if (entry.path().extension() != ".tga") continue;
         SCOPED_TRACE(entry.path().filename().string());
         TTgaGraphic image;

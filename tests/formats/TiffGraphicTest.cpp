@@ -1,10 +1,11 @@
 #include "formats/TiffGraphic.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 #include <tiffio.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,9 +20,13 @@ std::filesystem::path TempPath() {
            ("zv-tiff-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tif");
 }
 
+// A reference file made by other tools: tests/data/tiff/<name>.
+std::filesystem::path Reference(const std::string& name) {
+    return zvtest::TestDataFolder() / "tiff" / name;
+}
+
 Bytes ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return zvtest::ReadTestFile(path);
 }
 
 // A file written by libtiff itself: write sets the tags and the pixels.
@@ -206,11 +211,6 @@ TEST(TiffRead, ResolutionUnits) {
     EXPECT_EQ(image.XDpi(), 0);
 }
 
-std::filesystem::path TestData() {
-    if (const char* dir = std::getenv("ZV_TEST_DATA")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
-
 // The colours 0x00BBGGRR of a binary PBM, PGM or PPM (8- or 16-bit samples
 // scaled to 8 bits), as the tool that made the file decoded it.
 std::vector<std::uint32_t> ReadPnm(const std::filesystem::path& path) {
@@ -263,25 +263,25 @@ TEST(TiffRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     for (const File& file : files) {
         SCOPED_TRACE(file.name);
         TTiffGraphic image;
-        image.LoadFromFile(TestData() / "tiff" / (std::string(file.name) + ".tif"));
+        image.LoadFromFile(Reference(std::string(file.name) + ".tif"));
         EXPECT_EQ(image.Format(), file.format);
         EXPECT_STREQ(image.FileCompressionName(), file.compression);
-        EXPECT_EQ(Colours(image), ReadPnm(TestData() / "tiff" / (std::string(file.name) + ".pnm")));
+        EXPECT_EQ(Colours(image), ReadPnm(Reference(std::string(file.name) + ".pnm")));
     }
     // The fax shows black marks on a white page.
     TTiffGraphic fax;
-    fax.LoadFromFile(TestData() / "tiff" / "fax-g4.tif");
+    fax.LoadFromFile(Reference("fax-g4.tif"));
     EXPECT_EQ(fax.Colours()[0], (PaletteEntry{0, 0, 0, 0}));
     const std::vector<int> values = Values(fax);
     EXPECT_EQ(values[0], 1);
     EXPECT_GT(std::count(values.begin(), values.end(), 0), 20);
     EXPECT_GT(std::count(values.begin(), values.end(), 1), int(values.size()) / 2);
-    fax.LoadFromFile(TestData() / "tiff" / "fax-g3-2d.tif");
+    fax.LoadFromFile(Reference("fax-g3-2d.tif"));
     EXPECT_EQ(fax.Compression(), TiffCompression::FaxGroup3_2D);
 }
 
 TEST(TiffRead, PagesAndRefusals) {
-    const Bytes pages = ReadBytes(TestData() / "tiff" / "pages.tif");
+    const Bytes pages = ReadBytes(Reference("pages.tif"));
     TTiffGraphic image;
     EXPECT_EQ(image.ImageCount(pages), 2);
     image.imageToRead = 2;
@@ -295,10 +295,9 @@ TEST(TiffRead, PagesAndRefusals) {
     EXPECT_EQ(Failure(pages, 3), "ETiffError TIFFSetDirectory");
 
     TTiffGraphic lzw;
-    EXPECT_THROW(lzw.LoadFromFile(TestData() / "tiff" / "lzw.tif"), EInvalidGraphic);
+    EXPECT_THROW(lzw.LoadFromFile(Reference("lzw.tif")), EInvalidGraphic);
     EXPECT_STREQ(lzw.FileCompressionName(), "LZW (unsupported)");
-    EXPECT_EQ(Failure(ReadBytes(TestData() / "tiff" / "lzw.tif")),
-              "Unsupported compression tag, 5");
+    EXPECT_EQ(Failure(ReadBytes(Reference("lzw.tif"))), "Unsupported compression tag, 5");
     EXPECT_EQ(Failure(OneRow(4, 2, 1, 1, {0})), "ETiffError Unsupported bit count: 2");
     EXPECT_EQ(Failure(OneRow(1, 8, 2, 1, {0, 0})), "ETiffError Unsupported bit count: 16");
     EXPECT_EQ(Failure(Bytes{'I', 'I', 42, 0, 1, 2}), "ETiffError TIFFOpen");
@@ -323,7 +322,7 @@ Bytes WithTag(Bytes file, std::uint16_t tag, std::uint32_t value) {
 }
 
 TEST(TiffRead, TruncatedAndLyingFilesRaiseTheReadersError) {
-    const Bytes good = ReadBytes(TestData() / "tiff" / "rgb-packbits.tif");
+    const Bytes good = ReadBytes(Reference("rgb-packbits.tif"));
     EXPECT_EQ(Failure(WithTag(good, TIFFTAG_IMAGEWIDTH, 30000)),
               "ETiffError Image too large for its data");
     EXPECT_EQ(Failure(WithTag(good, TIFFTAG_IMAGELENGTH, 100000)),
@@ -332,7 +331,7 @@ TEST(TiffRead, TruncatedAndLyingFilesRaiseTheReadersError) {
               "ETiffError TIFFReadEncodedStrip");
     for (const char* name : {"rgb-packbits", "fax-g4", "jpeg", "tiled", "grey-zip"}) {
         SCOPED_TRACE(name);
-        const Bytes file = ReadBytes(TestData() / "tiff" / (std::string(name) + ".tif"));
+        const Bytes file = ReadBytes(Reference(std::string(name) + ".tif"));
         // Strips sit before the directory in these files: cut into the pixels.
         const std::uint32_t ifd = ByteReader(ByteSpan(file).subspan(4)).U32LE();
         Bytes cut(file);
@@ -347,13 +346,13 @@ TEST(TiffRead, TruncatedAndLyingFilesRaiseTheReadersError) {
 
 TEST(TiffInfo, ReadsTheImageOrZeroWhenTheFileCannotBeOpened) {
     TTiffGraphic image;
-    image.ReadInfo(TestData() / "tiff" / "pages.tif", 2);
+    image.ReadInfo(Reference("pages.tif"), 2);
     EXPECT_EQ(image.infoWidth, 16);
     EXPECT_EQ(image.infoHeight, 12);
     EXPECT_EQ(image.infoBits, 24);
-    image.ReadInfo(TestData() / "tiff" / "no such file.tif");
+    image.ReadInfo(Reference("no such file.tif"));
     EXPECT_EQ(image.infoWidth, 0);
-    image.ReadInfo(TestData() / "tiff" / "rgb-packbits.pnm");
+    image.ReadInfo(Reference("rgb-packbits.pnm"));
     EXPECT_EQ(image.infoHeight, 0);
 }
 
