@@ -2,6 +2,7 @@
 #include "formats/GbmCodec.h"
 
 #include "TestData.h"
+#include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,10 @@
 namespace zv {
 namespace {
 
-using Grid = std::vector<std::vector<std::uint32_t>>;
+using zvtest::Grid;
+using zvtest::Colours;
+using zvtest::Indices;
+using zvtest::ReadPnm;
 
 Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -221,31 +225,6 @@ TEST(BmpWrite, EveryFormatRoundTripsWithItsPixelsPaletteAndResolution) {
         EXPECT_EQ(back.XDpi(), 200);
         EXPECT_EQ(back.YDpi(), 72);
     }
-}
-
-// The pixels of a binary PBM, PGM or PPM as 0x00BBGGRR.
-Grid ReadPnm(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, most = 1;
-    in >> magic >> w >> h;
-    if (magic != "P4") in >> most;
-    in.get();
-    Grid rows(h, std::vector<std::uint32_t>(w));
-    for (auto& row : rows) {
-        std::vector<char> bytes(magic == "P4" ? (w + 7) / 8 : w * (magic == "P6" ? 3 : 1));
-        in.read(bytes.data(), bytes.size());
-        for (int x = 0; x < w; ++x) {
-            const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-            if (magic == "P4")
-                row[x] = (p[x / 8] >> (7 - x % 8) & 1) ? 0 : 0xFFFFFF;
-            else if (magic == "P5")
-                row[x] = p[x] * 0x010101u;
-            else
-                row[x] = p[3 * x] | p[3 * x + 1] << 8 | p[3 * x + 2] << 16;
-        }
-    }
-    return rows;
 }
 
 TEST(BmpRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {

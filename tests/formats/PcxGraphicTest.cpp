@@ -2,6 +2,7 @@
 #include "formats/GbmCodec.h"
 
 #include "TestData.h"
+#include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,10 @@
 namespace zv {
 namespace {
 
-using Grid = std::vector<std::vector<std::uint32_t>>;
+using zvtest::Grid;
+using zvtest::Colours;
+using zvtest::Indices;
+using zvtest::ReadPnm;
 
 // A 128-byte header (300 x 150 dpi) followed by the coded data.
 Bytes Pcx(int version, int bits, int planes, int w, int h, int bytesPerLine, const Bytes& data,
@@ -26,21 +30,6 @@ Bytes Pcx(int version, int bits, int planes, int w, int h, int bytesPerLine, con
     b.insert(b.end(), data.begin(), data.end());
     return b;
 }
-
-Grid Indices(const TDibGraphic& image) {
-    Grid rows(image.Height(), std::vector<std::uint32_t>(image.Width()));
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x) rows[y][x] = image.GetPixelIndex(x, y);
-    return rows;
-}
-
-Grid Colours(const TDibGraphic& image) {
-    Grid rows(image.Height(), std::vector<std::uint32_t>(image.Width()));
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x) rows[y][x] = image.GetPixel(x, y);
-    return rows;
-}
-
 std::string Failure(const Bytes& file) {
     TPcxGraphic image;
     try {
@@ -180,23 +169,6 @@ TEST(PcxWrite, EveryFormatRoundTrips) {
         EXPECT_EQ(back.YDpi(), 72);
     }
 }
-
-Grid ReadPpm(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, most = 0;
-    in >> magic >> w >> h >> most;
-    in.get();
-    Grid rows(h, std::vector<std::uint32_t>(w));
-    for (auto& row : rows)
-        for (auto& pixel : row) {
-            std::uint8_t rgb[3];
-            in.read(reinterpret_cast<char*>(rgb), 3);
-            pixel = rgb[0] | rgb[1] << 8 | rgb[2] << 16;
-        }
-    return rows;
-}
-
 TEST(PcxRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     int files = 0;
     for (const auto& entry :
@@ -206,7 +178,7 @@ TEST(PcxRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
         TPcxGraphic image;
         image.LoadFromFile(entry.path());
         EXPECT_EQ(Colours(image),
-                  ReadPpm(std::filesystem::path(entry.path()).replace_extension(".pnm")));
+                  ReadPnm(std::filesystem::path(entry.path()).replace_extension(".pnm")));
         ++files;
     }
     EXPECT_EQ(files, 7);

@@ -2,6 +2,7 @@
 #include "formats/GbmCodec.h"
 
 #include "TestData.h"
+#include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,10 @@
 namespace zv {
 namespace {
 
-using Grid = std::vector<std::vector<std::uint32_t>>;
+using zvtest::Grid;
+using zvtest::Colours;
+using zvtest::Indices;
+using zvtest::ReadPnm;
 
 struct Header {
     int idLength = 0, mapType = 0, type = 2, mapFirst = 0, mapLength = 0, mapBits = 0;
@@ -31,14 +35,6 @@ Bytes Tga(const Header& h, const Bytes& rest) {
     b.insert(b.end(), rest.begin(), rest.end());
     return b;
 }
-
-Grid Colours(const TDibGraphic& image) {
-    Grid rows(image.Height(), std::vector<std::uint32_t>(image.Width()));
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x) rows[y][x] = image.GetPixel(x, y);
-    return rows;
-}
-
 Grid Read(const Bytes& file, TTgaGraphic& image) {
     image.LoadFromStream(file);
     return Colours(image);
@@ -188,23 +184,6 @@ TEST(TgaWrite, EveryWrittenFormatRoundTrips) {
                       Bytes(image.ScanLine(y), image.ScanLine(y) + image.Stride()));
     }
 }
-
-Grid ReadPpm(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, most = 0;
-    in >> magic >> w >> h >> most;
-    in.get();
-    Grid rows(h, std::vector<std::uint32_t>(w));
-    for (auto& row : rows)
-        for (auto& pixel : row) {
-            std::uint8_t rgb[3];
-            in.read(reinterpret_cast<char*>(rgb), 3);
-            pixel = rgb[0] | rgb[1] << 8 | rgb[2] << 16;
-        }
-    return rows;
-}
-
 TEST(TgaRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     int files = 0;
     for (const auto& entry :
@@ -214,7 +193,7 @@ TEST(TgaRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
         TTgaGraphic image;
         image.LoadFromFile(entry.path());
         EXPECT_EQ(Colours(image),
-                  ReadPpm(std::filesystem::path(entry.path()).replace_extension(".pnm")));
+                  ReadPnm(std::filesystem::path(entry.path()).replace_extension(".pnm")));
         ++files;
     }
     EXPECT_EQ(files, 9);
