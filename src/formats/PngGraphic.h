@@ -25,7 +25,9 @@ public:
     // formats, RGB for "24bpp color"; with pHYs and gAMA.
     void SaveToStream(Bytes& out) const override;
 
-    double gamma = 0.5;                 // written in the gAMA chunk
+    // Written in the gAMA chunk. The pixels are the display's own (sRGB), so
+    // 1/2.2 makes colour-managed viewers show what this program showed.
+    double gamma = 1 / 2.2;
     std::uint32_t backgroundColour = 0; // 0x00BBGGRR behind transparent pixels
     bool ignoreFileBackground = false;  // use backgroundColour even when the file has bKGD
     int compression = 1;                // 0, 1, 2: zlib level 1, 5, 9
