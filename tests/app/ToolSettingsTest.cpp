@@ -3,10 +3,10 @@
 #include "app/ViewerSettings.h"
 #include "platform/linux/FileSettingsStore.h"
 
+#include "ToolRunner.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,23 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    std::string output;
-    int status = -1;
-};
-
-ToolRun RunTool(const std::string& arguments, const fs::path& configHome) {
-    const char* tool = std::getenv("ZV_TEST_TOOL");
-    ToolRun run;
-    if (!tool) return run;
-    const std::string command = "XDG_CONFIG_HOME='" + configHome.string() + "' '" + tool + "' " +
-                                arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer;
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        run.output.append(buffer.data(), n);
-    run.status = ::pclose(pipe);
-    return run;
+zvtest::ToolRun RunTool(const std::string& arguments, const fs::path& configHome) {
+    return zvtest::RunTool(arguments, "XDG_CONFIG_HOME='" + configHome.string() + "'");
 }
 
 class ToolSettings : public ::testing::Test {
@@ -54,7 +39,7 @@ TEST_F(ToolSettings, PrintsTheStoredRecordAsStored) {
     zv::FileSettingsStore(home / "Corvane/Zelvan")
         .WriteBinary("VControls6014", zv::Bytes(record.begin(), record.end()));
 
-    const ToolRun run = RunTool("settings", home);
+    const zvtest::ToolRun run = RunTool("settings", home);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("\n0x54 delayMs 90000\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("\n0x20 viewerBounds -100 20 700 620\n"), std::string::npos);
@@ -62,13 +47,13 @@ TEST_F(ToolSettings, PrintsTheStoredRecordAsStored) {
 }
 
 TEST_F(ToolSettings, WithoutARecordShowsTheDefaults) {
-    const ToolRun run = RunTool("settings", home);
+    const zvtest::ToolRun run = RunTool("settings", home);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("\n0x54 delayMs 500\n"), std::string::npos) << run.output;
 }
 
 TEST_F(ToolSettings, HelpListsOnlyWorkingSubcommands) {
-    const ToolRun help = RunTool("--help", home);
+    const zvtest::ToolRun help = RunTool("--help", home);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("settings"), std::string::npos);
     EXPECT_NE(RunTool("no-such-command", home).status, 0);
