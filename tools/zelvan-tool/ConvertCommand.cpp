@@ -15,11 +15,14 @@
 namespace zvtool {
 
 const char* const kConvertUsage =
-    "Usage: zelvan-tool convert [--page N] [--compression NAME] IN OUT\n\n"
-    "Reads IN with the image-format layer and writes OUT in the format its extension\n"
+    "Usage: zelvan-tool convert [--page N] [--fax-quality Q] [--compression NAME] IN OUT\n\n"
+    "Reads IN (any picture the program reads: BMP, PCX, DCX, TGA, PNG, TIFF, ICO, PSD,\n"
+    "JPEG, Photo CD) and writes OUT in the format its extension\n"
     "names: .bmp, .pcx, .tga, .png, .tif/.tiff or .ico. The output is written whole\n"
     "or not at all: an existing OUT is replaced only once the new file is complete.\n\n"
     "  --page N            the image to read from a multi-image file (1-based; default 1)\n"
+    "  --fax-quality Q     black-and-white pages in grey: 0 b/w (default), 1 \"4 shades\"\n"
+    "                      (half size), 2 \"16 shades\" (a third), 3 \"64 shades\" (a quarter)\n"
     "  --compression NAME  TIFF compression: None, Packbits, \"Fax Group 3, 1D\",\n"
     "                      \"Fax Group 3, 2D\", \"Fax Group 4\", ZLib or \"ZLib Adobe\"\n"
     "                      (the fax kinds for black-and-white pictures only)\n";
@@ -29,7 +32,7 @@ namespace {
 struct ConvertRequest {
     std::string input;
     std::string output;
-    int page = 1;
+    ReadOptions read;
     std::optional<std::string> compression;
 };
 
@@ -40,7 +43,9 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--page" && hasValue)
-            request.page = std::stoi(arguments[++i]);
+            request.read.page = std::stoi(arguments[++i]);
+        else if (argument == "--fax-quality" && hasValue)
+            request.read.faxQuality = std::stoi(arguments[++i]);
         else if (argument == "--compression" && hasValue)
             request.compression = arguments[++i];
         else if (argument.starts_with("--"))
@@ -73,7 +78,7 @@ int RunConvert(const Arguments& arguments) {
         std::cerr << "zelvan-tool convert: " << error.what() << "\n\n" << kConvertUsage;
         return 2;
     }
-    const LayerPicture picture = ReadLayerPicture(request.input, request.page);
+    const LayerPicture picture = ReadLayerPicture(request.input, request.read);
     const std::string extension = zv::UpperExtension(request.output);
     auto output = zv::NewGraphicForExtension(extension);
     if (!output || !zv::ExtensionIn(extension, zv::kLayerWriteExtensions))

@@ -10,10 +10,11 @@ namespace zvtool {
 
 const char* const kInfoUsage =
     "Usage: zelvan-tool info FILE...\n\n"
-    "Prints one line per file as the image-format layer reads it: the reading class,\n"
-    "the image format, width x height, bits per pixel, the number of pages (images\n"
-    "in a multi-image file) and the resolution in dots per inch. Files the layer\n"
-    "cannot read are reported on standard error; the exit status is 1 when any was.\n";
+    "Prints one line per file as the program reads it: the reader (a class of the\n"
+    "image-format layer, ImageLibrary or PhotoCd), the image format, width x height,\n"
+    "bits per pixel, the number of pages (images in a multi-image file) and the\n"
+    "resolution in dots per inch. Files that cannot be read are reported on\n"
+    "standard error; the exit status is 1 when any was.\n";
 
 int RunInfo(const Arguments& arguments) {
     if (arguments.empty()) {

@@ -1,7 +1,8 @@
 #pragma once
-// Reading any picture the image-format layer reads, for the tool's
-// subcommands: the layer's own images by extension, Photoshop files by their
-// signature.
+// Reading any picture the program reads, for the tool's subcommands: the
+// format layer's images by extension, Photoshop files by their signature, and
+// through our imaging library what the layer leaves to it (DCX, JPEG, TIFF the
+// layer refuses such as LZW, fax pages in grey) and Photo CD files.
 
 #include "formats/DibGraphic.h"
 
@@ -12,7 +13,7 @@
 namespace zvtool {
 
 struct LayerPicture {
-    std::string className;   // "TPngGraphic", "TPSDGraphic"
+    std::string className;   // "TPngGraphic", "TPSDGraphic", "ImageLibrary", "PhotoCd"
     std::string formatName;  // "24bpp color", or the Photoshop colour kind
     int bits = 0;
     int pages = 1;
@@ -24,8 +25,13 @@ struct LayerPicture {
     std::int32_t Height() const { return image ? image->Height() : pixels.Height(); }
 };
 
-// Reads image number `page` (1-based) of a file. Throws the layer's errors,
-// or std::runtime_error naming the file when no reader takes it.
-LayerPicture ReadLayerPicture(const std::filesystem::path& path, int page = 1);
+struct ReadOptions {
+    int page = 1;        // 1-based
+    int faxQuality = 0;  // 0 "b/w", 1 "4 shades", 2 "16 shades", 3 "64 shades"
+};
+
+// Reads one page of a file. Throws the layer's errors, or std::runtime_error
+// naming the file when no reader takes it.
+LayerPicture ReadLayerPicture(const std::filesystem::path& path, const ReadOptions& options = {});
 
 } // namespace zvtool
