@@ -1,0 +1,9 @@
+#include "formats/loading/PictureLists.h"
+
+namespace zv {
+
+bool IsJpegExtension(const std::string& upperExtension) {
+    return upperExtension.find(".JP") != std::string::npos;
+}
+
+} // namespace zv

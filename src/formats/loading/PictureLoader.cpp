@@ -1,0 +1,253 @@
+#include "formats/loading/PictureLoader.h"
+
+#include "formats/BmpGraphic.h"
+#include "formats/PSDGraphic.h"
+#include "formats/PcxGraphic.h"
+#include "formats/PngGraphic.h"
+#include "formats/TgaGraphic.h"
+#include "formats/loading/PictureLists.h"
+#include "imaging/MemoryCheck.h"
+#include "imaging/PackedDib.h"
+#include "imaging/library/FaxQuality.h"
+#include "platform/Extensions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+namespace zv {
+
+namespace {
+
+int TrueColourDepth(int depth) { return depth > 15 ? 24 : depth; }
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+std::uint32_t LittleEndian(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value |= std::uint32_t{at[i]} << (8 * i);
+    return value;
+}
+
+} // namespace
+
+bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth) {
+    std::ifstream in(path, std::ios::binary);
+    std::uint8_t headers[54] = {};
+    if (!in.read(reinterpret_cast<char*>(headers), sizeof headers)) return true;
+    if (headers[0] != 'B' || headers[1] != 'M') return true;
+    width = static_cast<std::int32_t>(LittleEndian(headers + 18, 4));
+    height = std::abs(static_cast<std::int32_t>(LittleEndian(headers + 22, 4)));
+    const int planes = static_cast<int>(LittleEndian(headers + 26, 2));
+    const int bits = static_cast<int>(LittleEndian(headers + 28, 2));
+    depth = planes > 1 ? bits * planes : bits;
+    return false;
+}
+
+PictureLoader::PictureLoader(LoadServices services)
+    : services_(services),
+      exchange_{services.imaging, services.library, services.tempNames, services.dialogs} {}
+
+PictureLoader::~PictureLoader() = default;
+
+void PictureLoader::SetDescriptor(std::int32_t width, std::int32_t height, int depth) {
+    ImageDescriptor& descriptor = services_.imaging.descriptor;
+    descriptor.ImageWidth = width;
+    descriptor.ImageHeight = height;
+    descriptor.ImageBits = static_cast<std::int16_t>(TrueColourDepth(depth));
+}
+
+bool PictureLoader::PaletteDisplayWithReduce() const {
+    const ImagingContext& imaging = services_.imaging;
+    return imaging.descriptor.ScreenBits == 8 && imaging.descriptor.ImageBits > 8 &&
+           services_.settings.autoReduce;
+}
+
+void PictureLoader::CloseLibraryImage() {
+    ImagingContext& imaging = services_.imaging;
+    if (imaging.LibraryHandle) services_.library.ImgClose(imaging.LibraryHandle);
+    imaging.LibraryHandle = 0;
+}
+
+// --- The probe ---
+
+int PictureLoader::ProbePicture() {
+    const std::string extension = UpperExtension(currentPath);
+    if (!ExtensionIn(extension, kAcceptedExtensions) && !IsJpegExtension(extension)) {
+        if (ExtensionIn(extension, kTextExtensions)) return kProbeText;
+        if (ExtensionIn(extension, kVectorExtensions)) return kProbeVector;
+        currentPath = startFile;
+        return kProbeFailed;
+    }
+    if (ExtensionIn(extension, kMediaExtensions)) return kProbeMedia;
+    if (!libraryStarted_) {
+        services_.library.ImgInit();
+        libraryStarted_ = true;
+    }
+    if (!Exists(currentPath)) return kProbeFailed;
+    pageCount = 1;
+    PreviousImageBits = services_.imaging.descriptor.ImageBits;
+    TiffNeedsLibrary = false;
+    probedTiff_.reset();
+
+    if (extension == ".PCD") return ProbePhotoCd() ? kProbePicture : kProbeFailed;
+    if (IsJpegExtension(extension)) return kProbeNoRoute; // the JPEG reader comes next
+    if (ExtensionIn(extension, kDirectBitmapExtensions))
+        return ProbeBmp() ? kProbePicture : kProbeFailed;
+    if (extension == ".TGA" || extension == ".PNG" || extension == ".PCX")
+        return ProbeHeaderOf(extension) ? kProbePicture : kProbeFailed;
+    if (extension == ".PSD") return ProbePsd() ? kProbePicture : kProbeFailed;
+    int result = kProbeNoRoute;
+    if (extension == ".TIF") {
+        ProbeTiff();
+        result = kProbePicture;
+    }
+    if (ExtensionIn(extension, kLibraryOnlyExtensions) || TiffNeedsLibrary)
+        return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
+    return result;
+}
+
+bool PictureLoader::ProbePhotoCd() {
+    if (Lower(currentPath).find("img") == std::string::npos) return false;
+    const auto size = ProbePCD(services_.photoCd, currentPath, services_.settings.photoCdStep);
+    if (!size) return false;
+    SetDescriptor(size->width, size->height, 24);
+    return true;
+}
+
+// An uncompressed BMP must hold its rows: a header's numbers are not
+// believed past what the file could fill.
+static bool RowsFitFile(const std::string& path, int width, int height, int depth) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const auto fileSize = static_cast<std::int64_t>(in.tellg());
+    std::uint8_t compression[4] = {};
+    in.seekg(30);
+    in.read(reinterpret_cast<char*>(compression), 4);
+    if (LittleEndian(compression, 4) != 0) return true;
+    return RowStride(width, depth) * height <= fileSize;
+}
+
+bool PictureLoader::ProbeBmp() {
+    int width = 0, height = 0, depth = 0;
+    if (GetBMPinfo(currentPath, width, height, depth)) return false;
+    if (width < 0 || depth < 1 || depth > 32 || !RowsFitFile(currentPath, width, height, depth))
+        return false;
+    if (width < 2 || height < 2 || width > 65535 || height > 65535 || depth % 4 != 0) {
+        try {
+            TBmpGraphic reader;
+            reader.ReadInfo(currentPath);
+            width = reader.infoWidth;
+            height = reader.infoHeight;
+            depth = reader.infoBits;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    SetDescriptor(width, height, depth);
+    return true;
+}
+
+bool PictureLoader::ProbeHeaderOf(const std::string& extension) {
+    try {
+        if (extension == ".PNG") {
+            TPngGraphic reader;
+            reader.ReadInfo(std::filesystem::path(currentPath));
+            SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
+        } else if (extension == ".TGA") {
+            TTgaGraphic reader;
+            reader.ReadInfo(std::filesystem::path(currentPath));
+            SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
+        } else {
+            TPcxGraphic reader;
+            reader.ReadInfo(std::filesystem::path(currentPath));
+            SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return services_.imaging.descriptor.ImageWidth > 0 &&
+           services_.imaging.descriptor.ImageHeight > 0;
+}
+
+bool PictureLoader::ProbePsd() {
+    try {
+        const Bytes bytes = ReadWholeFile(currentPath);
+        if (!TPSDGraphic::CanRead(bytes)) return false;
+        TPSDGraphic reader;
+        reader.ReadInfo(bytes, true);
+        const PSDHeader& header = reader.Header();
+        SetDescriptor(header.width, header.height, header.bitsPerPixel);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+void PictureLoader::ProbeTiff() {
+    auto reader = std::make_unique<TTiffGraphic>();
+    bool failed = false;
+    try {
+        std::lock_guard surface(services_.imaging.current.Surface());
+        reader->ReadInfo(std::filesystem::path(currentPath), -1);
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    SetDescriptor(reader->infoWidth, reader->infoHeight, reader->infoBits);
+    const int tag = reader->FileCompressionTag();
+    const bool deflateRead = !failed && (tag == 8 || tag == 32946);
+    const ImageDescriptor& descriptor = services_.imaging.descriptor;
+    TiffNeedsLibrary = !deflateRead && (failed || descriptor.ImageWidth == 0 ||
+                                        descriptor.ImageHeight == 0 ||
+                                        descriptor.ImageBits == 0 || descriptor.ImageBits == 1);
+    if (!failed && !TiffNeedsLibrary) {
+        probedTiff_ = std::move(reader);
+        probedTiffPath_ = currentPath;
+    }
+}
+
+bool PictureLoader::ProbeThroughLibrary() {
+    CloseLibraryImage();
+    ImageLibrary& library = services_.library;
+    const ImgHandle handle = library.ImgOpenSolo(currentPath, 0);
+    if (!handle) return false;
+    pageCount = std::max(1, library.ImgPageCount(handle));
+    std::array<std::uint8_t, 40> header{};
+    library.ImgGetInfoStruct(handle, header);
+    SetDescriptor(static_cast<std::int32_t>(LittleEndian(header.data() + 4, 4)),
+                  static_cast<std::int32_t>(LittleEndian(header.data() + 8, 4)),
+                  static_cast<int>(LittleEndian(header.data() + 12, 2) *
+                                   LittleEndian(header.data() + 14, 2)));
+    library.ImgClose(handle);
+    return true;
+}
+
+bool PictureLoader::ImagemanInfo(bool reopen) {
+    ImageLibrary& library = services_.library;
+    ImagingContext& imaging = services_.imaging;
+    if (reopen) {
+        CloseLibraryImage();
+        imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
+        if (imaging.LibraryHandle) pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
+    }
+    std::array<std::uint8_t, 40> header{};
+    const bool known = imaging.LibraryHandle && library.ImgGetInfoStruct(imaging.LibraryHandle, header);
+    if (known)
+        SetDescriptor(static_cast<std::int32_t>(LittleEndian(header.data() + 4, 4)),
+                      static_cast<std::int32_t>(LittleEndian(header.data() + 8, 4)),
+                      static_cast<int>(LittleEndian(header.data() + 12, 2) *
+                                       LittleEndian(header.data() + 14, 2)));
+    if (reopen) CloseLibraryImage();
+    return known;
+}
+
+} // namespace zv

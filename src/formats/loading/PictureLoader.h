@@ -1,0 +1,124 @@
+#pragma once
+// Picture loading: the probe that classifies a file and reads its size and
+// depth, the loader that decodes it by its route (the format layer's reader,
+// our imaging library or the Photo CD reader), and the open that wraps them
+// for the viewer with its status texts and failure exit.
+
+#include "formats/TiffGraphic.h"
+#include "formats/loading/LoadHost.h"
+#include "imaging/ImagingContext.h"
+#include "imaging/TempNames.h"
+#include "imaging/library/ImageLibrary.h"
+#include "imaging/library/LibraryExchange.h"
+#include "imaging/library/PhotoCd.h"
+#include "platform/Dialogs.h"
+
+#include <memory>
+#include <string>
+
+namespace zv {
+
+// The viewer's options that steer the routes.
+struct LoadSettings {
+    int faxQuality = 2;  // 0 b/w, 1 "4 shades", 2 "16 shades", 3 "64 shades"
+    int jpegPalette = 3; // 8-bit displays: 0..3
+    int photoCdStep = 3;
+    bool autoReduce = false;
+    bool fastRefresh = true;
+    bool halfJpeg = false;
+    bool fitToWindow = false;
+    std::uint32_t backColour = 0; // the view area's colour, for transparent pixels
+};
+
+// The services loading works with.
+struct LoadServices {
+    ImagingContext& imaging;
+    ImageLibrary& library;
+    PhotoCdLibrary& photoCd;
+    TempNames& tempNames;
+    Dialogs& dialogs;
+    LoadHost& host;
+    LoadSettings& settings;
+};
+
+// ProbePicture's answers.
+enum ProbeResult : int {
+    kProbeMedia = 2,
+    kProbePicture = 1,
+    kProbeNoRoute = 0,
+    kProbeFailed = -1,
+    kProbeText = -10,
+    kProbeVector = -11,
+};
+
+class PictureLoader {
+public:
+    explicit PictureLoader(LoadServices services);
+    ~PictureLoader();
+
+    std::string currentPath;
+    std::string startFile = "*";
+    std::int16_t PreviousImageBits = 0;
+    int pageCount = 1;
+    int currentPage = 0;
+    bool TiffNeedsLibrary = false;
+    bool pictureReady = false;
+    bool jpegError = false;
+    std::int32_t fullWidth = 0; // FullSize: the size before a scaled decode
+    std::int32_t fullHeight = 0;
+    int JpegScale = 1;
+    bool scaledDecode = false;
+    // How the last load went, for the information text and for tests:
+    // "layer", "library" or "photo cd".
+    std::string lastRoute;
+
+    int ProbePicture();
+    bool LoadPictureFile(bool useLibrary, int page);
+    void OpenImage(std::uint32_t slideshowBackground = 0);
+    // Page count, width, height and depth of the library image of the
+    // current file; with reopen the file is opened for the question and
+    // closed again. False when there is no library image.
+    bool ImagemanInfo(bool reopen);
+    // The failure exit: not ready, ImageBits and the path put back.
+    void ImageErr();
+
+private:
+    bool ProbeBmp();
+    bool ProbeHeaderOf(const std::string& extension);
+    bool ProbePsd();
+    void ProbeTiff();
+    bool ProbeThroughLibrary();
+    bool ProbePhotoCd();
+
+    bool LoadBmp();
+    bool LoadTga();
+    bool LoadPng();
+    bool LoadPcx();
+    bool LoadPsd();
+    bool LoadTiff();
+    bool LoadThroughLibrary(int page);
+    bool LoadPhotoCd();
+    bool LoadJpeg();
+
+    bool AssignPicture(const Bitmap& picture, int bits);
+    bool BringInThroughLibrary(ImgHandle handle, bool refresh);
+    bool BringInPacked(const Bitmap& picture);
+    void ReduceForPaletteDisplay();
+    void CloseLibraryImage();
+    bool EnsureLibraryImage(int page);
+    void SetDescriptor(std::int32_t width, std::int32_t height, int depth);
+    bool PaletteDisplayWithReduce() const;
+
+    LoadServices services_;
+    LibraryExchange exchange_;
+    std::unique_ptr<TTiffGraphic> probedTiff_; // the TIFF the probe read, kept for the load
+    std::string probedTiffPath_;
+    bool libraryStarted_ = false;
+};
+
+// Width, height and depth (bits x planes when planes > 1) from a BMP file's
+// two headers. True when they cannot be read, as the program has always
+// answered.
+bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth);
+
+} // namespace zv

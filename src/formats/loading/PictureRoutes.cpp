@@ -1,0 +1,240 @@
+// The loader's routes: how each kind of file becomes the current picture.
+
+#include "formats/BmpGraphic.h"
+#include "formats/PSDGraphic.h"
+#include "formats/PcxGraphic.h"
+#include "formats/PngGraphic.h"
+#include "formats/TgaGraphic.h"
+#include "formats/loading/PictureLists.h"
+#include "formats/loading/PictureLoader.h"
+#include "imaging/MemoryCheck.h"
+#include "imaging/PackedDib.h"
+#include "imaging/library/FaxQuality.h"
+#include "platform/Extensions.h"
+
+namespace zv {
+
+namespace {
+constexpr int kPaletteColours = 236;
+constexpr int kOptimalDithered = kReduceOptimal | kReduceDiffuse;
+} // namespace
+
+bool PictureLoader::AssignPicture(const Bitmap& picture, int bits) {
+    ImagingContext& imaging = services_.imaging;
+    {
+        std::lock_guard surface(imaging.current.Surface());
+        imaging.current = picture;
+        imaging.current.SetStorage(StorageKind::DIB);
+    }
+    SetDescriptor(picture.Width(), picture.Height(), bits);
+    lastRoute = "layer";
+    return !imaging.current.Empty();
+}
+
+bool PictureLoader::BringInThroughLibrary(ImgHandle handle, bool refresh) {
+    if (!handle) {
+        services_.library.ImgErrBox(services_.dialogs);
+        return false;
+    }
+    services_.imaging.LibraryHandle = handle;
+    lastRoute = "library";
+    return LibraryImageToBitmap(exchange_, refresh, false);
+}
+
+bool PictureLoader::BringInPacked(const Bitmap& picture) {
+    return BringInThroughLibrary(services_.library.ImgFromDIB(BuildPackedDib(picture)), true);
+}
+
+// On an 8-bit display with Auto Reduce a true-colour picture is held at 236 colours.
+void PictureLoader::ReduceForPaletteDisplay() {
+    if (!PaletteDisplayWithReduce()) return;
+    const ImgHandle handle = BitmapToLibraryImage(exchange_);
+    if (!handle) return;
+    const ImgHandle reduced = services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
+    services_.library.ImgClose(handle);
+    BringInThroughLibrary(reduced, true);
+}
+
+bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
+    if (!useLibrary && !TiffNeedsLibrary) CloseLibraryImage();
+    const std::string extension = UpperExtension(currentPath);
+    try {
+        if (ExtensionIn(extension, kLibraryOnlyExtensions) || (extension == ".TIF" && TiffNeedsLibrary))
+            return useLibrary && LoadThroughLibrary(page);
+        if (ExtensionIn(extension, kDirectBitmapExtensions)) return LoadBmp();
+        if (extension == ".TGA") return LoadTga();
+        if (extension == ".PNG") return LoadPng();
+        if (extension == ".PCX") return LoadPcx();
+        if (extension == ".PSD") return LoadPsd();
+        if (extension == ".TIF") return LoadTiff();
+    } catch (const std::exception& error) {
+        services_.dialogs.Error(error.what());
+    }
+    return false;
+}
+
+bool PictureLoader::LoadBmp() {
+    ImagingContext& imaging = services_.imaging;
+    ClearBitmap(imaging.current);
+    const bool direct = ImageByteSize(imaging.descriptor, imaging.autoReduce) > kLibraryMemoryLimit ||
+                        imaging.descriptor.ImageBits == 4;
+    if (direct) {
+        services_.host.DiscardUndo();
+        CloseLibraryImage();
+        ClearBitmap(imaging.ScratchBitmap);
+        ClearBitmap(imaging.BackupBitmap);
+        try {
+            TBmpGraphic reader;
+            reader.LoadFromFile(currentPath);
+            Bitmap picture;
+            reader.AssignTo(picture);
+            return AssignPicture(picture, reader.Bits());
+        } catch (const std::exception&) {
+        }
+    }
+    const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
+    if (handle) {
+        if (PaletteDisplayWithReduce()) {
+            const ImgHandle reduced =
+                services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
+            services_.library.ImgClose(handle);
+            return BringInThroughLibrary(reduced, true);
+        }
+        return BringInThroughLibrary(handle, false);
+    }
+    TBmpGraphic reader;
+    reader.LoadFromFile(currentPath);
+    Bitmap picture;
+    reader.AssignTo(picture);
+    const bool loaded = reader.Bits() == 24 ? AssignPicture(picture, 24) : BringInPacked(picture);
+    ReduceForPaletteDisplay();
+    return loaded;
+}
+
+bool PictureLoader::LoadTga() {
+    TTgaGraphic reader;
+    reader.LoadFromFile(currentPath);
+    Bitmap picture;
+    reader.AssignTo(picture);
+    if (reader.Bits() != 24) return BringInPacked(picture);
+    const bool loaded = AssignPicture(picture, 24);
+    ReduceForPaletteDisplay();
+    return loaded;
+}
+
+bool PictureLoader::LoadPng() {
+    TPngGraphic reader;
+    reader.backgroundColour = services_.settings.backColour;
+    try {
+        reader.LoadFromFile(currentPath);
+    } catch (const std::exception&) {
+        services_.host.ShowEmptyPicture();
+        return false;
+    }
+    Bitmap picture;
+    reader.AssignTo(picture);
+    SetDescriptor(reader.Width(), reader.Height(), reader.Bits());
+    if (reader.Bits() == 24 && reader.Width() > 128 && reader.Height() > 128)
+        return AssignPicture(picture, 24);
+    if (reader.Bits() == 24) return BringInPacked(picture);
+    // Palette and grey pictures reach the library as an uncompressed TIFF in memory.
+    TTiffGraphic writer;
+    writer.Assign(reader);
+    writer.SetCompression(TiffCompression::None);
+    Bytes stream;
+    writer.SaveToStream(stream);
+    return BringInThroughLibrary(services_.library.ImgOpenMem(stream, "TIF"), true);
+}
+
+bool PictureLoader::LoadPcx() {
+    TPcxGraphic reader;
+    reader.LoadFromFile(currentPath);
+    if (services_.imaging.descriptor.ScreenBits <= 8 || reader.Bits() <= 8) {
+        const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
+        if (handle && PaletteDisplayWithReduce()) {
+            const ImgHandle reduced =
+                services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
+            services_.library.ImgClose(handle);
+            return BringInThroughLibrary(reduced, true);
+        }
+        return BringInThroughLibrary(handle, true);
+    }
+    Bitmap picture;
+    reader.AssignTo(picture);
+    return AssignPicture(picture, 24);
+}
+
+bool PictureLoader::LoadPsd() {
+    TPSDGraphic reader;
+    reader.LoadFromFile(currentPath);
+    const int bits = reader.Pixels().BitsPerPixel() > 8 ? 24 : reader.Pixels().BitsPerPixel();
+    Bitmap picture = reader.Pixels();
+    if (picture.Format() == PixelFormat::Bits32) picture.SetPixelFormat(PixelFormat::Bits24);
+    const bool loaded = AssignPicture(picture, bits);
+    ReduceForPaletteDisplay();
+    return loaded;
+}
+
+bool PictureLoader::LoadTiff() {
+    std::unique_ptr<TTiffGraphic> reader;
+    if (probedTiff_ && probedTiffPath_ == currentPath) {
+        reader = std::move(probedTiff_); // the probe read the whole picture already
+    } else {
+        reader = std::make_unique<TTiffGraphic>();
+        reader->LoadFromFile(currentPath);
+    }
+    Bitmap picture;
+    reader->AssignTo(picture);
+    const bool loaded = reader->Bits() == 24 ? AssignPicture(picture, 24) : BringInPacked(picture);
+    ReduceForPaletteDisplay();
+    return loaded;
+}
+
+bool PictureLoader::EnsureLibraryImage(int page) {
+    ImagingContext& imaging = services_.imaging;
+    ImageLibrary& library = services_.library;
+    const bool flashPix = UpperExtension(currentPath) == ".FPX";
+    if (!imaging.LibraryHandle) {
+        imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
+        if (!imaging.LibraryHandle) return false;
+        pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
+        page = flashPix ? std::max(0, pageCount - 2) : 0;
+    } else if (flashPix && page == 0) {
+        page = 1;
+    }
+    if (!library.ImgSetPage(imaging.LibraryHandle, page)) return false;
+    currentPage = page;
+    return true;
+}
+
+bool PictureLoader::LoadThroughLibrary(int page) {
+    ImagingContext& imaging = services_.imaging;
+    ImageLibrary& library = services_.library;
+    if (!EnsureLibraryImage(page)) {
+        library.ImgErrBox(services_.dialogs);
+        return false;
+    }
+    lastRoute = "library";
+    if (services_.settings.faxQuality != 0 && imaging.descriptor.ImageBits == 1) {
+        const ImgHandle original = imaging.LibraryHandle;
+        if (const ImgHandle grey = FaxGreyCopy(library, original, services_.settings.faxQuality)) {
+            imaging.LibraryHandle = grey;
+            const bool loaded = LibraryImageToBitmap(exchange_, true, false);
+            imaging.LibraryHandle = original;
+            return loaded;
+        }
+        library.ImgErrBox(services_.dialogs);
+    }
+    return LibraryImageToBitmap(exchange_, true, true) && imaging.descriptor.ImageBits != 0;
+}
+
+bool PictureLoader::LoadPhotoCd() {
+    const PcdImport imported =
+        ImportPCD(services_.photoCd, currentPath, services_.settings.photoCdStep,
+                  services_.host.SlideshowRunning());
+    SetDescriptor(imported.width, imported.height, 24);
+    lastRoute = "photo cd";
+    return BringInThroughLibrary(services_.library.ImgFromDIB(imported.packedDib), true);
+}
+
+} // namespace zv

@@ -1,0 +1,173 @@
+#include "formats/loading/PictureLoader.h"
+
+#include "formats/BmpGraphic.h"
+#include "formats/PngGraphic.h"
+#include "formats/TiffGraphic.h"
+#include "platform/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace zv;
+namespace fs = std::filesystem;
+
+class FakeHost : public LoadHost {
+public:
+    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
+    ViewArea ViewSize() const override { return view; }
+    void ShowEmptyPicture() override { ++emptyShown; }
+    void PictureShown() override { ++shown; }
+    std::vector<std::string> statusTexts;
+    ViewArea view;
+    int emptyShown = 0;
+    int shown = 0;
+};
+
+class PictureLoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zvloadXXXXXX").string();
+        folder = ::mkdtemp(pattern.data());
+        names = std::make_unique<TempNames>(folder, 99);
+        names->DrawPrefix(3u);
+        loader = std::make_unique<PictureLoader>(
+            LoadServices{imaging, library, photoCd, *names, dialogs, host, settings});
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string Write(TDibGraphic& image, const char* name) {
+        const auto path = folder / name;
+        image.SaveToFile(path);
+        return path.string();
+    }
+    std::string Picture(TDibGraphic& image, const char* name, int w, int h, ImageFormat format) {
+        image.NewImage(w, h, format);
+        return Write(image, name);
+    }
+    int Probe(const std::string& path) {
+        loader->currentPath = path;
+        return loader->ProbePicture();
+    }
+    bool Open(const std::string& path) {
+        if (Probe(path) < 0) return false;
+        loader->OpenImage();
+        return loader->pictureReady;
+    }
+
+    fs::path folder;
+    std::unique_ptr<TempNames> names;
+    ImagingContext imaging;
+    ImageLibrary library;
+    PhotoCdLibrary photoCd;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    LoadSettings settings;
+    std::unique_ptr<PictureLoader> loader;
+};
+
+TEST_F(PictureLoaderTest, ExtensionsDecideTheKindOfFile) {
+    loader->startFile = "/pictures/start.bmp";
+    EXPECT_EQ(Probe((folder / "notes.txt").string()), kProbeText);
+    EXPECT_EQ(Probe((folder / "drawing.wmf").string()), kProbeVector);
+    EXPECT_EQ(Probe((folder / "song.mp3").string()), kProbeMedia);
+    EXPECT_EQ(Probe((folder / "photo.jpe").string()), kProbeFailed); // accepted, but missing
+    // An empty extension or a lone dot is in no list, and the path goes back.
+    EXPECT_EQ(Probe((folder / "README").string()), kProbeFailed);
+    EXPECT_EQ(loader->currentPath, "/pictures/start.bmp");
+    EXPECT_EQ(Probe((folder / "odd.").string()), kProbeFailed);
+    EXPECT_EQ(Probe((folder / "archive.xyz").string()), kProbeFailed);
+}
+
+TEST_F(PictureLoaderTest, AOneBitBmpIsMeasuredByTheBmpReader) {
+    TBmpGraphic bmp;
+    const std::string path = Picture(bmp, "mono.bmp", 33, 7, ImageFormat::BW);
+    EXPECT_EQ(Probe(path), kProbePicture);
+    EXPECT_EQ(imaging.descriptor.ImageWidth, 33);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 1);
+    loader->OpenImage();
+    ASSERT_TRUE(loader->pictureReady);
+    EXPECT_EQ(imaging.current.Format(), PixelFormat::Bits1);
+}
+
+TEST_F(PictureLoaderTest, SmallTrueColourPngsGoThroughTheLibraryLargeOnesDirect) {
+    TPngGraphic small, large;
+    ASSERT_TRUE(Open(Picture(small, "small.png", 100, 100, ImageFormat::Color24)));
+    EXPECT_EQ(loader->lastRoute, "library");
+    EXPECT_EQ(imaging.current.Width(), 100);
+    ASSERT_TRUE(Open(Picture(large, "large.png", 200, 200, ImageFormat::Color24)));
+    EXPECT_EQ(loader->lastRoute, "layer");
+    EXPECT_EQ(imaging.descriptor.ImageBits, 24);
+    TPngGraphic grey;
+    ASSERT_TRUE(Open(Picture(grey, "grey.png", 20, 10, ImageFormat::Gray8)));
+    EXPECT_EQ(imaging.current.Format(), PixelFormat::Bits8);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 8);
+}
+
+TEST_F(PictureLoaderTest, FaxPagesBecomeGreyAtTheirQuality) {
+    TTiffGraphic fax;
+    fax.NewImage(1728, 2200, ImageFormat::BW);
+    fax.SetCompression(TiffCompression::FaxGroup4);
+    const std::string path = Write(fax, "fax.tif");
+
+    settings.faxQuality = 2;
+    ASSERT_TRUE(Open(path));
+    EXPECT_TRUE(loader->TiffNeedsLibrary);
+    EXPECT_EQ(imaging.current.Width(), 573);
+    EXPECT_EQ(imaging.current.Height(), 730);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 8);
+
+    settings.faxQuality = 1;
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(imaging.current.Width(), 860);
+    EXPECT_EQ(imaging.current.Height(), 1096);
+
+    settings.faxQuality = 0;
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(imaging.current.Format(), PixelFormat::Bits1);
+    EXPECT_EQ(imaging.current.Width(), 1728);
+}
+
+TEST_F(PictureLoaderTest, TheTiffReadByTheProbeIsTheOneLoaded) {
+    TTiffGraphic tiff;
+    tiff.NewImage(30, 20, ImageFormat::Color24);
+    tiff.SetPixel(4, 5, 0x00123456);
+    const std::string path = Write(tiff, "colour.tif");
+    ASSERT_EQ(Probe(path), kProbePicture);
+    fs::remove(path); // the load must not need the file again
+    loader->OpenImage();
+    ASSERT_TRUE(loader->pictureReady);
+    EXPECT_EQ(imaging.current.ScanLine(5)[3 * 4 + 2], 0x56);
+}
+
+TEST_F(PictureLoaderTest, AFailedOpenPutsTheDepthAndPathBack) {
+    loader->startFile = "/pictures/start.bmp";
+    imaging.descriptor.ImageBits = 4;
+    const auto path = folder / "broken.png";
+    std::ofstream(path) << "\x89PNG\r\n\x1a\n not really";
+    loader->currentPath = path.string();
+    // The viewer takes the failure exit when the probe fails, else opens.
+    if (loader->ProbePicture() < 0)
+        loader->ImageErr();
+    else
+        loader->OpenImage();
+    EXPECT_FALSE(loader->pictureReady);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 4);
+    EXPECT_EQ(loader->currentPath, "/pictures/start.bmp");
+}
+
+TEST_F(PictureLoaderTest, AHeaderLargerThanItsFileIsRefusedByTheProbe) {
+    TBmpGraphic bmp;
+    const std::string path = Picture(bmp, "liar.bmp", 4, 4, ImageFormat::Color24);
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    const std::int32_t huge = 60000;
+    file.seekp(18);
+    file.write(reinterpret_cast<const char*>(&huge), 4);
+    file.write(reinterpret_cast<const char*>(&huge), 4);
+    file.close();
+    EXPECT_EQ(Probe(path), kProbeFailed);
+}
+
+} // namespace
