@@ -5,7 +5,6 @@
 #include "app/WindowPlacement.h"
 #include "app/WorkFiles.h"
 #include "explorer/ui/FileForm.h"
-#include "imaging/BitmapFile.h"
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
@@ -92,8 +91,23 @@ void Application::DisplayChanged() {
     dialogs_->Warning("Display has changed.\nZelvan 7.04 should be closed and restarted.");
 }
 
+void Application::TakeLoadSettings() {
+    const ViewerSettings& settings = settings_->settings;
+    loadSettings_.faxQuality = settings.faxQuality;
+    loadSettings_.jpegPalette = settings.jpegPalette;
+    loadSettings_.photoCdStep = settings.photoCdStep;
+    loadSettings_.autoReduce = settings.autoReduce;
+    loadSettings_.fastRefresh = settings.fastRefresh;
+    loadSettings_.fitToWindow = settings.fitToWindow;
+    loadSettings_.backColour = settings.backColour;
+}
+
 void Application::CreateViewer() {
     viewer_ = std::make_unique<TWebForm>(imaging_, settings_->settings);
+    TakeLoadSettings();
+    loader_ = std::make_unique<PictureLoader>(LoadServices{
+        imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
+    loader_->startFile = plan_.startFile;
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
@@ -165,24 +179,19 @@ void Application::DeferredOpen() {
 }
 
 void Application::OpenByName(const std::string& path) {
-    try {
-        Bitmap picture = ReadBitmapFile(path);
-        {
-            std::lock_guard surface(imaging_.current.Surface());
-            imaging_.current = std::move(picture);
-        }
-        imaging_.descriptor.ImageWidth = imaging_.current.Width();
-        imaging_.descriptor.ImageHeight = imaging_.current.Height();
-        imaging_.descriptor.ImageBits = ImageBitsOf(imaging_.current.Format());
-        document_.modified = false;
-        viewer_->SetCurrentPath(path);
-        viewer_->ShowPicture();
-        viewer_->RefreshCaption();
-        viewer_->SetStatusText(QStringLiteral("Ready."));
-    } catch (const std::exception& error) {
+    loader_->currentPath = path;
+    const int probe = loader_->ProbePicture();
+    if (probe == kProbePicture || probe == kProbeNoRoute) loader_->OpenImage();
+    if (!loader_->pictureReady) {
+        if (probe >= 0) loader_->ImageErr();
         viewer_->ShowEmptyPicture();
-        dialogs_->Error(error.what());
+        if (probe == kProbeMedia)
+            viewer_->SetStatusText(QStringLiteral("Sound and video files cannot be played yet."));
+        return;
     }
+    document_.modified = false;
+    viewer_->SetCurrentPath(path);
+    viewer_->SetStatusText(QStringLiteral("Ready."));
 }
 
 void Application::ShowExplorer() {

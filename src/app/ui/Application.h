@@ -6,7 +6,10 @@
 #include "app/SettingsSession.h"
 #include "app/StartupPlan.h"
 #include "imaging/ImagingContext.h"
+#include "formats/loading/PictureLoader.h"
 #include "imaging/TempNames.h"
+#include "imaging/library/ImageLibrary.h"
+#include "imaging/library/PhotoCd.h"
 #include "platform/AppFolders.h"
 #include "platform/linux/FileSettingsStore.h"
 #include "platform/linux/FlockInstanceLock.h"
@@ -68,6 +71,7 @@ private:
     bool ViewerCloseRequested();
     void EndRun();
     void MemoryClick(bool fromExplorer);
+    void TakeLoadSettings();
     void WatchDisplay();
     void DisplayChanged();
 
@@ -87,6 +91,10 @@ private:
     ImagingContext imaging_;
     TempNames tempNames_;
     DocumentFlags document_;
+    ImageLibrary library_;
+    PhotoCdLibrary photoCd_;
+    LoadSettings loadSettings_;
+    std::unique_ptr<PictureLoader> loader_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     QTimer* deferredOpenTimer_ = nullptr;

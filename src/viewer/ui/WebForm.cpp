@@ -224,4 +224,16 @@ void TWebForm::resizeEvent(QResizeEvent* event) {
     if (isVisible() && placementSettled_) userMovedWindow = true;
 }
 
+void TWebForm::SetStatusText(const std::string& text) { SetStatusText(QString::fromStdString(text)); }
+
+ViewArea TWebForm::ViewSize() const {
+    const QSize size = scroller_->viewport()->size();
+    return {size.width(), size.height()};
+}
+
+void TWebForm::PictureShown() {
+    ShowPicture();
+    RefreshCaption();
+}
+
 } // namespace zv

@@ -4,6 +4,7 @@
 // close requests and the explorer to the application that made it.
 
 #include "app/ViewerSettings.h"
+#include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
 
 #include <QMainWindow>
@@ -21,7 +22,7 @@ namespace zv {
 
 class PictureView;
 
-class TWebForm : public QMainWindow, public ImageHost {
+class TWebForm : public QMainWindow, public ImageHost, public LoadHost {
     Q_OBJECT
 public:
     TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* parent = nullptr);
@@ -34,8 +35,13 @@ public:
     bool BatchRunning() const override { return false; }
     bool SlideshowRunning() const override { return false; }
 
-    // The 16 x 16 picture in the view area's colour, named "Untitled".
-    void ShowEmptyPicture();
+    // LoadHost
+    void SetStatusText(const std::string& text) override;
+    ViewArea ViewSize() const override;
+    void ShowEmptyPicture() override;
+    void PictureShown() override;
+
+    // ShowEmptyPicture: the 16 x 16 picture in the view area's colour, named "Untitled".
     // Shows the current picture as it is now.
     void ShowPicture();
     void SetStatusText(const QString& text);
