@@ -171,3 +171,36 @@ TEST_F(PictureLoaderTest, AHeaderLargerThanItsFileIsRefusedByTheProbe) {
 }
 
 } // namespace
+
+#include "formats/loading/ImageInfo.h"
+
+namespace {
+
+TEST_F(PictureLoaderTest, TheInformationTextDescribesPictureAndFile) {
+    TPngGraphic png;
+    const std::string path = Picture(png, "info.png", 300, 200, ImageFormat::Color24);
+    ASSERT_TRUE(Open(path));
+    const ImageInfoText info = BuildImageInfo({path, std::nullopt, ""}, *loader, imaging);
+    EXPECT_FALSE(info.missing);
+    EXPECT_TRUE(info.text.starts_with("300x200(24) dib\nName: info.png\nPath: " + folder.string() +
+                                      "/\nDate: "))
+        << info.text;
+    EXPECT_NE(info.text.find("\nUses: 180000 bytes\nVideo: 24 bpp"), std::string::npos);
+    EXPECT_NE(info.text.find("\nCRC: "), std::string::npos);
+    EXPECT_EQ(info.text.find("Pages:"), std::string::npos);
+
+    loader->scaledDecode = true;
+    loader->fullWidth = 1200;
+    loader->fullHeight = 800;
+    loader->JpegScale = 4;
+    const ImageInfoText scaled = BuildImageInfo({path, std::string("comment"), ""}, *loader, imaging);
+    EXPECT_TRUE(scaled.text.starts_with("1200x800(24) [1:4] dib\nDate: ")) << scaled.text;
+
+    EXPECT_EQ(BuildImageInfo({"Untitled", std::nullopt, ""}, *loader, imaging).text, "");
+    const ImageInfoText gone = BuildImageInfo({(folder / "gone.png").string(), std::nullopt, ""},
+                                              *loader, imaging);
+    EXPECT_TRUE(gone.missing);
+    EXPECT_EQ(gone.text, "gone.png not found.");
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+#include "formats/loading/ImageInfo.h"
+
+#include "platform/FileCrc.h"
+
+#include <sys/stat.h>
+#include <ctime>
+#include <filesystem>
+
+namespace zv {
+
+namespace {
+
+std::string FileDate(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    const std::time_t time = status.st_mtime;
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string SizeLine(const PictureLoader& loader, const ImagingContext& imaging) {
+    const bool scaled = loader.scaledDecode;
+    const std::int32_t width = scaled ? loader.fullWidth : imaging.descriptor.ImageWidth;
+    const std::int32_t height = scaled ? loader.fullHeight : imaging.descriptor.ImageHeight;
+    std::string line = std::to_string(width) + "x" + std::to_string(height) + "(" +
+                       std::to_string(imaging.descriptor.ImageBits) + ")";
+    if (scaled) line += " [1:" + std::to_string(loader.JpegScale) + "]";
+    line += imaging.current.Storage() == StorageKind::DDB ? " ddb" : " dib";
+    return line;
+}
+
+} // namespace
+
+std::int64_t PictureUses(const Bitmap& picture, int screenBits) {
+    const std::int64_t pixels = std::int64_t{picture.Width()} * picture.Height();
+    const int bits = picture.Storage() == StorageKind::DDB ? screenBits : picture.BitsPerPixel();
+    switch (bits) {
+    case 1: return pixels / 8;
+    case 4: return pixels / 2;
+    default: return pixels * ((bits + 7) / 8);
+    }
+}
+
+ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoader& loader,
+                             const ImagingContext& imaging) {
+    ImageInfoText info;
+    if (request.path.empty() || request.path == "Untitled") return info;
+    const std::filesystem::path path(request.path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        info.missing = true;
+        info.text = path.filename().string() + " not found.";
+        return info;
+    }
+    std::string text = SizeLine(loader, imaging);
+    if (!request.commentText) {
+        text += "\nName: " + path.filename().string();
+        text += "\nPath: " + path.parent_path().string() + "/";
+    }
+    text += "\nDate: " + FileDate(path);
+    text += "\nSize: " + std::to_string(std::filesystem::file_size(path, error)) + " bytes";
+    if (const auto crc = FileAlbumCrc(path)) text += "\nCRC: " + CrcText(*crc);
+    if (loader.pageCount > 1) text += "\nPages: " + std::to_string(loader.pageCount);
+    text += "\nUses: " + std::to_string(PictureUses(imaging.current, imaging.descriptor.ScreenBits)) +
+            " bytes";
+    text += "\nVideo: " + std::to_string(imaging.descriptor.ScreenBits) + " bpp";
+    if (!request.photoCdText.empty()) text += "\n" + request.photoCdText;
+    info.text = text;
+    return info;
+}
+
+} // namespace zv
