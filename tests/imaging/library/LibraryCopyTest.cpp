@@ -65,13 +65,17 @@ TEST_F(LibraryCopy, GreyAveragingTakesTheMeanOfEachCoveredBlock) {
 }
 
 TEST_F(LibraryCopy, AFaxPageScalesToTheSizesOfItsQualities) {
-    // 1728 x 2200, the left 864 columns black; the viewer copies (0, 0) to
-    // (1720, 2192), the sizes less one rounded down to a multiple of 8.
-    Bitmap page;
-    page.Create(1728, 2200, PixelFormat::Bits1);
-    page.SetPalette({kBlack, kWhite});
-    for (int y = 0; y < 2200; ++y) std::memset(page.ScanLine(y) + 108, 0xFF, 108);
-    const ImgHandle handle = Hold(std::move(page));
+    // A 1728 x 2200 group 4 page, the left 864 columns black (1 is black
+    // in a min-is-white page). The viewer copies (0, 0) to (1720, 2192),
+    // the sizes less one rounded down to a multiple of 8.
+    test::TiffPage fax{1728, 2200, 1,  1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4,
+                       {},   {},   {}, {}};
+    test::FileBytes row(216, 0);
+    std::fill(row.begin(), row.begin() + 108, 0xFF);
+    fax.rows.assign(2200, row);
+    const ImgHandle handle = library.ImgOpenMem(test::TiffFile({fax}), "TIF");
+    ASSERT_NE(handle, 0) << library.LastError();
+    ASSERT_EQ(Picture(handle).Format(), PixelFormat::Bits1);
     const std::array<int, 4> rect{0, 0, 1720, 2192};
 
     const ImgHandle half = library.ImgCopy(handle, 860, 1096, &rect, kCopyGreyAverage);
