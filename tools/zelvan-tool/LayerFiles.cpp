@@ -53,15 +53,17 @@ LayerPicture ReadThroughLibrary(const std::filesystem::path& path, const ReadOpt
     LayerPicture picture;
     picture.pages = library.ImgPageCount(handle);
     if (!library.ImgSetPage(handle, options.page - 1))
-        throw std::runtime_error(path.string() + " has " + PageCountText(picture.pages, options.page));
+        throw std::runtime_error(path.string() + " has " +
+                                 PageCountText(picture.pages, options.page));
     zv::ImgHandle shown = handle;
-    if (const zv::ImgHandle grey = zv::FaxGreyCopy(library, handle, options.faxQuality)) shown = grey;
+    if (const zv::ImgHandle grey = zv::FaxGreyCopy(library, handle, options.faxQuality))
+        shown = grey;
     const zv::LibraryImage* image = library.Image(shown);
     picture.className = "ImageLibrary";
     picture.pixels = image->Picture();
     picture.bits = picture.pixels.BitsPerPixel();
-    picture.formatName = zv::UpperExtension(path.string()).substr(1) + " page " +
-                         std::to_string(options.page);
+    picture.formatName =
+        zv::UpperExtension(path.string()).substr(1) + " page " + std::to_string(options.page);
     picture.xDpi = image->xDpi;
     picture.yDpi = image->yDpi;
     return picture;
@@ -73,7 +75,8 @@ LayerPicture ReadThroughLayer(const std::filesystem::path& path, const zv::Bytes
     picture.image = zv::NewGraphicForExtension(zv::UpperExtension(path.string()));
     picture.pages = picture.image->ImageCount(bytes);
     if (options.page < 1 || options.page > picture.pages)
-        throw std::runtime_error(path.string() + " has " + PageCountText(picture.pages, options.page));
+        throw std::runtime_error(path.string() + " has " +
+                                 PageCountText(picture.pages, options.page));
     picture.image->imageToRead = options.page;
     picture.image->LoadFromStream(bytes);
     picture.className = picture.image->ClassName();
@@ -84,7 +87,9 @@ LayerPicture ReadThroughLayer(const std::filesystem::path& path, const zv::Bytes
     return picture;
 }
 
-bool IsTiff(const std::string& extension) { return extension == ".TIF" || extension == ".TIFF"; }
+bool IsTiff(const std::string& extension) {
+    return extension == ".TIF" || extension == ".TIFF";
+}
 
 } // namespace
 
@@ -96,8 +101,8 @@ LayerPicture ReadLayerPicture(const std::filesystem::path& path, const ReadOptio
     const zv::Bytes bytes = zv::ReadWholeFile(path);
     if (extension == ".PSD" || zv::TPSDGraphic::CanRead(bytes)) return ReadPhotoshop(bytes);
     if (!zv::NewGraphicForExtension(extension))
-        throw std::runtime_error("no reader for " + path.string() + " (extension \"" +
-                                 extension + "\")");
+        throw std::runtime_error("no reader for " + path.string() + " (extension \"" + extension +
+                                 "\")");
     if (!IsTiff(extension)) return ReadThroughLayer(path, bytes, options);
 
     // TIFF: the layer reads what it can; fax pages in grey and what it

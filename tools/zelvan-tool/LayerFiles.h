@@ -13,11 +13,11 @@
 namespace zvtool {
 
 struct LayerPicture {
-    std::string className;   // "TPngGraphic", "TPSDGraphic", "ImageLibrary", "PhotoCd"
-    std::string formatName;  // "24bpp color", or the Photoshop colour kind
+    std::string className;  // "TPngGraphic", "TPSDGraphic", "ImageLibrary", "PhotoCd"
+    std::string formatName; // "24bpp color", or the Photoshop colour kind
     int bits = 0;
     int pages = 1;
-    zv::Bitmap pixels;       // for Photoshop files
+    zv::Bitmap pixels;                      // for Photoshop files
     std::unique_ptr<zv::TDibGraphic> image; // for the layer's own images
     int xDpi = 0;
     int yDpi = 0;
@@ -26,8 +26,8 @@ struct LayerPicture {
 };
 
 struct ReadOptions {
-    int page = 1;        // 1-based
-    int faxQuality = 0;  // 0 "b/w", 1 "4 shades", 2 "16 shades", 3 "64 shades"
+    int page = 1;       // 1-based
+    int faxQuality = 0; // 0 "b/w", 1 "4 shades", 2 "16 shades", 3 "64 shades"
 };
 
 // Reads one page of a file. Throws the layer's errors, or std::runtime_error

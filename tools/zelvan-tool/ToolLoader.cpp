@@ -1,0 +1,35 @@
+#include "ToolLoader.h"
+
+#include <unistd.h>
+
+namespace zvtool {
+
+ToolLoader::ToolLoader()
+    : temp_(zv::ProcessEnvironment()),
+      names_(temp_.Path(), static_cast<std::uint32_t>(::getpid())) {
+    names_.DrawPrefix(static_cast<std::uint32_t>(::getpid()));
+    settings_.faxQuality = 0;
+    loader_ = std::make_unique<zv::PictureLoader>(
+        zv::LoadServices{imaging_, library_, photoCd_, names_, dialogs_, host_, settings_});
+}
+
+int ToolLoader::Probe(const std::string& path) {
+    dialogs_.boxes.clear();
+    loader_->currentPath = path;
+    return loader_->ProbePicture();
+}
+
+bool ToolLoader::Open(const std::string& path) {
+    const int probe = Probe(path);
+    if (probe != zv::kProbePicture && probe != zv::kProbeNoRoute) return false;
+    loader_->OpenImage();
+    return loader_->pictureReady;
+}
+
+std::string ToolLoader::Errors() const {
+    std::string text;
+    for (const auto& box : dialogs_.boxes) text += (text.empty() ? "" : "; ") + box.text;
+    return text;
+}
+
+} // namespace zvtool
