@@ -36,11 +36,6 @@ int RunInfo(const Arguments& arguments) {
                       << '\n';
             continue;
         }
-        if (probe == zv::kProbeFailed) {
-            std::cerr << file << ": cannot be read as a picture\n";
-            status = 1;
-            continue;
-        }
         try {
             const LayerPicture picture = ReadLayerPicture(file);
             std::cout << file << ": " << picture.className << " \"" << picture.formatName << "\" "
@@ -49,7 +44,11 @@ int RunInfo(const Arguments& arguments) {
                       << (picture.pages == 1 ? " page, " : " pages, ") << picture.xDpi << " x "
                       << picture.yDpi << " dpi\n";
         } catch (const std::exception& error) {
-            std::cerr << file << ": " << error.what() << '\n';
+            // Files the viewer does not open (icons) may still be read by the layer.
+            std::cerr << file << ": "
+                      << (probe == zv::kProbeFailed ? "cannot be read as a picture"
+                                                    : std::string(error.what()))
+                      << '\n';
             status = 1;
         }
     }
