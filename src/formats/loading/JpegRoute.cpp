@@ -1,16 +1,94 @@
-// JPEG pictures: decoded through the library until the shared reader takes over.
+// JPEG pictures: the shared reader decodes them, scaled to the view when the
+// picture is shown fitted or in a slideshow.
 
 #include "formats/loading/PictureLoader.h"
 
+#include <chrono>
+
 namespace zv {
 
-bool PictureLoader::LoadJpeg() {
-    const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
-    if (!handle) {
-        jpegError = true;
+namespace {
+
+// What the display and the options ask of the decode.
+struct JpegPlan {
+    bool scaled = false;
+    JpegOutput output = JpegOutput::Bits24;
+    bool paletteDisplayReduce = false;
+};
+
+} // namespace
+
+void PictureLoader::RenewJpegReader() { jpeg_ = std::make_unique<TJpegReader>(); }
+
+bool PictureLoader::ProbeJpeg() {
+    try {
+        jpeg_->ReadHeader(std::filesystem::path(currentPath));
+        SetDescriptor(jpeg_->Width(), jpeg_->Height(), jpeg_->ImageBits());
+        return true;
+    } catch (const std::exception&) {
+        RenewJpegReader();
         return false;
     }
-    return BringInThroughLibrary(handle, true);
+}
+
+bool PictureLoader::LoadJpeg() {
+    ImagingContext& imaging = services_.imaging;
+    const LoadSettings& settings = services_.settings;
+    LoadHost& host = services_.host;
+    const auto started = std::chrono::steady_clock::now();
+    const int screenBits = imaging.descriptor.ScreenBits;
+    const bool slideshow = host.SlideshowRunning();
+    const bool fit = settings.fitToWindow;
+    const bool grey = imaging.descriptor.ImageBits == 8;
+
+    JpegPlan plan;
+    if (screenBits == 8) {
+        plan.scaled = fit || slideshow;
+    } else if (fit || slideshow || !settings.autoReduce) {
+        plan.scaled = fit || slideshow || settings.halfJpeg;
+    }
+    if (settings.autoReduce && screenBits > 8 && !grey) {
+        plan.output = JpegOutput::Device;
+    } else if ((screenBits == 8 && settings.autoReduce) || grey) {
+        plan.output = JpegOutput::Bits8;
+        imaging.descriptor.ImageBits = 8;
+    }
+    jpeg_->output = plan.output;
+    jpeg_->performance = screenBits == 8 && settings.jpegPalette >= 2 ? JpegPerformance::Quality
+                                                                      : JpegPerformance::Speed;
+    jpeg_->palette = static_cast<JpegPalette>(settings.jpegPalette);
+    jpeg_->paletteColours = screenBits == 8 ? 236 : 256;
+
+    try {
+        if (!jpeg_->Holds(currentPath)) jpeg_->ReadHeader(std::filesystem::path(currentPath));
+        int scale = 1;
+        if (plan.scaled) {
+            const ViewArea view = host.ViewSize();
+            scale = ChooseJpegScale(jpeg_->Width(), jpeg_->Height(), view.width, view.height,
+                                    settings.halfJpeg);
+        }
+        jpeg_->SetScale(scale);
+        const JpegSize size = jpeg_->ScaledSize();
+        imaging.descriptor.ImageWidth = size.width;
+        imaging.descriptor.ImageHeight = size.height;
+        scaledDecode = scale != 1;
+        JpegScale = scale;
+        const JpegProgress progress = slideshow ? JpegProgress{} : JpegProgress([&host](int percent) {
+            host.DrawProgress(percent);
+        });
+        std::lock_guard surface(imaging.current.Surface());
+        jpeg_->Decode(imaging.current, progress);
+    } catch (const std::exception&) {
+        // The program-wide handler shows the error; the next JPEG open fails at once.
+        jpegError = true;
+        RenewJpegReader();
+        throw;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    host.SetStatusText(LoadedText(elapsed.count()));
+    lastRoute = "jpeg";
+    return !imaging.current.Empty();
 }
 
 } // namespace zv

@@ -56,7 +56,8 @@ bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth) {
 
 PictureLoader::PictureLoader(LoadServices services)
     : services_(services),
-      exchange_{services.imaging, services.library, services.tempNames, services.dialogs} {}
+      exchange_{services.imaging, services.library, services.tempNames, services.dialogs},
+      jpeg_(std::make_unique<TJpegReader>()) {}
 
 PictureLoader::~PictureLoader() = default;
 
@@ -101,7 +102,11 @@ int PictureLoader::ProbePicture() {
     probedTiff_.reset();
 
     if (extension == ".PCD") return ProbePhotoCd() ? kProbePicture : kProbeFailed;
-    if (IsJpegExtension(extension)) return kProbeNoRoute; // the JPEG reader comes next
+    if (IsJpegExtension(extension)) {
+        if (ProbeJpeg()) return kProbePicture;
+        const LoadHost& host = services_.host;
+        return !host.Activated() && !host.DeferredStartOpenPending() ? kProbeFailed : kProbeNoRoute;
+    }
     if (ExtensionIn(extension, kDirectBitmapExtensions))
         return ProbeBmp() ? kProbePicture : kProbeFailed;
     if (extension == ".TGA" || extension == ".PNG" || extension == ".PCX")

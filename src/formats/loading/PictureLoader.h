@@ -4,6 +4,7 @@
 // our imaging library or the Photo CD reader), and the open that wraps them
 // for the viewer with its status texts and failure exit.
 
+#include "formats/JpegReader.h"
 #include "formats/TiffGraphic.h"
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
@@ -69,11 +70,13 @@ public:
     int JpegScale = 1;
     bool scaledDecode = false;
     // How the last load went, for the information text and for tests:
-    // "layer", "library" or "photo cd".
+    // "layer", "library", "photo cd" or "jpeg".
     std::string lastRoute;
 
     int ProbePicture();
     bool LoadPictureFile(bool useLibrary, int page);
+    // A JPEG decode error propagates (after the error flag is set and the
+    // reader renewed) to the program-wide handler, which shows it.
     void OpenImage(std::uint32_t slideshowBackground = 0);
     // Page count, width, height and depth of the library image of the
     // current file; with reopen the file is opened for the question and
@@ -99,6 +102,8 @@ private:
     bool LoadThroughLibrary(int page);
     bool LoadPhotoCd();
     bool LoadJpeg();
+    bool ProbeJpeg();
+    void RenewJpegReader();
 
     bool AssignPicture(const Bitmap& picture, int bits);
     bool BringInThroughLibrary(ImgHandle handle, bool refresh);
@@ -113,6 +118,7 @@ private:
     LibraryExchange exchange_;
     std::unique_ptr<TTiffGraphic> probedTiff_; // the TIFF the probe read, kept for the load
     std::string probedTiffPath_;
+    std::unique_ptr<TJpegReader> jpeg_; // the shared reader, renewed after any error
     bool libraryStarted_ = false;
 };
 

@@ -204,3 +204,81 @@ TEST_F(PictureLoaderTest, TheInformationTextDescribesPictureAndFile) {
 }
 
 } // namespace
+
+namespace {
+
+// A JPEG written by the library's writer.
+std::string WriteJpeg(ImageLibrary& library, const fs::path& path, int width, int height) {
+    Bitmap picture;
+    picture.Create(width, height, PixelFormat::Bits24);
+    LibraryImage image;
+    image.pages.push_back(std::move(picture));
+    const ImgHandle handle = library.Adopt(std::move(image));
+    EXPECT_EQ(library.ImgXWriteImage(path.string(), "jpg", handle, 0, 0, 0), 1);
+    library.ImgClose(handle);
+    return path.string();
+}
+
+TEST_F(PictureLoaderTest, AFittedJpegIsDecodedAtTheScaleOfTheView) {
+    const std::string path = WriteJpeg(library, folder / "big.jpg", 4000, 3000);
+    settings.fitToWindow = true;
+    host.view = {800, 600};
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(loader->lastRoute, "jpeg");
+    EXPECT_EQ(loader->JpegScale, 4);
+    EXPECT_TRUE(loader->scaledDecode);
+    EXPECT_EQ(imaging.current.Width(), 1000);
+    EXPECT_EQ(imaging.current.Height(), 750);
+    EXPECT_EQ(loader->fullWidth, 4000);
+    EXPECT_TRUE(host.statusTexts.back().starts_with("Loaded ")) << host.statusTexts.back();
+
+    settings.fitToWindow = false;
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(imaging.current.Width(), 4000);
+    EXPECT_FALSE(loader->scaledDecode);
+}
+
+TEST_F(PictureLoaderTest, AnyExtensionWithJpTakesTheJpegRoute) {
+    const std::string path = WriteJpeg(library, folder / "small.jpe", 40, 30);
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(loader->lastRoute, "jpeg");
+    EXPECT_EQ(imaging.current.Width(), 40);
+}
+
+TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnce) {
+    const std::string good = WriteJpeg(library, folder / "good.jpg", 64, 64);
+    // A second frame header inside the scan: the header reads, the decode fails.
+    Bytes bytes = ReadWholeFile(good);
+    std::size_t sof = 0, sos = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0 && !sof) sof = i;
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA && !sos) sos = i;
+    }
+    ASSERT_TRUE(sof && sos);
+    const std::size_t sofLength = 2 + (bytes[sof + 2] << 8 | bytes[sof + 3]);
+    const std::size_t scanData = sos + 2 + (bytes[sos + 2] << 8 | bytes[sos + 3]);
+    const Bytes frame(bytes.begin() + static_cast<std::ptrdiff_t>(sof),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(sof + sofLength));
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(scanData + 4), frame.begin(), frame.end());
+    const auto broken = folder / "broken.jpg";
+    std::ofstream(broken, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+
+    loader->startFile = good;
+    loader->currentPath = broken.string();
+    ASSERT_EQ(loader->ProbePicture(), kProbePicture);
+    try {
+        loader->OpenImage();
+        ADD_FAILURE() << "a broken JPEG opened";
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find("JPEG"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(loader->jpegError);
+    loader->currentPath = good;
+    loader->OpenImage();
+    EXPECT_FALSE(loader->pictureReady);
+    EXPECT_FALSE(loader->jpegError);
+    ASSERT_TRUE(Open(good));
+}
+
+} // namespace
