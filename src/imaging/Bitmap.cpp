@@ -89,7 +89,7 @@ Bitmap::Bitmap(const Bitmap& other) {
 Bitmap& Bitmap::operator=(const Bitmap& other) {
     if (this == &other) return *this;
     try {
-        std::vector<std::uint8_t> pixels(other.pixels_);
+        auto pixels(other.pixels_);
         Palette palette(other.palette_);
         pixels_.swap(pixels);
         palette_.swap(palette);
@@ -129,7 +129,7 @@ void Bitmap::SetPalette(const Palette& palette) {
 }
 
 void Bitmap::Create(std::int32_t width, std::int32_t height, PixelFormat format) {
-    std::vector<std::uint8_t> pixels;
+    decltype(pixels_) pixels;
     try {
         const std::int64_t bytes = CheckedPixelBytes(width, height, format);
         Clear();
@@ -172,7 +172,7 @@ void Bitmap::SetStorage(StorageKind storage) {
 }
 
 void Bitmap::Clear() {
-    std::vector<std::uint8_t>().swap(pixels_);
+    decltype(pixels_)().swap(pixels_);
     Palette().swap(palette_);
     width_ = 0;
     height_ = 0;

@@ -2,6 +2,8 @@
 // The in-memory picture: a rectangle of pixels with a pixel format, an
 // optional palette, and row access through ScanLine.
 
+#include "imaging/PixelAllocator.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -111,7 +113,7 @@ private:
     StorageKind storage_ = StorageKind::DIB;
     std::int64_t stride_ = 0;
     Palette palette_;
-    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> pixels_;
     mutable std::mutex surface_;
 };
 
