@@ -3,6 +3,7 @@
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
+#include "ToolLoader.h"
 
 #include "formats/GraphicClasses.h"
 #include "formats/TiffGraphic.h"
@@ -15,7 +16,8 @@
 namespace zvtool {
 
 const char* const kConvertUsage =
-    "Usage: zelvan-tool convert [--page N] [--fax-quality Q] [--compression NAME] IN OUT\n\n"
+    "Usage: zelvan-tool convert [--page N] [--fax-quality Q] [--scale S] [--compression NAME]\n"
+    "                           IN OUT\n\n"
     "Reads IN (any picture the program reads: BMP, PCX, DCX, TGA, PNG, TIFF, ICO, PSD,\n"
     "JPEG, Photo CD) and writes OUT in the format its extension\n"
     "names: .bmp, .pcx, .tga, .png, .tif/.tiff or .ico. The output is written whole\n"
@@ -23,6 +25,7 @@ const char* const kConvertUsage =
     "  --page N            the image to read from a multi-image file (1-based; default 1)\n"
     "  --fax-quality Q     black-and-white pages in grey: 0 b/w (default), 1 \"4 shades\"\n"
     "                      (half size), 2 \"16 shades\" (a third), 3 \"64 shades\" (a quarter)\n"
+    "  --scale S           JPEG input decoded at 1/S: 1 (default), 2, 4 or 8\n"
     "  --compression NAME  TIFF compression: None, Packbits, \"Fax Group 3, 1D\",\n"
     "                      \"Fax Group 3, 2D\", \"Fax Group 4\", ZLib or \"ZLib Adobe\"\n"
     "                      (the fax kinds for black-and-white pictures only)\n";
@@ -33,6 +36,7 @@ struct ConvertRequest {
     std::string input;
     std::string output;
     ReadOptions read;
+    int scale = 1;
     std::optional<std::string> compression;
 };
 
@@ -46,6 +50,8 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
             request.read.page = std::stoi(arguments[++i]);
         else if (argument == "--fax-quality" && hasValue)
             request.read.faxQuality = std::stoi(arguments[++i]);
+        else if (argument == "--scale" && hasValue)
+            request.scale = std::stoi(arguments[++i]);
         else if (argument == "--compression" && hasValue)
             request.compression = arguments[++i];
         else if (argument.starts_with("--"))
@@ -54,6 +60,8 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
             files.push_back(argument);
     }
     if (files.size() != 2) throw std::invalid_argument("give one input and one output file");
+    if (request.scale != 1 && request.scale != 2 && request.scale != 4 && request.scale != 8)
+        throw std::invalid_argument("--scale takes 1, 2, 4 or 8");
     request.input = files[0];
     request.output = files[1];
     return request;
@@ -68,6 +76,19 @@ void ApplyCompression(zv::TDibGraphic& output, const std::optional<std::string>&
     tiff->SetCompression(*compression);
 }
 
+// The first page opens as the viewer opens it (so JPEG files decode, scaled
+// when asked); other pages and files the viewer does not open (icons) are
+// read through the layer and the library directly.
+bool LoadAsTheViewerDoes(const ConvertRequest& request, zv::TDibGraphic& output) {
+    if (request.read.page != 1) return false;
+    ToolLoader loader;
+    loader.Settings().faxQuality = request.read.faxQuality;
+    loader.Settings().jpegScale = request.scale;
+    if (!loader.Open(request.input)) return false;
+    output.Assign(loader.Imaging().current);
+    return true;
+}
+
 } // namespace
 
 int RunConvert(const Arguments& arguments) {
@@ -78,15 +99,17 @@ int RunConvert(const Arguments& arguments) {
         std::cerr << "zelvan-tool convert: " << error.what() << "\n\n" << kConvertUsage;
         return 2;
     }
-    const LayerPicture picture = ReadLayerPicture(request.input, request.read);
     const std::string extension = zv::UpperExtension(request.output);
     auto output = zv::NewGraphicForExtension(extension);
     if (!output || !zv::ExtensionIn(extension, zv::kLayerWriteExtensions))
         throw std::runtime_error("no writer for \"" + extension + "\" files");
-    if (picture.image)
-        output->Assign(*picture.image);
-    else
-        output->Assign(picture.pixels, picture.xDpi, picture.yDpi);
+    if (!LoadAsTheViewerDoes(request, *output)) {
+        const LayerPicture picture = ReadLayerPicture(request.input, request.read);
+        if (picture.image)
+            output->Assign(*picture.image);
+        else
+            output->Assign(picture.pixels, picture.xDpi, picture.yDpi);
+    }
     ApplyCompression(*output, request.compression);
     output->SaveToFile(request.output);
     return 0;

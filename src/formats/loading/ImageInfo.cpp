@@ -2,9 +2,9 @@
 
 #include "platform/FileCrc.h"
 
-#include <sys/stat.h>
 #include <ctime>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace zv {
 
@@ -64,8 +64,9 @@ ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoade
     text += "\nSize: " + std::to_string(std::filesystem::file_size(path, error)) + " bytes";
     if (const auto crc = FileAlbumCrc(path)) text += "\nCRC: " + CrcText(*crc);
     if (loader.pageCount > 1) text += "\nPages: " + std::to_string(loader.pageCount);
-    text += "\nUses: " + std::to_string(PictureUses(imaging.current, imaging.descriptor.ScreenBits)) +
-            " bytes";
+    text +=
+        "\nUses: " + std::to_string(PictureUses(imaging.current, imaging.descriptor.ScreenBits)) +
+        " bytes";
     text += "\nVideo: " + std::to_string(imaging.descriptor.ScreenBits) + " bpp";
     if (!request.photoCdText.empty()) text += "\n" + request.photoCdText;
     info.text = text;

@@ -18,7 +18,9 @@ struct JpegPlan {
 
 } // namespace
 
-void PictureLoader::RenewJpegReader() { jpeg_ = std::make_unique<TJpegReader>(); }
+void PictureLoader::RenewJpegReader() {
+    jpeg_ = std::make_unique<TJpegReader>();
+}
 
 bool PictureLoader::ProbeJpeg() {
     try {
@@ -42,7 +44,9 @@ bool PictureLoader::LoadJpeg() {
     const bool grey = imaging.descriptor.ImageBits == 8;
 
     JpegPlan plan;
-    if (screenBits == 8) {
+    if (settings.jpegScale != 0) {
+        plan.scaled = true;
+    } else if (screenBits == 8) {
         plan.scaled = fit || slideshow;
     } else if (fit || slideshow || !settings.autoReduce) {
         plan.scaled = fit || slideshow || settings.halfJpeg;
@@ -62,7 +66,9 @@ bool PictureLoader::LoadJpeg() {
     try {
         if (!jpeg_->Holds(currentPath)) jpeg_->ReadHeader(std::filesystem::path(currentPath));
         int scale = 1;
-        if (plan.scaled) {
+        if (settings.jpegScale != 0) {
+            scale = settings.jpegScale;
+        } else if (plan.scaled) {
             const ViewArea view = host.ViewSize();
             scale = ChooseJpegScale(jpeg_->Width(), jpeg_->Height(), view.width, view.height,
                                     settings.halfJpeg);
@@ -73,9 +79,9 @@ bool PictureLoader::LoadJpeg() {
         imaging.descriptor.ImageHeight = size.height;
         scaledDecode = scale != 1;
         JpegScale = scale;
-        const JpegProgress progress = slideshow ? JpegProgress{} : JpegProgress([&host](int percent) {
-            host.DrawProgress(percent);
-        });
+        const JpegProgress progress =
+            slideshow ? JpegProgress{}
+                      : JpegProgress([&host](int percent) { host.DrawProgress(percent); });
         std::lock_guard surface(imaging.current.Surface());
         jpeg_->Decode(imaging.current, progress);
     } catch (const std::exception&) {

@@ -20,7 +20,9 @@ namespace zv {
 
 namespace {
 
-int TrueColourDepth(int depth) { return depth > 15 ? 24 : depth; }
+int TrueColourDepth(int depth) {
+    return depth > 15 ? 24 : depth;
+}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -55,8 +57,8 @@ bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth) {
 }
 
 PictureLoader::PictureLoader(LoadServices services)
-    : services_(services),
-      exchange_{services.imaging, services.library, services.tempNames, services.dialogs},
+    : services_(services), exchange_{services.imaging, services.library, services.tempNames,
+                                     services.dialogs},
       jpeg_(std::make_unique<TJpegReader>()) {}
 
 PictureLoader::~PictureLoader() = default;
@@ -211,9 +213,9 @@ void PictureLoader::ProbeTiff() {
     const int tag = reader->FileCompressionTag();
     const bool deflateRead = !failed && (tag == 8 || tag == 32946);
     const ImageDescriptor& descriptor = services_.imaging.descriptor;
-    TiffNeedsLibrary = !deflateRead && (failed || descriptor.ImageWidth == 0 ||
-                                        descriptor.ImageHeight == 0 ||
-                                        descriptor.ImageBits == 0 || descriptor.ImageBits == 1);
+    TiffNeedsLibrary =
+        !deflateRead && (failed || descriptor.ImageWidth == 0 || descriptor.ImageHeight == 0 ||
+                         descriptor.ImageBits == 0 || descriptor.ImageBits == 1);
     if (!failed && !TiffNeedsLibrary) {
         probedTiff_ = std::move(reader);
         probedTiffPath_ = currentPath;
@@ -242,10 +244,12 @@ bool PictureLoader::ImagemanInfo(bool reopen) {
     if (reopen) {
         CloseLibraryImage();
         imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
-        if (imaging.LibraryHandle) pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
+        if (imaging.LibraryHandle)
+            pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
     }
     std::array<std::uint8_t, 40> header{};
-    const bool known = imaging.LibraryHandle && library.ImgGetInfoStruct(imaging.LibraryHandle, header);
+    const bool known =
+        imaging.LibraryHandle && library.ImgGetInfoStruct(imaging.LibraryHandle, header);
     if (known)
         SetDescriptor(static_cast<std::int32_t>(LittleEndian(header.data() + 4, 4)),
                       static_cast<std::int32_t>(LittleEndian(header.data() + 8, 4)),

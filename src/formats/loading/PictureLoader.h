@@ -27,6 +27,7 @@ struct LoadSettings {
     bool autoReduce = false;
     bool fastRefresh = true;
     bool halfJpeg = false;
+    int jpegScale = 0; // 0 chooses from the view; 1, 2, 4 or 8 fixes the JPEG scale
     bool fitToWindow = false;
     std::uint32_t backColour = 0; // the view area's colour, for transparent pixels
 };

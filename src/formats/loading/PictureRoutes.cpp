@@ -50,7 +50,8 @@ void PictureLoader::ReduceForPaletteDisplay() {
     if (!PaletteDisplayWithReduce()) return;
     const ImgHandle handle = BitmapToLibraryImage(exchange_);
     if (!handle) return;
-    const ImgHandle reduced = services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
+    const ImgHandle reduced =
+        services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
     services_.library.ImgClose(handle);
     BringInThroughLibrary(reduced, true);
 }
@@ -59,7 +60,8 @@ bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
     if (!useLibrary && !TiffNeedsLibrary) CloseLibraryImage();
     const std::string extension = UpperExtension(currentPath);
     try {
-        if (ExtensionIn(extension, kLibraryOnlyExtensions) || (extension == ".TIF" && TiffNeedsLibrary))
+        if (ExtensionIn(extension, kLibraryOnlyExtensions) ||
+            (extension == ".TIF" && TiffNeedsLibrary))
             return useLibrary && LoadThroughLibrary(page);
         if (ExtensionIn(extension, kDirectBitmapExtensions)) return LoadBmp();
         if (extension == ".TGA") return LoadTga();
@@ -76,8 +78,9 @@ bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
 bool PictureLoader::LoadBmp() {
     ImagingContext& imaging = services_.imaging;
     ClearBitmap(imaging.current);
-    const bool direct = ImageByteSize(imaging.descriptor, imaging.autoReduce) > kLibraryMemoryLimit ||
-                        imaging.descriptor.ImageBits == 4;
+    const bool direct =
+        ImageByteSize(imaging.descriptor, imaging.autoReduce) > kLibraryMemoryLimit ||
+        imaging.descriptor.ImageBits == 4;
     if (direct) {
         services_.host.DiscardUndo();
         CloseLibraryImage();
