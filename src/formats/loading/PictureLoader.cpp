@@ -48,6 +48,14 @@ bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth) {
     std::uint8_t headers[54] = {};
     if (!in.read(reinterpret_cast<char*>(headers), sizeof headers)) return true;
     if (headers[0] != 'B' || headers[1] != 'M') return true;
+    if (LittleEndian(headers + 14, 4) == 12) { // the OS/2 header: 16-bit fields
+        width = static_cast<int>(LittleEndian(headers + 18, 2));
+        height = static_cast<int>(LittleEndian(headers + 20, 2));
+        const int planes = static_cast<int>(LittleEndian(headers + 22, 2));
+        const int bits = static_cast<int>(LittleEndian(headers + 24, 2));
+        depth = planes > 1 ? bits * planes : bits;
+        return false;
+    }
     width = static_cast<std::int32_t>(LittleEndian(headers + 18, 4));
     height = std::abs(static_cast<std::int32_t>(LittleEndian(headers + 22, 4)));
     const int planes = static_cast<int>(LittleEndian(headers + 26, 2));
@@ -147,9 +155,8 @@ static bool RowsFitFile(const std::string& path, int width, int height, int dept
 bool PictureLoader::ProbeBmp() {
     int width = 0, height = 0, depth = 0;
     if (GetBMPinfo(currentPath, width, height, depth)) return false;
-    if (width < 0 || depth < 1 || depth > 32 || !RowsFitFile(currentPath, width, height, depth))
-        return false;
-    if (width < 2 || height < 2 || width > 65535 || height > 65535 || depth % 4 != 0) {
+    if (width < 2 || height < 2 || width > 65535 || height > 65535 || depth % 4 != 0 ||
+        depth > 32 || !RowsFitFile(currentPath, width, height, depth)) {
         try {
             TBmpGraphic reader;
             reader.ReadInfo(currentPath);
@@ -159,6 +166,7 @@ bool PictureLoader::ProbeBmp() {
         } catch (const std::exception&) {
             return false;
         }
+        if (!RowsFitFile(currentPath, width, height, depth)) return false;
     }
     SetDescriptor(width, height, depth);
     return true;

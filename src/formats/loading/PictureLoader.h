@@ -83,6 +83,10 @@ public:
     // current file; with reopen the file is opened for the question and
     // closed again. False when there is no library image.
     bool ImagemanInfo(bool reopen);
+    // The open for views that do not show pictures 1:1: the picture fitted
+    // into the view area, centred on the background, as a 24-bit picture of
+    // the view's size.
+    void OpenSlideImage(std::uint32_t background);
     // The failure exit: not ready, ImageBits and the path put back.
     void ImageErr();
 

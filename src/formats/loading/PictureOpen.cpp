@@ -5,6 +5,8 @@
 #include "formats/loading/PictureLoader.h"
 #include "platform/Extensions.h"
 
+#include <algorithm>
+
 namespace zv {
 
 void PictureLoader::ImageErr() {
@@ -55,6 +57,64 @@ void PictureLoader::OpenImage(std::uint32_t) {
     pictureReady = true;
     jpegError = false;
     host.PictureShown();
+}
+
+} // namespace zv
+
+namespace zv {
+
+namespace {
+
+// The largest size with the picture's proportions inside the area.
+std::pair<int, int> FitInside(int width, int height, int areaWidth, int areaHeight) {
+    if (std::int64_t{width} * areaHeight > std::int64_t{height} * areaWidth)
+        return {areaWidth, std::max(1, static_cast<int>(std::int64_t{height} * areaWidth / width))};
+    return {std::max(1, static_cast<int>(std::int64_t{width} * areaHeight / height)), areaHeight};
+}
+
+} // namespace
+
+void PictureLoader::OpenSlideImage(std::uint32_t background) {
+    OpenImage(background);
+    ImagingContext& imaging = services_.imaging;
+    if (!pictureReady) return;
+    const ViewArea view = services_.host.ViewSize();
+    if (view.width < 1 || view.height < 1) return;
+    const auto [width, height] =
+        FitInside(imaging.current.Width(), imaging.current.Height(), view.width, view.height);
+    const ImgHandle handle = BitmapToLibraryImage(exchange_);
+    const ImgHandle fitted =
+        handle ? services_.library.ImgCopy(handle, width, height, nullptr, kCopySmooth) : 0;
+    services_.library.ImgClose(handle);
+    LibraryImage* image = services_.library.Image(fitted);
+    if (!image) {
+        imaging.LibraryHandle = 0;
+        return;
+    }
+    Bitmap slide;
+    slide.Create(view.width, view.height, PixelFormat::Bits24);
+    for (int y = 0; y < view.height; ++y) {
+        std::uint8_t* row = slide.ScanLine(y);
+        for (int x = 0; x < view.width; ++x) {
+            row[3 * x] = static_cast<std::uint8_t>(background >> 16);
+            row[3 * x + 1] = static_cast<std::uint8_t>(background >> 8);
+            row[3 * x + 2] = static_cast<std::uint8_t>(background);
+        }
+    }
+    Bitmap picture = image->Picture();
+    picture.SetPixelFormat(PixelFormat::Bits24);
+    const int left = (view.width - width) / 2;
+    const int top = (view.height - height) / 2;
+    for (int y = 0; y < height; ++y)
+        std::copy_n(picture.ScanLine(y), 3 * width, slide.ScanLine(top + y) + 3 * left);
+    services_.library.ImgClose(fitted);
+    imaging.LibraryHandle = 0;
+    {
+        std::lock_guard surface(imaging.current.Surface());
+        imaging.current = std::move(slide);
+    }
+    SetDescriptor(view.width, view.height, 24);
+    services_.host.PictureShown();
 }
 
 } // namespace zv

@@ -51,8 +51,12 @@ protected:
         loader->currentPath = path;
         return loader->ProbePicture();
     }
+    // As the viewer opens: the failure exit when the probe fails.
     bool Open(const std::string& path) {
-        if (Probe(path) < 0) return false;
+        if (Probe(path) < 0) {
+            loader->ImageErr();
+            return false;
+        }
         loader->OpenImage();
         return loader->pictureReady;
     }
@@ -193,12 +197,13 @@ TEST_F(PictureLoaderTest, TheInformationTextDescribesPictureAndFile) {
     loader->fullWidth = 1200;
     loader->fullHeight = 800;
     loader->JpegScale = 4;
-    const ImageInfoText scaled = BuildImageInfo({path, std::string("comment"), ""}, *loader, imaging);
+    const ImageInfoText scaled =
+        BuildImageInfo({path, std::string("comment"), ""}, *loader, imaging);
     EXPECT_TRUE(scaled.text.starts_with("1200x800(24) [1:4] dib\nDate: ")) << scaled.text;
 
     EXPECT_EQ(BuildImageInfo({"Untitled", std::nullopt, ""}, *loader, imaging).text, "");
-    const ImageInfoText gone = BuildImageInfo({(folder / "gone.png").string(), std::nullopt, ""},
-                                              *loader, imaging);
+    const ImageInfoText gone =
+        BuildImageInfo({(folder / "gone.png").string(), std::nullopt, ""}, *loader, imaging);
     EXPECT_TRUE(gone.missing);
     EXPECT_EQ(gone.text, "gone.png not found.");
 }
@@ -259,10 +264,12 @@ TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnc
     const std::size_t scanData = sos + 2 + (bytes[sos + 2] << 8 | bytes[sos + 3]);
     const Bytes frame(bytes.begin() + static_cast<std::ptrdiff_t>(sof),
                       bytes.begin() + static_cast<std::ptrdiff_t>(sof + sofLength));
-    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(scanData + 4), frame.begin(), frame.end());
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(scanData + 4), frame.begin(),
+                 frame.end());
     const auto broken = folder / "broken.jpg";
     std::ofstream(broken, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 
     loader->startFile = good;
     loader->currentPath = broken.string();
@@ -279,6 +286,61 @@ TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnc
     EXPECT_FALSE(loader->pictureReady);
     EXPECT_FALSE(loader->jpegError);
     ASSERT_TRUE(Open(good));
+}
+
+} // namespace
+
+#include "TestData.h"
+
+namespace {
+
+TEST_F(PictureLoaderTest, ASlideIsThePictureFittedIntoTheViewOnTheBackground) {
+    TPngGraphic png;
+    png.NewImage(400, 200, ImageFormat::Color24);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 400; ++x) png.SetPixel(x, y, 0x00FFFFFF);
+    const std::string path = Write(png, "wide.png");
+    host.view = {100, 100};
+    ASSERT_GE(Probe(path), 0);
+    loader->OpenSlideImage(0x000000FF); // red background
+    ASSERT_TRUE(loader->pictureReady);
+    EXPECT_EQ(imaging.current.Width(), 100);
+    EXPECT_EQ(imaging.current.Height(), 100);
+    EXPECT_EQ(imaging.current.ScanLine(10)[2], 255); // above the picture: red
+    EXPECT_EQ(imaging.current.ScanLine(10)[0], 0);
+    EXPECT_EQ(imaging.current.ScanLine(50)[150], 255); // inside: white
+    EXPECT_EQ(imaging.current.ScanLine(50)[151], 255);
+}
+
+TEST_F(PictureLoaderTest, EveryReferenceFileOpensWithItsSizeOrFailsCleanly) {
+    int opened = 0;
+    for (const char* kind : {"bmp", "pcx", "tga", "png", "tiff", "psd"}) {
+        for (const auto& entry : fs::directory_iterator(zvtest::TestDataFolder() / kind)) {
+            std::string extension = entry.path().extension().string();
+            if (extension == ".pnm" || extension == ".ppm" || extension == ".pgm" ||
+                extension == ".pam" || extension == ".txt")
+                continue;
+            // The loader knows TIFF files by ".TIF".
+            fs::path copy = folder / entry.path().filename();
+            if (extension == ".tiff") copy.replace_extension(".tif");
+            fs::copy_file(entry.path(), copy, fs::copy_options::overwrite_existing);
+            SCOPED_TRACE(copy.filename().string());
+            loader->startFile = "*";
+            try {
+                if (Open(copy.string())) {
+                    ++opened;
+                    EXPECT_FALSE(imaging.current.Empty());
+                    EXPECT_EQ(imaging.current.Width(), imaging.descriptor.ImageWidth);
+                    EXPECT_EQ(imaging.current.Height(), imaging.descriptor.ImageHeight);
+                } else {
+                    EXPECT_EQ(loader->currentPath, "*");
+                }
+            } catch (const std::exception& error) {
+                ADD_FAILURE() << error.what();
+            }
+        }
+    }
+    EXPECT_GT(opened, 30);
 }
 
 } // namespace
