@@ -14,7 +14,7 @@
 namespace zv {
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     std::uint32_t width = 4;
     std::uint32_t height = 1;
     int depth = 8;
@@ -32,7 +32,7 @@ void Append(png_structp png, png_bytep bytes, png_size_t count) {
     out->insert(out->end(), bytes, bytes + count);
 }
 
-bool WriteWithLibpng(png_structp png, png_infop info, const PngSpec& s, png_bytepp rows) {
+bool WriteWithLibpng(png_structp png, png_infop info, const PngLayout& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, s.width, s.height, s.depth, s.colourType,
                  s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
@@ -50,14 +50,14 @@ bool WriteWithLibpng(png_structp png, png_infop info, const PngSpec& s, png_byte
 }
 
 // A PNG made by libpng itself from packed file rows (big-endian 16-bit samples).
-Bytes MakePng(const PngSpec& spec, std::vector<Bytes> rows) {
+Bytes MakePng(const PngLayout& layout, std::vector<Bytes> rows) {
     Bytes out;
     std::vector<png_bytep> pointers;
     for (Bytes& row : rows) pointers.push_back(row.data());
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, Append, nullptr);
-    const bool written = WriteWithLibpng(png, info, spec, pointers.data());
+    const bool written = WriteWithLibpng(png, info, layout, pointers.data());
     png_destroy_write_struct(&png, &info);
     EXPECT_TRUE(written);
     return out;
@@ -148,41 +148,41 @@ TEST(PngRead, EveryColourTypeAndDepth) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "depth " << c.depth << " colour type " << c.colourType);
-        PngSpec spec;
-        spec.depth = c.depth;
-        spec.colourType = c.colourType;
+        PngLayout layout;
+        layout.depth = c.depth;
+        layout.colourType = c.colourType;
         if (c.colourType == PNG_COLOR_TYPE_PALETTE)
-            spec.palette.assign(four.begin(), four.begin() + (c.depth == 1 ? 2 : 4));
+            layout.palette.assign(four.begin(), four.begin() + (c.depth == 1 ? 2 : 4));
         TPngGraphic image;
-        image.LoadFromStream(MakePng(spec, {c.row}));
+        image.LoadFromStream(MakePng(layout, {c.row}));
         EXPECT_EQ(image.Format(), c.format);
         EXPECT_EQ(Values(image), c.values);
         if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
-            ASSERT_EQ(image.Colours().size(), spec.palette.size());
+            ASSERT_EQ(image.Colours().size(), layout.palette.size());
             EXPECT_EQ(image.Colours()[1], (PaletteEntry{255, 0, 0, 0})); // file's blue
         }
     }
 }
 
 TEST(PngRead, InterlacedFilesReadAllPasses) {
-    PngSpec spec;
-    spec.width = 9;
-    spec.height = 9;
+    PngLayout layout;
+    layout.width = 9;
+    layout.height = 9;
     std::vector<Bytes> rows;
     for (int y = 0; y < 9; ++y) {
         rows.emplace_back();
         for (int x = 0; x < 9; ++x) rows.back().push_back(static_cast<std::uint8_t>(y * 9 + x));
     }
     TPngGraphic plain, interlaced;
-    plain.LoadFromStream(MakePng(spec, rows));
-    spec.interlace = true;
-    interlaced.LoadFromStream(MakePng(spec, rows));
+    plain.LoadFromStream(MakePng(layout, rows));
+    layout.interlace = true;
+    interlaced.LoadFromStream(MakePng(layout, rows));
     EXPECT_EQ(Values(interlaced), Values(plain));
     EXPECT_EQ(interlaced.GetPixelIndex(8, 8), 80);
 }
 
 TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
-    PngSpec rgba;
+    PngLayout rgba;
     rgba.width = 2;
     rgba.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
     const Bytes row{200, 100, 0, 128, 50, 60, 70, 0};
@@ -202,7 +202,7 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
     image.LoadFromStream(MakePng(rgba, {row}));
     EXPECT_EQ(image.GetPixel(1, 0), 0xFFFFFFu);
 
-    PngSpec indexed;
+    PngLayout indexed;
     indexed.width = 2;
     indexed.depth = 1;
     indexed.colourType = PNG_COLOR_TYPE_PALETTE;
@@ -213,7 +213,7 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
     palette.LoadFromStream(MakePng(indexed, {{0x40}}));
     EXPECT_EQ(Colours(palette), (std::vector<std::uint32_t>{0xFF00FF, 0x00FF00}));
 
-    PngSpec grey;
+    PngLayout grey;
     grey.width = 2;
     grey.transparent = png_color_16{0, 0, 0, 0, 7};
     TPngGraphic greys;
@@ -236,7 +236,7 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
     greys.LoadFromStream(MakePng(grey, {{0x40}}));
     EXPECT_EQ(Values(greys), (std::vector<int>{1, 1}));
 
-    PngSpec wide;
+    PngLayout wide;
     wide.width = 1;
     wide.depth = 16;
     wide.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -247,13 +247,13 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
 }
 
 TEST(PngRead, ResolutionComesFromPhysInMetresOnly) {
-    PngSpec spec;
+    PngLayout layout;
     TPngGraphic image;
-    spec.phys = std::make_pair(11811u, int(PNG_RESOLUTION_METER));
-    image.LoadFromStream(MakePng(spec, {{0, 0, 0, 0}}));
+    layout.phys = std::make_pair(11811u, int(PNG_RESOLUTION_METER));
+    image.LoadFromStream(MakePng(layout, {{0, 0, 0, 0}}));
     EXPECT_EQ(image.XDpi(), 300);
-    spec.phys = std::make_pair(2u, int(PNG_RESOLUTION_UNKNOWN));
-    image.LoadFromStream(MakePng(spec, {{0, 0, 0, 0}}));
+    layout.phys = std::make_pair(2u, int(PNG_RESOLUTION_UNKNOWN));
+    image.LoadFromStream(MakePng(layout, {{0, 0, 0, 0}}));
     EXPECT_EQ(image.XDpi(), 0);
     EXPECT_EQ(image.YDpi(), 0);
 }
@@ -264,7 +264,7 @@ Bytes Patched(Bytes file, std::size_t offset, std::uint8_t value) {
 }
 
 TEST(PngRead, DamagedAndLyingFilesRaiseEPNGError) {
-    const Bytes good = MakePng(PngSpec{}, {{1, 2, 3, 4}});
+    const Bytes good = MakePng(PngLayout{}, {{1, 2, 3, 4}});
     // IHDR data starts at 16: width, height, depth (24), colour type (25), ..., interlace (28).
     EXPECT_EQ(Failure(Patched(good, 1, 'Q')), "Invalid PNG file");
     EXPECT_EQ(Failure(Bytes(good.begin(), good.begin() + 20)), "Invalid PNG file");
@@ -280,11 +280,11 @@ TEST(PngRead, DamagedAndLyingFilesRaiseEPNGError) {
 
 TEST(PngInfo, ReadsTheHeaderOnly) {
     const auto path = std::filesystem::temp_directory_path() / "zv-png-info.png";
-    PngSpec spec;
-    spec.width = 70000;
-    spec.height = 3;
-    spec.depth = 2;
-    Bytes file = MakePng(spec, std::vector<Bytes>(3, Bytes(17500, 0)));
+    PngLayout layout;
+    layout.width = 70000;
+    layout.height = 3;
+    layout.depth = 2;
+    Bytes file = MakePng(layout, std::vector<Bytes>(3, Bytes(17500, 0)));
     file.resize(60); // no pixel data needed
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), 60);
     TPngGraphic image;

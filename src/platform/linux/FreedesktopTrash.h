@@ -1,6 +1,6 @@
 #pragma once
 // Deleting for good, and recycling into the desktop's home trash as the
-// freedesktop.org trash specification lays it out: the item goes to
+// freedesktop.org trash standard lays it out: the item goes to
 // Trash/files/<name> and Trash/info/<name>.trashinfo records where it came
 // from and when, so the desktop's trash can put it back. Nothing already in
 // the trash is ever overwritten, and a failed recycle leaves the item where
