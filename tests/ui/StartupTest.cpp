@@ -137,6 +137,10 @@ private slots:
             QCOMPARE(program.Viewer().CurrentPath(), picture);
             QCOMPARE(program.Imaging().descriptor.ImageWidth, 40);
             QVERIFY(dialogs.boxes.empty());
+            QCOMPARE(program.History().Count(), 1);
+            QCOMPARE(program.History().Current(), picture);
+            emit program.Viewer().memoryWanted();
+            QVERIFY(dialogs.LastText().ends_with("\n\nViewer bookmarks: 1 items"));
             program.Settings().settings.delayMs = 5000;
             QVERIFY(program.Viewer().close());
         }

@@ -190,6 +190,7 @@ void Application::OpenByName(const std::string& path) {
         return;
     }
     document_.modified = false;
+    history_.UpdateHistory(path);
     viewer_->SetCurrentPath(path);
     viewer_->SetStatusText(QStringLiteral("Ready."));
 }
@@ -277,8 +278,8 @@ void Application::UnexpectedError(const std::string& message) {
 }
 
 void Application::MemoryClick(bool fromExplorer) {
-    // The viewer's bookmarks arrive with the history; until then there are none.
-    const std::optional<int> bookmarks = fromExplorer ? std::nullopt : std::optional<int>(0);
+    const std::optional<int> bookmarks =
+        fromExplorer ? std::nullopt : std::optional<int>(history_.Count());
     MemoryCommand(imaging_, memory_, *dialogs_, display_.Info(), bookmarks,
                   [] { QGuiApplication::clipboard()->clear(); });
 }

@@ -18,6 +18,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/ViewerHistory.h"
 
 #include <QObject>
 
@@ -53,6 +54,7 @@ public:
     const StartupPlan& Plan() const { return plan_; }
     ImagingContext& Imaging() { return imaging_; }
     DocumentFlags& Document() { return document_; }
+    const ViewerHistory& History() const { return history_; }
     const AppFolders& Folders() const { return folders_; }
     Dialogs& UserDialogs() { return *dialogs_; }
     // Tests answer the program's questions through their own dialogs.
@@ -95,6 +97,7 @@ private:
     PhotoCdLibrary photoCd_;
     LoadSettings loadSettings_;
     std::unique_ptr<PictureLoader> loader_;
+    ViewerHistory history_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     QTimer* deferredOpenTimer_ = nullptr;
