@@ -89,6 +89,8 @@ public:
     void OpenSlideImage(std::uint32_t background);
     // The failure exit: not ready, ImageBits and the path put back.
     void ImageErr();
+    // Closes the library image of the file, when one is open.
+    void CloseLibraryImage();
 
 private:
     bool ProbeBmp();
@@ -114,7 +116,6 @@ private:
     bool BringInThroughLibrary(ImgHandle handle, bool refresh);
     bool BringInPacked(const Bitmap& picture);
     void ReduceForPaletteDisplay();
-    void CloseLibraryImage();
     bool EnsureLibraryImage(int page);
     void SetDescriptor(std::int32_t width, std::int32_t height, int depth);
     bool PaletteDisplayWithReduce() const;

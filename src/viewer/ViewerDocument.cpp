@@ -1,0 +1,497 @@
+#include "viewer/ViewerDocument.h"
+
+#include "formats/loading/PictureLists.h"
+#include "imaging/MemoryCheck.h"
+#include "platform/Extensions.h"
+
+#include <filesystem>
+
+namespace zv {
+
+const char* const kOpenDialogFilter =
+    "All validated formats|*.jp?;*.jpeg;*.png;*.bmp;*.dib;*.?cx;*.pcd;*.tif;*.tga;*.mid;*.wav;"
+    "*.wm?;*.avi;*.mp?;*.m1v;*.mpeg;*.qt;*.mov;*.aif;*.aif?;*.rmi;*.au;*.snd;*.ra;*.rm;*.rtf;"
+    "*.avl;*.txt;*.wmf;*.emf;*.fpx;*.psd;*.asf"
+    "|All Windows multimedia|*.mid;*.wav;*.wm?;*.asf;*.avi;*.mp?;*.m1v;*.mpeg;*.qt;*.mov;*.aif;"
+    "*.aif?;*.rmi;*.au;*.snd;*.ra;*.rm"
+    "|AVL (AV List Slideshow)|*.avl"
+    "|BMP (Windows Bitmaps)|*.bmp;*.dib"
+    "|FPX (Kodak FlashPix)|*.fpx"
+    "|JPG (JPEG/JFIF)|*.jp?;*.jpeg"
+    "|PCD (Kodak Photo-CD)|*.pcd"
+    "|PCX (ZSoft)|*.pcx"
+    "|PNG (Portable Network Graphics)|*.png"
+    "|PSD (Photoshop)|*.psd"
+    "|RTF (Rich Text)|*.rtf"
+    "|Text (ASCII)|*.txt"
+    "|TGA (Truevision Targa)|*.tga"
+    "|TIF (Aldus TIFF)|*.tif"
+    "|VideoCD (MPEG-1)|*.dat;*.m1v;*.mpg;*.mpe;*.mpeg"
+    "|WMF (Windows Metafile)|*.wmf;*.emf"
+    "|All files (no validation)|*.*";
+
+namespace {
+
+constexpr int kSmallestNewSide = 16;
+constexpr int kLargestNewSide = 32000;
+
+std::string FolderOf(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
+
+// The page a page command goes to; back and forward wrap around.
+int TargetPage(int tag, int current, int count) {
+    switch (tag) {
+    case kPagePrevious: return current > 0 ? current - 1 : count - 1;
+    case kPageFirst: return 0;
+    case kPageNext: return current + 1 < count ? current + 1 : 0;
+    default: return count - 1;
+    }
+}
+
+void FillBitmap(Bitmap& picture, std::uint32_t colourRef) {
+    const std::uint8_t red = colourRef & 0xFF;
+    const std::uint8_t green = (colourRef >> 8) & 0xFF;
+    const std::uint8_t blue = (colourRef >> 16) & 0xFF;
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t* row = picture.ScanLine(y);
+        for (int x = 0; x < picture.Width(); ++x) {
+            row[3 * x] = blue;
+            row[3 * x + 1] = green;
+            row[3 * x + 2] = red;
+        }
+    }
+}
+
+std::string NotEnoughMemoryText(int width, int height) {
+    return "Not enough memory for a new picture of " + std::to_string(width) + " x " +
+           std::to_string(height) + ".";
+}
+
+} // namespace
+
+ViewerDocument::ViewerDocument(DocumentServices services) : services_(std::move(services)) {}
+
+std::string ViewerDocument::PageText() const {
+    const PictureLoader& loader = services_.loader;
+    return "Page " + std::to_string(loader.currentPage + 1) + " of " +
+           std::to_string(loader.pageCount);
+}
+
+std::string ViewerDocument::Caption() const {
+    const std::string& path = mediaMode_ ? mediaPath_ : CurrentPath();
+    const std::string name = path.empty() ? std::string(kUntitled)
+                                          : std::filesystem::path(path).filename().string();
+    return name + " - " + kProgramTitle;
+}
+
+bool ViewerDocument::MayDiscard(DiscardCaller caller) {
+    return !services_.flags.modified || CloseNow(services_.flags, caller, services_.dialogs);
+}
+
+void ViewerDocument::SetPath(const std::string& path) {
+    services_.loader.currentPath = path;
+}
+
+void ViewerDocument::HidePages() {
+    services_.loader.pageCount = 0;
+    pageCommandsVisible_ = false;
+}
+
+void ViewerDocument::ShowEmpty() {
+    services_.window.ShowEmptyPicture();
+    services_.loader.pictureReady = false;
+    SetPath(kUntitled);
+    reloadEnabled_ = false;
+    services_.flags.modified = false;
+    HidePages();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::OpenFromDialog() {
+    BtnOpenClick(OpenSender::OpenCommand);
+}
+
+void ViewerDocument::OpenByName(const std::string& path) {
+    SetPath(path);
+    BtnOpenEx();
+}
+
+void ViewerDocument::Reload() {
+    if (!reloadEnabled_ && !mediaMode_) return;
+    if (mediaMode_) SetPath(mediaPath_);
+    LeaveMediaMode();
+    BtnOpenEx();
+}
+
+void ViewerDocument::BtnOpenClick(OpenSender sender) {
+    std::vector<std::string> chosen;
+    if (sender == OpenSender::OpenCommand) {
+        // The dialog comes first, so a cancelled dialog leaves the edited
+        // picture and its undo copy untouched.
+        chosen = ChooseFilesToOpen();
+        if (chosen.empty()) return;
+    }
+    if (!MayDiscard(DiscardCaller::OpenCommand)) return;
+    LeaveMediaMode();
+    if (sender == OpenSender::OpenCommand && !OpenChosenFiles(chosen)) return;
+    OpenAsPicture(sender != OpenSender::NoProbe);
+}
+
+std::vector<std::string> ViewerDocument::ChooseFilesToOpen() {
+    openRequest_.filter = kOpenDialogFilter;
+    openRequest_.initialFolder = openFolder_;
+    openRequest_.multiSelect = true;
+    return services_.dialogs.OpenFiles(openRequest_);
+}
+
+// The files from the dialog: every file but the first joins the history, the
+// first becomes the current path. Texts, metafiles and scripts are shown
+// their own way; false when that is done.
+bool ViewerDocument::OpenChosenFiles(const std::vector<std::string>& files) {
+    PictureLoader& loader = services_.loader;
+    if (files.size() > 1)
+        AddToHistoryReversed(std::vector<std::string>(files.begin() + 1, files.end()));
+    loader.startFile = CurrentPath();
+    SetPath(files.front());
+    if (files.size() > 1) return true;
+    const std::string extension = UpperExtension(files.front());
+    if (ExtensionIn(extension, kTextExtensions)) {
+        ShowText();
+        return false;
+    }
+    if (ExtensionIn(extension, kVectorExtensions)) {
+        ShowMetafile();
+        return false;
+    }
+    if (extension == ".AVL") {
+        DragOpen(files.front());
+        return false;
+    }
+    return true;
+}
+
+void ViewerDocument::OpenAsPicture(bool probe) {
+    PictureLoader& loader = services_.loader;
+    const int probeResult = probe ? loader.ProbePicture() : kProbePicture;
+    if (probeResult == kProbeMedia) {
+        mediaPath_ = CurrentPath();
+        if (OpenMedia()) return;
+        loader.pictureReady = false;
+    } else if (probeResult >= 0) {
+        loader.pictureReady = false;
+        loader.OpenImage();
+    } else {
+        loader.pictureReady = false;
+    }
+    if (!loader.pictureReady) {
+        ShowEmpty();
+        return;
+    }
+    FinishPictureOpen();
+}
+
+void ViewerDocument::FinishPictureOpen() {
+    PictureLoader& loader = services_.loader;
+    services_.flags.modified = false;
+    reloadEnabled_ = true;
+    if (services_.fileExists(CurrentPath())) openFolder_ = FolderOf(CurrentPath());
+    services_.history.UpdateHistory(CurrentPath());
+    pageCommandsVisible_ = loader.pageCount >= 2;
+    services_.window.ShowNewPicture();
+    if (pageCommandsVisible_) services_.window.SetStatusText(PageText());
+    services_.window.DocumentChanged();
+}
+
+bool ViewerDocument::OpenMedia() {
+    DocumentWindow& window = services_.window;
+    if (mediaMode_) {
+        window.ChangeMediaFile(mediaPath_);
+    } else {
+        window.ShowEmptyPicture();
+        if (!window.EnterMediaMode(mediaPath_)) return false;
+        mediaMode_ = true;
+    }
+    SetPath(mediaPath_);
+    openFolder_ = FolderOf(mediaPath_);
+    reloadEnabled_ = true;
+    HidePages();
+    services_.history.UpdateHistory(mediaPath_);
+    if (autoPlay) window.PlayMedia();
+    window.DocumentChanged();
+    return true;
+}
+
+void ViewerDocument::MediaFailed() {
+    LeaveMediaMode();
+    ShowEmpty();
+}
+
+void ViewerDocument::LeaveMediaMode() {
+    if (!mediaMode_) return;
+    mediaMode_ = false;
+    services_.window.LeaveMediaMode();
+}
+
+void ViewerDocument::BtnOpenEx() {
+    const int probe = services_.loader.ProbePicture();
+    if (probe == kProbeText) {
+        ShowText();
+    } else if (probe == kProbeVector) {
+        ShowMetafile();
+    } else if (probe == kProbeMedia) {
+        if (!MayDiscard(DiscardCaller::OpenCommand)) return;
+        mediaPath_ = CurrentPath();
+        if (!OpenMedia()) ShowEmpty();
+    } else {
+        LeaveMediaMode();
+        BtnOpenClick(probe < 1 ? OpenSender::Application : OpenSender::NoProbe);
+    }
+}
+
+void ViewerDocument::ShowText() {
+    LeaveMediaMode();
+    services_.window.ShowTextFile(CurrentPath());
+    services_.loader.pictureReady = false;
+    reloadEnabled_ = true;
+    services_.history.UpdateHistory(CurrentPath());
+    HidePages();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::ShowMetafile() {
+    LeaveMediaMode();
+    Bitmap drawn;
+    if (!services_.window.RenderMetafile(CurrentPath(), drawn)) {
+        ShowEmpty();
+        services_.dialogs.Error("Invalid Metafile.");
+        return;
+    }
+    ImagingContext& imaging = services_.imaging;
+    {
+        std::lock_guard surface(imaging.current.Surface());
+        imaging.current = std::move(drawn);
+    }
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+    imaging.descriptor.ImageBits = 24;
+    services_.loader.pictureReady = true;
+    SetPath(kUntitled);
+    reloadEnabled_ = false;
+    services_.flags.modified = false;
+    HidePages();
+    services_.window.ShowNewPicture();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::AddToHistoryReversed(const std::vector<std::string>& paths) {
+    for (auto it = paths.rbegin(); it != paths.rend(); ++it) services_.history.UpdateHistory(*it);
+}
+
+void ViewerDocument::OpenDropped(const std::vector<std::string>& paths) {
+    if (slideshowRunning || paths.empty()) return;
+    if (paths.size() > 1)
+        AddToHistoryReversed(std::vector<std::string>(paths.begin() + 1, paths.end()));
+    if (!MayDiscard(DiscardCaller::Other)) return;
+    if (UpperExtension(paths.front()) == ".AVL") {
+        DragOpen(paths.front());
+        return;
+    }
+    SetPath(paths.front());
+    services_.flags.modified = false;
+    BtnOpenEx();
+}
+
+void ViewerDocument::DragOpen(const std::string& path) {
+    const std::string extension = UpperExtension(path);
+    if (extension == ".AVL") {
+        services_.window.PlayScript(path);
+        return;
+    }
+    services_.loader.startFile.clear();
+    if (extension == ".ZIP") {
+        services_.window.ShowZipArchive(path);
+        return;
+    }
+    SetPath(path);
+    BtnOpenEx();
+}
+
+void ViewerDocument::Step(HistoryStep step) {
+    ViewerHistory& history = services_.history;
+    const bool stepping = step == HistoryStep::Next || step == HistoryStep::Previous;
+    if (history.Count() < (stepping ? 2 : 1)) return;
+    int target = history.HistoryIndex();
+    switch (step) {
+    case HistoryStep::Next: target = history.NextIndex(); break;
+    case HistoryStep::Previous: target = history.PreviousIndex(); break;
+    case HistoryStep::First: target = history.FirstIndex(); break;
+    case HistoryStep::Last: target = history.LastIndex(); break;
+    }
+    // The position moves only once the picture on screen may go.
+    if (!MayDiscard(DiscardCaller::Other)) return;
+    history.SetIndex(target);
+    OpenHistoryEntry();
+}
+
+void ViewerDocument::OpenHistoryEntry() {
+    const std::string entry = services_.history.Current();
+    if (services_.fileExists(entry)) {
+        SetPath(entry);
+        BtnOpenEx();
+    } else {
+        RemoveCurrentEntry();
+    }
+}
+
+void ViewerDocument::HistoryClick() {
+    if (services_.history.Empty()) return;
+    if (services_.history.Current() == CurrentPath()) {
+        services_.window.DocumentChanged();
+        return;
+    }
+    if (!MayDiscard(DiscardCaller::Other)) {
+        services_.window.DocumentChanged();
+        return;
+    }
+    OpenHistoryEntry();
+}
+
+void ViewerDocument::RemoveCurrentEntry() {
+    LeaveMediaMode();
+    const std::optional<std::string> next = services_.history.RemoveCurrent();
+    if (next && services_.fileExists(*next)) {
+        SetPath(*next);
+        BtnOpenEx();
+        return;
+    }
+    // An entry whose file is gone stays until stepped onto; the empty
+    // picture shows that nothing is open.
+    ShowEmpty();
+}
+
+void ViewerDocument::ClearHistory() {
+    ShowEmpty();
+    services_.history.Clear();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::MoveUp() {
+    services_.history.MoveUp();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::MoveDown() {
+    if (services_.flags.modified) return;
+    services_.history.MoveDown();
+    services_.window.DocumentChanged();
+}
+
+bool ViewerDocument::LoadPictureList(const std::string& path) {
+    if (!services_.history.LoadPictureList(path)) {
+        services_.dialogs.Error(kLoadBookmarksFailedText);
+        return false;
+    }
+    services_.window.DocumentChanged();
+    HistoryClick();
+    return true;
+}
+
+bool ViewerDocument::SavePictureList(const std::string& path) {
+    if (services_.history.SavePictureList(path)) return true;
+    services_.dialogs.Error(kSaveBookmarksFailedText);
+    return false;
+}
+
+void ViewerDocument::PathBoxEnter(const std::string& text) {
+    if (services_.fileExists(text)) {
+        if (text != CurrentPath()) OpenByName(text);
+        return;
+    }
+    if (!text.empty() && services_.folderExists(text)) {
+        services_.window.ShowFolderInExplorer(text.back() == '/' ? text : text + "/");
+        return;
+    }
+    services_.dialogs.Warning(kFileNotFoundText);
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::ChangePage(int tag) {
+    PictureLoader& loader = services_.loader;
+    if (!pageCommandsVisible_ || loader.pageCount < 2) return;
+    if (!MayDiscard(DiscardCaller::Other)) return;
+    const int page = TargetPage(tag, loader.currentPage, loader.pageCount);
+    services_.window.SetStatusText("Loading...");
+    if (!loader.LoadPictureFile(true, page)) {
+        loader.ImageErr();
+        ShowEmpty();
+        return;
+    }
+    services_.window.ShowNewPicture();
+    services_.window.SetStatusText(PageText());
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::NewPicture() {
+    if (!MayDiscard(DiscardCaller::Other)) return;
+    const std::optional<NewPictureRequest> request = services_.window.AskNewPictureSize();
+    if (!request || request->width < kSmallestNewSide || request->height < kSmallestNewSide ||
+        request->width > kLargestNewSide || request->height > kLargestNewSide)
+        return;
+    ImagingContext& imaging = services_.imaging;
+    ImageDescriptor wanted = imaging.descriptor;
+    wanted.ImageWidth = request->width;
+    wanted.ImageHeight = request->height;
+    wanted.ImageBits = 24;
+    const auto bytes = static_cast<std::uint64_t>(ImageByteSize(wanted, false));
+    if (bytes > 0 && services_.memory.LargestFreeBlock(bytes) == 0) {
+        services_.dialogs.Error(NotEnoughMemoryText(request->width, request->height));
+        return;
+    }
+    if (MemoryRunningLow(wanted, false, services_.memory, services_.dialogs)) return;
+    LeaveMediaMode();
+    services_.loader.CloseLibraryImage();
+    {
+        std::lock_guard surface(imaging.current.Surface());
+        imaging.current.Create(request->width, request->height, PixelFormat::Bits24);
+        FillBitmap(imaging.current, request->colour);
+    }
+    imaging.descriptor = wanted;
+    services_.loader.pictureReady = true;
+    SetPath(kUntitled);
+    reloadEnabled_ = false;
+    HidePages();
+    services_.flags.modified = true;
+    services_.window.ShowNewPicture();
+    services_.window.DocumentChanged();
+}
+
+void ViewerDocument::PastePicture() {
+    DocumentWindow& window = services_.window;
+    if (!window.ClipboardHasPicture()) return;
+    if (!MayDiscard(DiscardCaller::Other)) return;
+    Bitmap pasted;
+    if (!window.ReadClipboardPicture(pasted) || pasted.Empty()) {
+        services_.dialogs.Error(kPasteFailedText);
+        return;
+    }
+    LeaveMediaMode();
+    services_.loader.CloseLibraryImage();
+    ImagingContext& imaging = services_.imaging;
+    {
+        std::lock_guard surface(imaging.current.Surface());
+        imaging.current = std::move(pasted);
+    }
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+    imaging.descriptor.ImageBits = 24;
+    services_.loader.pictureReady = true;
+    services_.flags.modified = false;
+    SetPath(kUntitled);
+    reloadEnabled_ = false;
+    HidePages();
+    window.ShowNewPicture();
+    window.DocumentChanged();
+}
+
+} // namespace zv

@@ -1,0 +1,175 @@
+#pragma once
+// The viewer's document: the file it holds (a picture, a sound or video in
+// media mode, a text or a drawn metafile) and every command that opens
+// something into it: the open dialog, open by name, drops, reload, stepping
+// through the history, pages, a new picture and a paste. The window draws;
+// this decides what is opened, in which order the user is asked, and what
+// the history, the caption and the status bar then say.
+
+#include "formats/loading/PictureLoader.h"
+#include "imaging/ImagingContext.h"
+#include "platform/Dialogs.h"
+#include "platform/MemoryStatus.h"
+#include "viewer/DiscardQuestion.h"
+#include "viewer/ViewerHistory.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zv {
+
+inline constexpr const char* kProgramTitle = "Zelvan 7.04";
+inline constexpr const char* kUntitled = "Untitled";
+inline constexpr const char* kFileNotFoundText = "File not found.";
+inline constexpr const char* kPasteFailedText = "Paste from clipboard failed.";
+inline constexpr const char* kSaveBookmarksFailedText = "Could not save bookmarks.";
+inline constexpr const char* kZipWaitsText =
+    "Zip archives open in the zip browser, which this version does not have yet.";
+inline constexpr const char* kScriptWaitsText =
+    "Slideshow scripts cannot be played yet.";
+
+// The open dialog's file types, in the program's "Description|patterns" form.
+extern const char* const kOpenDialogFilter;
+
+// The size and colour asked for a new picture.
+struct NewPictureRequest {
+    int width = 0;
+    int height = 0;
+    std::uint32_t colour = 0xFFFFFF; // 0x00BBGGRR
+};
+
+// What the document asks of the viewer window.
+class DocumentWindow {
+public:
+    virtual ~DocumentWindow() = default;
+
+    virtual void ShowEmptyPicture() = 0;
+    // The picture in the current Bitmap was replaced: lay it out and repaint.
+    virtual void ShowNewPicture() = 0;
+    virtual void ShowTextFile(const std::string& path) = 0;
+    // False when the file is not a metafile that can be drawn.
+    virtual bool RenderMetafile(const std::string& path, Bitmap& picture) = 0;
+
+    // Media mode. Entering answers false when the player is missing (the
+    // window has warned); a file that turns out unplayable is reported by the
+    // window later, which then leaves media mode.
+    virtual bool EnterMediaMode(const std::string& path) = 0;
+    virtual void ChangeMediaFile(const std::string& path) = 0;
+    virtual void LeaveMediaMode() = 0;
+    virtual void PlayMedia() = 0;
+
+    virtual void ShowZipArchive(const std::string& path) = 0;
+    virtual void PlayScript(const std::string& path) = 0;
+    virtual void ShowFolderInExplorer(const std::string& folder) = 0;
+
+    virtual std::optional<NewPictureRequest> AskNewPictureSize() = 0;
+    virtual bool ClipboardHasPicture() = 0;
+    // The clipboard's picture as a 24-bit Bitmap; false when it cannot be read.
+    virtual bool ReadClipboardPicture(Bitmap& picture) = 0;
+
+    // The caption, the status bar, the path box and the enabled commands
+    // changed; the window reads them from the document.
+    virtual void DocumentChanged() = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+};
+
+enum class HistoryStep { Next, Previous, First, Last };
+// The page commands' tags: back, to the first, forward, to the last.
+enum PageTag : int { kPagePrevious = -1, kPageFirst = 0, kPageNext = 1, kPageLast = 999 };
+
+struct DocumentServices {
+    PictureLoader& loader;
+    ImagingContext& imaging;
+    ViewerHistory& history;
+    DocumentFlags& flags;
+    Dialogs& dialogs;
+    const MemoryStatusSource& memory;
+    DocumentWindow& window;
+    std::function<bool(const std::string&)> fileExists;
+    std::function<bool(const std::string&)> folderExists;
+};
+
+class ViewerDocument {
+public:
+    explicit ViewerDocument(DocumentServices services);
+
+    // The file the document holds (the media file in media mode), or "Untitled".
+    const std::string& CurrentPath() const { return services_.loader.currentPath; }
+    bool MediaMode() const { return mediaMode_; }
+    const std::string& MediaPath() const { return mediaPath_; }
+    bool PictureReady() const { return services_.loader.pictureReady; }
+    bool ReloadEnabled() const { return reloadEnabled_; }
+    bool PageCommandsVisible() const { return pageCommandsVisible_; }
+    // "Page n of count" for the page shown.
+    std::string PageText() const;
+    // The window caption: the file name and the program's title.
+    std::string Caption() const;
+    // The folder the open dialog starts in: that of the last file opened.
+    const std::string& OpenFolder() const { return openFolder_; }
+    void SetOpenFolder(const std::string& folder) { openFolder_ = folder; }
+    // Auto Play + Loop: media starts playing once opened.
+    bool autoPlay = true;
+    // Drops and opens are refused while a slideshow plays.
+    bool slideshowRunning = false;
+
+    // Open: the dialog, then the discard question, then the files chosen.
+    void OpenFromDialog();
+    // Open a named file the way the program opens files by name.
+    void OpenByName(const std::string& path);
+    // Reload: leaves media mode and opens the current file again.
+    void Reload();
+    void OpenDropped(const std::vector<std::string>& paths);
+    // A file handed over by another window: archives, scripts, media, pictures.
+    void DragOpen(const std::string& path);
+
+    void Step(HistoryStep step);
+    void ChangePage(int tag);
+    void NewPicture();
+    void PastePicture();
+    void ShowEmpty();
+
+    // The history commands.
+    void PathBoxEnter(const std::string& text);
+    // Opens the entry at the history position when it is not the file shown.
+    void HistoryClick();
+    void RemoveCurrentEntry();
+    void ClearHistory();
+    void MoveUp();
+    void MoveDown();
+    bool LoadPictureList(const std::string& path);
+    bool SavePictureList(const std::string& path);
+
+    // The window reports that the media file could not be played.
+    void MediaFailed();
+    void LeaveMediaMode();
+
+private:
+    enum class OpenSender { OpenCommand, Application, NoProbe };
+
+    void BtnOpenClick(OpenSender sender);
+    void BtnOpenEx();
+    std::vector<std::string> ChooseFilesToOpen();
+    bool OpenChosenFiles(const std::vector<std::string>& files);
+    bool OpenMedia();
+    void OpenAsPicture(bool probe);
+    void ShowMetafile();
+    void ShowText();
+    void FinishPictureOpen();
+    void OpenHistoryEntry();
+    void AddToHistoryReversed(const std::vector<std::string>& paths);
+    void SetPath(const std::string& path);
+    void HidePages();
+    bool MayDiscard(DiscardCaller caller);
+
+    DocumentServices services_;
+    std::string mediaPath_;
+    std::string openFolder_;
+    FileDialogRequest openRequest_; // keeps the chosen file type between opens
+    bool mediaMode_ = false;
+    bool reloadEnabled_ = false;
+    bool pageCommandsVisible_ = false;
+};
+
+} // namespace zv
