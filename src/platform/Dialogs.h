@@ -10,7 +10,7 @@
 namespace zv {
 
 enum class BoxKind { Information, Warning, Error, Question, Confirmation };
-enum class Buttons { Ok, YesNo, OkCancel, OkIgnore, YesNoIgnore };
+enum class Buttons { Ok, YesNo, OkCancel, OkIgnore, YesNoIgnore, OkCancelIgnore };
 enum class Answer { Ok, Cancel, Yes, No, Ignore };
 
 // A window-system colour value: red in the low byte, then green, then blue.

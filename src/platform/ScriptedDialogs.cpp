@@ -18,6 +18,7 @@ Answer ScriptedDialogs::SafeAnswer(Buttons buttons) {
     case Buttons::OkCancel: return Answer::Cancel;
     case Buttons::OkIgnore: return Answer::Ok;
     case Buttons::YesNoIgnore: return Answer::No;
+    case Buttons::OkCancelIgnore: return Answer::Cancel;
     }
     return Answer::Ok;
 }

@@ -1,5 +1,6 @@
 #include "viewer/ViewerDocument.h"
 
+#include "formats/loading/ImageInfo.h"
 #include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
@@ -76,6 +77,11 @@ std::string ViewerDocument::PageText() const {
     const PictureLoader& loader = services_.loader;
     return "Page " + std::to_string(loader.currentPage + 1) + " of " +
            std::to_string(loader.pageCount);
+}
+
+std::string ViewerDocument::PictureLine() const {
+    if (!PictureReady()) return {};
+    return zv::PictureLine(services_.loader, services_.imaging);
 }
 
 std::string ViewerDocument::Caption() const {
@@ -368,6 +374,20 @@ void ViewerDocument::RemoveCurrentEntry() {
     // An entry whose file is gone stays until stepped onto; the empty
     // picture shows that nothing is open.
     ShowEmpty();
+}
+
+void ViewerDocument::Unmark() {
+    if (services_.history.Empty()) return;
+    if (askBeforeUnmark_) {
+        const std::string name = std::filesystem::path(services_.history.Current()).filename();
+        const Answer answer = services_.dialogs.Box(
+            BoxKind::Question,
+            "Remove bookmark for " + name + " ?\n[Ignore] avoids this dialog (for experts).",
+            Buttons::OkCancelIgnore);
+        if (answer == Answer::Cancel) return;
+        if (answer == Answer::Ignore) askBeforeUnmark_ = false;
+    }
+    RemoveCurrentEntry();
 }
 
 void ViewerDocument::ClearHistory() {

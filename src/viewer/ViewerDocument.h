@@ -104,6 +104,8 @@ public:
     bool PageCommandsVisible() const { return pageCommandsVisible_; }
     // "Page n of count" for the page shown.
     std::string PageText() const;
+    // The status bar's picture line: size and depth, empty when nothing is shown.
+    std::string PictureLine() const;
     // The window caption: the file name and the program's title.
     std::string Caption() const;
     // The folder the open dialog starts in: that of the last file opened.
@@ -135,6 +137,8 @@ public:
     // Opens the entry at the history position when it is not the file shown.
     void HistoryClick();
     void RemoveCurrentEntry();
+    // Unmark: asks first, unless the user chose to skip the question.
+    void Unmark();
     void ClearHistory();
     void MoveUp();
     void MoveDown();
@@ -170,6 +174,7 @@ private:
     bool mediaMode_ = false;
     bool reloadEnabled_ = false;
     bool pageCommandsVisible_ = false;
+    bool askBeforeUnmark_ = true;
 };
 
 } // namespace zv

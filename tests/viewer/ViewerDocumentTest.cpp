@@ -371,6 +371,23 @@ TEST_F(ViewerDocumentTest, RemovingEntriesOpensTheNeighbourOrEmpties) {
     EXPECT_FALSE(document->PictureReady());
 }
 
+TEST_F(ViewerDocumentTest, UnmarkAsksUntilTheUserSaysIgnore) {
+    const std::string a = Bmp("a.bmp"), b = Bmp("b.bmp");
+    document->OpenByName(a);
+    document->OpenByName(b);
+    dialogs.answers.push_back(Answer::Cancel);
+    document->Unmark();
+    EXPECT_EQ(history.Count(), 2);
+    EXPECT_EQ(dialogs.LastText(),
+              "Remove bookmark for b.bmp ?\n[Ignore] avoids this dialog (for experts).");
+    dialogs.answers.push_back(Answer::Ignore);
+    document->Unmark();
+    EXPECT_EQ(history.Entries(), std::vector<std::string>{a});
+    document->Unmark();
+    EXPECT_TRUE(history.Empty());
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
 TEST_F(ViewerDocumentTest, ALongPictureListLoadsAndStepsAtOnce) {
     const std::string a = Bmp("a.bmp"), b = Bmp("b.bmp");
     const fs::path list = folder / "long.zvp";

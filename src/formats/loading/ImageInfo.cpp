@@ -21,17 +21,6 @@ std::string FileDate(const std::filesystem::path& path) {
     return text;
 }
 
-std::string SizeLine(const PictureLoader& loader, const ImagingContext& imaging) {
-    const bool scaled = loader.scaledDecode;
-    const std::int32_t width = scaled ? loader.fullWidth : imaging.descriptor.ImageWidth;
-    const std::int32_t height = scaled ? loader.fullHeight : imaging.descriptor.ImageHeight;
-    std::string line = std::to_string(width) + "x" + std::to_string(height) + "(" +
-                       std::to_string(imaging.descriptor.ImageBits) + ")";
-    if (scaled) line += " [1:" + std::to_string(loader.JpegScale) + "]";
-    line += imaging.current.Storage() == StorageKind::DDB ? " ddb" : " dib";
-    return line;
-}
-
 } // namespace
 
 std::int64_t PictureUses(const Bitmap& picture, int screenBits) {
@@ -42,6 +31,17 @@ std::int64_t PictureUses(const Bitmap& picture, int screenBits) {
     case 4: return pixels / 2;
     default: return pixels * ((bits + 7) / 8);
     }
+}
+
+std::string PictureLine(const PictureLoader& loader, const ImagingContext& imaging) {
+    const bool scaled = loader.scaledDecode;
+    const std::int32_t width = scaled ? loader.fullWidth : imaging.descriptor.ImageWidth;
+    const std::int32_t height = scaled ? loader.fullHeight : imaging.descriptor.ImageHeight;
+    std::string line = std::to_string(width) + "x" + std::to_string(height) + "(" +
+                       std::to_string(imaging.descriptor.ImageBits) + ")";
+    if (scaled) line += " [1:" + std::to_string(loader.JpegScale) + "]";
+    line += imaging.current.Storage() == StorageKind::DDB ? " ddb" : " dib";
+    return line;
 }
 
 ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoader& loader,
@@ -55,7 +55,7 @@ ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoade
         info.text = path.filename().string() + " not found.";
         return info;
     }
-    std::string text = SizeLine(loader, imaging);
+    std::string text = PictureLine(loader, imaging);
     if (!request.commentText) {
         text += "\nName: " + path.filename().string();
         text += "\nPath: " + path.parent_path().string() + "/";

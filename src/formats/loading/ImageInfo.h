@@ -28,6 +28,10 @@ struct ImageInfoText {
 ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoader& loader,
                              const ImagingContext& imaging);
 
+// The picture's size line: "W" "x" "H" "(" bits ")", the full size and
+// " [1:" scale "]" after a scaled decode, then " ddb" or " dib".
+std::string PictureLine(const PictureLoader& loader, const ImagingContext& imaging);
+
 // The bytes the picture uses: width x height x bytes per pixel of its format
 // (of the display for display-held pictures), 1-bit /8, 4-bit /2.
 std::int64_t PictureUses(const Bitmap& picture, int screenBits);

@@ -82,13 +82,18 @@ Answer QtDialogs::Box(BoxKind kind, const std::string& text, Buttons buttons) {
     case Buttons::YesNoIgnore:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ignore);
         break;
+    case Buttons::OkCancelIgnore:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Ignore);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
     case QMessageBox::Ignore: return Answer::Ignore;
-    default: return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+    default:
+        return buttons == Buttons::OkCancel || buttons == Buttons::OkCancelIgnore ? Answer::Cancel
+                                                                                  : Answer::Ok;
     }
 }
 
