@@ -2,6 +2,7 @@
 // The album and catalogue work files a run leaves in the app home, named by
 // the run's work-file stem, and their removal when the program ends.
 
+#include "platform/ProgramTitle.h"
 #include "platform/Trash.h"
 
 #include <filesystem>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace zv {
-
-inline constexpr const char* kProgramTitle = "Zelvan 7.04";
 
 // The work files of the run that exist now, in the order they are deleted:
 // "Zelvan 7.04<stem>.avc" in the app home and, when it exists, the album data

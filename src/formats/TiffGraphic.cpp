@@ -9,6 +9,8 @@
 
 #include "formats/TiffGraphic.h"
 
+#include "platform/ProgramTitle.h"
+
 #include <tiffio.h>
 
 #include <algorithm>
@@ -25,7 +27,7 @@ namespace {
 
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{4} << 30;
-constexpr const char* kSoftware = "Zelvan 7.04";
+constexpr const char* kSoftware = kProgramTitle;
 constexpr std::uint16_t kDeflateTag = 32946; // the old deflate tag, "ZLib"
 
 struct CompressionInfo {

@@ -423,6 +423,29 @@ bool ViewerDocument::SavePictureList(const std::string& path) {
     return false;
 }
 
+FileDialogRequest ViewerDocument::PictureListRequest(const char* title) const {
+    FileDialogRequest request;
+    request.title = title;
+    request.filter = kPictureListFilter;
+    request.initialFolder = openFolder_;
+    return request;
+}
+
+void ViewerDocument::LoadPictureListChosen() {
+    FileDialogRequest request = PictureListRequest("Select Bookmark file");
+    const std::vector<std::string> chosen = services_.dialogs.OpenFiles(request);
+    if (!chosen.empty()) LoadPictureList(chosen.front());
+}
+
+void ViewerDocument::SavePictureListChosen() {
+    FileDialogRequest request = PictureListRequest("Save Bookmarks As");
+    const std::optional<std::string> chosen = services_.dialogs.SaveFile(request);
+    if (!chosen) return;
+    std::string path = *chosen;
+    if (std::filesystem::path(path).extension().empty()) path += std::string(".") + kPictureListExtension;
+    SavePictureList(path);
+}
+
 void ViewerDocument::PathBoxEnter(const std::string& text) {
     if (services_.fileExists(text)) {
         if (text != CurrentPath()) OpenByName(text);

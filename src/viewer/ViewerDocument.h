@@ -10,6 +10,7 @@
 #include "imaging/ImagingContext.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryStatus.h"
+#include "platform/ProgramTitle.h"
 #include "viewer/DiscardQuestion.h"
 #include "viewer/ViewerHistory.h"
 
@@ -20,7 +21,6 @@
 
 namespace zv {
 
-inline constexpr const char* kProgramTitle = "Zelvan 7.04";
 inline constexpr const char* kUntitled = "Untitled";
 inline constexpr const char* kFileNotFoundText = "File not found.";
 inline constexpr const char* kPasteFailedText = "Paste from clipboard failed.";
@@ -144,6 +144,9 @@ public:
     void MoveDown();
     bool LoadPictureList(const std::string& path);
     bool SavePictureList(const std::string& path);
+    // Load and Save of the Bookmarks menu: the file dialog, then the list.
+    void LoadPictureListChosen();
+    void SavePictureListChosen();
 
     // The window reports that the media file could not be played.
     void MediaFailed();
@@ -155,6 +158,7 @@ private:
     void BtnOpenClick(OpenSender sender);
     void BtnOpenEx();
     std::vector<std::string> ChooseFilesToOpen();
+    FileDialogRequest PictureListRequest(const char* title) const;
     bool OpenChosenFiles(const std::vector<std::string>& files);
     bool OpenMedia();
     void OpenAsPicture(bool probe);

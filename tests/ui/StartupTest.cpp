@@ -9,12 +9,12 @@
 #include "platform/linux/FileSettingsStore.h"
 #include "viewer/ui/WebForm.h"
 
+#include "TestHome.h"
+
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <map>
 
 using namespace zv;
 
@@ -22,18 +22,11 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> home_;
-    std::map<std::string, std::string> environment_;
+    std::unique_ptr<zvtest::TestHome> home_;
 
-    EnvironmentReader Environment() {
-        return [this](const std::string& name) -> std::optional<std::string> {
-            auto it = environment_.find(name);
-            if (it == environment_.end()) return std::nullopt;
-            return it->second;
-        };
-    }
-    std::filesystem::path Home() const { return home_->path().toStdString(); }
-    std::filesystem::path ConfigFolder() const { return Home() / "config/Corvane/Zelvan"; }
+    EnvironmentReader Environment() const { return home_->Environment(); }
+    std::filesystem::path Home() const { return home_->Path(); }
+    std::filesystem::path ConfigFolder() const { return home_->ConfigFolder(); }
 
     std::string SamplePicture() {
         Bitmap picture;
@@ -60,17 +53,7 @@ private:
     }
 
 private slots:
-    void init() {
-        home_ = std::make_unique<QTemporaryDir>();
-        const std::string home = home_->path().toStdString();
-        environment_ = {{"HOME", home},
-                        {"ZELVAN_HOME", home + "/zelvan"},
-                        {"XDG_CONFIG_HOME", home + "/config"},
-                        {"XDG_DATA_HOME", home + "/data"},
-                        {"XDG_CACHE_HOME", home + "/cache"},
-                        {"XDG_RUNTIME_DIR", home},
-                        {"TMPDIR", home}};
-    }
+    void init() { home_ = std::make_unique<zvtest::TestHome>(); }
 
     void aFirstRunShowsBothWindowsAndStoresTheRecord() {
         {
@@ -79,7 +62,7 @@ private slots:
             program.UseDialogs(dialogs);
             program.Start();
             WaitForIdle();
-            QCOMPARE(program.Viewer().windowTitle(), QStringLiteral("Zelvan 7.04"));
+            QCOMPARE(program.Viewer().windowTitle(), QStringLiteral("Untitled - Zelvan 7.04"));
             QVERIFY(program.Explorer().isVisible());
             QVERIFY(program.Viewer().isVisible());
             QVERIFY(!program.Settings().settings.autoSize);
@@ -180,7 +163,7 @@ private slots:
 
         QProcess second;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : environment_)
+        for (const auto& [name, value] : home_->Variables())
             env.insert(QString::fromStdString(name), QString::fromStdString(value));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         second.setProcessEnvironment(env);

@@ -4,6 +4,8 @@
 #include "imaging/library/LibraryFiles.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -73,11 +75,10 @@ public:
     std::vector<std::string> status;
 };
 
-class ViewerDocumentTest : public ::testing::Test {
+class ViewerDocumentTest : public zvtest::TempFolderTest {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zvdocXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        TempFolderTest::SetUp();
         names = std::make_unique<TempNames>(folder, 7);
         names->DrawPrefix(5u);
         loader = std::make_unique<PictureLoader>(
@@ -93,8 +94,6 @@ protected:
         document = std::make_unique<ViewerDocument>(DocumentServices{
             *loader, imaging, history, flags, dialogs, memory, window, exists, isFolder});
     }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::string Bmp(const std::string& name, int width = 8, int height = 6) {
         TBmpGraphic bmp;
         bmp.NewImage(width, height, ImageFormat::Color24);
@@ -102,18 +101,13 @@ protected:
         bmp.SaveToFile(path);
         return path.string();
     }
-    std::string Touch(const std::string& name) {
-        const fs::path path = folder / name;
-        std::ofstream(path) << "x";
-        return path.string();
-    }
+    std::string Touch(const std::string& name) { return Write(name, "x"); }
     // A modified picture whose discard question will be answered so.
     void Modified(Answer answer) {
         flags.modified = true;
         dialogs.answers.push_back(answer);
     }
 
-    fs::path folder;
     std::unique_ptr<TempNames> names;
     ImagingContext imaging;
     ImageLibrary library;

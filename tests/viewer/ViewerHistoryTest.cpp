@@ -1,5 +1,7 @@
 #include "viewer/ViewerHistory.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,25 +24,14 @@ ViewerHistory Opened(const Paths& paths) {
     return history;
 }
 
-class PictureListFile : public ::testing::Test {
+class PictureListFile : public zvtest::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zvhistXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
     }
-    fs::path folder;
 };
 
 TEST(ViewerHistory, OpeningInsertsAtTheCurrentPosition) {

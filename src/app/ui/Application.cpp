@@ -32,6 +32,11 @@ bool IsRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
 // The JPEG reader arrives with picture loading; until then a JPEG named on
 // the command line is not ready at start.
 bool ReadJpegInfo(const std::string&) {
@@ -108,6 +113,11 @@ void Application::CreateViewer() {
     loader_ = std::make_unique<PictureLoader>(LoadServices{
         imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
     loader_->startFile = plan_.startFile;
+    viewerDocument_ = std::make_unique<ViewerDocument>(
+        DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
+                         IsRegularFile, IsFolder});
+    viewerDocument_->SetOpenFolder(settings_->openDir);
+    viewer_->SetDocument(*viewerDocument_, history_, *dialogs_);
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
@@ -179,20 +189,7 @@ void Application::DeferredOpen() {
 }
 
 void Application::OpenByName(const std::string& path) {
-    loader_->currentPath = path;
-    const int probe = loader_->ProbePicture();
-    if (probe == kProbePicture || probe == kProbeNoRoute) loader_->OpenImage();
-    if (!loader_->pictureReady) {
-        if (probe >= 0) loader_->ImageErr();
-        viewer_->ShowEmptyPicture();
-        if (probe == kProbeMedia)
-            viewer_->SetStatusText(QStringLiteral("Sound and video files cannot be played yet."));
-        return;
-    }
-    document_.modified = false;
-    history_.UpdateHistory(path);
-    viewer_->SetCurrentPath(path);
-    viewer_->SetStatusText(QStringLiteral("Ready."));
+    viewerDocument_->OpenByName(path);
 }
 
 void Application::ShowExplorer() {
@@ -239,8 +236,11 @@ void Application::EndRun() {
     avlRunning_.Release();
     if (viewer_->userMovedWindow)
         settings_->settings.viewerBounds = ToBounds(RectOf(viewer_->geometry()));
+    settings_->openDir = viewerDocument_->OpenFolder();
+    // A picture opened in this run counts as a start file for the settings.
+    const std::string startFile = history_.Empty() ? plan_.startFile : history_.Current();
     try {
-        settings_->SaveAtClose(plan_.startFile);
+        settings_->SaveAtClose(startFile);
     } catch (const std::exception& error) {
         std::cerr << "zelvan: " << error.what() << '\n';
     }

@@ -18,6 +18,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerHistory.h"
 
 #include <QObject>
@@ -55,6 +56,7 @@ public:
     ImagingContext& Imaging() { return imaging_; }
     DocumentFlags& Document() { return document_; }
     const ViewerHistory& History() const { return history_; }
+    ViewerDocument& ViewerDoc() { return *viewerDocument_; }
     const AppFolders& Folders() const { return folders_; }
     Dialogs& UserDialogs() { return *dialogs_; }
     // Tests answer the program's questions through their own dialogs.
@@ -98,6 +100,7 @@ private:
     LoadSettings loadSettings_;
     std::unique_ptr<PictureLoader> loader_;
     ViewerHistory history_;
+    std::unique_ptr<ViewerDocument> viewerDocument_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     QTimer* deferredOpenTimer_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/ui/StatusForm.h"
 
+#include "platform/ProgramTitle.h"
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,7 +11,7 @@
 namespace zv {
 
 TStatusForm::TStatusForm(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Zelvan 7.04"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
     auto* layout = new QVBoxLayout(this);
     text_ = new QLabel(this);
     text_->setMinimumWidth(320);

@@ -1,5 +1,7 @@
 #include "viewer/ui/BitmapImage.h"
 
+#include <cstring>
+
 namespace zv {
 
 namespace {
@@ -44,6 +46,18 @@ QImage ImageOfBitmap(const Bitmap& bitmap) {
     }
     }
     return {};
+}
+
+bool BitmapOfImage(const QImage& image, Bitmap& bitmap) {
+    if (image.isNull()) return false;
+    const QImage rows = image.convertToFormat(QImage::Format_BGR888);
+    Bitmap copy;
+    copy.Create(rows.width(), rows.height(), PixelFormat::Bits24);
+    const auto rowBytes = static_cast<std::size_t>(3 * rows.width());
+    for (int y = 0; y < rows.height(); ++y)
+        std::memcpy(copy.ScanLine(y), rows.constScanLine(y), rowBytes);
+    bitmap = std::move(copy);
+    return true;
 }
 
 } // namespace zv

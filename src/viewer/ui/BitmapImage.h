@@ -1,6 +1,6 @@
 #pragma once
 // The Bitmap as a QImage for painting: rows are shared where Qt has the same
-// layout, converted otherwise.
+// layout, converted otherwise. And the way back, for pictures Qt hands over.
 
 #include "imaging/Bitmap.h"
 
@@ -11,5 +11,8 @@ namespace zv {
 // The image shares the Bitmap's rows when it can: it is valid only while the
 // Bitmap is unchanged, so paint with it and let it go.
 QImage ImageOfBitmap(const Bitmap& bitmap);
+
+// A copy of any QImage as a 24-bit Bitmap; false for a null image.
+bool BitmapOfImage(const QImage& image, Bitmap& bitmap);
 
 } // namespace zv

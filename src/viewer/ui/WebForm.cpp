@@ -1,13 +1,28 @@
 #include "viewer/ui/WebForm.h"
 
+#include "viewer/TextFiles.h"
+#include "viewer/ui/BitmapImage.h"
+#include "viewer/ui/MediaPanel.h"
+#include "viewer/ui/Metafile.h"
+#include "viewer/ui/NewImageDialog.h"
 #include "viewer/ui/PictureView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -15,28 +30,65 @@
 namespace zv {
 
 namespace {
-constexpr const char* kCaption = "Zelvan 7.04";
+
+constexpr int kStatusTextWidth = 110;
+constexpr int kPictureLineMargin = 12;
 
 QColor ColourOf(std::uint32_t colourRef) {
     return QColor(colourRef & 0xFF, (colourRef >> 8) & 0xFF, (colourRef >> 16) & 0xFF);
 }
+
+QString Qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
 } // namespace
 
 TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* parent)
     : QMainWindow(parent), imaging_(imaging), settings_(settings) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
     LimitFonts();
     view_ = new PictureView;
-    scroller_ = new QScrollArea(this);
+    scroller_ = new QScrollArea;
     scroller_->setWidget(view_);
     scroller_->setAlignment(Qt::AlignCenter);
-    setCentralWidget(scroller_);
-    statusLabel_ = new QLabel(this);
-    statusBar()->addWidget(statusLabel_, 1);
+    textView_ = new QPlainTextEdit;
+    textView_->setReadOnly(true);
+    textView_->setObjectName(QStringLiteral("textView"));
+    stack_ = new QStackedWidget(this);
+    stack_->addWidget(scroller_);
+    stack_->addWidget(textView_);
+    setCentralWidget(stack_);
+    BuildStatusBar();
     BuildMenus();
     BuildBars();
     imaging_.host = this;
     resize(800, 600);
+}
+
+TWebForm::~TWebForm() {
+    if (imaging_.host == this) imaging_.host = nullptr;
+}
+
+void TWebForm::SetDocument(ViewerDocument& document, const ViewerHistory& history,
+                           Dialogs& dialogs) {
+    document_ = &document;
+    history_ = &history;
+    dialogs_ = &dialogs;
+    document_->autoPlay = settings_.playerAutoPlayLoop;
+    EnableCommands();
+}
+
+// --- Menus and bars ---
+
+QAction* TWebForm::AddCommand(QMenu* menu, const char* caption, const QKeySequence& keys,
+                              void (ViewerDocument::*command)()) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, [this, command] {
+        if (document_) (document_->*command)();
+    });
+    return action;
 }
 
 QAction* TWebForm::AddToggle(QMenu* menu, const char* caption, bool ViewerSettings::*setting) {
@@ -70,19 +122,8 @@ void TWebForm::LimitFonts() {
 }
 
 void TWebForm::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddDisabled(file, "&Open...");
-    AddDisabled(file, "&Reload");
-    AddDisabled(file, "&Save as...");
-    file->addSeparator();
-    connect(file->addAction(QStringLiteral("E&xplore")), &QAction::triggered, this,
-            &TWebForm::explorerWanted);
-    file->addSeparator();
-    connect(file->addAction(QStringLiteral("&Close")), &QAction::triggered, this,
-            &TWebForm::closeCommandWanted);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    AddDisabled(edit, "&Undo");
+    BuildFileMenu();
+    BuildEditMenu();
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     AddToggle(view, "&Menu bar", &ViewerSettings::menuBar);
@@ -100,6 +141,9 @@ void TWebForm::BuildMenus() {
     QMenu* colours = menuBar()->addMenu(QStringLiteral("&Colors"));
     AddDisabled(colours, "&Negative");
 
+    BuildBookmarksMenu();
+    BuildMediaMenu();
+
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     connect(tools->addAction(QStringLiteral("Memo&ry")), &QAction::triggered, this,
             &TWebForm::memoryWanted);
@@ -108,13 +152,130 @@ void TWebForm::BuildMenus() {
     AddDisabled(help, "&Contents");
 }
 
+void TWebForm::BuildFileMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    AddCommand(file, "&Open", QKeySequence(Qt::CTRL | Qt::Key_O), &ViewerDocument::OpenFromDialog);
+    reload_ = AddCommand(file, "&Reload", QKeySequence(Qt::Key_F5), &ViewerDocument::Reload);
+    AddCommand(file, "&New", {}, &ViewerDocument::NewPicture);
+    file->addSeparator();
+    const auto addStep = [&](const char* caption, Qt::Key key, HistoryStep step) {
+        QAction* action = file->addAction(QString::fromLatin1(caption));
+        action->setShortcut(QKeySequence(key));
+        connect(action, &QAction::triggered, this, [this, step] { StepOrMoveInPathBox(step); });
+        return action;
+    };
+    needTwoEntries_ << addStep("&Next", Qt::Key_PageDown, HistoryStep::Next)
+                    << addStep("&Previous", Qt::Key_PageUp, HistoryStep::Previous);
+    needOneEntry_ << addStep("&First", Qt::Key_Home, HistoryStep::First)
+                  << addStep("&Last", Qt::Key_End, HistoryStep::Last);
+
+    pageMenu_ = file->addMenu(QStringLiteral("Pa&ge"));
+    const auto addPage = [&](const char* caption, Qt::Key key, int tag) {
+        QAction* action = pageMenu_->addAction(QString::fromLatin1(caption));
+        action->setShortcut(QKeySequence(Qt::ALT | key));
+        connect(action, &QAction::triggered, this, [this, tag] { ChangePageOrMoveInPathBox(tag); });
+    };
+    addPage("&Next", Qt::Key_PageDown, kPageNext);
+    addPage("&Previous", Qt::Key_PageUp, kPagePrevious);
+    addPage("&First", Qt::Key_Home, kPageFirst);
+    addPage("&Last", Qt::Key_End, kPageLast);
+    file->addSeparator();
+    AddDisabled(file, "&Save as...");
+    file->addSeparator();
+    QAction* explore = file->addAction(QStringLiteral("&Explorer"));
+    explore->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(explore, &QAction::triggered, this, &TWebForm::explorerWanted);
+    AddDisabled(file, "&Slide Album");
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("&Close")), &QAction::triggered, this,
+            &TWebForm::closeCommandWanted);
+}
+
+void TWebForm::BuildEditMenu() {
+    editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
+    AddDisabled(editMenu_, "&Undo");
+    QMenu* paste = editMenu_->addMenu(QStringLiteral("&Paste"));
+    AddCommand(paste, "&Image", QKeySequence(Qt::CTRL | Qt::Key_V), &ViewerDocument::PastePicture);
+    connect(editMenu_->addAction(QStringLiteral("&Empty")), &QAction::triggered, this,
+            [] { QGuiApplication::clipboard()->clear(); });
+}
+
+void TWebForm::BuildBookmarksMenu() {
+    bookmarksMenu_ = menuBar()->addMenu(QStringLiteral("&Bookmarks"));
+    QAction* viewList = AddDisabled(bookmarksMenu_, "&View"); // needs the list chooser
+    viewList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    QAction* run = AddDisabled(bookmarksMenu_, "&Run"); // needs the slideshow
+    run->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    needOneEntry_ << AddCommand(bookmarksMenu_, "&Clear", {}, &ViewerDocument::ClearHistory);
+    AddDisabled(bookmarksMenu_, "&Sort");
+    bookmarksMenu_->addSeparator();
+    AddCommand(bookmarksMenu_, "&Load", {}, &ViewerDocument::LoadPictureListChosen);
+    needOneEntry_ << AddCommand(bookmarksMenu_, "S&ave", {},
+                                &ViewerDocument::SavePictureListChosen);
+    AddDisabled(bookmarksMenu_, "Albu&m");
+    bookmarksMenu_->addSeparator();
+    needTwoEntries_ << AddCommand(bookmarksMenu_, "Move &Up", QKeySequence(Qt::CTRL | Qt::Key_PageUp),
+                                  &ViewerDocument::MoveUp)
+                    << AddCommand(bookmarksMenu_, "Move &Dn",
+                                  QKeySequence(Qt::CTRL | Qt::Key_PageDown),
+                                  &ViewerDocument::MoveDown);
+    needOneEntry_ << AddCommand(bookmarksMenu_, "&Unmark", QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                                &ViewerDocument::Unmark);
+}
+
+void TWebForm::BuildMediaMenu() {
+    QMenu* media = menuBar()->addMenu(QStringLiteral("&Media"));
+    playPause_ = media->addAction(QStringLiteral("&Play/pause"));
+    connect(playPause_, &QAction::triggered, this, [this] {
+        if (media_) media_->PlayPause();
+    });
+    stop_ = media->addAction(QStringLiteral("&Stop"));
+    connect(stop_, &QAction::triggered, this, [this] {
+        if (media_) media_->Stop();
+    });
+    media->addSeparator();
+    AddToggle(media, "&Status line", &ViewerSettings::playerStatusLine);
+    AddToggle(media, "&Track bar", &ViewerSettings::playerTrackBar);
+    AddToggle(media, "Player &controls", &ViewerSettings::playerControls);
+    AddToggle(media, "Max &Full screen", &ViewerSettings::playerMaxFullScreen);
+    AddToggle(media, "Auto &Play + Loop", &ViewerSettings::playerAutoPlayLoop);
+}
+
 void TWebForm::BuildBars() {
     toolBar_ = addToolBar(QStringLiteral("Tool bar"));
     toolBar_->setObjectName(QStringLiteral("toolBar"));
     toolBar_->setMovable(false);
+    QAction* open = toolBar_->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                                        QStringLiteral("Open"));
+    connect(open, &QAction::triggered, this, [this] {
+        if (document_) document_->OpenFromDialog();
+    });
+    QAction* back = toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
+                                        QStringLiteral("Back"));
+    connect(back, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Previous); });
+    QAction* next = toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowForward),
+                                        QStringLiteral("Next"));
+    connect(next, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Next); });
+    needTwoEntries_ << back << next;
+    pageButton_ = toolBar_->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+                                      QStringLiteral("Page"));
+    connect(pageButton_, &QAction::triggered, this, [this] {
+        if (document_) document_->ChangePage(kPageNext);
+    });
     QAction* explore = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                            QStringLiteral("Explore"));
     connect(explore, &QAction::triggered, this, &TWebForm::explorerWanted);
+    QAction* bookmarks = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
+                                             QStringLiteral("Bookmarks"));
+    connect(bookmarks, &QAction::triggered, this,
+            [this] { bookmarksMenu_->popup(QCursor::pos()); });
+    QAction* unmark = toolBar_->addAction(style()->standardIcon(QStyle::SP_TrashIcon),
+                                          QStringLiteral("Cut/Unmark"));
+    connect(unmark, &QAction::triggered, this, [this] {
+        if (document_) document_->Unmark();
+    });
+    needOneEntry_ << unmark;
+
     addToolBarBreak();
     pathRow_ = addToolBar(QStringLiteral("Path box"));
     pathRow_->setObjectName(QStringLiteral("pathBox"));
@@ -124,7 +285,23 @@ void TWebForm::BuildBars() {
     pathBox_->setObjectName(QStringLiteral("History"));
     pathBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     pathBox_->setMinimumWidth(64);
+    pathBox_->setInsertPolicy(QComboBox::NoInsert);
+    pathBox_->lineEdit()->installEventFilter(this);
+    connect(pathBox_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (document_) document_->PathBoxEnter(pathBox_->currentText().toStdString());
+    });
     pathRow_->addWidget(pathBox_);
+}
+
+void TWebForm::BuildStatusBar() {
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setFixedWidth(kStatusTextWidth);
+    zoomLabel_ = new QLabel(QStringLiteral("100%"), this);
+    pictureLine_ = new QLabel(this);
+    statusBar()->addWidget(statusLabel_);
+    statusBar()->addWidget(zoomLabel_);
+    statusBar()->addWidget(pictureLine_);
+    statusBar()->addWidget(new QLabel(this), 1);
 }
 
 void TWebForm::SetButtonText(bool on) {
@@ -141,16 +318,35 @@ void TWebForm::ApplySettings() {
     toolBar_->setVisible(settings_.toolBar && !settings_.mergeToolBar);
     SetButtonText(settings_.buttonText && settings_.toolBar);
     pathRow_->setVisible(settings_.pathBox);
-    statusBar()->setVisible(settings_.statusBar);
+    statusBar()->setVisible(settings_.statusBar && !media_);
+    if (document_) document_->autoPlay = settings_.playerAutoPlayLoop;
+    if (media_) {
+        media_->SetBars(BarsForMedia());
+        media_->SetLoop(settings_.playerAutoPlayLoop);
+    }
 }
+
+// --- What the document shows ---
 
 void TWebForm::RefreshCaption() {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(document_ ? Qt(document_->Caption())
+                             : QString::fromLatin1(kProgramTitle));
 }
 
-void TWebForm::SetCurrentPath(const std::string& path) {
-    currentPath_ = path;
-    pathBox_->setEditText(QString::fromStdString(path));
+std::string TWebForm::CurrentPath() const {
+    return document_ ? document_->CurrentPath() : std::string(kUntitled);
+}
+
+QString TWebForm::StatusText() const {
+    return statusLabel_->text();
+}
+
+QString TWebForm::PictureLineText() const {
+    return pictureLine_->text();
+}
+
+void TWebForm::ShowStack(QWidget* page) {
+    stack_->setCurrentWidget(page);
 }
 
 void TWebForm::ShowEmptyPicture() {
@@ -171,18 +367,216 @@ void TWebForm::ShowEmptyPicture() {
     imaging_.descriptor.ImageWidth = 16;
     imaging_.descriptor.ImageHeight = 16;
     imaging_.descriptor.ImageBits = 24;
-    SetCurrentPath("Untitled");
     ShowPicture();
     RefreshCaption();
 }
 
 void TWebForm::ShowPicture() {
+    if (stack_->currentWidget() == textView_) ShowStack(scroller_);
     view_->Show(&imaging_.current);
+}
+
+void TWebForm::ShowNewPicture() {
+    ShowStack(scroller_);
+    ShowPicture();
+}
+
+void TWebForm::PictureShown() {
+    ShowPicture();
+    RefreshCaption();
+}
+
+void TWebForm::ShowTextFile(const std::string& path) {
+    try {
+        textView_->setPlainText(Qt(ReadTextForDisplay(path)));
+    } catch (const std::exception& error) {
+        textView_->setPlainText(QString::fromLocal8Bit(error.what()));
+    }
+    ShowStack(textView_);
+    SetStatusText(QStringLiteral("Ready."));
+}
+
+bool TWebForm::RenderMetafile(const std::string& path, Bitmap& picture) {
+    return zv::RenderMetafile(path, settings_.backColour, picture);
+}
+
+void TWebForm::ShowZipArchive(const std::string&) {
+    if (dialogs_) dialogs_->Information(kZipWaitsText);
+}
+
+void TWebForm::PlayScript(const std::string&) {
+    if (dialogs_) dialogs_->Information(kScriptWaitsText);
+}
+
+void TWebForm::ShowFolderInExplorer(const std::string&) {
+    emit explorerWanted();
+}
+
+std::optional<NewPictureRequest> TWebForm::AskNewPictureSize() {
+    const QScreen* screen = this->screen();
+    const QSize initial = screen ? screen->size() : QSize(800, 600);
+    return AskNewImage(this, initial);
+}
+
+bool TWebForm::ClipboardHasPicture() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasImage();
+}
+
+bool TWebForm::ReadClipboardPicture(Bitmap& picture) {
+    return BitmapOfImage(QGuiApplication::clipboard()->image(), picture);
 }
 
 void TWebForm::SetStatusText(const QString& text) {
     statusLabel_->setText(text);
 }
+
+void TWebForm::SetStatusText(const std::string& text) {
+    SetStatusText(Qt(text));
+}
+
+ViewArea TWebForm::ViewSize() const {
+    const QSize size = scroller_->viewport()->size();
+    return {size.width(), size.height()};
+}
+
+void TWebForm::DocumentChanged() {
+    RefreshCaption();
+    PutBackPath();
+    const QString line = document_ ? Qt(document_->PictureLine()) : QString();
+    pictureLine_->setText(line);
+    pictureLine_->setFixedWidth(pictureLine_->fontMetrics().horizontalAdvance(line) +
+                                kPictureLineMargin);
+    EnableCommands();
+}
+
+void TWebForm::EnableCommands() {
+    if (!document_ || !history_) return;
+    const int entries = history_->Count();
+    for (QAction* action : std::as_const(needTwoEntries_)) action->setEnabled(entries > 1);
+    for (QAction* action : std::as_const(needOneEntry_)) action->setEnabled(entries > 0);
+    reload_->setEnabled(document_->ReloadEnabled() || document_->MediaMode());
+    pageMenu_->menuAction()->setVisible(document_->PageCommandsVisible());
+    pageButton_->setEnabled(document_->PageCommandsVisible());
+    playPause_->setEnabled(document_->MediaMode());
+    stop_->setEnabled(document_->MediaMode());
+    editMenu_->setEnabled(!document_->MediaMode());
+}
+
+// The path box shows the current history entry.
+void TWebForm::PutBackPath() {
+    if (!history_) return;
+    pathBox_->setEditText(Qt(history_->Current()));
+}
+
+// --- Stepping, pages and the path box ---
+
+void TWebForm::StepOrMoveInPathBox(HistoryStep step) {
+    QLineEdit* line = pathBox_->lineEdit();
+    if (line->hasFocus() && (step == HistoryStep::First || step == HistoryStep::Last)) {
+        step == HistoryStep::First ? line->home(false) : line->end(false);
+        return;
+    }
+    if (document_) document_->Step(step);
+}
+
+void TWebForm::ChangePageOrMoveInPathBox(int tag) {
+    QLineEdit* line = pathBox_->lineEdit();
+    if (line->hasFocus() && (tag == kPageFirst || tag == kPageLast)) {
+        tag == kPageFirst ? line->home(false) : line->end(false);
+        return;
+    }
+    if (document_) document_->ChangePage(tag);
+}
+
+bool TWebForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pathBox_->lineEdit() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        PutBackPath();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Media mode ---
+
+MediaBars TWebForm::BarsForMedia() const {
+    if (settings_.playerMaxFullScreen && isFullScreen()) return {false, false, false};
+    return {settings_.playerStatusLine, settings_.playerTrackBar, settings_.playerControls};
+}
+
+bool TWebForm::EnterMediaMode(const std::string& path) {
+    if (!media_) {
+        media_ = new MediaPanel;
+        if (!media_->IsAvailable()) {
+            delete media_;
+            media_ = nullptr;
+            if (dialogs_) dialogs_->Warning(kMediaPlayerMissingText);
+            return false;
+        }
+        connect(media_, &MediaPanel::opened, this, &TWebForm::MediaOpened);
+        connect(media_, &MediaPanel::failed, this, &TWebForm::MediaFailed);
+        connect(media_, &MediaPanel::contextMenuWanted, this,
+                [this](QPoint at) { bookmarksMenu_->popup(at); });
+        stack_->addWidget(media_);
+    }
+    statusBar()->hide();
+    media_->SetBars(BarsForMedia());
+    media_->SetLoop(settings_.playerAutoPlayLoop);
+    media_->SetFit(settings_.fitToWindow);
+    ShowStack(media_);
+    playWhenOpened_ = false;
+    media_->Open(Qt(path));
+    return true;
+}
+
+void TWebForm::ChangeMediaFile(const std::string& path) {
+    if (!media_) return;
+    media_->Stop();
+    playWhenOpened_ = false;
+    media_->Open(Qt(path));
+}
+
+void TWebForm::PlayMedia() {
+    if (!media_) return;
+    if (media_->IsOpen())
+        media_->Play();
+    else
+        playWhenOpened_ = true;
+}
+
+void TWebForm::MediaOpened() {
+    const QSize video = media_->VideoSize();
+    if (settings_.autoSize && !isFullScreen() && video.isValid() && !video.isEmpty()) {
+        int height = video.height();
+        const MediaBars bars = BarsForMedia();
+        if (bars.statusLine) height += media_->StatusLineHeight();
+        if (bars.trackBar) height += media_->TrackBarHeight();
+        if (bars.controls) height += media_->ControlsHeight();
+        const QSize client = stack_->size();
+        resize(size() + QSize(video.width(), height) - client);
+    }
+    if (playWhenOpened_) media_->Play();
+    playWhenOpened_ = false;
+}
+
+void TWebForm::MediaFailed() {
+    if (dialogs_) dialogs_->Warning(kMediaUnsupportedText);
+    if (document_) document_->MediaFailed();
+}
+
+void TWebForm::LeaveMediaMode() {
+    if (!media_) return;
+    media_->Close();
+    stack_->removeWidget(media_);
+    media_->deleteLater();
+    media_ = nullptr;
+    playWhenOpened_ = false;
+    ShowStack(scroller_);
+    statusBar()->setVisible(settings_.statusBar && !isFullScreen());
+}
+
+// --- Window events ---
 
 void TWebForm::SetShortcutsEnabled(bool on) {
     for (QAction* action : findChildren<QAction*>())
@@ -201,6 +595,7 @@ void TWebForm::showEvent(QShowEvent* event) {
     SetShortcutsEnabled(true);
     if (!activated_) {
         activated_ = true;
+        setAcceptDrops(true);
         // Once the window is up, so the start-up work sees it on screen.
         QTimer::singleShot(0, this, &TWebForm::firstActivation);
         // The window manager places a new window in its first moments; only
@@ -224,16 +619,19 @@ void TWebForm::resizeEvent(QResizeEvent* event) {
     if (isVisible() && placementSettled_) userMovedWindow = true;
 }
 
-void TWebForm::SetStatusText(const std::string& text) { SetStatusText(QString::fromStdString(text)); }
-
-ViewArea TWebForm::ViewSize() const {
-    const QSize size = scroller_->viewport()->size();
-    return {size.width(), size.height()};
+void TWebForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
-void TWebForm::PictureShown() {
-    ShowPicture();
-    RefreshCaption();
+void TWebForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (paths.empty() || !document_) return;
+    event->acceptProposedAction();
+    raise();
+    activateWindow();
+    document_->OpenDropped(paths);
 }
 
 } // namespace zv
