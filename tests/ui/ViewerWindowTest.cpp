@@ -221,6 +221,13 @@ private slots:
         QCOMPARE(viewer.windowTitle(), QStringLiteral("tone.wav - Zelvan 7.04"));
         QCOMPARE(program_->History().Current(), tone);
 
+        const std::string clip = fs::absolute("tests/data/media/clip.avi").string();
+        program_->ViewerDoc().OpenByName(clip);
+        QTRY_VERIFY_WITH_TIMEOUT(viewer.Media()->IsOpen(), 10000);
+        QCOMPARE(viewer.Media()->VideoSize(), QSize(64, 48));
+        QCOMPARE(program_->History().Current(), clip);
+        QVERIFY(program_->Settings().settings.playerTrackHeight > 0);
+
         const std::string broken = fs::absolute("tests/data/media/broken.avi").string();
         program_->ViewerDoc().OpenByName(broken);
         QTRY_VERIFY_WITH_TIMEOUT(!program_->ViewerDoc().MediaMode(), 12000);

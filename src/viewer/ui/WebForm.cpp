@@ -521,6 +521,9 @@ bool TWebForm::EnterMediaMode(const std::string& path) {
         stack_->addWidget(media_);
     }
     statusBar()->hide();
+    settings_.playerStatusHeight = media_->StatusLineHeight();
+    settings_.playerTrackHeight = media_->TrackBarHeight();
+    settings_.playerControlsHeight = media_->ControlsHeight();
     media_->SetBars(BarsForMedia());
     media_->SetLoop(settings_.playerAutoPlayLoop);
     media_->SetFit(settings_.fitToWindow);
