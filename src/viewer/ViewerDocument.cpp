@@ -3,6 +3,7 @@
 #include "formats/loading/ImageInfo.h"
 #include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
+#include "imaging/library/PictureEdits.h"
 #include "platform/Extensions.h"
 
 #include <filesystem>
@@ -186,7 +187,11 @@ void ViewerDocument::OpenAsPicture(bool probe) {
         loader.pictureReady = false;
     } else if (probeResult >= 0) {
         loader.pictureReady = false;
-        loader.OpenImage();
+        if (loader.pageCount > 1) aspectMode = AspectMode::Monitor;
+        if (aspectMode == AspectMode::Monitor)
+            loader.OpenImage();
+        else
+            loader.OpenSlideImage(slideBackground);
     } else {
         loader.pictureReady = false;
     }
@@ -197,8 +202,16 @@ void ViewerDocument::OpenAsPicture(bool probe) {
     FinishPictureOpen();
 }
 
+void ViewerDocument::ApplyViewGamma() {
+    if (viewGamma == 100 || !PictureReady()) return;
+    ImagingContext& imaging = services_.imaging;
+    std::lock_guard surface(imaging.current.Surface());
+    ApplyLevels(imaging.current, GammaTableOf(viewGamma / 100.0));
+}
+
 void ViewerDocument::FinishPictureOpen() {
     PictureLoader& loader = services_.loader;
+    ApplyViewGamma();
     services_.flags.modified = false;
     reloadEnabled_ = true;
     if (services_.fileExists(CurrentPath())) openFolder_ = FolderOf(CurrentPath());
@@ -457,6 +470,38 @@ void ViewerDocument::PathBoxEnter(const std::string& text) {
     }
     services_.dialogs.Warning(kFileNotFoundText);
     services_.window.DocumentChanged();
+}
+
+bool ViewerDocument::SetAspectMode(AspectMode mode) {
+    if (mode == aspectMode) return false;
+    if (mode != AspectMode::Monitor && services_.loader.pageCount > 1) {
+        services_.dialogs.Warning(kMultipageAspectText);
+        return false;
+    }
+    const std::string question = AspectQuestion(mode);
+    if (!question.empty() &&
+        services_.dialogs.Box(BoxKind::Confirmation, question, Buttons::OkCancel) != Answer::Ok) {
+        aspectMode = AspectMode::Monitor;
+        return false;
+    }
+    if (reloadEnabled_ && !MayDiscard(DiscardCaller::Other)) return false;
+    aspectMode = mode;
+    if (reloadEnabled_) Reload();
+    return true;
+}
+
+void ViewerDocument::SetViewGamma(int gamma) {
+    const bool reloadable = reloadEnabled_ && services_.fileExists(CurrentPath());
+    if (reloadable && !MayDiscard(DiscardCaller::Other)) return;
+    viewGamma = gamma;
+    if (reloadable) {
+        Reload();
+        return;
+    }
+    if (viewGamma == 100 || !PictureReady()) return;
+    EnsureTrueColour(services_.imaging);
+    ApplyViewGamma();
+    services_.window.ShowNewPicture();
 }
 
 void ViewerDocument::ChangePage(int tag) {

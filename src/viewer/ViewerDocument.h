@@ -12,6 +12,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/ProgramTitle.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/ViewGeometry.h"
 #include "viewer/ViewerHistory.h"
 
 #include <functional>
@@ -115,6 +116,21 @@ public:
     bool autoPlay = true;
     // Drops and opens are refused while a slideshow plays.
     bool slideshowRunning = false;
+    // Pictures open 1:1 on the monitor, or prepared as slides for the other
+    // aspect modes on this background.
+    AspectMode aspectMode = AspectMode::Monitor;
+    std::uint32_t slideBackground = 0;
+    // The view gamma in hundredths (100: off), applied to every picture opened.
+    int viewGamma = 100;
+    int PageCount() const { return services_.loader.pageCount; }
+
+    // The aspect mode: refused for multi-page pictures, asked first for the
+    // stretching ones, then the file is opened again (after the discard
+    // question). False when the mode did not change.
+    bool SetAspectMode(AspectMode mode);
+    // The view gamma: the file is opened again with it (after the discard
+    // question); a picture without a file takes it at once.
+    void SetViewGamma(int gamma);
 
     // Open: the dialog, then the discard question, then the files chosen.
     void OpenFromDialog();
@@ -165,6 +181,7 @@ private:
     void ShowMetafile();
     void ShowText();
     void FinishPictureOpen();
+    void ApplyViewGamma();
     void OpenHistoryEntry();
     void AddToHistoryReversed(const std::vector<std::string>& paths);
     void SetPath(const std::string& path);

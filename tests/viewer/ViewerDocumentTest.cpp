@@ -220,6 +220,10 @@ TEST_F(ViewerDocumentTest, PagesWrapAndSayWhereTheyAre) {
     document->ChangePage(kPageFirst);
     EXPECT_EQ(window.status.back(), "Page 1 of 3");
 
+    document->SetAspectMode(AspectMode::Tv); // refused for several pages
+    EXPECT_EQ(dialogs.LastText(), kMultipageAspectText);
+    EXPECT_EQ(document->aspectMode, AspectMode::Monitor);
+
     document->OpenByName(Bmp("single.bmp"));
     EXPECT_FALSE(document->PageCommandsVisible());
     const std::size_t shown = window.status.size();
@@ -318,6 +322,31 @@ TEST_F(ViewerDocumentTest, NewPictureAsksFirstAndRefusesWhatCannotFit) {
     const std::uint8_t* pixel = imaging.current.ScanLine(15) + 3 * 39;
     EXPECT_EQ(pixel[2], 0xFF); // red, in B, G, R order
     EXPECT_EQ(pixel[0], 0);
+}
+
+TEST_F(ViewerDocumentTest, AspectAndGammaChangesAskFirstThenOpenTheFileAgain) {
+    const std::string picture = Bmp("view.bmp");
+    document->OpenByName(picture);
+    dialogs.answers.push_back(Answer::Cancel);
+    EXPECT_FALSE(document->SetAspectMode(AspectMode::Wide));
+    EXPECT_TRUE(dialogs.LastText().starts_with("All images will be resized to 16:9 widescreen"));
+    EXPECT_EQ(document->aspectMode, AspectMode::Monitor);
+
+    Modified(Answer::No);
+    document->SetViewGamma(150);
+    EXPECT_EQ(document->viewGamma, 100);
+    EXPECT_TRUE(flags.modified);
+
+    Modified(Answer::Yes);
+    const int opened = window.picturesShown;
+    document->SetViewGamma(150);
+    EXPECT_EQ(document->viewGamma, 150);
+    EXPECT_FALSE(flags.modified);
+    EXPECT_EQ(window.picturesShown, opened + 1); // opened again
+
+    document->SetAspectMode(AspectMode::BestFit); // no question for the 1:1 modes
+    EXPECT_EQ(document->aspectMode, AspectMode::BestFit);
+    EXPECT_TRUE(document->PictureReady());
 }
 
 TEST_F(ViewerDocumentTest, PasteChangesNothingWithoutAPicture) {

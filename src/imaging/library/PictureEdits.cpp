@@ -78,8 +78,12 @@ void MirrorPicture(Bitmap& picture, bool topBottom, bool leftRight) {
 }
 
 std::array<std::uint8_t, 256> GammaTable(int gammaTimes10) {
+    return GammaTableOf(gammaTimes10 / 10.0);
+}
+
+std::array<std::uint8_t, 256> GammaTableOf(double gamma) {
     std::array<std::uint8_t, 256> table{};
-    const double exponent = 10.0 / gammaTimes10;
+    const double exponent = 1.0 / gamma;
     for (int i = 0; i < 256; ++i)
         table[static_cast<std::size_t>(i)] =
             static_cast<std::uint8_t>(std::lround(255.0 * std::pow(i / 255.0, exponent)));
@@ -87,8 +91,12 @@ std::array<std::uint8_t, 256> GammaTable(int gammaTimes10) {
 }
 
 void ApplyGamma(Bitmap& picture, int gammaTimes10) {
-    if (picture.Empty() || gammaTimes10 == 10) return;
-    const auto table = GammaTable(gammaTimes10);
+    if (gammaTimes10 == 10) return;
+    ApplyLevels(picture, GammaTable(gammaTimes10));
+}
+
+void ApplyLevels(Bitmap& picture, const std::array<std::uint8_t, 256>& table) {
+    if (picture.Empty()) return;
     if (PaletteSizeOf(picture.Format()) > 0) {
         Palette palette = picture.Colours();
         for (PaletteEntry& entry : palette) {
