@@ -105,6 +105,8 @@ void Application::TakeLoadSettings() {
     loadSettings_.fastRefresh = settings.fastRefresh;
     loadSettings_.fitToWindow = settings.fitToWindow;
     loadSettings_.backColour = settings.backColour;
+    loadSettings_.halfJpeg = viewer_->HalfJpeg();
+    imaging_.autoReduce = settings.autoReduce;
 }
 
 void Application::CreateViewer() {
@@ -122,6 +124,7 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
+    connect(viewer_.get(), &TWebForm::loadSettingsChanged, this, &Application::TakeLoadSettings);
     connect(viewer_.get(), &TWebForm::closeCommandWanted, this, [this] {
         if (explorer_->isVisible()) explorer_->hide();
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();

@@ -5,7 +5,6 @@
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"
 #include "viewer/ui/NewImageDialog.h"
-#include "viewer/ui/PictureView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
@@ -48,10 +48,19 @@ TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* p
     : QMainWindow(parent), imaging_(imaging), settings_(settings) {
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     LimitFonts();
-    view_ = new PictureView;
-    scroller_ = new QScrollArea;
+    view_ = new Sky95;
+    scroller_ = new ViewScroller;
     scroller_->setWidget(view_);
     scroller_->setAlignment(Qt::AlignCenter);
+    connect(view_, &Sky95::rubberBandReleased, this, &TWebForm::OnRubberBand);
+    connect(view_, &Sky95::dragged, this, &TWebForm::OnDragged);
+    connect(scroller_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &TWebForm::SnapScrollBars);
+    connect(scroller_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &TWebForm::SnapScrollBars);
+    askNumbers = [this](const QString& title, std::vector<NumberField> fields) {
+        return AskNumbers(this, title, std::move(fields));
+    };
     textView_ = new QPlainTextEdit;
     textView_->setReadOnly(true);
     textView_->setObjectName(QStringLiteral("textView"));
@@ -132,7 +141,7 @@ void TWebForm::BuildMenus() {
     AddToggle(view, "&Status bar", &ViewerSettings::statusBar);
     AddToggle(view, "&Button text", &ViewerSettings::buttonText);
     view->addSeparator();
-    AddToggle(view, "&Upsampled fit", &ViewerSettings::upsampledFit);
+    BuildViewCommands(view);
     AddDisabled(view, "&Options...");
 
     QMenu* image = menuBar()->addMenu(QStringLiteral("&Image"));
@@ -141,6 +150,7 @@ void TWebForm::BuildMenus() {
     QMenu* colours = menuBar()->addMenu(QStringLiteral("&Colors"));
     AddDisabled(colours, "&Negative");
 
+    BuildZoomMenu();
     BuildBookmarksMenu();
     BuildMediaMenu();
 
@@ -262,6 +272,7 @@ void TWebForm::BuildBars() {
     connect(pageButton_, &QAction::triggered, this, [this] {
         if (document_) document_->ChangePage(kPageNext);
     });
+    BuildViewButtons();
     QAction* explore = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                            QStringLiteral("Explore"));
     connect(explore, &QAction::triggered, this, &TWebForm::explorerWanted);
@@ -314,6 +325,7 @@ void TWebForm::ApplySettings() {
     palette.setColor(QPalette::Window, ColourOf(settings_.backColour));
     scroller_->setPalette(palette);
     view_->SetBackground(ColourOf(settings_.backColour));
+    if (document_) document_->slideBackground = settings_.backColour;
     menuBar()->setVisible(settings_.menuBar);
     toolBar_->setVisible(settings_.toolBar && !settings_.mergeToolBar);
     SetButtonText(settings_.buttonText && settings_.toolBar);
@@ -374,15 +386,22 @@ void TWebForm::ShowEmptyPicture() {
 void TWebForm::ShowPicture() {
     if (stack_->currentWidget() == textView_) ShowStack(scroller_);
     view_->Show(&imaging_.current);
+    LayoutView();
 }
 
+// A picture just opened or made: 100 %, no selection, and with Auto Size a
+// window that fits it.
 void TWebForm::ShowNewPicture() {
     ShowStack(scroller_);
+    zoomPercent_ = 100;
+    SetMouseTool(MouseTool::Hand);
+    lastSelection_ = {};
     ShowPicture();
+    if (settings_.autoSize && !settings_.fitToWindow && !fullScreen_) SizeWindowToPicture();
 }
 
 void TWebForm::PictureShown() {
-    ShowPicture();
+    ShowNewPicture();
     RefreshCaption();
 }
 
@@ -448,6 +467,7 @@ void TWebForm::DocumentChanged() {
     pictureLine_->setFixedWidth(pictureLine_->fontMetrics().horizontalAdvance(line) +
                                 kPictureLineMargin);
     EnableCommands();
+    EnableViewCommands();
 }
 
 void TWebForm::EnableCommands() {

@@ -8,7 +8,11 @@
 #include "app/ViewerSettings.h"
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
+#include "viewer/ViewGeometry.h"
 #include "viewer/ViewerDocument.h"
+#include "viewer/ui/NumbersDialog.h"
+#include "viewer/ui/Sky95.h"
+#include "viewer/ui/ViewScroller.h"
 
 #include <QMainWindow>
 
@@ -16,6 +20,7 @@
 #include <string>
 
 class QAction;
+class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -28,7 +33,6 @@ namespace zv {
 
 class MediaPanel;
 struct MediaBars;
-class PictureView;
 
 class TWebForm : public QMainWindow, public ImageHost, public LoadHost, public DocumentWindow {
     Q_OBJECT
@@ -81,6 +85,34 @@ public:
     QString PictureLineText() const;
     MediaPanel* Media() const { return media_; }
 
+    // The view commands.
+    void ZoomStep(int direction); // +1 in, -1 out
+    void ZoomToAsked();
+    void SetZoom(int percent);
+    void SetFit(bool on);
+    void FitWindowTo(int n);
+    void AdjustWindow(bool centre);
+    void CustomViewport();
+    void SetFullScreen(bool on);
+    void SetMouseTool(MouseTool tool);
+    void ZoomRegion();
+    void SelectAll();
+    void AdjustSelection();
+    void GridSelection();
+    void ChooseAspect(AspectMode mode);
+    void ViewGammaCommand();
+
+    int ZoomPercent() const { return zoomPercent_; }
+    bool FullScreenOn() const { return fullScreen_; }
+    ViewRect Selection() const { return selection_; }
+    Sky95* Display() const { return view_; }
+    QScrollArea* ScrollArea() const { return scroller_; }
+    QString ZoomText() const;
+    bool HalfJpeg() const { return halfJpeg_; }
+    // Asks for numbers; tests answer in its place.
+    std::function<std::optional<std::vector<int>>(const QString&, std::vector<NumberField>)>
+        askNumbers;
+
     bool userMovedWindow = false; // moved or resized by the user since it was shown
 
 signals:
@@ -88,6 +120,8 @@ signals:
     void explorerWanted();
     void memoryWanted();
     void closeCommandWanted();
+    // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
+    void loadSettingsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +132,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void LimitFonts();
@@ -106,6 +141,21 @@ private:
     void BuildEditMenu();
     void BuildBookmarksMenu();
     void BuildMediaMenu();
+    void BuildZoomMenu();
+    void BuildViewCommands(QMenu* view);
+    void BuildViewButtons();
+    void LayoutView();
+    void SnapScrollBars();
+    void SizeWindowToPicture();
+    void PlaceAndResize(QSize outer, bool centre);
+    WindowChrome Chrome() const;
+    zv::ViewSize PictureSize() const;
+    zv::ViewSize ControlSize() const;
+    zv::ViewSize AreaSize() const;
+    void OnRubberBand(ViewRect band, bool shift);
+    void OnDragged(QPoint delta);
+    void SetSelection(ViewRect selection);
+    void EnableViewCommands();
     void BuildBars();
     void BuildStatusBar();
     QAction* AddCommand(QMenu* menu, const char* caption, const QKeySequence& keys,
@@ -128,8 +178,8 @@ private:
     const ViewerHistory* history_ = nullptr;
     Dialogs* dialogs_ = nullptr;
     QStackedWidget* stack_ = nullptr;
-    PictureView* view_ = nullptr;
-    QScrollArea* scroller_ = nullptr;
+    Sky95* view_ = nullptr;
+    ViewScroller* scroller_ = nullptr;
     QPlainTextEdit* textView_ = nullptr;
     MediaPanel* media_ = nullptr;
     bool playWhenOpened_ = false;
@@ -150,6 +200,29 @@ private:
     QList<QAction*> needOneEntry_;   // First, Last, Unmark, Clear, Save
     bool activated_ = false;
     bool placementSettled_ = false;
+
+    // The view.
+    int zoomPercent_ = 100;
+    ViewRect selection_;
+    ViewRect lastSelection_;
+    bool fullScreen_ = false;
+    QRect normalBounds_;
+    int gridColumns_ = 3;
+    int gridRows_ = 3;
+    bool askGammaQuestion_ = true;
+    bool snapping_ = false;
+    QAction* fitAction_ = nullptr;
+    QAction* zoomInAction_ = nullptr;
+    QAction* zoomOutAction_ = nullptr;
+    QAction* zoomToAction_ = nullptr;
+    QAction* adjustAction_ = nullptr;
+    QAction* fullScreenAction_ = nullptr;
+    QAction* handAction_ = nullptr;
+    QAction* selectAction_ = nullptr;
+    QList<QAction*> fitWindowActions_;
+    QActionGroup* aspectGroup_ = nullptr;
+    QList<QAction*> zoomButtons_;
+    bool halfJpeg_ = false;
 };
 
 } // namespace zv

@@ -1,0 +1,504 @@
+// The viewer window's view commands: zoom, fit, the window sized to the
+// picture, full screen, the mouse tools and the selection, the aspect modes
+// and the view gamma.
+
+#include "viewer/ui/WebForm.h"
+
+#include "imaging/ImagingContext.h"
+#include "viewer/ui/MediaPanel.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace zv {
+
+namespace {
+
+constexpr const char* kGammaQuestion =
+    "All viewed images will be modified and gamma adjusted;\nsubsequent gamma adjustments will "
+    "be cumulative.\n\n[Ignore] avoids this dialog (for experts).";
+
+QSize QtSize(zv::ViewSize size) {
+    return {size.width, size.height};
+}
+
+zv::ViewSize SizeOf(QSize size) {
+    return {size.width(), size.height()};
+}
+
+zv::ViewSize ScreenSizeOf(const QWidget* widget) {
+    const QScreen* screen = widget->screen();
+    return screen ? SizeOf(screen->availableGeometry().size()) : zv::ViewSize{1024, 768};
+}
+
+} // namespace
+
+// --- Menus and buttons ---
+
+void TWebForm::BuildViewCommands(QMenu* view) {
+    fitAction_ = view->addAction(QStringLiteral("Fit to &window"));
+    fitAction_->setCheckable(true);
+    fitAction_->setChecked(settings_.fitToWindow);
+    fitAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F)});
+    connect(fitAction_, &QAction::triggered, this, [this](bool on) { SetFit(on); });
+    QAction* upsampled = AddToggle(view, "&Upsampled fit", &ViewerSettings::upsampledFit);
+    connect(upsampled, &QAction::toggled, this, [this] { LayoutView(); });
+    QAction* autoSize = AddToggle(view, "Auto Si&ze", &ViewerSettings::autoSize);
+    (void)autoSize;
+    AddToggle(view, "Auto Ce&nter", &ViewerSettings::autoCenter);
+    view->addSeparator();
+    fullScreenAction_ = view->addAction(QStringLiteral("Full screen"));
+    fullScreenAction_->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return),
+                                     QKeySequence(Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(fullScreenAction_, &QAction::triggered, this, [this] { SetFullScreen(!fullScreen_); });
+    AddToggle(view, "Max &Full screen", &ViewerSettings::maxFullScreen);
+    AddToggle(view, "with Men&us", &ViewerSettings::fullScreenMenus);
+    view->addSeparator();
+    auto* tools = new QActionGroup(this);
+    handAction_ = view->addAction(QStringLiteral("&Hand tool"));
+    selectAction_ = view->addAction(QStringLiteral("&Select tool"));
+    for (QAction* action : {handAction_, selectAction_}) {
+        action->setCheckable(true);
+        tools->addAction(action);
+    }
+    handAction_->setChecked(true);
+    connect(handAction_, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Hand); });
+    connect(selectAction_, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Select); });
+    view->addSeparator();
+    aspectGroup_ = new QActionGroup(this);
+    for (AspectMode mode : {AspectMode::Monitor, AspectMode::BestFit, AspectMode::Tv,
+                            AspectMode::Cinema, AspectMode::Wide}) {
+        QAction* action = view->addAction(QString::fromLatin1(AspectCaption(mode)));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(mode));
+        action->setChecked(mode == AspectMode::Monitor);
+        aspectGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, mode] { ChooseAspect(mode); });
+    }
+    view->addSeparator();
+    QAction* gamma = view->addAction(QStringLiteral("&Gamma"));
+    gamma->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_G), QKeySequence(Qt::Key_G)});
+    connect(gamma, &QAction::triggered, this, &TWebForm::ViewGammaCommand);
+    QAction* halfJpeg = view->addAction(QStringLiteral("&Half JPEG "));
+    halfJpeg->setCheckable(true);
+    connect(halfJpeg, &QAction::toggled, this, [this](bool on) {
+        halfJpeg_ = on;
+        emit loadSettingsChanged();
+    });
+}
+
+void TWebForm::BuildZoomMenu() {
+    QMenu* zoom = menuBar()->addMenu(QStringLiteral("&Zoom"));
+    zoomInAction_ = zoom->addAction(QStringLiteral("Zoom &in"));
+    zoomInAction_->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
+    connect(zoomInAction_, &QAction::triggered, this, [this] { ZoomStep(1); });
+    zoomOutAction_ = zoom->addAction(QStringLiteral("Zoom &out"));
+    zoomOutAction_->setShortcuts({QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+    connect(zoomOutAction_, &QAction::triggered, this, [this] { ZoomStep(-1); });
+    zoomToAction_ = zoom->addAction(QStringLiteral("&Zoom to"));
+    zoomToAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Z));
+    connect(zoomToAction_, &QAction::triggered, this, &TWebForm::ZoomToAsked);
+    QAction* region = zoom->addAction(QStringLiteral("Zoom &region"));
+    region->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+    connect(region, &QAction::triggered, this, &TWebForm::ZoomRegion);
+    zoom->addSeparator();
+    QMenu* fitTo = zoom->addMenu(QStringLiteral("Fit to"));
+    for (int n = 1; n <= 4; ++n) {
+        QAction* action = fitTo->addAction(QStringLiteral("1:&%1").arg(n));
+        action->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_0 + n)));
+        connect(action, &QAction::triggered, this, [this, n] { FitWindowTo(n); });
+        fitWindowActions_ << action;
+    }
+    adjustAction_ = zoom->addAction(QStringLiteral("&Window"));
+    adjustAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    connect(adjustAction_, &QAction::triggered, this, [this] {
+        AdjustWindow(!(QApplication::keyboardModifiers() & Qt::ShiftModifier));
+    });
+    QAction* viewport = zoom->addAction(QStringLiteral("&Viewport"));
+    viewport->setShortcut(QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_V));
+    connect(viewport, &QAction::triggered, this, &TWebForm::CustomViewport);
+    zoom->addSeparator();
+    QAction* selectAll = zoom->addAction(QStringLiteral("Select &all"));
+    connect(selectAll, &QAction::triggered, this, &TWebForm::SelectAll);
+    QAction* mask = zoom->addAction(QStringLiteral("&Mask"));
+    connect(mask, &QAction::triggered, this, &TWebForm::AdjustSelection);
+    QAction* grid = zoom->addAction(QStringLiteral("&Grid"));
+    connect(grid, &QAction::triggered, this, &TWebForm::GridSelection);
+}
+
+void TWebForm::BuildViewButtons() {
+    const auto add = [this](QStyle::StandardPixmap icon, const char* text) {
+        return toolBar_->addAction(style()->standardIcon(icon), QString::fromLatin1(text));
+    };
+    QAction* zoomIn = add(QStyle::SP_ArrowUp, "Zoom +");
+    connect(zoomIn, &QAction::triggered, this, [this] { ZoomStep(1); });
+    QAction* zoomOut = add(QStyle::SP_ArrowDown, "Zoom -");
+    connect(zoomOut, &QAction::triggered, this, [this] { ZoomStep(-1); });
+    QAction* fit = add(QStyle::SP_TitleBarMaxButton, "Fit");
+    connect(fit, &QAction::triggered, this, [this] { SetFit(!settings_.fitToWindow); });
+    QAction* adjust = add(QStyle::SP_TitleBarNormalButton, "Adjust");
+    connect(adjust, &QAction::triggered, this, [this] { AdjustWindow(true); });
+    QAction* screen = add(QStyle::SP_DesktopIcon, "Screen");
+    connect(screen, &QAction::triggered, this, [this] { SetFullScreen(!fullScreen_); });
+    QAction* scroll = add(QStyle::SP_ArrowRight, "Scroll");
+    connect(scroll, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Hand); });
+    QAction* select = add(QStyle::SP_DialogApplyButton, "Select");
+    connect(select, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Select); });
+    zoomButtons_ << zoomIn << zoomOut;
+}
+
+void TWebForm::EnableViewCommands() {
+    const bool fit = settings_.fitToWindow;
+    const bool media = document_ && document_->MediaMode();
+    for (QAction* action : {zoomInAction_, zoomOutAction_, zoomToAction_})
+        action->setEnabled(!fit && !media);
+    for (QAction* action : std::as_const(zoomButtons_)) action->setEnabled(!fit && !media);
+    for (QAction* action : std::as_const(fitWindowActions_)) action->setEnabled(!fullScreen_);
+    adjustAction_->setEnabled(!fullScreen_);
+    handAction_->setEnabled(!media);
+    selectAction_->setEnabled(!media);
+    fitAction_->setChecked(fit);
+    fullScreenAction_->setText(fullScreen_ ? QStringLiteral("Normal window")
+                                           : QStringLiteral("Full screen"));
+    zoomLabel_->setText(ZoomText());
+}
+
+QString TWebForm::ZoomText() const {
+    if (settings_.fitToWindow) return QStringLiteral("Fit");
+    return QString::number(zoomPercent_) + QLatin1Char('%');
+}
+
+// --- Geometry of the view ---
+
+zv::ViewSize TWebForm::PictureSize() const {
+    return {imaging_.current.Width(), imaging_.current.Height()};
+}
+
+zv::ViewSize TWebForm::ControlSize() const {
+    return SizeOf(view_->size());
+}
+
+zv::ViewSize TWebForm::AreaSize() const {
+    return SizeOf(scroller_->maximumViewportSize());
+}
+
+void TWebForm::LayoutView() {
+    const zv::ViewSize picture = PictureSize();
+    QScrollBar* across = scroller_->horizontalScrollBar();
+    QScrollBar* down = scroller_->verticalScrollBar();
+    const int oldX = across->value(), oldXMax = across->maximum();
+    const int oldY = down->value(), oldYMax = down->maximum();
+    const bool fit = settings_.fitToWindow;
+    const Qt::ScrollBarPolicy policy = fit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    scroller_->setHorizontalScrollBarPolicy(policy);
+    scroller_->setVerticalScrollBarPolicy(policy);
+    zv::ViewSize control;
+    if (fit) {
+        const bool upsampled = settings_.upsampledFit;
+        control = FitSize(picture, AreaSize(), upsampled);
+        scroller_->SetFreeStrip(0, 0);
+    } else {
+        control = ZoomedSize(picture, zoomPercent_);
+        const zv::ViewSize area = AreaSize();
+        const zv::ViewSize trimmed = TrimAreaToZoom(area, zoomPercent_);
+        scroller_->SetFreeStrip(area.width - trimmed.width, area.height - trimmed.height);
+    }
+    view_->SetDisplaySize(QtSize(control.Empty() ? zv::ViewSize{1, 1} : control));
+    view_->SetSnap(SnapFactor(fit ? 100 : zoomPercent_, imaging_.descriptor.ImageBits));
+    view_->setCursor(!fit && (control.width > AreaSize().width || control.height > AreaSize().height)
+                         ? Qt::OpenHandCursor
+                         : Qt::ArrowCursor);
+    if (view_->Tool() == MouseTool::Select) view_->setCursor(Qt::CrossCursor);
+    across->setValue(RestoreScroll(oldX, oldXMax, across->maximum(), zoomPercent_));
+    down->setValue(RestoreScroll(oldY, oldYMax, down->maximum(), zoomPercent_));
+    if (!selection_.Empty())
+        view_->SetSelectionFrame(
+            DisplayFromSelection(selection_, picture, ControlSize(), fit, zoomPercent_));
+    zoomLabel_->setText(ZoomText());
+}
+
+// At 200 % and more the view moves in whole enlarged pixels.
+void TWebForm::SnapScrollBars() {
+    if (snapping_ || settings_.fitToWindow || zoomPercent_ < 200) return;
+    snapping_ = true;
+    const int factor = ZoomFactor(zoomPercent_);
+    for (QScrollBar* bar : {scroller_->horizontalScrollBar(), scroller_->verticalScrollBar()})
+        bar->setValue(SnapDown(bar->value(), factor));
+    snapping_ = false;
+}
+
+WindowChrome TWebForm::Chrome() const {
+    WindowChrome chrome;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    chrome.frame = {outer.width() - inner.width(), outer.height() - inner.height()};
+    chrome.rowsHeight = height() - scroller_->height();
+    chrome.menuBarShown = menuBar()->isVisible();
+    chrome.toolBarWidth = toolBar_->isVisible() ? 16 + toolBar_->sizeHint().width() : 0;
+    chrome.fitToEnabled = !fullScreen_;
+    return chrome;
+}
+
+void TWebForm::PlaceAndResize(QSize outer, bool centre) {
+    if (isMaximized() || isMinimized()) return;
+    const QRect frame = frameGeometry();
+    const ViewRect placed =
+        PlaceWindow({frame.x(), frame.y(), frame.x() + outer.width(), frame.y() + outer.height()},
+                    ScreenSizeOf(this), true, centre && settings_.autoCenter);
+    const WindowChrome chrome = Chrome();
+    resize(outer.width() - chrome.frame.width, outer.height() - chrome.frame.height);
+    move(placed.left, placed.top);
+}
+
+void TWebForm::SizeWindowToPicture() {
+    if (isMaximized() || isMinimized() || fullScreen_) return;
+    const zv::ViewSize outer = WindowSizeFor(ControlSize(), Chrome(), ScreenSizeOf(this));
+    PlaceAndResize(QtSize(outer), true);
+}
+
+// --- Zoom and fit ---
+
+void TWebForm::SetZoom(int percent) {
+    if (settings_.fitToWindow || percent == zoomPercent_) return;
+    zoomPercent_ = percent;
+    LayoutView();
+}
+
+void TWebForm::ZoomStep(int direction) {
+    SetMouseTool(MouseTool::Hand);
+    SetZoom(direction > 0 ? ZoomIn(zoomPercent_) : ZoomOut(zoomPercent_));
+}
+
+void TWebForm::ZoomToAsked() {
+    if (settings_.fitToWindow) return;
+    const auto values = askNumbers(QStringLiteral("Set Magnification (%)"),
+                                   {{QStringLiteral("%"), kMinZoom, kMaxZoom, zoomPercent_, {}}});
+    if (values) SetZoom(ZoomTo(values->front()));
+}
+
+void TWebForm::SetFit(bool on) {
+    settings_.fitToWindow = on;
+    if (!on) zoomPercent_ = 100;
+    if (media_) media_->SetFit(on);
+    LayoutView();
+    EnableViewCommands();
+    emit loadSettingsChanged();
+}
+
+void TWebForm::FitWindowTo(int n) {
+    SetMouseTool(MouseTool::Hand);
+    if (isMaximized() || isMinimized() || fullScreen_) return;
+    const std::optional<zv::ViewSize> outer =
+        WindowSizeAtFraction(PictureSize(), n, Chrome(), ScreenSizeOf(this));
+    if (!outer) return;
+    PlaceAndResize(QtSize(*outer), false);
+    if (!settings_.fitToWindow) SetFit(true);
+}
+
+void TWebForm::AdjustWindow(bool centre) {
+    if (fullScreen_) return;
+    zv::ViewSize view = ControlSize();
+    if (media_) {
+        const QSize video = media_->VideoSize();
+        view = {std::max(video.width(), 1), std::max(video.height(), 1) +
+                                                 settings_.playerStatusHeight +
+                                                 settings_.playerTrackHeight +
+                                                 settings_.playerControlsHeight};
+    }
+    const zv::ViewSize outer = WindowSizeFor(view, Chrome(), ScreenSizeOf(this));
+    PlaceAndResize(QtSize(outer), centre);
+}
+
+void TWebForm::CustomViewport() {
+    const zv::ViewSize screen = ScreenSizeOf(this);
+    const WindowChrome chrome = Chrome();
+    const zv::ViewSize area = AreaSize();
+    const auto values = askNumbers(
+        QStringLiteral("Custom Viewport"),
+        {{QStringLiteral("&Width:"), 16, std::max(16, screen.width - chrome.frame.width),
+          area.width, {}},
+         {QStringLiteral("&Height:"), 16,
+          std::max(16, screen.height - chrome.frame.height - chrome.rowsHeight), area.height,
+          {}}});
+    if (!values) return;
+    if (settings_.fitToWindow) SetFit(false);
+    resize(width() + (*values)[0] - area.width, height() + (*values)[1] - area.height);
+}
+
+// --- Full screen ---
+
+void TWebForm::SetFullScreen(bool on) {
+    if (on == fullScreen_ || (document_ && document_->MediaMode() && on && !media_)) return;
+    SetMouseTool(MouseTool::Hand);
+    fullScreen_ = on;
+    if (on) {
+        normalBounds_ = geometry();
+        const bool maxFull = settings_.maxFullScreen;
+        menuBar()->setVisible(settings_.menuBar && (!maxFull || settings_.fullScreenMenus));
+        if (maxFull) {
+            toolBar_->hide();
+            pathRow_->hide();
+        }
+        statusBar()->hide();
+        if (media_) media_->SetBars(BarsForMedia());
+        showFullScreen();
+    } else {
+        showNormal();
+        ApplySettings();
+        setGeometry(normalBounds_);
+    }
+    LayoutView();
+    EnableViewCommands();
+}
+
+void TWebForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && fullScreen_) {
+        SetFullScreen(false);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// --- Tools and selection ---
+
+void TWebForm::SetMouseTool(MouseTool tool) {
+    view_->SetTool(tool);
+    (tool == MouseTool::Hand ? handAction_ : selectAction_)->setChecked(true);
+    if (tool == MouseTool::Hand) SetSelection({});
+}
+
+void TWebForm::SetSelection(ViewRect selection) {
+    selection_ = selection;
+    if (!selection.Empty()) lastSelection_ = selection;
+    view_->SetSelectionFrame(selection.Empty()
+                                 ? ViewRect{}
+                                 : DisplayFromSelection(selection, PictureSize(), ControlSize(),
+                                                        settings_.fitToWindow, zoomPercent_));
+}
+
+void TWebForm::OnRubberBand(ViewRect band, bool shift) {
+    if (!BigEnoughForSelection(band)) {
+        view_->SetSelectionFrame(selection_.Empty() ? ViewRect{} : view_->SelectionFrame());
+        return;
+    }
+    SetSelection(SelectionFromDisplay(band, PictureSize(), ControlSize(), settings_.fitToWindow,
+                                      zoomPercent_));
+    if (shift) ZoomRegion();
+}
+
+void TWebForm::OnDragged(QPoint delta) {
+    QScrollBar* across = scroller_->horizontalScrollBar();
+    QScrollBar* down = scroller_->verticalScrollBar();
+    across->setValue(across->value() - delta.x());
+    down->setValue(down->value() - delta.y());
+}
+
+void TWebForm::ZoomRegion() {
+    const zv::ViewSize picture = PictureSize();
+    ViewRect region = !selection_.Empty() ? selection_ : lastSelection_;
+    if (region.Empty() || region.right > picture.width || region.bottom > picture.height)
+        region = {0, 0, picture.width, picture.height};
+    if (settings_.fitToWindow) SetFit(false);
+    const ZoomRegionView zoomed = ZoomToRegion(region, AreaSize());
+    zoomPercent_ = zoomed.percent;
+    LayoutView();
+    scroller_->horizontalScrollBar()->setValue(zoomed.scroll.x);
+    scroller_->verticalScrollBar()->setValue(zoomed.scroll.y);
+    SetSelection(region);
+}
+
+void TWebForm::SelectAll() {
+    const zv::ViewSize picture = PictureSize();
+    if (picture.Empty()) return;
+    SetMouseTool(MouseTool::Select);
+    SetSelection({0, 0, picture.width, picture.height});
+}
+
+void TWebForm::AdjustSelection() {
+    const zv::ViewSize picture = PictureSize();
+    if (picture.Empty()) return;
+    SetMouseTool(MouseTool::Hand);
+    ViewRect start = lastSelection_;
+    if (start.Empty() || start.right > picture.width || start.bottom > picture.height ||
+        (QApplication::keyboardModifiers() & Qt::ShiftModifier))
+        start = {0, 0, picture.width, picture.height};
+    const auto values = askNumbers(
+        QStringLiteral("Adjust Selection"),
+        {{QStringLiteral("&Left:"), 0, picture.width - 1, start.left, {}},
+         {QStringLiteral("&Top:"), 0, picture.height - 1, start.top, {}},
+         {QStringLiteral("&Width:"), 1, picture.width, start.Width(), {}},
+         {QStringLiteral("&Height:"), 1, picture.height, start.Height(), {}}});
+    if (!values) return;
+    const int left = (*values)[0], top = (*values)[1];
+    SetMouseTool(MouseTool::Select);
+    SetSelection({left, top, std::min(picture.width, left + (*values)[2]),
+                  std::min(picture.height, top + (*values)[3])});
+}
+
+void TWebForm::GridSelection() {
+    const zv::ViewSize picture = PictureSize();
+    if (picture.width < kGridMinimumSide || picture.height < kGridMinimumSide) {
+        if (dialogs_) dialogs_->Warning(kGridTooSmallText);
+        return;
+    }
+    const auto values =
+        askNumbers(QStringLiteral("Grid"), {{QStringLiteral("&Columns:"), 1, 64, gridColumns_, {}},
+                                            {QStringLiteral("&Rows:"), 1, 64, gridRows_, {}},
+                                            {QStringLiteral("C&ell column:"), 1, 64, 1, {}},
+                                            {QStringLiteral("Cell r&ow:"), 1, 64, 1, {}}});
+    if (!values) return;
+    gridColumns_ = (*values)[0];
+    gridRows_ = (*values)[1];
+    SetMouseTool(MouseTool::Hand);
+    SetMouseTool(MouseTool::Select);
+    SetSelection(GridCell(picture, gridColumns_, gridRows_,
+                          std::min((*values)[2], gridColumns_) - 1,
+                          std::min((*values)[3], gridRows_) - 1));
+}
+
+// --- Aspect modes and view gamma ---
+
+void TWebForm::ChooseAspect(AspectMode mode) {
+    if (!document_) return;
+    document_->SetAspectMode(mode);
+    if (document_->aspectMode != AspectMode::Monitor && settings_.autoReduce) {
+        settings_.autoReduce = false;
+        imaging_.autoReduce = false;
+        emit loadSettingsChanged();
+    }
+    for (QAction* action : aspectGroup_->actions())
+        action->setChecked(action->data().toInt() == static_cast<int>(document_->aspectMode));
+}
+
+void TWebForm::ViewGammaCommand() {
+    if (!document_ || !dialogs_) return;
+    if (askGammaQuestion_) {
+        const Answer answer =
+            dialogs_->Box(BoxKind::Question, kGammaQuestion, Buttons::OkCancelIgnore);
+        if (answer == Answer::Cancel) return;
+        if (answer == Answer::Ignore) askGammaQuestion_ = false;
+    }
+    const auto values =
+        askNumbers(QStringLiteral("Set Screen Gamma (n/100)"),
+                   {{QStringLiteral("n:"), 100, 300, document_->viewGamma,
+                     {100, 125, 135, 150, 165, 185}}});
+    if (!values) return;
+    if ((*values)[0] != 100 && settings_.autoReduce) {
+        settings_.autoReduce = false;
+        imaging_.autoReduce = false;
+        emit loadSettingsChanged();
+    }
+    document_->SetViewGamma((*values)[0]);
+}
+
+} // namespace zv

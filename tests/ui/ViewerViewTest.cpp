@@ -1,0 +1,176 @@
+// The viewer's view driven through its commands: zoom and its limits, fit,
+// scrolling in whole enlarged pixels, the selection, full screen and the
+// status bar's zoom panel.
+
+#include "app/ViewerSettings.h"
+#include "app/ui/Application.h"
+#include "imaging/BitmapFile.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/linux/FileSettingsStore.h"
+#include "viewer/ui/WebForm.h"
+
+#include "TestHome.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+using namespace zv;
+namespace fs = std::filesystem;
+
+class ViewerViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<zvtest::TestHome> home_;
+    std::unique_ptr<Application> program_;
+    ScriptedDialogs dialogs_;
+    std::vector<int> answers_; // what the next number dialog answers
+
+    std::string Picture(int width, int height) {
+        Bitmap picture;
+        picture.Create(width, height, PixelFormat::Bits24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) picture.ScanLine(y)[3 * x] = static_cast<std::uint8_t>(x);
+        const fs::path path = home_->Path() / "picture.bmp";
+        WriteBitmapFile(path, picture);
+        return path.string();
+    }
+
+    TWebForm& StartOn(int width, int height) {
+        ViewerSettings settings = DefaultViewerSettings(24);
+        settings.autoSize = false;
+        settings.fitToWindow = false;
+        settings.upsampledFit = false;
+        FileSettingsStore store(home_->ConfigFolder());
+        const auto record = SerializeViewerSettings(settings);
+        store.WriteBinary("VControls6014", Bytes(record.begin(), record.end()));
+        store.WriteBinary("EControls6014", Bytes(84, 0));
+        const std::string picture = Picture(width, height);
+        program_ = std::make_unique<Application>(home_->Environment(), std::vector{picture});
+        program_->UseDialogs(dialogs_);
+        program_->Start();
+        TWebForm& viewer = program_->Viewer();
+        viewer.askNumbers = [this](const QString&, std::vector<NumberField> fields)
+            -> std::optional<std::vector<int>> {
+            if (answers_.empty()) return std::nullopt;
+            std::vector<int> values = answers_;
+            values.resize(fields.size());
+            answers_.clear();
+            return values;
+        };
+        viewer.resize(640, 480);
+        QTest::qWaitFor([&] { return viewer.CurrentPath() == picture; }, 3000);
+        return viewer;
+    }
+
+    static QSize ControlSize(TWebForm& viewer) { return viewer.Display()->size(); }
+
+private slots:
+    void init() {
+        home_ = std::make_unique<zvtest::TestHome>();
+        dialogs_ = ScriptedDialogs();
+    }
+
+    void cleanup() {
+        if (program_) program_->Viewer().close();
+        program_.reset();
+    }
+
+    void zoomStepsStayWithinTheirLimits() {
+        TWebForm& viewer = StartOn(100, 80);
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("100%"));
+        viewer.ZoomStep(1);
+        QCOMPARE(viewer.ZoomPercent(), 125);
+        QCOMPARE(ControlSize(viewer), QSize(125, 100));
+        viewer.SetZoom(800);
+        viewer.ZoomStep(1);
+        QCOMPARE(viewer.ZoomPercent(), 800);
+        viewer.SetZoom(25);
+        viewer.ZoomStep(-1);
+        QCOMPARE(viewer.ZoomPercent(), 25);
+        QCOMPARE(ControlSize(viewer), QSize(25, 20));
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("25%"));
+
+        answers_ = {137};
+        viewer.ZoomToAsked();
+        QCOMPARE(viewer.ZoomPercent(), 125);
+    }
+
+    void fitKeepsSmallPicturesUnlessUpsampled() {
+        TWebForm& viewer = StartOn(100, 80);
+        viewer.SetFit(true);
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("Fit"));
+        QCOMPARE(ControlSize(viewer), QSize(100, 80));
+        program_->Settings().settings.upsampledFit = true;
+        viewer.SetFit(true);
+        const QSize area = viewer.ScrollArea()->maximumViewportSize();
+        const QSize fitted = ControlSize(viewer);
+        QVERIFY(fitted.width() == area.width() || fitted.height() == area.height());
+        QVERIFY(std::abs(fitted.width() * 4 - fitted.height() * 5) <= 5);
+        viewer.ZoomStep(1); // the zoom commands rest while fitted
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("Fit"));
+        viewer.SetFit(false);
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("100%"));
+    }
+
+    void enlargedViewsScrollInWholePixels() {
+        TWebForm& viewer = StartOn(400, 300);
+        viewer.SetZoom(300);
+        QCOMPARE(ControlSize(viewer), QSize(1200, 900));
+        QScrollBar* across = viewer.ScrollArea()->horizontalScrollBar();
+        across->setValue(100);
+        QCOMPARE(across->value(), 99);
+        const QSize viewport = viewer.ScrollArea()->viewport()->size();
+        QCOMPARE(viewport.width() % 3, 0);
+        QCOMPARE(viewport.height() % 3, 0);
+    }
+
+    void selectionsAreHalfOpenInPictureCoordinates() {
+        TWebForm& viewer = StartOn(100, 80);
+        viewer.SetZoom(200);
+        viewer.SetMouseTool(MouseTool::Select);
+        emit viewer.Display()->rubberBandReleased({10, 10, 13, 13}, false); // 3 x 3: ignored
+        QVERIFY(viewer.Selection().Empty());
+        emit viewer.Display()->rubberBandReleased({10, 20, 50, 60}, false);
+        QCOMPARE(viewer.Selection(), (ViewRect{5, 10, 25, 30}));
+        viewer.SetMouseTool(MouseTool::Hand);
+        QVERIFY(viewer.Selection().Empty());
+
+        viewer.SelectAll();
+        QCOMPARE(viewer.Selection(), (ViewRect{0, 0, 100, 80}));
+        answers_ = {2, 2, 2, 1};
+        viewer.GridSelection();
+        QCOMPARE(viewer.Selection(), (ViewRect{50, 0, 100, 40}));
+    }
+
+    void fullScreenHidesTheBarsAndEscapeLeavesIt() {
+        TWebForm& viewer = StartOn(100, 80);
+        viewer.SetFullScreen(true);
+        QVERIFY(viewer.FullScreenOn());
+        QVERIFY(!viewer.menuBar()->isVisible());
+        QVERIFY(!viewer.statusBar()->isVisible());
+        for (QToolBar* bar : viewer.findChildren<QToolBar*>()) QVERIFY(!bar->isVisible());
+        QTest::keyClick(&viewer, Qt::Key_Escape);
+        QVERIFY(!viewer.FullScreenOn());
+        QVERIFY(viewer.statusBar()->isVisible());
+        QVERIFY(viewer.menuBar()->isVisible());
+    }
+
+    void theViewGammaBrightensEveryPictureOpened() {
+        TWebForm& viewer = StartOn(100, 80);
+        const std::uint8_t before = program_->Imaging().current.ScanLine(0)[3 * 50];
+        dialogs_.answers.push_back(Answer::Ok);
+        answers_ = {200};
+        viewer.ViewGammaCommand();
+        QCOMPARE(program_->ViewerDoc().viewGamma, 200);
+        QVERIFY(program_->Imaging().current.ScanLine(0)[3 * 50] > before);
+    }
+};
+
+QTEST_MAIN(ViewerViewTest)
+#include "ViewerViewTest.moc"
