@@ -283,24 +283,10 @@ void ViewerDocument::ShowMetafile() {
     Bitmap drawn;
     if (!services_.window.RenderMetafile(CurrentPath(), drawn)) {
         ShowEmpty();
-        services_.dialogs.Error("Invalid Metafile.");
+        services_.dialogs.Error(kInvalidMetafileText);
         return;
     }
-    ImagingContext& imaging = services_.imaging;
-    {
-        std::lock_guard surface(imaging.current.Surface());
-        imaging.current = std::move(drawn);
-    }
-    imaging.descriptor.ImageWidth = imaging.current.Width();
-    imaging.descriptor.ImageHeight = imaging.current.Height();
-    imaging.descriptor.ImageBits = 24;
-    services_.loader.pictureReady = true;
-    SetPath(kUntitled);
-    reloadEnabled_ = false;
-    services_.flags.modified = false;
-    HidePages();
-    services_.window.ShowNewPicture();
-    services_.window.DocumentChanged();
+    TakeUntitledPicture(std::move(drawn), false);
 }
 
 void ViewerDocument::AddToHistoryReversed(const std::vector<std::string>& paths) {
@@ -537,19 +523,29 @@ void ViewerDocument::NewPicture() {
         return;
     }
     if (MemoryRunningLow(wanted, false, services_.memory, services_.dialogs)) return;
+    Bitmap picture;
+    picture.Create(request->width, request->height, PixelFormat::Bits24);
+    FillBitmap(picture, request->colour);
+    TakeUntitledPicture(std::move(picture), true);
+}
+
+// A picture without a file (drawn, pasted or new) replaces the document.
+void ViewerDocument::TakeUntitledPicture(Bitmap picture, bool modified) {
     LeaveMediaMode();
     services_.loader.CloseLibraryImage();
+    ImagingContext& imaging = services_.imaging;
     {
         std::lock_guard surface(imaging.current.Surface());
-        imaging.current.Create(request->width, request->height, PixelFormat::Bits24);
-        FillBitmap(imaging.current, request->colour);
+        imaging.current = std::move(picture);
     }
-    imaging.descriptor = wanted;
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+    imaging.descriptor.ImageBits = 24;
     services_.loader.pictureReady = true;
+    services_.flags.modified = modified;
     SetPath(kUntitled);
     reloadEnabled_ = false;
     HidePages();
-    services_.flags.modified = true;
     services_.window.ShowNewPicture();
     services_.window.DocumentChanged();
 }
@@ -563,23 +559,7 @@ void ViewerDocument::PastePicture() {
         services_.dialogs.Error(kPasteFailedText);
         return;
     }
-    LeaveMediaMode();
-    services_.loader.CloseLibraryImage();
-    ImagingContext& imaging = services_.imaging;
-    {
-        std::lock_guard surface(imaging.current.Surface());
-        imaging.current = std::move(pasted);
-    }
-    imaging.descriptor.ImageWidth = imaging.current.Width();
-    imaging.descriptor.ImageHeight = imaging.current.Height();
-    imaging.descriptor.ImageBits = 24;
-    services_.loader.pictureReady = true;
-    services_.flags.modified = false;
-    SetPath(kUntitled);
-    reloadEnabled_ = false;
-    HidePages();
-    window.ShowNewPicture();
-    window.DocumentChanged();
+    TakeUntitledPicture(std::move(pasted), false);
 }
 
 } // namespace zv

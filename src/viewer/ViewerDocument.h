@@ -24,6 +24,7 @@ namespace zv {
 
 inline constexpr const char* kUntitled = "Untitled";
 inline constexpr const char* kFileNotFoundText = "File not found.";
+inline constexpr const char* kInvalidMetafileText = "Invalid Metafile.";
 inline constexpr const char* kPasteFailedText = "Paste from clipboard failed.";
 inline constexpr const char* kSaveBookmarksFailedText = "Could not save bookmarks.";
 inline constexpr const char* kZipWaitsText =
@@ -180,6 +181,7 @@ private:
     void OpenAsPicture(bool probe);
     void ShowMetafile();
     void ShowText();
+    void TakeUntitledPicture(Bitmap picture, bool modified);
     void FinishPictureOpen();
     void ApplyViewGamma();
     void OpenHistoryEntry();

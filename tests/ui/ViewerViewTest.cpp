@@ -9,7 +9,7 @@
 #include "platform/linux/FileSettingsStore.h"
 #include "viewer/ui/WebForm.h"
 
-#include "TestHome.h"
+#include "ViewerSession.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -26,9 +26,7 @@ class ViewerViewTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<zvtest::TestHome> home_;
-    std::unique_ptr<Application> program_;
-    ScriptedDialogs dialogs_;
+    std::unique_ptr<zvtest::ViewerSession> session_;
     std::vector<int> answers_; // what the next number dialog answers
 
     std::string Picture(int width, int height) {
@@ -36,7 +34,7 @@ private:
         picture.Create(width, height, PixelFormat::Bits24);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) picture.ScanLine(y)[3 * x] = static_cast<std::uint8_t>(x);
-        const fs::path path = home_->Path() / "picture.bmp";
+        const fs::path path = session_->home.Path() / "picture.bmp";
         WriteBitmapFile(path, picture);
         return path.string();
     }
@@ -46,15 +44,7 @@ private:
         settings.autoSize = false;
         settings.fitToWindow = false;
         settings.upsampledFit = false;
-        FileSettingsStore store(home_->ConfigFolder());
-        const auto record = SerializeViewerSettings(settings);
-        store.WriteBinary("VControls6014", Bytes(record.begin(), record.end()));
-        store.WriteBinary("EControls6014", Bytes(84, 0));
-        const std::string picture = Picture(width, height);
-        program_ = std::make_unique<Application>(home_->Environment(), std::vector{picture});
-        program_->UseDialogs(dialogs_);
-        program_->Start();
-        TWebForm& viewer = program_->Viewer();
+        TWebForm& viewer = session_->StartOn(Picture(width, height), settings);
         viewer.askNumbers = [this](const QString&, std::vector<NumberField> fields)
             -> std::optional<std::vector<int>> {
             if (answers_.empty()) return std::nullopt;
@@ -64,22 +54,14 @@ private:
             return values;
         };
         viewer.resize(640, 480);
-        QTest::qWaitFor([&] { return viewer.CurrentPath() == picture; }, 3000);
         return viewer;
     }
 
     static QSize ControlSize(TWebForm& viewer) { return viewer.Display()->size(); }
 
 private slots:
-    void init() {
-        home_ = std::make_unique<zvtest::TestHome>();
-        dialogs_ = ScriptedDialogs();
-    }
-
-    void cleanup() {
-        if (program_) program_->Viewer().close();
-        program_.reset();
-    }
+    void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
+    void cleanup() { session_.reset(); }
 
     void zoomStepsStayWithinTheirLimits() {
         TWebForm& viewer = StartOn(100, 80);
@@ -106,7 +88,7 @@ private slots:
         viewer.SetFit(true);
         QCOMPARE(viewer.ZoomText(), QStringLiteral("Fit"));
         QCOMPARE(ControlSize(viewer), QSize(100, 80));
-        program_->Settings().settings.upsampledFit = true;
+        session_->Program().Settings().settings.upsampledFit = true;
         viewer.SetFit(true);
         const QSize area = viewer.ScrollArea()->maximumViewportSize();
         const QSize fitted = ControlSize(viewer);
@@ -163,12 +145,12 @@ private slots:
 
     void theViewGammaBrightensEveryPictureOpened() {
         TWebForm& viewer = StartOn(100, 80);
-        const std::uint8_t before = program_->Imaging().current.ScanLine(0)[3 * 50];
-        dialogs_.answers.push_back(Answer::Ok);
+        const std::uint8_t before = session_->Program().Imaging().current.ScanLine(0)[3 * 50];
+        session_->dialogs.answers.push_back(Answer::Ok);
         answers_ = {200};
         viewer.ViewGammaCommand();
-        QCOMPARE(program_->ViewerDoc().viewGamma, 200);
-        QVERIFY(program_->Imaging().current.ScanLine(0)[3 * 50] > before);
+        QCOMPARE(session_->Program().ViewerDoc().viewGamma, 200);
+        QVERIFY(session_->Program().Imaging().current.ScanLine(0)[3 * 50] > before);
     }
 };
 

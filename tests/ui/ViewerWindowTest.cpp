@@ -9,7 +9,7 @@
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/WebForm.h"
 
-#include "TestHome.h"
+#include "ViewerSession.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,12 +30,10 @@ class ViewerWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<zvtest::TestHome> home_;
-    std::unique_ptr<Application> program_;
-    ScriptedDialogs dialogs_;
+    std::unique_ptr<zvtest::ViewerSession> session_;
 
-    EnvironmentReader Environment() const { return home_->Environment(); }
-    fs::path Home() const { return home_->Path(); }
+    fs::path Home() const { return session_->home.Path(); }
+    Application& Program() { return session_->Program(); }
 
     std::string Picture(const std::string& name, int width = 40, int height = 30) {
         Bitmap picture;
@@ -66,28 +64,12 @@ private:
         return path.string();
     }
 
-    void StoreRecords() {
-        FileSettingsStore store(home_->ConfigFolder());
+    // The program started on a picture, as from the command line.
+    TWebForm& StartOn(const std::string& picture) {
         ViewerSettings settings = DefaultViewerSettings(24);
         settings.faxQuality = 0;
         settings.autoSize = false;
-        const auto record = SerializeViewerSettings(settings);
-        store.WriteBinary("VControls6014", Bytes(record.begin(), record.end()));
-        store.WriteBinary("EControls6014", Bytes(84, 0));
-    }
-
-    // The program started on a picture, as from the command line.
-    TWebForm& StartOn(const std::string& picture) {
-        StoreRecords();
-        program_ = std::make_unique<Application>(Environment(), std::vector{picture});
-        program_->UseDialogs(dialogs_);
-        program_->Start();
-        TWebForm& viewer = program_->Viewer();
-        viewer.activateWindow();
-        QTest::qWaitForWindowActive(&viewer);
-        // The picture opens after the deferred start.
-        QTest::qWaitFor([&] { return viewer.CurrentPath() == picture; }, 3000);
-        return viewer;
+        return session_->StartOn(picture, settings);
     }
 
     static void Key(TWebForm& viewer, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -99,15 +81,8 @@ private:
     }
 
 private slots:
-    void init() {
-        home_ = std::make_unique<zvtest::TestHome>();
-        dialogs_ = ScriptedDialogs();
-    }
-
-    void cleanup() {
-        if (program_) program_->Viewer().close();
-        program_.reset();
-    }
+    void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
+    void cleanup() { session_.reset(); }
 
     void theStartPictureOpensWithItsCaptionAndStatus() {
         const std::string picture = Picture("a sample.bmp");
@@ -117,7 +92,7 @@ private slots:
         QCOMPARE(viewer.StatusText(), QStringLiteral("Ready."));
         QCOMPARE(viewer.PictureLineText(), QStringLiteral("40x30(24) dib"));
         QCOMPARE(PathBox(viewer)->text(), QString::fromStdString(picture));
-        QVERIFY(dialogs_.boxes.empty());
+        QVERIFY(session_->dialogs.boxes.empty());
     }
 
     void fiveFilesFromTheDialogAreSteppedWithTheKeys() {
@@ -125,25 +100,25 @@ private slots:
         std::vector<std::string> files;
         for (const char* name : {"1.bmp", "2.bmp", "3.bmp", "4.bmp", "5.bmp"})
             files.push_back(Picture(name, 20, 10));
-        dialogs_.openResults.push_back(files);
+        session_->dialogs.openResults.push_back(files);
         Key(viewer, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(viewer.windowTitle(), QStringLiteral("1.bmp - Zelvan 7.04"));
-        QCOMPARE(program_->History().Count(), 6);
+        QCOMPARE(Program().History().Count(), 6);
 
         Key(viewer, Qt::Key_PageDown);
         QCOMPARE(viewer.windowTitle(), QStringLiteral("2.bmp - Zelvan 7.04"));
         Key(viewer, Qt::Key_PageUp);
         QCOMPARE(viewer.windowTitle(), QStringLiteral("1.bmp - Zelvan 7.04"));
         Key(viewer, Qt::Key_End);
-        QCOMPARE(program_->History().Current(), program_->History().Entries().back());
+        QCOMPARE(Program().History().Current(), Program().History().Entries().back());
         Key(viewer, Qt::Key_PageDown); // wraps to the first
-        QCOMPARE(program_->History().HistoryIndex(), 0);
+        QCOMPARE(Program().History().HistoryIndex(), 0);
 
         fs::remove(files[1]);
-        program_->ViewerDoc().Step(HistoryStep::First);
+        Program().ViewerDoc().Step(HistoryStep::First);
         const std::string shown = viewer.CurrentPath();
         Key(viewer, Qt::Key_PageDown); // onto the deleted file: it leaves the history
-        QCOMPARE(program_->History().Count(), 5);
+        QCOMPARE(Program().History().Count(), 5);
         QCOMPARE(viewer.CurrentPath(), shown);
     }
 
@@ -168,7 +143,7 @@ private slots:
 
         box->setText(QStringLiteral("/no/such/picture.bmp"));
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(dialogs_.LastText(), std::string("File not found."));
+        QCOMPARE(session_->dialogs.LastText(), std::string("File not found."));
         QCOMPARE(box->text(), QString::fromStdString(second));
 
         box->setText(QStringLiteral("typing"));
@@ -194,14 +169,14 @@ private slots:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&viewer, &drop);
         QCOMPARE(viewer.CurrentPath(), a);
-        QCOMPARE(program_->History().Count(), 3);
+        QCOMPARE(Program().History().Count(), 3);
     }
 
     void aTextFileIsShownAsText() {
         TWebForm& viewer = StartOn(Picture("start.bmp"));
         const fs::path notes = Home() / "notes.txt";
         std::ofstream(notes) << "first line\r\nsecond line\r\n";
-        program_->ViewerDoc().OpenByName(notes.string());
+        Program().ViewerDoc().OpenByName(notes.string());
         auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("textView"));
         QVERIFY(text && text->isVisible());
         QVERIFY(text->toPlainText().startsWith(QStringLiteral("first line\nsecond line")));
@@ -212,26 +187,26 @@ private slots:
         TWebForm& viewer = StartOn(Picture("start.bmp"));
         const std::string tone = fs::absolute("tests/data/media/tone.wav").string();
         QVERIFY(fs::exists(tone));
-        program_->ViewerDoc().OpenByName(tone);
-        QVERIFY(program_->ViewerDoc().MediaMode());
+        Program().ViewerDoc().OpenByName(tone);
+        QVERIFY(Program().ViewerDoc().MediaMode());
         QVERIFY(viewer.Media() != nullptr);
         QVERIFY(!viewer.statusBar()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(viewer.Media()->IsOpen(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(viewer.Media()->IsPlaying(), 5000); // Auto Play + Loop
         QCOMPARE(viewer.windowTitle(), QStringLiteral("tone.wav - Zelvan 7.04"));
-        QCOMPARE(program_->History().Current(), tone);
+        QCOMPARE(Program().History().Current(), tone);
 
         const std::string clip = fs::absolute("tests/data/media/clip.avi").string();
-        program_->ViewerDoc().OpenByName(clip);
+        Program().ViewerDoc().OpenByName(clip);
         QTRY_VERIFY_WITH_TIMEOUT(viewer.Media()->IsOpen(), 10000);
         QCOMPARE(viewer.Media()->VideoSize(), QSize(64, 48));
-        QCOMPARE(program_->History().Current(), clip);
-        QVERIFY(program_->Settings().settings.playerTrackHeight > 0);
+        QCOMPARE(Program().History().Current(), clip);
+        QVERIFY(Program().Settings().settings.playerTrackHeight > 0);
 
         const std::string broken = fs::absolute("tests/data/media/broken.avi").string();
-        program_->ViewerDoc().OpenByName(broken);
-        QTRY_VERIFY_WITH_TIMEOUT(!program_->ViewerDoc().MediaMode(), 12000);
-        QCOMPARE(dialogs_.LastText(), std::string(kMediaUnsupportedText));
+        Program().ViewerDoc().OpenByName(broken);
+        QTRY_VERIFY_WITH_TIMEOUT(!Program().ViewerDoc().MediaMode(), 12000);
+        QCOMPARE(session_->dialogs.LastText(), std::string(kMediaUnsupportedText));
         QVERIFY(viewer.statusBar()->isVisible());
     }
 };

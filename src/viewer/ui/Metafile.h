@@ -9,8 +9,6 @@
 
 namespace zv {
 
-inline constexpr const char* kInvalidMetafileText = "Invalid Metafile.";
-
 // Draws the metafile at `path` into `picture` as a 24-bit Bitmap at the
 // metafile's own size, on the background colour backColour (0x00BBGGRR), drawn
 // at (0, 0). The size is the placeable header's bounding box or the EMF frame
