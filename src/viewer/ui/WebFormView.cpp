@@ -241,8 +241,12 @@ WindowChrome TWebForm::Chrome() const {
     WindowChrome chrome;
     const QRect outer = frameGeometry();
     const QRect inner = geometry();
-    chrome.frame = {outer.width() - inner.width(), outer.height() - inner.height()};
-    chrome.rowsHeight = height() - scroller_->height();
+    // The view area's own border counts with the window frame, so a window
+    // sized for a picture shows it whole without scroll bars.
+    const zv::ViewSize area = AreaSize();
+    chrome.frame = {outer.width() - inner.width() + width() - area.width,
+                    outer.height() - inner.height()};
+    chrome.rowsHeight = height() - area.height;
     chrome.menuBarShown = menuBar()->isVisible();
     chrome.toolBarWidth = toolBar_->isVisible() ? 16 + toolBar_->sizeHint().width() : 0;
     chrome.fitToEnabled = !fullScreen_;
@@ -255,8 +259,7 @@ void TWebForm::PlaceAndResize(QSize outer, bool centre) {
     const ViewRect placed =
         PlaceWindow({frame.x(), frame.y(), frame.x() + outer.width(), frame.y() + outer.height()},
                     ScreenSizeOf(this), true, centre && settings_.autoCenter);
-    const WindowChrome chrome = Chrome();
-    resize(outer.width() - chrome.frame.width, outer.height() - chrome.frame.height);
+    resize(outer.width() - (frame.width() - width()), outer.height() - (frame.height() - height()));
     move(placed.left, placed.top);
 }
 
