@@ -241,6 +241,14 @@ bool ViewerDocument::OpenMedia() {
     return true;
 }
 
+void ViewerDocument::PictureChanged() {
+    ImagingContext& imaging = services_.imaging;
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+    HidePages();
+    services_.flags.modified = true;
+}
+
 void ViewerDocument::MediaFailed() {
     LeaveMediaMode();
     ShowEmpty();

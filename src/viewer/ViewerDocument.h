@@ -165,6 +165,10 @@ public:
     void LoadPictureListChosen();
     void SavePictureListChosen();
 
+    // A command changed the picture's pixels: its size is read again, the
+    // pages are gone and the picture counts as modified.
+    void PictureChanged();
+
     // The window reports that the media file could not be played.
     void MediaFailed();
     void LeaveMediaMode();

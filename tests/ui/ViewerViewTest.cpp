@@ -143,6 +143,22 @@ private slots:
         QVERIFY(viewer.menuBar()->isVisible());
     }
 
+    void aChangedPictureIsLaidOutAgainAndCountsAsModified() {
+        TWebForm& viewer = StartOn(100, 80);
+        viewer.SetZoom(300);
+        viewer.SetBusy(QStringLiteral("Flipping..."));
+        QCOMPARE(viewer.StatusText(), QStringLiteral("Busy..."));
+        QCOMPARE(viewer.PictureLineText(), QStringLiteral("Flipping..."));
+        Bitmap& picture = session_->Program().Imaging().current;
+        picture.Create(50, 40, PixelFormat::Bits24);
+        viewer.RefreshAfterChange();
+        QCOMPARE(viewer.ZoomPercent(), 100);
+        QCOMPARE(ControlSize(viewer), QSize(50, 40));
+        QVERIFY(session_->Program().Document().modified);
+        QCOMPARE(viewer.StatusText(), QStringLiteral("Ready."));
+        QCOMPARE(viewer.PictureLineText(), QStringLiteral("50x40(24) dib"));
+    }
+
     void theViewGammaBrightensEveryPictureOpened() {
         TWebForm& viewer = StartOn(100, 80);
         const std::uint8_t before = session_->Program().Imaging().current.ScanLine(0)[3 * 50];

@@ -459,6 +459,29 @@ ViewArea TWebForm::ViewSize() const {
     return {size.width(), size.height()};
 }
 
+void TWebForm::SetBusy(const QString& doing) {
+    SetStatusText(QStringLiteral("Busy..."));
+    pictureLine_->setText(doing);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TWebForm::StatusReady() {
+    SetStatusText(QStringLiteral("Ready."));
+    if (document_) pictureLine_->setText(Qt(document_->PictureLine()));
+    view_->update();
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void TWebForm::RefreshAfterChange() {
+    if (document_) document_->PictureChanged();
+    if (!settings_.fitToWindow) zoomPercent_ = 100;
+    view_->Show(&imaging_.current);
+    LayoutView();
+    DocumentChanged();
+    StatusReady();
+}
+
 void TWebForm::DocumentChanged() {
     RefreshCaption();
     PutBackPath();

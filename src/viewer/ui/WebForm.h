@@ -85,6 +85,14 @@ public:
     QString PictureLineText() const;
     MediaPanel* Media() const { return media_; }
 
+    // The busy convention of long commands: "Busy..." with the command's own
+    // words in the picture line and the hourglass, until StatusReady.
+    void SetBusy(const QString& doing);
+    void StatusReady();
+    // After a command changed the picture: the view laid out anew (100 %
+    // unless fitted), pages gone, the picture modified, "Ready.".
+    void RefreshAfterChange();
+
     // The view commands.
     void ZoomStep(int direction); // +1 in, -1 out
     void ZoomToAsked();
