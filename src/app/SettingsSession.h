@@ -3,13 +3,13 @@
 // corrections, written back at the end only when there is something to keep.
 
 #include "app/ViewerSettings.h"
+#include "explorer/ExplorerSettings.h"
 #include "platform/SettingsStore.h"
 
 #include <string>
 
 namespace zv {
 
-inline constexpr const char* kExplorerSettingsName = "EControls6014";
 inline constexpr const char* kOpenDirName = "OpenDir";
 inline constexpr const char* kSaveDirName = "SaveDir";
 

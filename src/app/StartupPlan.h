@@ -15,6 +15,7 @@ struct StartupPlan {
     std::string extension;                // upper case, with its dot
     bool deferredOpen = false;            // open from a timer once the windows are up
     bool startPictureReady = false;       // a JPEG whose information was read at once
+    std::string startFolder;              // a folder named instead: the explorer shows it
     bool AvlStart() const { return deferredOpen && extension == ".AVL"; }
 };
 
@@ -25,8 +26,10 @@ using ReadPictureInfo = std::function<bool(const std::string& path)>;
 // blanks given unquoted arrives whole. A path that does not exist gives the
 // plan of a start without arguments. An existing path is made absolute.
 // JPEG pictures (extension containing ".JP") have their information read at
-// once through readJpegInfo; everything else is opened later.
+// once through readJpegInfo; everything else is opened later. A path naming
+// an existing folder (folderExists) starts without a file, the explorer
+// showing that folder.
 StartupPlan PlanStartup(const std::vector<std::string>& arguments, const FileExists& fileExists,
-                        const ReadPictureInfo& readJpegInfo);
+                        const ReadPictureInfo& readJpegInfo, const FileExists& folderExists = {});
 
 } // namespace zv

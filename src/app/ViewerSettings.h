@@ -4,6 +4,7 @@
 // it is read back.
 
 #include "platform/SettingsStore.h"
+#include "platform/WindowBounds.h"
 
 #include <array>
 #include <cstdint>
@@ -14,16 +15,6 @@ namespace zv {
 
 inline constexpr const char* kViewerSettingsName = "VControls6014";
 inline constexpr std::size_t kViewerSettingsSize = 148;
-
-struct WindowBounds {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
-    friend bool operator==(const WindowBounds&, const WindowBounds&) = default;
-};
 
 struct ViewerSettings {
     WindowBounds batchEditorBounds; // 0x00

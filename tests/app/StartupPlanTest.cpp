@@ -38,6 +38,16 @@ TEST(StartupPlan, AMissingFileBehavesAsNoArguments) {
     EXPECT_FALSE(plan.deferredOpen);
 }
 
+TEST(StartupPlan, AFolderStartsTheExplorerThere) {
+    Files files;
+    const auto isFolder = [](const std::string& path) { return path == "/home/me/My Pictures"; };
+    const StartupPlan plan =
+        PlanStartup({"/home/me/My", "Pictures"}, files.Exists(), files.Jpeg(), isFolder);
+    EXPECT_EQ(plan.startFile, "*");
+    EXPECT_EQ(plan.startFolder, "/home/me/My Pictures/");
+    EXPECT_FALSE(plan.deferredOpen);
+}
+
 TEST(StartupPlan, AnUnquotedPathWithBlanksArrivesWhole) {
     Files files;
     files.existing.insert("/home/me/My Pictures/summer day.jpg");

@@ -60,7 +60,7 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
     imaging_.descriptor.ScreenBits = display_.Info().screenBits;
     settings_ = std::make_unique<SettingsSession>(store_, imaging_.descriptor.ScreenBits);
     imaging_.autoReduce = settings_->settings.autoReduce;
-    plan_ = PlanStartup(arguments, IsRegularFile, ReadJpegInfo);
+    plan_ = PlanStartup(arguments, IsRegularFile, ReadJpegInfo, IsFolder);
     QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
