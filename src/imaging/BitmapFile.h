@@ -5,7 +5,9 @@
 
 #include "imaging/Bitmap.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace zv {
 
@@ -13,5 +15,9 @@ namespace zv {
 Bitmap ReadBitmapFile(const std::filesystem::path& path);
 // Writes atomically; throws EFileWriteError when it cannot.
 void WriteBitmapFile(const std::filesystem::path& path, const Bitmap& bitmap);
+
+// The same file held in memory.
+std::vector<std::uint8_t> BitmapFileBytes(const Bitmap& bitmap);
+Bitmap ParseBitmapFileBytes(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace zv

@@ -526,7 +526,7 @@ void ViewerDocument::NewPicture() {
     wanted.ImageHeight = request->height;
     wanted.ImageBits = 24;
     const auto bytes = static_cast<std::uint64_t>(ImageByteSize(wanted, false));
-    if (bytes > 0 && services_.memory.LargestFreeBlock(bytes) == 0) {
+    if (bytes > 0 && services_.memory.LargestFreeBlock(bytes) < bytes) {
         services_.dialogs.Error(NotEnoughMemoryText(request->width, request->height));
         return;
     }

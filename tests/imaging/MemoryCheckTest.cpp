@@ -1,6 +1,8 @@
 #include "imaging/MemoryCheck.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "FakeMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,20 +39,7 @@ TEST(ImageByteSize, AutoReduceOnAnEightBitDisplayCountsOneBytePerPixel) {
     EXPECT_EQ(ImageByteSize(Picture(1001, 1001, 24, 16), true), 3002368);
 }
 
-class FakeMemory : public MemoryStatusSource {
-public:
-    MemoryStatus Read() const override { return status; }
-    std::uint64_t LargestFreeBlock(std::uint64_t wanted) const override {
-        asked.push_back(wanted);
-        if (wanted == kLargestBlockProbe && probeGrant) return *probeGrant;
-        return std::min(wanted, free);
-    }
-
-    MemoryStatus status;
-    std::uint64_t free = std::numeric_limits<std::uint64_t>::max();
-    std::optional<std::uint64_t> probeGrant;
-    mutable std::vector<std::uint64_t> asked;
-};
+using zvtest::FakeMemory;
 
 const char* const kWarning = "Free memory is fragmented or running low.\n"
                              "Select Tools | Memory to clear and check buffers.\n\n";

@@ -4,6 +4,7 @@
 #include "imaging/library/LibraryFiles.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "FakeMemory.h"
 #include "TempFolderTest.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,7 @@ namespace {
 using namespace zv;
 namespace fs = std::filesystem;
 
-class FakeMemory : public MemoryStatusSource {
-public:
-    MemoryStatus Read() const override { return {}; }
-    std::uint64_t LargestFreeBlock(std::uint64_t wanted) const override {
-        return wanted <= available ? wanted : 0;
-    }
-    std::uint64_t available = std::uint64_t(1) << 32;
-};
+using zvtest::FakeMemory;
 
 // The viewer window as the document sees it: records what it was asked.
 class FakeWindow : public DocumentWindow, public LoadHost {
@@ -304,13 +298,13 @@ TEST_F(ViewerDocumentTest, NewPictureAsksFirstAndRefusesWhatCannotFit) {
     document->NewPicture();
     EXPECT_FALSE(document->PictureReady());
 
-    memory.available = 1000;
+    memory.free = 1000;
     window.newSize = NewPictureRequest{2000, 2000, 0x0000FF};
     document->NewPicture();
     EXPECT_EQ(dialogs.LastText(), "Not enough memory for a new picture of 2000 x 2000.");
     EXPECT_FALSE(document->PictureReady());
 
-    memory.available = std::uint64_t(1) << 32;
+    memory.free = std::uint64_t(1) << 32;
     window.newSize = NewPictureRequest{40, 16, 0x0000FF};
     document->NewPicture();
     ASSERT_TRUE(document->PictureReady()) << ::testing::PrintToString(dialogs.Texts());
