@@ -531,6 +531,7 @@ void ViewerDocument::NewPicture() {
         return;
     }
     if (MemoryRunningLow(wanted, false, services_.memory, services_.dialogs)) return;
+    if (!services_.window.TakeUndoCopy()) return;
     Bitmap picture;
     picture.Create(request->width, request->height, PixelFormat::Bits24);
     FillBitmap(picture, request->colour);

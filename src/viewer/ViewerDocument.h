@@ -67,6 +67,8 @@ public:
     virtual void ShowFolderInExplorer(const std::string& folder) = 0;
 
     virtual std::optional<NewPictureRequest> AskNewPictureSize() = 0;
+    // The undo copy before the picture is replaced by a new one; false when refused.
+    virtual bool TakeUndoCopy() { return true; }
     virtual bool ClipboardHasPicture() = 0;
     // The clipboard's picture as a 24-bit Bitmap; false when it cannot be read.
     virtual bool ReadClipboardPicture(Bitmap& picture) = 0;

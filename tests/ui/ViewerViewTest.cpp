@@ -159,6 +159,20 @@ private slots:
         QCOMPARE(viewer.PictureLineText(), QStringLiteral("50x40(24) dib"));
     }
 
+    void undoPutsThePictureBackOnce() {
+        TWebForm& viewer = StartOn(100, 80);
+        Bitmap& picture = session_->Program().Imaging().current;
+        const std::uint8_t before = picture.ScanLine(0)[3 * 50];
+        QVERIFY(viewer.TakeUndoCopy());
+        picture.Create(50, 40, PixelFormat::Bits24);
+        viewer.RefreshAfterChange();
+        QTest::keyClick(&viewer, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ControlSize(viewer), QSize(100, 80));
+        QCOMPARE(picture.ScanLine(0)[3 * 50], before);
+        QVERIFY(session_->Program().Document().modified);
+        QCOMPARE(viewer.StatusText(), QStringLiteral("Ready."));
+    }
+
     void theViewGammaBrightensEveryPictureOpened() {
         TWebForm& viewer = StartOn(100, 80);
         const std::uint8_t before = session_->Program().Imaging().current.ScanLine(0)[3 * 50];

@@ -120,6 +120,12 @@ void Application::CreateViewer() {
                          IsRegularFile, IsFolder});
     viewerDocument_->SetOpenFolder(settings_->openDir);
     viewer_->SetDocument(*viewerDocument_, history_, *dialogs_);
+    undo_ = std::make_unique<UndoStore>(UndoServices{
+        imaging_, tempNames_, trash_, memory_, *dialogs_, document_, [this] {
+            if (imaging_.LibraryHandle) loader_->CloseLibraryImage();
+            QGuiApplication::clipboard()->clear();
+        }});
+    viewer_->SetUndo(*undo_);
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);

@@ -18,6 +18,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/UndoStore.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerHistory.h"
 
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<PictureLoader> loader_;
     ViewerHistory history_;
     std::unique_ptr<ViewerDocument> viewerDocument_;
+    std::unique_ptr<UndoStore> undo_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     QTimer* deferredOpenTimer_ = nullptr;

@@ -88,6 +88,38 @@ void TWebForm::SetDocument(ViewerDocument& document, const ViewerHistory& histor
     EnableCommands();
 }
 
+void TWebForm::SetUndo(UndoStore& undo) {
+    undoStore_ = &undo;
+}
+
+bool TWebForm::TakeUndoCopy() {
+    if (!undoStore_) return true;
+    undo_->setEnabled(false);
+    SetBusy(QStringLiteral("Creating backup..."));
+    const bool kept = undoStore_->AutoBackUp(BatchRunning());
+    StatusReady();
+    if (!kept) SetStatusText(QStringLiteral("Error."));
+    undo_->setEnabled(undoStore_->Available());
+    return kept;
+}
+
+void TWebForm::UndoCommand() {
+    if (!undoStore_ || !undoStore_->Available()) return;
+    SetMouseTool(MouseTool::Hand);
+    SetBusy(QStringLiteral("Loading backup..."));
+    const bool undone = undoStore_->Undo();
+    undo_->setEnabled(false);
+    if (undone)
+        RefreshAfterChange();
+    else
+        StatusReady();
+}
+
+void TWebForm::DiscardUndo() {
+    if (undoStore_) undoStore_->Discard();
+    undo_->setEnabled(false);
+}
+
 // --- Menus and bars ---
 
 QAction* TWebForm::AddCommand(QMenu* menu, const char* caption, const QKeySequence& keys,
@@ -203,7 +235,9 @@ void TWebForm::BuildFileMenu() {
 
 void TWebForm::BuildEditMenu() {
     editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
-    AddDisabled(editMenu_, "&Undo");
+    undo_ = AddDisabled(editMenu_, "&Undo");
+    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undo_, &QAction::triggered, this, &TWebForm::UndoCommand);
     QMenu* paste = editMenu_->addMenu(QStringLiteral("&Paste"));
     AddCommand(paste, "&Image", QKeySequence(Qt::CTRL | Qt::Key_V), &ViewerDocument::PastePicture);
     connect(editMenu_->addAction(QStringLiteral("&Empty")), &QAction::triggered, this,

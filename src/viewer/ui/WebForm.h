@@ -8,6 +8,7 @@
 #include "app/ViewerSettings.h"
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
+#include "viewer/UndoStore.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ui/NumbersDialog.h"
@@ -43,6 +44,13 @@ public:
     // The document whose commands the menus run, the history the path box
     // shows and the dialogs for the window's own warnings.
     void SetDocument(ViewerDocument& document, const ViewerHistory& history, Dialogs& dialogs);
+    void SetUndo(UndoStore& undo);
+
+    // AutoBackUp with its busy status; false when refused (the command stops).
+    bool TakeUndoCopy() override;
+    // The Undo command.
+    void UndoCommand();
+    void DiscardUndo() override;
 
     // Asked on every close: true lets the window close.
     std::function<bool()> closeRequested;
@@ -201,6 +209,8 @@ private:
     QMenu* pageMenu_ = nullptr;
     QMenu* bookmarksMenu_ = nullptr;
     QAction* reload_ = nullptr;
+    QAction* undo_ = nullptr;
+    UndoStore* undoStore_ = nullptr;
     QAction* pageButton_ = nullptr;
     QAction* playPause_ = nullptr;
     QAction* stop_ = nullptr;

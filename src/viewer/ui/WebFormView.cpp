@@ -496,6 +496,7 @@ void TWebForm::ViewGammaCommand() {
                    {{QStringLiteral("n:"), 100, 300, document_->viewGamma,
                      {100, 125, 135, 150, 165, 185}}});
     if (!values) return;
+    if (!TakeUndoCopy()) return;
     if ((*values)[0] != 100 && settings_.autoReduce) {
         settings_.autoReduce = false;
         imaging_.autoReduce = false;
