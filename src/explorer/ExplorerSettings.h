@@ -52,4 +52,8 @@ ExplorerSettingsRecord SerializeExplorerSettings(const ExplorerSettings& setting
 // Nothing unless the block has exactly 84 bytes.
 std::optional<ExplorerSettings> ParseExplorerSettings(const Bytes& block);
 
+// Saved bounds are used only for a window of at least 64 x 64 pixels that lies
+// within the screen.
+bool ExplorerBoundsUsable(const WindowBounds& bounds, int screenWidth, int screenHeight);
+
 } // namespace zv
