@@ -37,6 +37,20 @@ WindowRect RestoreWindow(const WindowRect& stored, const DisplayInfo& display) {
     return rect;
 }
 
+SideBySide TileWindows(TileMode mode, const WindowRect& area, int explorerWidth, bool keepWidth) {
+    const int width = std::clamp(keepWidth ? explorerWidth : area.width / 2, 1,
+                                 std::max(1, area.width));
+    const bool explorerRight =
+        mode == TileMode::ViewerLeftExplorerRight || mode == TileMode::OverlappedRight;
+    const WindowRect explorer{explorerRight ? area.left + area.width - width : area.left, area.top,
+                              width, area.height};
+    if (mode == TileMode::OverlappedRight || mode == TileMode::OverlappedLeft)
+        return {explorer, explorer};
+    const WindowRect viewer{explorerRight ? area.left : area.left + width, area.top,
+                            std::max(1, area.width - width), area.height};
+    return {viewer, explorer};
+}
+
 SideBySide ViewerLeftExplorerRight(const DisplayInfo& display) {
     const int half = display.availableWidth / 2;
     WindowRect viewer{display.availableLeft, display.availableTop, half, display.availableHeight};

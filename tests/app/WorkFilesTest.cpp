@@ -77,4 +77,17 @@ TEST(WindowPlacement, SideBySideSharesTheScreen) {
     EXPECT_EQ(layout.explorer, (WindowRect{960, 30, 961, 1000}));
 }
 
+TEST(WindowPlacement, TilesPutTheExplorerAtItsEdge) {
+    const WindowRect area{0, 0, 1000, 700};
+    SideBySide tiled = TileWindows(TileMode::ExplorerLeftViewerRight, area, 300, false);
+    EXPECT_EQ(tiled.explorer, (WindowRect{0, 0, 500, 700}));
+    EXPECT_EQ(tiled.viewer, (WindowRect{500, 0, 500, 700}));
+    tiled = TileWindows(TileMode::ViewerLeftExplorerRight, area, 300, true);
+    EXPECT_EQ(tiled.explorer, (WindowRect{700, 0, 300, 700}));
+    EXPECT_EQ(tiled.viewer, (WindowRect{0, 0, 700, 700}));
+    tiled = TileWindows(TileMode::OverlappedLeft, area, 300, true);
+    EXPECT_EQ(tiled.viewer, tiled.explorer);
+    EXPECT_EQ(tiled.explorer, (WindowRect{0, 0, 300, 700}));
+}
+
 } // namespace
