@@ -170,6 +170,8 @@ public:
     // A command changed the picture's pixels: its size is read again, the
     // pages are gone and the picture counts as modified.
     void PictureChanged();
+    // The picture was saved under CurrentPath(): it can be reloaded from there.
+    void FileSaved() { reloadEnabled_ = true; }
 
     // The window reports that the media file could not be played.
     void MediaFailed();

@@ -172,6 +172,29 @@ private slots:
         QCOMPARE(Program().History().Count(), 3);
     }
 
+    void saveAsWritesTheTypeChosenAndRenamesTheDocument() {
+        TWebForm& viewer = StartOn(Picture("edited.bmp"));
+        Program().Document().modified = true;
+        const std::string asked = (Home() / "saved.png").string();
+        Program().UseSaveHooks(
+            {[&](const SaveDialogRequest& request) {
+                 SaveDialogAnswer answer;
+                 answer.result = SaveDialogResult::Save;
+                 answer.path = asked;
+                 answer.type = 5; // JPEG colour: the name takes ".jpg"
+                 answer.quality = request.quality;
+                 return answer;
+             },
+             {}});
+        Key(viewer, Qt::Key_S, Qt::ControlModifier);
+        const std::string saved = (Home() / "saved.jpg").string();
+        QVERIFY(fs::exists(saved));
+        QCOMPARE(viewer.CurrentPath(), saved);
+        QVERIFY(!Program().Document().modified);
+        QCOMPARE(viewer.windowTitle(), QStringLiteral("saved.jpg - Zelvan 7.04"));
+        QCOMPARE(Program().History().Current(), saved);
+    }
+
     void aTextFileIsShownAsText() {
         TWebForm& viewer = StartOn(Picture("start.bmp"));
         const fs::path notes = Home() / "notes.txt";

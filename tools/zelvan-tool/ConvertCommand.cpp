@@ -1,5 +1,7 @@
-// zelvan-tool convert: read a picture with the image-format layer and write
-// it in the format of the output's extension.
+// zelvan-tool convert: read a picture as the viewer opens it and save it as
+// the viewer's "Save as" does, in one of its save types; or, for icons and
+// TIFF compressions the save types do not name, through the image-format
+// layer's writer of the output's extension.
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
@@ -7,7 +9,10 @@
 
 #include "formats/GraphicClasses.h"
 #include "formats/TiffGraphic.h"
+#include "platform/Display.h"
 #include "platform/Extensions.h"
+#include "platform/ScriptedDialogs.h"
+#include "viewer/PictureSave.h"
 
 #include <iostream>
 #include <optional>
@@ -16,19 +21,33 @@
 namespace zvtool {
 
 const char* const kConvertUsage =
-    "Usage: zelvan-tool convert [--page N] [--fax-quality Q] [--scale S] [--compression NAME]\n"
+    "Usage: zelvan-tool convert [--type N] [--quality Q] [--progressive] [--grey]\n"
+    "                           [--page N] [--fax-quality Q] [--scale S] [--compression NAME]\n"
     "                           IN OUT\n\n"
     "Reads IN (any picture the program reads: BMP, PCX, DCX, TGA, PNG, TIFF, ICO, PSD,\n"
-    "JPEG, Photo CD) and writes OUT in the format its extension\n"
-    "names: .bmp, .pcx, .tga, .png, .tif/.tiff or .ico. The output is written whole\n"
-    "or not at all: an existing OUT is replaced only once the new file is complete.\n\n"
+    "JPEG, Photo CD) and saves it as OUT the way the viewer's \"Save as\" does. The type\n"
+    "is --type or follows OUT's extension: .bmp 1, .pcx 2, .png 3, .jpg/.jpeg 5,\n"
+    ".tga 6, .tif/.tiff 7. An .ico OUT, or --compression, writes through the\n"
+    "image-format layer instead. The output is written whole or not at all: an\n"
+    "existing OUT is replaced only once the new file is complete.\n\n"
+    "  --type N            the save type: 1 BMP, 2 PCX, 3 PNG, 4 JPEG 8-bit grey,\n"
+    "                      5 JPEG 24-bit colour, 6 TGA, 7 TIFF uncompressed, 8 TIFF\n"
+    "                      deflate, 9 TIFF Adobe deflate, and for black-and-white\n"
+    "                      pictures 10 TIFF fax group 3, 11 fax group 4, 12 PackBits.\n"
+    "                      OUT's extension is made the type's (out.png --type 5\n"
+    "                      writes out.jpg)\n"
+    "  --quality Q         JPEG quality, a linear scale: the quantisation tables are\n"
+    "                      Q percent of the standard ones, 0..128 (default 50; any\n"
+    "                      other value is taken as 50)\n"
+    "  --progressive       progressive JPEG, interlaced PNG\n"
+    "  --grey              JPEG in 8-bit grey (type 4)\n"
     "  --page N            the image to read from a multi-image file (1-based; default 1)\n"
     "  --fax-quality Q     black-and-white pages in grey: 0 b/w (default), 1 \"4 shades\"\n"
     "                      (half size), 2 \"16 shades\" (a third), 3 \"64 shades\" (a quarter)\n"
     "  --scale S           JPEG input decoded at 1/S: 1 (default), 2, 4 or 8\n"
-    "  --compression NAME  TIFF compression: None, Packbits, \"Fax Group 3, 1D\",\n"
-    "                      \"Fax Group 3, 2D\", \"Fax Group 4\", ZLib or \"ZLib Adobe\"\n"
-    "                      (the fax kinds for black-and-white pictures only)\n";
+    "  --compression NAME  TIFF through the layer with this compression: None, Packbits,\n"
+    "                      \"Fax Group 3, 1D\", \"Fax Group 3, 2D\", \"Fax Group 4\", ZLib\n"
+    "                      or \"ZLib Adobe\" (the fax kinds for black-and-white pictures)\n";
 
 namespace {
 
@@ -38,7 +57,38 @@ struct ConvertRequest {
     ReadOptions read;
     int scale = 1;
     std::optional<std::string> compression;
+    std::optional<int> type;
+    int quality = zv::kDefaultSaveQuality;
+    bool progressive = false;
+    bool grey = false;
 };
+
+int Number(const std::string& option, const std::string& text) {
+    std::size_t used = 0;
+    int value = 0;
+    try {
+        value = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || text.empty())
+        throw std::invalid_argument(option + " takes a number, not \"" + text + "\"");
+    return value;
+}
+
+void CheckSaveOptions(const ConvertRequest& request) {
+    if (request.grey && request.type && *request.type != zv::kSaveJpegGrey)
+        throw std::invalid_argument("--grey is save type 4; it cannot go with --type " +
+                                    std::to_string(*request.type));
+    if (request.type && (*request.type < 1 || *request.type > zv::kSaveTypeCount))
+        throw std::invalid_argument("--type takes 1 to 12");
+    const bool saveOptions = request.type || request.grey || request.progressive ||
+                             request.quality != zv::kDefaultSaveQuality;
+    if (request.compression && saveOptions)
+        throw std::invalid_argument(
+            "--compression writes through the layer; it cannot go with --type, --quality, "
+            "--progressive or --grey");
+}
 
 ConvertRequest ParseConvert(const Arguments& arguments) {
     ConvertRequest request;
@@ -47,13 +97,21 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--page" && hasValue)
-            request.read.page = std::stoi(arguments[++i]);
+            request.read.page = Number(argument, arguments[++i]);
         else if (argument == "--fax-quality" && hasValue)
-            request.read.faxQuality = std::stoi(arguments[++i]);
+            request.read.faxQuality = Number(argument, arguments[++i]);
         else if (argument == "--scale" && hasValue)
-            request.scale = std::stoi(arguments[++i]);
+            request.scale = Number(argument, arguments[++i]);
         else if (argument == "--compression" && hasValue)
             request.compression = arguments[++i];
+        else if (argument == "--type" && hasValue)
+            request.type = Number(argument, arguments[++i]);
+        else if (argument == "--quality" && hasValue)
+            request.quality = Number(argument, arguments[++i]);
+        else if (argument == "--progressive")
+            request.progressive = true;
+        else if (argument == "--grey" || argument == "--gray")
+            request.grey = true;
         else if (argument.starts_with("--"))
             throw std::invalid_argument("unknown option " + argument);
         else
@@ -62,9 +120,91 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
     if (files.size() != 2) throw std::invalid_argument("give one input and one output file");
     if (request.scale != 1 && request.scale != 2 && request.scale != 4 && request.scale != 8)
         throw std::invalid_argument("--scale takes 1, 2, 4 or 8");
+    CheckSaveOptions(request);
     request.input = files[0];
     request.output = files[1];
     return request;
+}
+
+// The save type an output extension stands for.
+std::optional<int> SaveTypeForExtension(const std::string& upperExtension) {
+    if (upperExtension == ".BMP") return zv::kSaveBmp;
+    if (upperExtension == ".PCX") return zv::kSavePcx;
+    if (upperExtension == ".PNG") return zv::kSavePng;
+    if (upperExtension == ".JPG" || upperExtension == ".JPEG") return zv::kSaveJpegColour;
+    if (upperExtension == ".TGA") return zv::kSaveTga;
+    if (upperExtension == ".TIF" || upperExtension == ".TIFF") return zv::kSaveTiff;
+    return std::nullopt;
+}
+
+std::optional<int> SaveTypeOf(const ConvertRequest& request) {
+    if (request.compression) return std::nullopt;
+    if (request.grey) return zv::kSaveJpegGrey;
+    if (request.type) return request.type;
+    return SaveTypeForExtension(zv::UpperExtension(request.output));
+}
+
+// The picture as the viewer holds it once opened: the first page opens as
+// the viewer opens it (so JPEG files decode, scaled when asked); other pages
+// and files the viewer does not open (icons) are read through the layer and
+// the library directly.
+struct OpenedPicture {
+    zv::ImagingContext imaging;
+    int xDpi = 0;
+    int yDpi = 0;
+};
+
+bool OpenAsTheViewerDoes(const ConvertRequest& request, OpenedPicture& opened) {
+    if (request.read.page != 1) return false;
+    ToolLoader loader;
+    loader.Settings().faxQuality = request.read.faxQuality;
+    loader.Settings().jpegScale = request.scale;
+    if (!loader.Open(request.input)) return false;
+    opened.imaging.current = std::move(loader.Imaging().current);
+    opened.imaging.descriptor = loader.Imaging().descriptor;
+    return true;
+}
+
+void OpenThroughLayer(const ConvertRequest& request, OpenedPicture& opened) {
+    LayerPicture picture = ReadLayerPicture(request.input, request.read);
+    zv::Bitmap& current = opened.imaging.current;
+    if (picture.image) {
+        picture.image->AssignTo(current);
+        opened.xDpi = picture.image->XDpi();
+        opened.yDpi = picture.image->YDpi();
+    } else {
+        current = std::move(picture.pixels);
+        opened.xDpi = picture.xDpi;
+        opened.yDpi = picture.yDpi;
+    }
+    opened.imaging.descriptor.ImageWidth = current.Width();
+    opened.imaging.descriptor.ImageHeight = current.Height();
+    opened.imaging.descriptor.ImageBits = zv::ImageBitsOf(current.Format());
+}
+
+int SaveAsTheViewerDoes(const ConvertRequest& request, int type) {
+    OpenedPicture opened;
+    if (!OpenAsTheViewerDoes(request, opened)) OpenThroughLayer(request, opened);
+    opened.imaging.descriptor.ScreenBits = zv::FixedDisplay().Info().screenBits;
+
+    zv::ImageLibrary library;
+    library.ImgInit();
+    zv::ScriptedDialogs dialogs;
+    zv::SaveServices services{opened.imaging, library, dialogs, {}, {}};
+    zv::SaveJob job;
+    job.path =
+        request.type || request.grey ? zv::SaveFileName(request.output, type) : request.output;
+    job.type = type;
+    job.quality = request.quality;
+    job.progressive = request.progressive;
+    job.xDpi = opened.xDpi;
+    job.yDpi = opened.yDpi;
+    const zv::SaveResult result = zv::SavePicture(job, services);
+    if (result.saved) return 0;
+    std::cerr << "zelvan-tool convert: ";
+    for (const std::string& text : dialogs.Texts()) std::cerr << text << '\n';
+    if (!result.error.empty()) std::cerr << result.error << '\n';
+    return 1;
 }
 
 void ApplyCompression(zv::TDibGraphic& output, const std::optional<std::string>& name) {
@@ -76,17 +216,24 @@ void ApplyCompression(zv::TDibGraphic& output, const std::optional<std::string>&
     tiff->SetCompression(*compression);
 }
 
-// The first page opens as the viewer opens it (so JPEG files decode, scaled
-// when asked); other pages and files the viewer does not open (icons) are
-// read through the layer and the library directly.
-bool LoadAsTheViewerDoes(const ConvertRequest& request, zv::TDibGraphic& output) {
-    if (request.read.page != 1) return false;
-    ToolLoader loader;
-    loader.Settings().faxQuality = request.read.faxQuality;
-    loader.Settings().jpegScale = request.scale;
-    if (!loader.Open(request.input)) return false;
-    output.Assign(loader.Imaging().current);
-    return true;
+int WriteThroughLayer(const ConvertRequest& request) {
+    const std::string extension = zv::UpperExtension(request.output);
+    auto output = zv::NewGraphicForExtension(extension);
+    if (!output || !zv::ExtensionIn(extension, zv::kLayerWriteExtensions))
+        throw std::runtime_error("no writer for \"" + extension + "\" files");
+    OpenedPicture opened;
+    if (OpenAsTheViewerDoes(request, opened)) {
+        output->Assign(opened.imaging.current);
+    } else {
+        const LayerPicture picture = ReadLayerPicture(request.input, request.read);
+        if (picture.image)
+            output->Assign(*picture.image);
+        else
+            output->Assign(picture.pixels, picture.xDpi, picture.yDpi);
+    }
+    ApplyCompression(*output, request.compression);
+    output->SaveToFile(request.output);
+    return 0;
 }
 
 } // namespace
@@ -99,20 +246,9 @@ int RunConvert(const Arguments& arguments) {
         std::cerr << "zelvan-tool convert: " << error.what() << "\n\n" << kConvertUsage;
         return 2;
     }
-    const std::string extension = zv::UpperExtension(request.output);
-    auto output = zv::NewGraphicForExtension(extension);
-    if (!output || !zv::ExtensionIn(extension, zv::kLayerWriteExtensions))
-        throw std::runtime_error("no writer for \"" + extension + "\" files");
-    if (!LoadAsTheViewerDoes(request, *output)) {
-        const LayerPicture picture = ReadLayerPicture(request.input, request.read);
-        if (picture.image)
-            output->Assign(*picture.image);
-        else
-            output->Assign(picture.pixels, picture.xDpi, picture.yDpi);
-    }
-    ApplyCompression(*output, request.compression);
-    output->SaveToFile(request.output);
-    return 0;
+    if (const std::optional<int> type = SaveTypeOf(request))
+        return SaveAsTheViewerDoes(request, *type);
+    return WriteThroughLayer(request);
 }
 
 } // namespace zvtool

@@ -14,7 +14,7 @@ const std::vector<Subcommand>& AllSubcommands() {
     static const std::vector<Subcommand> subcommands = {
         {"info", "print the format, size, depth, pages and resolution of pictures", kInfoUsage,
          RunInfo},
-        {"convert", "read a picture and write it in the format of the output's extension",
+        {"convert", "read a picture and save it as the viewer does: BMP, PCX, PNG, JPEG, TGA, TIFF",
          kConvertUsage, RunConvert},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},

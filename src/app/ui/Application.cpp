@@ -8,6 +8,7 @@
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
+#include "viewer/ui/SaveDialog.h"
 #include "viewer/ui/WebForm.h"
 
 #include <QApplication>
@@ -130,6 +131,7 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
+    connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
     connect(viewer_.get(), &TWebForm::loadSettingsChanged, this, &Application::TakeLoadSettings);
     connect(viewer_.get(), &TWebForm::closeCommandWanted, this, [this] {
         if (explorer_->isVisible()) explorer_->hide();
@@ -199,6 +201,26 @@ void Application::DeferredOpen() {
 
 void Application::OpenByName(const std::string& path) {
     viewerDocument_->OpenByName(path);
+}
+
+void Application::SaveAs() {
+    if (!viewerDocument_->PictureReady()) return;
+    SaveCommandContext context;
+    context.currentPath = viewerDocument_->CurrentPath();
+    context.pathBoxText = history_.Current();
+    context.saveDir = settings_->saveDir;
+    context.programFolder = folders_.appHome.string();
+    context.turboMode = settings_->settings.turboMode != 0;
+    SaveServices services{imaging_, library_, *dialogs_, {}, [this](const std::string& text) {
+                              viewer_->SetBusy(QString::fromStdString(text));
+                          }};
+    SaveCommandHooks hooks = saveHooks_ ? *saveHooks_
+                                        : SaveDialogHooks(viewer_.get(), saveState_, *dialogs_);
+    const SaveResult result = SaveAsCommand(context, saveState_, services, hooks);
+    ApplySaveResult(result, loader_->currentPath, history_, document_, settings_->saveDir);
+    if (result.saved) viewerDocument_->FileSaved();
+    viewer_->StatusReady();
+    viewer_->DocumentChanged();
 }
 
 void Application::ShowExplorer() {

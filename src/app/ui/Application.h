@@ -18,6 +18,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/PictureSave.h"
 #include "viewer/UndoStore.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerHistory.h"
@@ -62,6 +63,9 @@ public:
     Dialogs& UserDialogs() { return *dialogs_; }
     // Tests answer the program's questions through their own dialogs.
     void UseDialogs(Dialogs& dialogs) { dialogs_ = &dialogs; }
+    void UseSaveHooks(SaveCommandHooks hooks) { saveHooks_ = std::move(hooks); }
+    // "&Save as": the save dialog, then the picture written and the document renamed.
+    void SaveAs();
 
 private:
     void CreateViewer();
@@ -103,6 +107,8 @@ private:
     ViewerHistory history_;
     std::unique_ptr<ViewerDocument> viewerDocument_;
     std::unique_ptr<UndoStore> undo_;
+    SaveDialogState saveState_;
+    std::optional<SaveCommandHooks> saveHooks_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     QTimer* deferredOpenTimer_ = nullptr;

@@ -222,7 +222,10 @@ void TWebForm::BuildFileMenu() {
     addPage("&First", Qt::Key_Home, kPageFirst);
     addPage("&Last", Qt::Key_End, kPageLast);
     file->addSeparator();
-    AddDisabled(file, "&Save as...");
+    QAction* save = file->addAction(QStringLiteral("&Save as"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, this, &TWebForm::saveWanted);
+    pictureCommands_ << save;
     file->addSeparator();
     QAction* explore = file->addAction(QStringLiteral("&Explorer"));
     explore->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -294,6 +297,10 @@ void TWebForm::BuildBars() {
     connect(open, &QAction::triggered, this, [this] {
         if (document_) document_->OpenFromDialog();
     });
+    QAction* saveButton = toolBar_->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                              QStringLiteral("Save"));
+    connect(saveButton, &QAction::triggered, this, &TWebForm::saveWanted);
+    pictureCommands_ << saveButton;
     QAction* back = toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
                                         QStringLiteral("Back"));
     connect(back, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Previous); });
@@ -461,8 +468,8 @@ void TWebForm::PlayScript(const std::string&) {
     if (dialogs_) dialogs_->Information(kScriptWaitsText);
 }
 
-void TWebForm::ShowFolderInExplorer(const std::string&) {
-    emit explorerWanted();
+void TWebForm::ShowFolderInExplorer(const std::string& folder) {
+    emit folderExploreWanted(Qt(folder));
 }
 
 std::optional<NewPictureRequest> TWebForm::AskNewPictureSize() {
@@ -538,6 +545,8 @@ void TWebForm::EnableCommands() {
     playPause_->setEnabled(document_->MediaMode());
     stop_->setEnabled(document_->MediaMode());
     editMenu_->setEnabled(!document_->MediaMode());
+    for (QAction* action : std::as_const(pictureCommands_))
+        action->setEnabled(document_->PictureReady() && !document_->MediaMode());
 }
 
 // The path box shows the current history entry.

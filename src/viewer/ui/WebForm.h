@@ -134,7 +134,10 @@ public:
 signals:
     void firstActivation();
     void explorerWanted();
+    // The path box named a folder: the explorer shows it.
+    void folderExploreWanted(const QString& folder);
     void memoryWanted();
+    void saveWanted();
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
     void loadSettingsChanged();
@@ -216,6 +219,7 @@ private:
     QAction* stop_ = nullptr;
     QList<QAction*> needTwoEntries_; // Next, Previous, Move Up and Dn, Back and Next buttons
     QList<QAction*> needOneEntry_;   // First, Last, Unmark, Clear, Save
+    QList<QAction*> pictureCommands_; // need a picture: Save as
     bool activated_ = false;
     bool placementSettled_ = false;
 
