@@ -4,7 +4,7 @@ SAN_BUILD ?= build-san
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 8
 CMAKE_FLAGS ?=
-SAMPLE ?= $(BUILD)/samples
+SAMPLE ?= $(BUILD)/sample-pictures
 
 .PHONY: all deps configure build run test bench format clean sanitize fuzz
 

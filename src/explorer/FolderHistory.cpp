@@ -27,27 +27,27 @@ void FolderHistory::Update(const std::string& folder) {
     position_ = entries_.size() - 1;
 }
 
-HistoryStep FolderHistory::Back(const ExistsFn& exists) {
+FolderHistoryStep FolderHistory::Back(const ExistsFn& exists) {
     return Step(-1, exists);
 }
 
-HistoryStep FolderHistory::Forward(const ExistsFn& exists) {
+FolderHistoryStep FolderHistory::Forward(const ExistsFn& exists) {
     return Step(+1, exists);
 }
 
-HistoryStep FolderHistory::Step(int direction, const ExistsFn& exists) {
+FolderHistoryStep FolderHistory::Step(int direction, const ExistsFn& exists) {
     const std::size_t count = entries_.size();
     if (count < 2) return {};
     position_ = std::min(position_, count - 1);
     position_ = direction < 0 ? (position_ == 0 ? count - 1 : position_ - 1)
                               : (position_ + 1 == count ? 0 : position_ + 1);
-    if (exists(entries_[position_])) return {HistoryStep::Kind::Show, entries_[position_]};
+    if (exists(entries_[position_])) return {FolderHistoryStep::Kind::Show, entries_[position_]};
 
     entries_.erase(entries_.begin() + std::ptrdiff_t(position_));
     if (position_ < entries_.size() && exists(entries_[position_]))
-        return {HistoryStep::Kind::Show, entries_[position_]};
+        return {FolderHistoryStep::Kind::Show, entries_[position_]};
     position_ = std::min(position_, entries_.size() - 1);
-    return {HistoryStep::Kind::ShowProgramDrive, {}};
+    return {FolderHistoryStep::Kind::ShowProgramDrive, {}};
 }
 
 void FolderHistory::Replace(std::vector<std::string> entries, std::size_t position) {

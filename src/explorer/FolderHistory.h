@@ -15,7 +15,7 @@ inline constexpr std::size_t kMaxHistoryEntries = 256;
 inline constexpr const char* kHistoryFileName = "HistoryList.txt";
 
 // What Back or Forward asks the explorer to do.
-struct HistoryStep {
+struct FolderHistoryStep {
     enum class Kind {
         None,            // fewer than two entries: nothing happens
         Show,            // show `folder` (without adding it to the history again)
@@ -23,7 +23,7 @@ struct HistoryStep {
     };
     Kind kind = Kind::None;
     std::string folder;
-    friend bool operator==(const HistoryStep&, const HistoryStep&) = default;
+    friend bool operator==(const FolderHistoryStep&, const FolderHistoryStep&) = default;
 };
 
 class FolderHistory {
@@ -38,8 +38,8 @@ public:
     // Move one entry back (from the first to the last) or forward (from the
     // last to the first). An entry whose folder no longer exists is deleted;
     // the entry then at that position is shown when it exists.
-    HistoryStep Back(const ExistsFn& exists);
-    HistoryStep Forward(const ExistsFn& exists);
+    FolderHistoryStep Back(const ExistsFn& exists);
+    FolderHistoryStep Forward(const ExistsFn& exists);
 
     const std::vector<std::string>& Entries() const { return entries_; }
     std::size_t Position() const { return position_; } // 0 when empty
@@ -59,7 +59,7 @@ public:
     void Save(const std::filesystem::path& file) const;
 
 private:
-    HistoryStep Step(int direction, const ExistsFn& exists);
+    FolderHistoryStep Step(int direction, const ExistsFn& exists);
 
     std::vector<std::string> entries_;
     std::size_t position_ = 0;

@@ -99,6 +99,19 @@ void UndoStore::FailBackUp() {
     std::string text = note_ + "\n" + kBackupFailedText + "\n";
     if (services_.flags.modified) text += kSaveNowText;
     services_.dialogs.Error(text);
+    if (!MemoryRunningLow(imaging.descriptor, imaging.autoReduce, services_.memory,
+                          services_.dialogs))
+        RecoverBitmap();
+}
+
+void UndoStore::RecoverBitmap() {
+    if (CopyToUndoBitmap(true)) return; // the picture could not be parked: leave it be
+    if (services_.restartLibrary) services_.restartLibrary();
+    if (CopyFromUndoBitmap()) return;
+    ImagingContext& imaging = services_.imaging;
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+    if (services_.pictureBack) services_.pictureBack();
 }
 
 void UndoStore::Discard() {

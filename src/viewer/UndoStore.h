@@ -36,6 +36,11 @@ struct UndoServices {
     // After a refused copy: close the library image, empty the clipboard,
     // stop a running batch or walk.
     std::function<void()> releaseWorkingCopies;
+    // The way back from short memory, between parking the picture in the undo
+    // file and reading it back: show the empty picture and restart the
+    // imaging library. Then, with the picture back: lay the view out again.
+    std::function<void()> restartLibrary;
+    std::function<void()> pictureBack;
 };
 
 class UndoStore {
@@ -59,6 +64,10 @@ public:
     // a Bitmap copy, or the undo file. Both answer true on failure.
     bool CopyToUndoBitmap(bool toFile);
     bool CopyFromUndoBitmap();
+    // RecoverBitmap: frees what failed copies and the library hold by parking
+    // the picture in the undo file, restarting the library and reading the
+    // picture back (the file is then deleted).
+    void RecoverBitmap();
 
     // The backup buffer of the batch commands COPYTOBACKUP and
     // COPYFROMBACKUP; false asks the running batch to stop.

@@ -10,7 +10,7 @@ namespace {
 
 using namespace zv;
 
-using Kind = HistoryStep::Kind;
+using Kind = FolderHistoryStep::Kind;
 
 FolderHistory::ExistsFn AllExcept(std::set<std::string> gone) {
     return [gone](const std::string& folder) { return !gone.contains(folder); };
@@ -39,10 +39,10 @@ TEST(FolderHistory, BackAndForwardWrapAround) {
     EXPECT_EQ(history.Back(all).kind, Kind::None);
     history.Update("/b/");
     history.Update("/c/");
-    EXPECT_EQ(history.Back(all), (HistoryStep{Kind::Show, "/b/"}));
-    EXPECT_EQ(history.Back(all), (HistoryStep{Kind::Show, "/a/"}));
-    EXPECT_EQ(history.Back(all), (HistoryStep{Kind::Show, "/c/"}));
-    EXPECT_EQ(history.Forward(all), (HistoryStep{Kind::Show, "/a/"}));
+    EXPECT_EQ(history.Back(all), (FolderHistoryStep{Kind::Show, "/b/"}));
+    EXPECT_EQ(history.Back(all), (FolderHistoryStep{Kind::Show, "/a/"}));
+    EXPECT_EQ(history.Back(all), (FolderHistoryStep{Kind::Show, "/c/"}));
+    EXPECT_EQ(history.Forward(all), (FolderHistoryStep{Kind::Show, "/a/"}));
     EXPECT_EQ(history.Position(), 0u);
 }
 
@@ -50,7 +50,7 @@ TEST(FolderHistory, VanishedEntriesAreDeletedWhenReached) {
     FolderHistory history;
     for (const char* f : {"/a/", "/b/", "/c/", "/d/"}) history.Update(f);
     // From /d/ back to /c/, which is gone: the entry now there is /d/.
-    EXPECT_EQ(history.Back(AllExcept({"/c/"})), (HistoryStep{Kind::Show, "/d/"}));
+    EXPECT_EQ(history.Back(AllExcept({"/c/"})), (FolderHistoryStep{Kind::Show, "/d/"}));
     EXPECT_EQ(history.Entries(), (std::vector<std::string>{"/a/", "/b/", "/d/"}));
     // Forward from /d/ wraps to /a/; it and /b/ after it are gone.
     EXPECT_EQ(history.Forward(AllExcept({"/a/", "/b/"})).kind, Kind::ShowProgramDrive);

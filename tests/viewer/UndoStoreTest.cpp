@@ -132,6 +132,23 @@ TEST_F(UndoStoreTest, TheUndoFileIsReadBackAndKeptWhenItCannotBe) {
     EXPECT_NE(dialogs.LastText().find(store->UndoFilePath().string()), std::string::npos);
 }
 
+TEST_F(UndoStoreTest, RecoveryParksThePictureAndLeavesNoFileBehind) {
+    int restarts = 0, backs = 0;
+    UndoStore recovering(UndoServices{imaging, *names, trash, memory, dialogs, flags, {},
+                                      [&] {
+                                          ++restarts;
+                                          ClearBitmap(imaging.current); // as the empty picture does
+                                      },
+                                      [&] { ++backs; }});
+    Picture(16, 9, PixelFormat::Bits24, 24);
+    const auto before = Row(4);
+    recovering.RecoverBitmap();
+    EXPECT_EQ(restarts, 1);
+    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(Row(4), before);
+    EXPECT_FALSE(fs::exists(recovering.UndoFilePath()));
+}
+
 TEST_F(UndoStoreTest, TheBackupBringsItsOwnSize) {
     Picture(30, 20, PixelFormat::Bits24, 24);
     ASSERT_TRUE(store->CopyToBackUp());

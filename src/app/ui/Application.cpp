@@ -125,11 +125,20 @@ void Application::CreateViewer() {
         imaging_, tempNames_, trash_, memory_, *dialogs_, document_, [this] {
             if (imaging_.LibraryHandle) loader_->CloseLibraryImage();
             QGuiApplication::clipboard()->clear();
-        }});
+        },
+        [this] {
+            viewer_->ShowEmptyPicture();
+            library_.ImgShutdown();
+            QCoreApplication::processEvents();
+            library_.ImgInit();
+        },
+        [this] { viewer_->RefreshAfterChange(); }});
     viewer_->SetUndo(*undo_);
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
-    connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ShowExplorer);
+    connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ExploreCurrentPicture);
+    connect(viewer_.get(), &TWebForm::folderExploreWanted, this,
+            [this](const QString& folder) { ExploreFolder(folder.toStdString()); });
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
     connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
     connect(viewer_.get(), &TWebForm::loadSettingsChanged, this, &Application::TakeLoadSettings);
@@ -141,8 +150,56 @@ void Application::CreateViewer() {
     viewer_->ApplySettings();
 }
 
+void Application::ReadExplorerSettings() {
+    const DisplayInfo display = display_.Info();
+    explorerSettings_ = DefaultExplorerSettings(display.width, display.height);
+    if (const auto block = store_.ReadBinary(kExplorerSettingsName))
+        if (const auto parsed = ParseExplorerSettings(*block)) explorerSettings_ = *parsed;
+    exploreDir_ = store_.ReadString(kExploreDirName).value_or(std::string());
+    if (!plan_.startFolder.empty()) exploreDir_ = plan_.startFolder;
+    if (exploreDir_.empty() || !IsFolder(exploreDir_)) {
+        const std::optional<std::string> home = env_("HOME");
+        exploreDir_ = home && IsFolder(*home) ? *home : std::string("/");
+    }
+}
+
+void Application::SaveExplorerSettings() {
+    if (!explorer_) return;
+    const QRect frame = explorer_->geometry();
+    explorerSettings_.bounds = ToBounds(RectOf(frame));
+    const ExplorerSettingsRecord record = SerializeExplorerSettings(explorerSettings_);
+    store_.WriteBinary(kExplorerSettingsName, Bytes(record.begin(), record.end()));
+    store_.WriteString(kExploreDirName, explorer_->CurrentFolder());
+}
+
+std::optional<PictureSize> Application::PictureInfo(const std::string& path) {
+    infoLoader_->currentPath = path;
+    const int probe = infoLoader_->ProbePicture();
+    infoLoader_->CloseLibraryImage();
+    const ImageDescriptor& measured = infoImaging_.descriptor;
+    if (probe < 0 || probe == kProbeMedia || measured.ImageWidth <= 0) return std::nullopt;
+    return PictureSize{measured.ImageWidth, measured.ImageHeight, measured.ImageBits};
+}
+
 void Application::CreateExplorer() {
-    explorer_ = std::make_unique<TFileForm>();
+    ReadExplorerSettings();
+    infoLoader_ = std::make_unique<PictureLoader>(LoadServices{
+        infoImaging_, library_, photoCd_, tempNames_, infoDialogs_, infoHost_, infoSettings_});
+    explorer_ = std::make_unique<TFileForm>(
+        ExplorerServices{explorerSettings_, folders_.appHome.string(), *dialogs_,
+                         [this](const std::string& path) { return PictureInfo(path); }, {}});
+    const DisplayInfo display = display_.Info();
+    if (ExplorerBoundsUsable(explorerSettings_.bounds, display.width, display.height))
+        explorer_->setGeometry(QtRect(FromBounds(explorerSettings_.bounds)));
+    connect(explorer_.get(), &TFileForm::openInViewer, this, &Application::OpenFromExplorer);
+    connect(explorer_.get(), &TFileForm::zipWanted, this, [this] { NotYet(kZipWaitsText); });
+    connect(explorer_.get(), &TFileForm::batchScriptWanted, this,
+            [this] { NotYet("Batch scripts open in the batch editor, which this version does not have yet."); });
+    connect(explorer_.get(), &TFileForm::albumWanted, this,
+            [this] { NotYet("Albums open in the slide album, which this version does not have yet."); });
+    connect(explorer_.get(), &TFileForm::slideAlbumWanted, this,
+            [this] { NotYet("The slide album is not in this version yet."); });
+    connect(explorer_.get(), &TFileForm::tileWanted, this, &Application::TileWindows);
     connect(explorer_.get(), &TFileForm::viewerWanted, this, &Application::ShowViewer);
     connect(explorer_.get(), &TFileForm::closeProgramWanted, this,
             &Application::CloseProgramFromExplorer);
@@ -224,8 +281,57 @@ void Application::SaveAs() {
 }
 
 void Application::ShowExplorer() {
+    if (!explorerFolderShown_) {
+        explorerFolderShown_ = true;
+        explorer_->ShowFolder(exploreDir_);
+    }
     explorer_->show();
     explorer_->raise();
+    if (explorer_->isMinimized()) explorer_->showNormal();
+}
+
+// Explore: the explorer shows the current picture's folder.
+void Application::ExploreCurrentPicture() {
+    const std::string current = history_.Current();
+    const std::string folder = std::filesystem::path(current).parent_path().string();
+    if (!current.empty() && IsFolder(folder))
+        ExploreFolder(folder.back() == '/' ? folder : folder + "/");
+    else
+        ShowExplorer();
+}
+
+void Application::ExploreFolder(const std::string& folder) {
+    explorerFolderShown_ = true;
+    if (explorer_->CurrentFolder() != folder) explorer_->ShowFolder(folder);
+    ShowExplorer();
+}
+
+void Application::OpenFromExplorer(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    std::vector<std::string> files;
+    for (const QString& path : paths) files.push_back(path.toStdString());
+    ShowViewer();
+    viewerDocument_->OpenDropped(files);
+}
+
+void Application::TileWindows(int layout, bool wholeScreen, bool keepWidth) {
+    const DisplayInfo display = display_.Info();
+    const WindowRect area =
+        wholeScreen ? WindowRect{0, 0, display.width, display.height}
+                    : WindowRect{display.availableLeft, display.availableTop,
+                                 display.availableWidth, display.availableHeight};
+    const SideBySide tiled = zv::TileWindows(static_cast<TileMode>(std::clamp(layout, 0, 3)), area,
+                                             explorer_->width(), keepWidth);
+    explorer_->setGeometry(QtRect(tiled.explorer));
+    if (!viewer_->FullScreenOn()) {
+        viewer_->setGeometry(QtRect(tiled.viewer));
+        ShowViewer();
+    }
+    ShowExplorer();
+}
+
+void Application::NotYet(const char* what) {
+    dialogs_->Information(what);
 }
 
 void Application::ShowViewer() {
@@ -278,6 +384,11 @@ void Application::EndRun() {
     DeleteFileSilently(trash_, tempNames_.TempFileName("zvexport.pcx").string());
     DeleteFileSilently(trash_, tempNames_.TempFileName("zv_undo.pcx").string());
     DeleteWorkFiles(folders_.appHome, tempNames_.WorkFileStem(), trash_);
+    try {
+        SaveExplorerSettings();
+    } catch (const std::exception& error) {
+        std::cerr << "zelvan: " << error.what() << '\n';
+    }
     explorer_->applicationEnding = true;
     explorer_->close();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -5,7 +5,10 @@
 
 #include "app/SettingsSession.h"
 #include "app/StartupPlan.h"
+#include "explorer/ExplorerSettings.h"
+#include "platform/ScriptedDialogs.h"
 #include "imaging/ImagingContext.h"
+#include "explorer/FileList.h"
 #include "formats/loading/PictureLoader.h"
 #include "imaging/TempNames.h"
 #include "imaging/library/ImageLibrary.h"
@@ -75,7 +78,15 @@ private:
     void DeferredOpen();
     void OpenByName(const std::string& path);
     void ShowExplorer();
+    void ExploreCurrentPicture();
+    void ExploreFolder(const std::string& folder);
     void ShowViewer();
+    void OpenFromExplorer(const QStringList& paths);
+    void TileWindows(int layout, bool wholeScreen, bool keepWidth);
+    void ReadExplorerSettings();
+    void SaveExplorerSettings();
+    std::optional<PictureSize> PictureInfo(const std::string& path);
+    void NotYet(const char* what);
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
     void EndRun();
@@ -111,6 +122,20 @@ private:
     std::optional<SaveCommandHooks> saveHooks_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
+    ExplorerSettings explorerSettings_;
+    std::string exploreDir_;
+    bool explorerFolderShown_ = false; // the start folder is shown on the first showing
+    // A second loader that only measures pictures for the explorer's type
+    // column, so the viewer's document is never touched.
+    struct SilentHost : LoadHost {
+        void SetStatusText(const std::string&) override {}
+        ViewArea ViewSize() const override { return {}; }
+    };
+    SilentHost infoHost_;
+    ScriptedDialogs infoDialogs_;
+    ImagingContext infoImaging_;
+    LoadSettings infoSettings_;
+    std::unique_ptr<PictureLoader> infoLoader_;
     QTimer* deferredOpenTimer_ = nullptr;
     std::string lastInternalNote_;
     bool closing_ = false;
