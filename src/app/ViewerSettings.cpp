@@ -1,5 +1,7 @@
 #include "app/ViewerSettings.h"
 
+#include "platform/LittleEndian.h"
+
 #include <algorithm>
 #include <sstream>
 #include <variant>
@@ -61,30 +63,21 @@ const Field kFields[] = {
     {0x92, "fullScreenMenus", &ViewerSettings::fullScreenMenus},
 };
 
-void PutInt32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t GetInt32(const std::uint8_t* at) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= std::uint32_t{at[i]} << (8 * i);
-    return value;
-}
 
 struct FieldWriter {
     const ViewerSettings& settings;
     std::uint8_t* at;
     void operator()(bool ViewerSettings::*m) const { *at = settings.*m ? 1 : 0; }
     void operator()(std::int32_t ViewerSettings::*m) const {
-        PutInt32(at, static_cast<std::uint32_t>(settings.*m));
+        PutLittle32(at, static_cast<std::uint32_t>(settings.*m));
     }
-    void operator()(std::uint32_t ViewerSettings::*m) const { PutInt32(at, settings.*m); }
+    void operator()(std::uint32_t ViewerSettings::*m) const { PutLittle32(at, settings.*m); }
     void operator()(WindowBounds ViewerSettings::*m) const {
         const WindowBounds& b = settings.*m;
-        PutInt32(at, static_cast<std::uint32_t>(b.left));
-        PutInt32(at + 4, static_cast<std::uint32_t>(b.top));
-        PutInt32(at + 8, static_cast<std::uint32_t>(b.right));
-        PutInt32(at + 12, static_cast<std::uint32_t>(b.bottom));
+        PutLittle32(at, static_cast<std::uint32_t>(b.left));
+        PutLittle32(at + 4, static_cast<std::uint32_t>(b.top));
+        PutLittle32(at + 8, static_cast<std::uint32_t>(b.right));
+        PutLittle32(at + 12, static_cast<std::uint32_t>(b.bottom));
     }
 };
 
@@ -93,15 +86,15 @@ struct FieldReader {
     const std::uint8_t* at;
     void operator()(bool ViewerSettings::*m) const { settings.*m = *at != 0; }
     void operator()(std::int32_t ViewerSettings::*m) const {
-        settings.*m = static_cast<std::int32_t>(GetInt32(at));
+        settings.*m = static_cast<std::int32_t>(GetLittle32(at));
     }
-    void operator()(std::uint32_t ViewerSettings::*m) const { settings.*m = GetInt32(at); }
+    void operator()(std::uint32_t ViewerSettings::*m) const { settings.*m = GetLittle32(at); }
     void operator()(WindowBounds ViewerSettings::*m) const {
         WindowBounds& b = settings.*m;
-        b.left = static_cast<std::int32_t>(GetInt32(at));
-        b.top = static_cast<std::int32_t>(GetInt32(at + 4));
-        b.right = static_cast<std::int32_t>(GetInt32(at + 8));
-        b.bottom = static_cast<std::int32_t>(GetInt32(at + 12));
+        b.left = static_cast<std::int32_t>(GetLittle32(at));
+        b.top = static_cast<std::int32_t>(GetLittle32(at + 4));
+        b.right = static_cast<std::int32_t>(GetLittle32(at + 8));
+        b.bottom = static_cast<std::int32_t>(GetLittle32(at + 12));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "explorer/ExplorerSettings.h"
 
+#include "platform/LittleEndian.h"
+
 #include <limits>
 
 namespace zv {
@@ -10,15 +12,6 @@ namespace {
 constexpr std::uint32_t kSystemWindowColour = 0x80000005;
 constexpr std::size_t kAlwaysOneOffset = 53;
 
-void PutInt32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t GetInt32(const std::uint8_t* at) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= std::uint32_t{at[i]} << (8 * i);
-    return value;
-}
 
 std::int32_t Absolute(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::min())
@@ -44,23 +37,23 @@ ExplorerSettings DefaultExplorerSettings(int screenWidth, int screenHeight) {
 ExplorerSettingsRecord SerializeExplorerSettings(const ExplorerSettings& settings) {
     ExplorerSettingsRecord record{};
     std::uint8_t* at = record.data();
-    PutInt32(at + 0, std::uint32_t(Absolute(settings.bounds.left)));
-    PutInt32(at + 4, std::uint32_t(Absolute(settings.bounds.top)));
-    PutInt32(at + 8, std::uint32_t(settings.bounds.right));
-    PutInt32(at + 12, std::uint32_t(settings.bounds.bottom));
+    PutLittle32(at + 0, std::uint32_t(Absolute(settings.bounds.left)));
+    PutLittle32(at + 4, std::uint32_t(Absolute(settings.bounds.top)));
+    PutLittle32(at + 8, std::uint32_t(settings.bounds.right));
+    PutLittle32(at + 12, std::uint32_t(settings.bounds.bottom));
     at[16] = settings.toolBar;
     at[17] = settings.statusBar;
     at[18] = settings.buttonText;
     at[19] = settings.autoMinimize;
     at[20] = settings.autoRefresh;
     at[21] = settings.folderTree;
-    PutInt32(at + 24, std::uint32_t(settings.treeWidth));
-    PutInt32(at + 28, std::uint32_t(settings.viewStyle));
-    PutInt32(at + 32, std::uint32_t(settings.thumbSizeIndex));
-    PutInt32(at + 36, settings.useViewer ? 1 : 0);
-    PutInt32(at + 40, settings.ditherThumbs ? 1 : 0);
-    PutInt32(at + 44, settings.thumbColour);
-    PutInt32(at + 48, std::uint32_t(settings.clickStyle));
+    PutLittle32(at + 24, std::uint32_t(settings.treeWidth));
+    PutLittle32(at + 28, std::uint32_t(settings.viewStyle));
+    PutLittle32(at + 32, std::uint32_t(settings.thumbSizeIndex));
+    PutLittle32(at + 36, settings.useViewer ? 1 : 0);
+    PutLittle32(at + 40, settings.ditherThumbs ? 1 : 0);
+    PutLittle32(at + 44, settings.thumbColour);
+    PutLittle32(at + 48, std::uint32_t(settings.clickStyle));
     at[kAlwaysOneOffset] = 1;
     at[54] = settings.networkSupport;
     return record;
@@ -70,23 +63,23 @@ std::optional<ExplorerSettings> ParseExplorerSettings(const Bytes& block) {
     if (block.size() != kExplorerSettingsSize) return std::nullopt;
     const std::uint8_t* at = block.data();
     ExplorerSettings settings;
-    settings.bounds.left = std::int32_t(GetInt32(at + 0));
-    settings.bounds.top = std::int32_t(GetInt32(at + 4));
-    settings.bounds.right = std::int32_t(GetInt32(at + 8));
-    settings.bounds.bottom = std::int32_t(GetInt32(at + 12));
+    settings.bounds.left = std::int32_t(GetLittle32(at + 0));
+    settings.bounds.top = std::int32_t(GetLittle32(at + 4));
+    settings.bounds.right = std::int32_t(GetLittle32(at + 8));
+    settings.bounds.bottom = std::int32_t(GetLittle32(at + 12));
     settings.toolBar = at[16] != 0;
     settings.statusBar = at[17] != 0;
     settings.buttonText = at[18] != 0;
     settings.autoMinimize = at[19] != 0;
     settings.autoRefresh = at[20] != 0;
     settings.folderTree = at[21] != 0;
-    settings.treeWidth = std::int32_t(GetInt32(at + 24));
-    settings.viewStyle = ExplorerViewStyle(std::int32_t(GetInt32(at + 28)));
-    settings.thumbSizeIndex = std::int32_t(GetInt32(at + 32));
+    settings.treeWidth = std::int32_t(GetLittle32(at + 24));
+    settings.viewStyle = ExplorerViewStyle(std::int32_t(GetLittle32(at + 28)));
+    settings.thumbSizeIndex = std::int32_t(GetLittle32(at + 32));
     settings.useViewer = at[36] != 0; // only the low byte counts
     settings.ditherThumbs = at[40] != 0;
-    settings.thumbColour = GetInt32(at + 44);
-    settings.clickStyle = std::int32_t(GetInt32(at + 48));
+    settings.thumbColour = GetLittle32(at + 44);
+    settings.clickStyle = std::int32_t(GetLittle32(at + 48));
     settings.networkSupport = at[54] != 0;
     return settings;
 }

@@ -4,6 +4,7 @@
 #include "imaging/BitmapFile.h"
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
+#include "platform/LittleEndian.h"
 
 #include <cstring>
 
@@ -23,12 +24,7 @@ bool KeptAsBmp(int depth) {
 }
 
 std::uint32_t Little32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-void PutLittle32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    return GetLittle32(bytes.data() + at);
 }
 
 } // namespace
@@ -279,9 +275,9 @@ void NormaliseBmp(std::vector<std::uint8_t>& stream) {
     if (imageSize == 0 || imageSize > size) imageSize = stride * rows;
     if (imageSize > size || offset > size - imageSize || offset < kHeaders) return;
     if (size - imageSize == offset) return;
-    PutLittle32(stream, 46, 0);
-    PutLittle32(stream, 50, 0);
-    PutLittle32(stream, 34, static_cast<std::uint32_t>(imageSize));
+    PutLittle32(stream.data() + 46, 0);
+    PutLittle32(stream.data() + 50, 0);
+    PutLittle32(stream.data() + 34, static_cast<std::uint32_t>(imageSize));
     std::memmove(stream.data() + offset, stream.data() + (size - imageSize), imageSize);
     stream.resize(offset + imageSize);
 }

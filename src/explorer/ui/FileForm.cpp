@@ -1,5 +1,7 @@
 #include "explorer/ui/FileForm.h"
 
+#include "platform/qt/WindowFonts.h"
+
 #include "explorer/DosTime.h"
 #include "explorer/FolderHistory.h"
 #include "explorer/FolderPaths.h"
@@ -123,7 +125,7 @@ TFileForm::TFileForm(ExplorerServices services, QWidget* parent)
         return QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
     };
     setWindowTitle(QString::fromLatin1(kProgramTitle));
-    LimitFonts();
+    LimitWindowFonts(*this);
     ReadDrives();
     if (!services_.appHome.empty()) history_->Load(HistoryFile());
 
@@ -182,18 +184,6 @@ void TFileForm::ReadDrives() {
 
 // --- Building the window ---
 
-void TFileForm::LimitFonts() {
-    QFont windowFont = font();
-    if (windowFont.pointSize() > 12) {
-        windowFont.setPointSize(12);
-        setFont(windowFont);
-    }
-    if (logicalDpiY() > 96) {
-        QFont statusFont = statusBar()->font();
-        statusFont.setPointSize(9);
-        statusBar()->setFont(statusFont);
-    }
-}
 
 void TFileForm::BuildCentre() {
     splitter_ = new QSplitter(this);

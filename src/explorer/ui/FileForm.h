@@ -155,7 +155,6 @@ private:
     enum class Origin { PathBox, Tree, History };
 
     // Building the window.
-    void LimitFonts();
     void BuildCentre();
     void BuildListViews();
     void BuildStatusBar();

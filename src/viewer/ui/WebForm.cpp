@@ -1,5 +1,7 @@
 #include "viewer/ui/WebForm.h"
 
+#include "platform/qt/WindowFonts.h"
+
 #include "viewer/TextFiles.h"
 #include "viewer/ui/BitmapImage.h"
 #include "viewer/ui/MediaPanel.h"
@@ -47,7 +49,7 @@ QString Qt(const std::string& text) {
 TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* parent)
     : QMainWindow(parent), imaging_(imaging), settings_(settings) {
     setWindowTitle(QString::fromLatin1(kProgramTitle));
-    LimitFonts();
+    LimitWindowFonts(*this);
     view_ = new Sky95;
     scroller_ = new ViewScroller;
     scroller_->setWidget(view_);
@@ -149,18 +151,6 @@ QAction* TWebForm::AddDisabled(QMenu* menu, const char* caption) {
     return action;
 }
 
-void TWebForm::LimitFonts() {
-    QFont windowFont = font();
-    if (windowFont.pointSize() > 12) {
-        windowFont.setPointSize(12);
-        setFont(windowFont);
-    }
-    if (logicalDpiY() > 96) {
-        QFont statusFont = statusBar()->font();
-        statusFont.setPointSize(9);
-        statusBar()->setFont(statusFont);
-    }
-}
 
 void TWebForm::BuildMenus() {
     BuildFileMenu();

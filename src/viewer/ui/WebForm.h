@@ -154,7 +154,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void LimitFonts();
     void BuildMenus();
     void BuildFileMenu();
     void BuildEditMenu();
