@@ -1,5 +1,7 @@
 #include "explorer/ExplorerSettings.h"
 
+#include "explorer/ThumbCache.h"
+
 #include "platform/LittleEndian.h"
 
 #include <limits>
@@ -29,7 +31,7 @@ ExplorerSettings DefaultExplorerSettings(int screenWidth, int screenHeight) {
     settings.bounds.top = (screenHeight - height) / 2;
     settings.bounds.right = settings.bounds.left + width;
     settings.bounds.bottom = settings.bounds.top + height;
-    settings.thumbSizeIndex = screenWidth > 1279 ? 5 : screenWidth > 1151 ? 4 : 3;
+    settings.thumbSizeIndex = DefaultThumbSizeIndex(screenWidth);
     settings.thumbColour = kSystemWindowColour;
     return settings;
 }
