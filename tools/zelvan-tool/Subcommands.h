@@ -25,5 +25,7 @@ int RunInfo(const Arguments& arguments);
 extern const char* const kInfoUsage;
 int RunConvert(const Arguments& arguments);
 extern const char* const kConvertUsage;
+int RunThumbs(const Arguments& arguments);
+extern const char* const kThumbsUsage;
 
 } // namespace zvtool

@@ -16,6 +16,8 @@ const std::vector<Subcommand>& AllSubcommands() {
          RunInfo},
         {"convert", "read a picture and save it as the viewer does: BMP, PCX, PNG, JPEG, TGA, TIFF",
          kConvertUsage, RunConvert},
+        {"thumbs", "fill the thumbnail cache of a folder as the explorer does", kThumbsUsage,
+         RunThumbs},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},
     };

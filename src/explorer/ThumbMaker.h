@@ -1,0 +1,66 @@
+#pragma once
+// Making thumbnails: one picture file into a thumbnail bitmap, and a whole
+// folder into its folder cache. JPEG files are decoded scaled down by libjpeg
+// (the cheapest decode that still covers twice the box); other pictures go
+// through the loader's routes.
+
+#include "explorer/ThumbCache.h"
+#include "imaging/Bitmap.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace zv {
+
+class PictureLoader;
+struct ImagingContext;
+
+enum class ThumbOutcome { Made, TooLarge, Failed };
+
+struct ThumbResult {
+    ThumbOutcome outcome = ThumbOutcome::Failed;
+    Bitmap thumbnail;  // the box-sized thumbnail when made
+    int jpegScale = 0; // 1, 2, 4 or 8 for a JPEG that was decoded; 0 otherwise
+    int fullWidth = 0; // the picture's size from its header, when read
+    int fullHeight = 0;
+    // The row state the outcome gives: kThumbMade, kThumbTooLarge or kThumbFailed.
+    std::int16_t State() const;
+};
+
+// The libjpeg scale for a thumbnail: from 1/1 the scale halves, down to 1/8,
+// while the scaled picture is still wider or taller than twice the box.
+int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box);
+
+// The thumbnail of one picture file. A file whose extension contains ".JP"
+// is decoded by libjpeg at ThumbJpegScale; one whose decoded size would
+// exceed the pixel budget is too large. Other pictures are opened by
+// `loader`, whose picture lands in `imaging.current`; a header beyond the
+// budget is too large. Anything unreadable fails; nothing throws.
+ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
+                         PictureLoader& loader, ImagingContext& imaging);
+
+struct ThumbFolderResult {
+    bool listed = false; // false when the folder cannot be read
+    int made = 0;
+    int present = 0; // thumbnails already in the cache, not made again
+    int tooLarge = 0;
+    int failed = 0;
+    std::filesystem::path folderCacheFolder;
+};
+
+// Called after each picture row with the rows done and the picture rows in all.
+using ThumbFolderProgress = std::function<void(int done, int total)>;
+
+// Lists the folder, prepares its cache folders under cacheRoot and makes and
+// saves the thumbnail of every picture file (extension in ImageExtensions)
+// whose thumbnail is not present. Throws std::filesystem::filesystem_error
+// when the cache folders cannot be made.
+ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
+                                  const std::filesystem::path& cacheRoot, ThumbBox box,
+                                  std::uint32_t thumbColour, PictureLoader& loader,
+                                  ImagingContext& imaging,
+                                  const ThumbFolderProgress& progress = {});
+
+} // namespace zv
