@@ -138,17 +138,6 @@ void ScaleInto(const Bitmap& source, Bitmap& target, int left, int top, FittedSi
     }
 }
 
-void Fill(Bitmap& bitmap, PaletteEntry colour) {
-    for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
-        std::uint8_t* pixel = bitmap.ScanLine(y);
-        for (std::int32_t x = 0; x < bitmap.Width(); ++x, pixel += 3) {
-            pixel[0] = colour.blue;
-            pixel[1] = colour.green;
-            pixel[2] = colour.red;
-        }
-    }
-}
-
 } // namespace
 
 FittedSize FitThumbSize(std::int64_t W, std::int64_t H, int BW, int BH) {
@@ -183,7 +172,7 @@ Bitmap MakeThumbnail(const Bitmap& picture, ThumbBox box, std::uint32_t thumbCol
     Bitmap thumbnail;
     thumbnail.Create(std::max(box.ThumbWidth, 0), std::max(box.ThumbHeight, 0),
                      PixelFormat::Bits24);
-    Fill(thumbnail, ThumbBackground(thumbColour));
+    FillTrueColour(thumbnail, ThumbBackground(thumbColour));
     if (picture.Empty()) return thumbnail;
 
     const FittedSize size =

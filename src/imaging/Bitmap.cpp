@@ -179,4 +179,15 @@ void Bitmap::Clear() {
     stride_ = 0;
 }
 
+void FillTrueColour(Bitmap& bitmap, PaletteEntry colour) {
+    for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
+        std::uint8_t* pixel = bitmap.ScanLine(y);
+        for (std::int32_t x = 0; x < bitmap.Width(); ++x, pixel += 3) {
+            pixel[0] = colour.blue;
+            pixel[1] = colour.green;
+            pixel[2] = colour.red;
+        }
+    }
+}
+
 } // namespace zv

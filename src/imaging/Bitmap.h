@@ -117,6 +117,15 @@ private:
     mutable std::mutex surface_;
 };
 
+// Every pixel of a Bits24 Bitmap set to one colour.
+void FillTrueColour(Bitmap& bitmap, PaletteEntry colour);
+// The same from a window-system colour value: red in the low byte.
+inline void FillTrueColour(Bitmap& bitmap, std::uint32_t colourRef) {
+    FillTrueColour(bitmap, PaletteEntry{static_cast<std::uint8_t>((colourRef >> 16) & 0xFF),
+                                        static_cast<std::uint8_t>((colourRef >> 8) & 0xFF),
+                                        static_cast<std::uint8_t>(colourRef & 0xFF), 0});
+}
+
 inline void ClearBitmap(Bitmap& bitmap) {
     bitmap.Clear();
 }

@@ -51,20 +51,6 @@ int TargetPage(int tag, int current, int count) {
     }
 }
 
-void FillBitmap(Bitmap& picture, std::uint32_t colourRef) {
-    const std::uint8_t red = colourRef & 0xFF;
-    const std::uint8_t green = (colourRef >> 8) & 0xFF;
-    const std::uint8_t blue = (colourRef >> 16) & 0xFF;
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        for (int x = 0; x < picture.Width(); ++x) {
-            row[3 * x] = blue;
-            row[3 * x + 1] = green;
-            row[3 * x + 2] = red;
-        }
-    }
-}
-
 std::string NotEnoughMemoryText(int width, int height) {
     return "Not enough memory for a new picture of " + std::to_string(width) + " x " +
            std::to_string(height) + ".";
@@ -534,7 +520,7 @@ void ViewerDocument::NewPicture() {
     if (!services_.window.TakeUndoCopy()) return;
     Bitmap picture;
     picture.Create(request->width, request->height, PixelFormat::Bits24);
-    FillBitmap(picture, request->colour);
+    FillTrueColour(picture, request->colour);
     TakeUntitledPicture(std::move(picture), true);
 }
 

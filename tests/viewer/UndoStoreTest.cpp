@@ -29,7 +29,7 @@ protected:
         names = std::make_unique<TempNames>(folder, 3);
         names->DrawPrefix(1u);
         store = std::make_unique<UndoStore>(UndoServices{
-            imaging, *names, trash, memory, dialogs, flags, [this] { ++released; }});
+            imaging, *names, trash, memory, dialogs, flags, [this] { ++released; }, {}, {}});
     }
 
     // A picture of the given format with every byte of row y set to y + x.
@@ -37,7 +37,7 @@ protected:
         imaging.current.Create(width, height, format);
         for (int y = 0; y < height; ++y) {
             std::uint8_t* row = imaging.current.ScanLine(y);
-            for (std::size_t x = 0; x < imaging.current.Stride(); ++x)
+            for (std::int64_t x = 0; x < imaging.current.Stride(); ++x)
                 row[x] = static_cast<std::uint8_t>(y + x);
         }
         imaging.descriptor.ImageWidth = width;

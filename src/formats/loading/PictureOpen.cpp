@@ -93,14 +93,7 @@ void PictureLoader::OpenSlideImage(std::uint32_t background) {
     }
     Bitmap slide;
     slide.Create(view.width, view.height, PixelFormat::Bits24);
-    for (int y = 0; y < view.height; ++y) {
-        std::uint8_t* row = slide.ScanLine(y);
-        for (int x = 0; x < view.width; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>(background >> 16);
-            row[3 * x + 1] = static_cast<std::uint8_t>(background >> 8);
-            row[3 * x + 2] = static_cast<std::uint8_t>(background);
-        }
-    }
+    FillTrueColour(slide, background);
     Bitmap picture = image->Picture();
     picture.SetPixelFormat(PixelFormat::Bits24);
     const int left = (view.width - width) / 2;

@@ -397,15 +397,7 @@ void TWebForm::ShowEmptyPicture() {
     {
         std::lock_guard surface(picture.Surface());
         picture.Create(16, 16, PixelFormat::Bits24);
-        const std::uint32_t c = settings_.backColour;
-        for (int y = 0; y < 16; ++y) {
-            std::uint8_t* row = picture.ScanLine(y);
-            for (int x = 0; x < 16; ++x) {
-                row[3 * x] = static_cast<std::uint8_t>(c >> 16);
-                row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
-                row[3 * x + 2] = static_cast<std::uint8_t>(c);
-            }
-        }
+        FillTrueColour(picture, settings_.backColour);
     }
     imaging_.descriptor.ImageWidth = 16;
     imaging_.descriptor.ImageHeight = 16;
