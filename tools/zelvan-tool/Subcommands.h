@@ -27,5 +27,11 @@ int RunConvert(const Arguments& arguments);
 extern const char* const kConvertUsage;
 int RunThumbs(const Arguments& arguments);
 extern const char* const kThumbsUsage;
+int RunApply(const Arguments& arguments);
+extern const char* const kApplyUsage;
+int RunHistogram(const Arguments& arguments);
+extern const char* const kHistogramUsage;
+int RunAnalyze(const Arguments& arguments);
+extern const char* const kAnalyzeUsage;
 
 } // namespace zvtool

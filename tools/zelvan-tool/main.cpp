@@ -18,6 +18,10 @@ const std::vector<Subcommand>& AllSubcommands() {
          kConvertUsage, RunConvert},
         {"thumbs", "fill the thumbnail cache of a folder as the explorer does", kThumbsUsage,
          RunThumbs},
+        {"apply", "run toolbox lines (GAMMA=200,200,200, AUTO_CONTRAST, ...) on a picture",
+         kApplyUsage, RunApply},
+        {"histogram", "print the level histograms of a picture", kHistogramUsage, RunHistogram},
+        {"analyze", "write the analysis report of a picture", kAnalyzeUsage, RunAnalyze},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},
     };

@@ -1,0 +1,16 @@
+// Placeholder until the toolbox command lands.
+
+#include "Subcommands.h"
+
+#include <iostream>
+
+namespace zvtool {
+
+const char* const kAnalyzeUsage = "Not available yet.\n";
+
+int RunAnalyze(const Arguments&) {
+    std::cerr << "not available yet\n";
+    return 2;
+}
+
+} // namespace zvtool
