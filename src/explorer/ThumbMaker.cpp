@@ -29,6 +29,7 @@ ThumbResult MakeJpegThumb(const std::string& path, ThumbBox box, std::uint32_t t
     ThumbResult result;
     result.fullWidth = reader.Width();
     result.fullHeight = reader.Height();
+    result.bits = reader.Components() == 1 ? 8 : 24;
     const int scale = ThumbJpegScale(reader.Width(), reader.Height(), box);
     reader.SetScale(scale);
     result.jpegScale = scale;
@@ -48,16 +49,22 @@ ThumbResult MakeJpegThumb(const std::string& path, ThumbBox box, std::uint32_t t
 ThumbResult MakeLoadedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
                             PictureLoader& loader, ImagingContext& imaging) {
     loader.currentPath = path;
-    if (loader.ProbePicture() != kProbePicture) return Outcome(ThumbOutcome::Failed);
     ThumbResult result;
+    result.loadFailed = true;
+    if (loader.ProbePicture() != kProbePicture) return result;
+    result.loadFailed = false;
     result.fullWidth = imaging.descriptor.ImageWidth;
     result.fullHeight = imaging.descriptor.ImageHeight;
+    result.bits = imaging.descriptor.ImageBits;
     if (!WithinThumbBudget(result.fullWidth, result.fullHeight)) {
         result.outcome = ThumbOutcome::TooLarge;
         return result;
     }
     loader.OpenImage();
-    if (!loader.pictureReady || imaging.current.Empty()) return Outcome(ThumbOutcome::Failed);
+    if (!loader.pictureReady || imaging.current.Empty()) {
+        result.loadFailed = true;
+        return result;
+    }
     result.thumbnail = MakeThumbnail(imaging.current, box, thumbColour);
     // The decoded picture is not kept: thousands of files must not pile up.
     imaging.current = Bitmap();
@@ -101,9 +108,12 @@ ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t th
             return MakeJpegThumb(path, box, thumbColour);
         return MakeLoadedThumb(path, box, thumbColour, loader, imaging);
     } catch (const std::exception&) {
-        // A broken or unreadable file gets the failed thumbnail; the folder goes on.
+        // A broken or unreadable file gets the failed thumbnail (or, when it
+        // is not a JPEG, its icon); the folder goes on.
         imaging.current = Bitmap();
-        return Outcome(ThumbOutcome::Failed);
+        ThumbResult result = Outcome(ThumbOutcome::Failed);
+        result.loadFailed = UpperExtension(path).find(".JP") == std::string::npos;
+        return result;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "app/ui/Application.h"
 
+#include "explorer/ThumbCache.h"
+
 #include "app/ClosePolicy.h"
 #include "app/ErrorPolicy.h"
 #include "app/WindowPlacement.h"
@@ -187,7 +189,8 @@ void Application::CreateExplorer() {
         infoImaging_, library_, photoCd_, tempNames_, infoDialogs_, infoHost_, infoSettings_});
     explorer_ = std::make_unique<TFileForm>(
         ExplorerServices{explorerSettings_, folders_.appHome.string(), *dialogs_,
-                         [this](const std::string& path) { return PictureInfo(path); }, {}});
+                         [this](const std::string& path) { return PictureInfo(path); }, {},
+                         CacheRoot(folders_), imaging_.descriptor.ScreenBits});
     const DisplayInfo display = display_.Info();
     if (ExplorerBoundsUsable(explorerSettings_.bounds, display.width, display.height))
         explorer_->setGeometry(QtRect(FromBounds(explorerSettings_.bounds)));

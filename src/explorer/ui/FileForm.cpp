@@ -8,6 +8,8 @@
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/FolderTreeView.h"
 #include "explorer/ui/LookBox.h"
+#include "explorer/ui/ThumbDelegate.h"
+#include "explorer/ui/ThumbnailRunner.h"
 #include "platform/Extensions.h"
 #include "platform/ProgramTitle.h"
 #include "platform/qt/QtDialogs.h"
@@ -50,7 +52,6 @@ constexpr int kPanelMargin = 12;        // a status panel is its text's width pl
 constexpr int kDrivesViewPauseMs = 333; // a tree click in the drives view takes effect after this
 constexpr int kHoverSelectMs = 400;     // single-click mode selects the row under a resting pointer
 constexpr int kMinTreeWidth = 96;       // a stored tree width is applied only above this
-constexpr int kThumbSide = 96;          // the thumbnail view's cell until thumbnails are drawn
 constexpr int kCellGap = 4;             // between the cells of the icon styles
 
 constexpr const char* kGoToCaption = "Open a folder";
@@ -146,6 +147,7 @@ TFileForm::TFileForm(ExplorerServices services, QWidget* parent)
     BuildActions();
     BuildMenus();
     BuildToolBar();
+    BuildThumbnails();
     lookBox_->SetDrives(drives_);
     // The thumbnail view is not restored at start.
     switch (services_.settings.viewStyle) {
@@ -226,7 +228,8 @@ void TFileForm::BuildListViews() {
     iconView_->setResizeMode(QListView::Adjust);
     iconView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     iconView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    iconView_->setItemDelegate(new CellDelegate(iconView_));
+    cellDelegate_ = new CellDelegate(iconView_);
+    iconView_->setItemDelegate(cellDelegate_);
     selection_ = iconView_->selectionModel();
 
     detailsView_ = new QTreeView(listStack_);
@@ -319,6 +322,8 @@ void TFileForm::BuildActions() {
     connect(openAction_, &QAction::triggered, this, &TFileForm::OpenSelection);
     commentAction_ = NewAction("Commen&t");
     connect(commentAction_, &QAction::triggered, this, &TFileForm::CommentCommand);
+    redoThumbsAction_ = NewAction("Redo thum&bs");
+    connect(redoThumbsAction_, &QAction::triggered, this, &TFileForm::RedoThumbsCommand);
 
     folderTreeAction_ = NewAction("&Folder tree");
     folderTreeAction_->setCheckable(true);
@@ -436,6 +441,13 @@ void TFileForm::BuildMenus() {
     connect(tools->addAction(QStringLiteral("&Slide Album")), &QAction::triggered, this,
             &TFileForm::slideAlbumWanted);
     tools->addAction(NewDisabled("&Unzipper"));
+    QMenu* cache = tools->addMenu(QStringLiteral("&Cache"));
+    connect(cache->addAction(QStringLiteral("I&nfo")), &QAction::triggered, this,
+            &TFileForm::CacheInfoCommand);
+    connect(cache->addAction(QStringLiteral("&Kill")), &QAction::triggered, this,
+            [this] { CacheKillCommand(false); });
+    connect(cache->addAction(QStringLiteral("Kill &all")), &QAction::triggered, this,
+            [this] { CacheKillCommand(true); });
     connect(tools->addAction(QStringLiteral("Memo&ry")), &QAction::triggered, this,
             &TFileForm::memoryWanted);
 
@@ -461,6 +473,7 @@ void TFileForm::BuildListMenu() {
     connect(select->addAction(QStringLiteral("&Invert selection")), &QAction::triggered, this,
             &TFileForm::InvertRowSelection);
     listMenu_->addAction(commentAction_);
+    listMenu_->addAction(redoThumbsAction_);
     listMenu_->addSeparator();
     connect(listMenu_->addAction(QStringLiteral("Refres&h")), &QAction::triggered, this,
             &TFileForm::RefreshList);
@@ -505,6 +518,10 @@ void TFileForm::BuildToolBar() {
     connect(toolBar_->addAction(look->standardIcon(QStyle::SP_FileDialogListView),
                                 QStringLiteral("Views")),
             &QAction::triggered, this, [this] { viewsMenu_->popup(QCursor::pos()); });
+    QAction* thumb = toolBar_->addAction(look->standardIcon(QStyle::SP_FileDialogContentsView),
+                                         QStringLiteral("Thumb"));
+    thumb->setObjectName(QStringLiteral("ThumbButton"));
+    connect(thumb, &QAction::triggered, this, &TFileForm::ThumbButtonCommand);
     connect(
         toolBar_->addAction(look->standardIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Go to")),
         &QAction::triggered, this, &TFileForm::GoToFolder);
@@ -599,6 +616,7 @@ void TFileForm::CannotShow(const std::string& path) {
 }
 
 void TFileForm::EnterDrivesView() {
+    StopThumbnailing();
     drivesView_ = true;
     currentFolder_.clear();
     viewActions_[static_cast<std::size_t>(ExplorerViewStyle::Thumbnails)]->setEnabled(false);
@@ -642,6 +660,7 @@ void TFileForm::UpdateDrives() {
 }
 
 bool TFileForm::UpdateFiles() {
+    StopThumbnailing();
     StatusMessageSolo(std::string(kListingStatus));
     listing_ = true;
     QApplication::setOverrideCursor(::Qt::WaitCursor);
@@ -654,6 +673,9 @@ bool TFileForm::UpdateFiles() {
     model_->EndChange();
     QApplication::restoreOverrideCursor();
     listing_ = false;
+    thumbs_->PrepareCache(true);
+    if (viewStyle_ == ExplorerViewStyle::Thumbnails)
+        QTimer::singleShot(0, thumbs_, [this] { thumbs_->Start(); });
     if (!(comments_.loaded && comments_.folder == currentFolder_)) EnsureComments();
     UpdateCaption();
     UpdateStatus();
@@ -853,20 +875,29 @@ void TFileForm::SetViewStyle(ExplorerViewStyle style) {
 void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
     QAbstractItemView* before = ListView();
     const bool hadFocus = before && before->hasFocus();
+    if (style != ExplorerViewStyle::Thumbnails) {
+        StopThumbnailing();
+        if (iconView_->itemDelegate() != cellDelegate_) iconView_->setItemDelegate(cellDelegate_);
+    }
     if (style == ExplorerViewStyle::Details) {
         listStack_->setCurrentWidget(detailsView_);
     } else {
         const int text = fontMetrics().height();
-        auto* cells = static_cast<CellDelegate*>(iconView_->itemDelegate());
+        auto* cells = static_cast<CellDelegate*>(cellDelegate_);
         cells->cell = QSize();
         switch (style) {
-        case ExplorerViewStyle::Thumbnails:
+        case ExplorerViewStyle::Thumbnails: {
+            const ThumbBox box = thumbs_->Box();
             iconView_->setViewMode(QListView::IconMode);
             iconView_->setFlow(QListView::LeftToRight);
-            iconView_->setIconSize(QSize(kThumbSide, kThumbSide));
-            iconView_->setGridSize(
-                QSize(kThumbSide + logicalDpiX() * 8 / 96, kThumbSide + 2 * text + 8));
+            iconView_->setIconSize(QSize(box.ThumbWidth, box.ThumbHeight));
+            iconView_->setGridSize(QSize(box.ThumbWidth + logicalDpiX() * 8 / 96,
+                                         box.ThumbHeight + 2 * text + 8));
+            thumbDelegate_->box = iconView_->iconSize();
+            thumbDelegate_->cell = iconView_->gridSize() - QSize(kCellGap, kCellGap);
+            if (iconView_->itemDelegate() != thumbDelegate_) iconView_->setItemDelegate(thumbDelegate_);
             break;
+        }
         case ExplorerViewStyle::LargeIcons:
             iconView_->setViewMode(QListView::IconMode);
             iconView_->setFlow(QListView::LeftToRight);
@@ -898,6 +929,8 @@ void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
     QAbstractItemView* after = ListView();
     if (selection_->currentIndex().isValid()) after->scrollTo(selection_->currentIndex());
     if (hadFocus) after->setFocus();
+    if (style == ExplorerViewStyle::Thumbnails) ShowThumbnailView();
+    UpdateMenuStates();
 }
 
 void TFileForm::SortList(SortKind kind) {
@@ -907,9 +940,11 @@ void TFileForm::SortList(SortKind kind) {
 
 void TFileForm::RunSort(SortKind kind) {
     if (drivesView_ || listing_) return;
+    StopThumbnailing();
     model_->BeginChange();
     SortViewOrder(store_, order_, kind);
     model_->EndChange();
+    if (viewStyle_ == ExplorerViewStyle::Thumbnails) thumbs_->Start();
     UpdateStatus();
     UpdateMenuStates();
 }
@@ -1105,6 +1140,13 @@ void TFileForm::CarryOut(const std::vector<OpenAction>& actions) {
 // In single-click mode a plain click on one row opens it; the click that
 // ends a double click is not a second opening.
 void TFileForm::ListClicked() {
+    if (viewStyle_ == ExplorerViewStyle::Thumbnails && !thumbs_->Running() &&
+        SelectedRows().size() == 1) {
+        thumbs_->Resume();
+        if (services_.settings.clickStyle == 0) return;
+        const FileRecord* record = RowRecord(store_, order_, SelectedRows().front());
+        if (!record || !record->IsFolder()) return;
+    }
     if (services_.settings.clickStyle == 0) return;
     if (QGuiApplication::keyboardModifiers() != ::Qt::NoModifier) return;
     if (SelectedRows().size() != 1) return;
@@ -1185,11 +1227,13 @@ void TFileForm::UpdateMenuStates() {
     openAction_->setEnabled(selected);
     openButton_->setEnabled(selected);
     commentAction_->setEnabled(!drivesView_ && FocusedRow() >= 0);
+    redoThumbsAction_->setVisible(viewStyle_ == ExplorerViewStyle::Thumbnails);
 }
 
 // --- Window events ---
 
 void TFileForm::closeEvent(QCloseEvent* event) {
+    StopThumbnailing();
     if (applicationEnding) {
         closing_ = true;
         event->accept();

@@ -19,12 +19,14 @@
 #include <QStringList>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QAbstractItemDelegate;
 class QAbstractItemView;
 class QAction;
 class QActionGroup;
@@ -44,6 +46,8 @@ class FileListModel;
 class FolderHistory;
 class FolderTreeView;
 class LookBox;
+class ThumbDelegate;
+class ThumbnailRunner;
 
 // What the explorer takes from the application.
 struct ExplorerServices {
@@ -54,6 +58,9 @@ struct ExplorerServices {
     PictureSizeQuery pictureInfo;
     // The known drives; empty: the mounts of this machine (ReadKnownDrives).
     std::function<std::vector<KnownDrive>()> readDrives;
+    // Where the thumbnail cache lives (CacheRoot); empty: no thumbnails are stored.
+    std::filesystem::path cacheRoot;
+    int screenBits = 24; // 8 or fewer: 8-bit thumbnails
 };
 
 // The "&Tile" layouts, as tileWanted reports them.
@@ -103,12 +110,20 @@ public:
     void OpenSelection();
     void SetFolderTree(bool on);
     void SetNetworkSupport(bool on);
+    // The thumbnail commands.
+    void ThumbButtonCommand();
+    void RedoThumbsCommand();
+    void CacheInfoCommand();
+    void CacheKillCommand(bool all);
+    // A new thumbnail size from the options: the box, the cell and a new listing.
+    void ThumbnailSizeChanged();
 
     // What tests and the application look at.
     FileListModel* ListModel() const { return model_; }
     QAbstractItemView* ListView() const; // the view of the current style
     QListView* IconView() const { return iconView_; }
     QTreeView* DetailsView() const { return detailsView_; }
+    ThumbnailRunner* Thumbnails() const { return thumbs_; }
     FolderTreeView* Tree() const { return treeView_; }
     FolderTree& TreeModel() { return tree_; }
     LookBox* PathBox() const { return lookBox_; }
@@ -200,6 +215,12 @@ private:
     void ListClicked();
     void HoverTimeout();
 
+    // Thumbnails.
+    void BuildThumbnails();
+    void ShowThumbnailView();
+    void StopThumbnailing();
+    void ThumbProgress(int percent);
+
     // Status and menu states.
     void StatusMessageSolo(const std::string& text);
     void SetPanel(int panel, const std::string& text);
@@ -246,6 +267,9 @@ private:
     QTimer* statusTimer_ = nullptr;
     QTimer* hoverTimer_ = nullptr;
     int hoverRow_ = -1;
+    ThumbnailRunner* thumbs_ = nullptr;
+    ThumbDelegate* thumbDelegate_ = nullptr;
+    QAbstractItemDelegate* cellDelegate_ = nullptr;
 
     // Menus and commands.
     QMenu* viewsMenu_ = nullptr;
@@ -266,6 +290,7 @@ private:
     QAction* buttonTextAction_ = nullptr;
     QAction* networksAction_ = nullptr;
     QAction* commentAction_ = nullptr;
+    QAction* redoThumbsAction_ = nullptr;
 };
 
 } // namespace zv

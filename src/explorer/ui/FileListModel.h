@@ -60,8 +60,10 @@ public:
     // The full path of a row's entry.
     std::string RowPath(int row) const;
 
-private:
+    // The icon a record shows in the icon styles.
     QIcon IconOf(const FileRecord& record) const;
+
+private:
     QIcon DriveIcon(int driveType) const;
     QVariant DisplayText(FileRecord& record, int column) const;
 

@@ -1,6 +1,6 @@
 #include "viewer/ui/Sky95.h"
 
-#include "viewer/ui/BitmapImage.h"
+#include "platform/qt/BitmapImage.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -3,7 +3,7 @@
 #include "platform/qt/WindowFonts.h"
 
 #include "viewer/TextFiles.h"
-#include "viewer/ui/BitmapImage.h"
+#include "platform/qt/BitmapImage.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"
 #include "viewer/ui/NewImageDialog.h"

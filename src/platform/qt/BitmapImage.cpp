@@ -1,4 +1,4 @@
-#include "viewer/ui/BitmapImage.h"
+#include "platform/qt/BitmapImage.h"
 
 #include <cstring>
 
