@@ -33,5 +33,9 @@ int RunHistogram(const Arguments& arguments);
 extern const char* const kHistogramUsage;
 int RunAnalyze(const Arguments& arguments);
 extern const char* const kAnalyzeUsage;
+int RunJpeg(const Arguments& arguments);
+extern const char* const kJpegUsage;
+int RunZip(const Arguments& arguments);
+extern const char* const kZipUsage;
 
 } // namespace zvtool

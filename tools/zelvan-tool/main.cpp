@@ -22,6 +22,9 @@ const std::vector<Subcommand>& AllSubcommands() {
          kApplyUsage, RunApply},
         {"histogram", "print the level histograms of a picture", kHistogramUsage, RunHistogram},
         {"analyze", "write the analysis report of a picture", kAnalyzeUsage, RunAnalyze},
+        {"jpeg", "list, strip or add the comments and EXIF data of a JPEG file", kJpegUsage,
+         RunJpeg},
+        {"zip", "list a zip archive or extract it safely into a folder", kZipUsage, RunZip},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},
     };
