@@ -3,8 +3,8 @@
 #include "formats/loading/ImageInfo.h"
 #include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
-#include "imaging/library/PictureEdits.h"
 #include "platform/Extensions.h"
+#include "processing/ToneMaps.h"
 
 #include <filesystem>
 
@@ -188,11 +188,18 @@ void ViewerDocument::OpenAsPicture(bool probe) {
     FinishPictureOpen();
 }
 
+// The screen gamma: the toolbox's gamma maps on every channel of the
+// picture made true colour; pictures of fewer than 3 bits are left alone.
+// Its own maps, so the toolbox's maps keep what the last command built.
 void ViewerDocument::ApplyViewGamma() {
     if (viewGamma == 100 || !PictureReady()) return;
     ImagingContext& imaging = services_.imaging;
+    if (imaging.descriptor.ImageBits < 3 || imaging.current.Empty()) return;
+    EnsureTrueColour(imaging);
+    ToolboxContext gamma;
+    for (int channel = 0; channel < 3; ++channel) SetGammaLUT(gamma, viewGamma, channel);
     std::lock_guard surface(imaging.current.Surface());
-    ApplyLevels(imaging.current, GammaTableOf(viewGamma / 100.0));
+    ColorFilter(imaging.current, gamma);
 }
 
 void ViewerDocument::FinishPictureOpen() {

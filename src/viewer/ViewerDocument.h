@@ -104,6 +104,8 @@ public:
     bool MediaMode() const { return mediaMode_; }
     const std::string& MediaPath() const { return mediaPath_; }
     bool PictureReady() const { return services_.loader.pictureReady; }
+    // The picture changed since it was opened or saved.
+    bool Modified() const { return services_.flags.modified; }
     bool ReloadEnabled() const { return reloadEnabled_; }
     bool PageCommandsVisible() const { return pageCommandsVisible_; }
     // "Page n of count" for the page shown.

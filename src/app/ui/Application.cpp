@@ -136,6 +136,7 @@ void Application::CreateViewer() {
         },
         [this] { viewer_->RefreshAfterChange(); }});
     viewer_->SetUndo(*undo_);
+    viewer_->reportFolder = folders_.appHome;
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ExploreCurrentPicture);

@@ -86,6 +86,7 @@ void TWebForm::SetDocument(ViewerDocument& document, const ViewerHistory& histor
     document_ = &document;
     history_ = &history;
     dialogs_ = &dialogs;
+    toolboxHost_ = std::make_unique<ViewerToolboxHost>(*this, imaging_, dialogs, recorder);
     document_->autoPlay = settings_.playerAutoPlayLoop;
     EnableCommands();
 }
@@ -171,6 +172,7 @@ void TWebForm::BuildMenus() {
 
     QMenu* colours = menuBar()->addMenu(QStringLiteral("&Colors"));
     AddDisabled(colours, "&Negative");
+    BuildToolboxMenus(image, colours);
 
     BuildZoomMenu();
     BuildBookmarksMenu();

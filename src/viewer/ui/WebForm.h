@@ -8,16 +8,21 @@
 #include "app/ViewerSettings.h"
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
+#include "processing/Histogram.h"
+#include "processing/ToneMaps.h"
 #include "viewer/UndoStore.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ui/NumbersDialog.h"
 #include "viewer/ui/Sky95.h"
 #include "viewer/ui/ViewScroller.h"
+#include "viewer/ui/ViewerToolboxHost.h"
 
 #include <QMainWindow>
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -33,6 +38,7 @@ class QToolBar;
 namespace zv {
 
 class MediaPanel;
+class THistogramDlg;
 struct MediaBars;
 
 class TWebForm : public QMainWindow, public ImageHost, public LoadHost, public DocumentWindow {
@@ -131,6 +137,26 @@ public:
 
     bool userMovedWindow = false; // moved or resized by the user since it was shown
 
+    // The toolbox.
+    // Runs the toolbox operation of this batch word as the menu does; false
+    // when no operation has the word.
+    bool RunToolboxCommand(const char* word);
+    void HistogramCommand();
+    // Anal&yze: the report of the picture, or of two from the history in
+    // compare mode. With the Info button (fromButton) and no Ctrl or Shift
+    // it shows the plain picture information instead.
+    void AnalyzeCommand(bool fromButton, Qt::KeyboardModifiers keys);
+    // Where "ImageReport.txt" is written, and how a text file is opened.
+    std::filesystem::path reportFolder;
+    std::function<bool(const std::string& path)> openTextFile;
+    THistogramDlg* HistogramWindow() const { return histogramDlg_; }
+    // After a toolbox pass: the picture modified and the caption and lines refreshed.
+    void MarkPictureModified();
+    ToolboxContext& Toolbox() { return toolbox_; }
+    ImageHistogram& Histogram() { return histogram_; }
+    // The batch editor's recording, when there is one.
+    BatchRecorder recorder;
+
 signals:
     void firstActivation();
     void explorerWanted();
@@ -190,8 +216,14 @@ private:
     void MediaFailed();
     MediaBars BarsForMedia() const;
 
+    void BuildToolboxMenus(QMenu* image, QMenu* colours);
+
     ImagingContext& imaging_;
     ViewerSettings& settings_;
+    ToolboxContext toolbox_;
+    ImageHistogram histogram_;
+    std::unique_ptr<ViewerToolboxHost> toolboxHost_;
+    THistogramDlg* histogramDlg_ = nullptr;
     ViewerDocument* document_ = nullptr;
     const ViewerHistory* history_ = nullptr;
     Dialogs* dialogs_ = nullptr;

@@ -369,6 +369,11 @@ void TWebForm::keyPressEvent(QKeyEvent* event) {
         SetFullScreen(false);
         return;
     }
+    if (event->key() == Qt::Key_Space && !event->modifiers().testFlag(Qt::AltModifier) &&
+        !(document_ && document_->MediaMode())) {
+        AnalyzeCommand(false, event->modifiers());
+        return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 

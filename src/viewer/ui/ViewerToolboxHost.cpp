@@ -1,0 +1,88 @@
+#include "viewer/ui/ViewerToolboxHost.h"
+
+#include "imaging/ImagingContext.h"
+#include "imaging/Palettes.h"
+#include "platform/Dialogs.h"
+#include "viewer/ui/WebForm.h"
+
+#include <QApplication>
+
+namespace zv {
+
+ViewerToolboxHost::ViewerToolboxHost(TWebForm& window, ImagingContext& imaging, Dialogs& dialogs,
+                                     BatchRecorder& recorder)
+    : window_(window), imaging_(imaging), dialogs_(dialogs), recorder_(recorder) {}
+
+Bitmap& ViewerToolboxHost::Picture() {
+    return imaging_.current;
+}
+
+int ViewerToolboxHost::ScreenBits() const {
+    return imaging_.descriptor.ScreenBits;
+}
+
+int ViewerToolboxHost::ImageBits() const {
+    return imaging_.descriptor.ImageBits;
+}
+
+WarningAnswer ViewerToolboxHost::AskColourWarning(const std::string& text) {
+    switch (dialogs_.Box(BoxKind::Question, text, Buttons::YesNoIgnore)) {
+    case Answer::Yes:
+    case Answer::Ok: return WarningAnswer::Yes;
+    case Answer::Ignore: return WarningAnswer::Ignore;
+    default: return WarningAnswer::No;
+    }
+}
+
+bool ViewerToolboxHost::TakeUndoCopy() {
+    return window_.TakeUndoCopy();
+}
+
+void ViewerToolboxHost::Undo() {
+    window_.UndoCommand();
+}
+
+void ViewerToolboxHost::EnsureTrueColour() {
+    zv::EnsureTrueColour(imaging_);
+}
+
+// The effect dialog's operations have no menu item yet; their batch lines
+// run them. A call here is answered like Cancel, which leaves the picture.
+std::optional<EffectValues> ViewerToolboxHost::ShowEffectDialog(const ToolboxOperation&,
+                                                                const EffectValues&) {
+    return std::nullopt;
+}
+
+void ViewerToolboxHost::BeginBusy(const std::string& status) {
+    if (!status.empty()) window_.SetStatusText(QString::fromStdString(status));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void ViewerToolboxHost::EndBusy() {
+    QApplication::restoreOverrideCursor();
+}
+
+void ViewerToolboxHost::Repaint() {
+    window_.ShowPicture();
+}
+
+void ViewerToolboxHost::MarkModified() {
+    window_.MarkPictureModified();
+}
+
+void ViewerToolboxHost::Offer256Colours() {
+    if (dialogs_.Box(BoxKind::Question, kOffer256Text, Buttons::YesNo) != Answer::Yes) return;
+    MapOntoPalette(imaging_.current, HalftonePalette(), PixelFormat::Bits8);
+    imaging_.descriptor.ImageBits = 8;
+    window_.RefreshAfterChange();
+}
+
+bool ViewerToolboxHost::Recording() const {
+    return recorder_.recording && recorder_.recording();
+}
+
+void ViewerToolboxHost::AppendBatchLine(const std::string& line) {
+    if (recorder_.append) recorder_.append(line);
+}
+
+} // namespace zv

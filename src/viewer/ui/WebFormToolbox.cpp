@@ -1,0 +1,160 @@
+// The viewer window's toolbox commands: the menu items of the operations
+// that need no effect dialog, the histogram window, and the run of any
+// operation by its batch word through the one toolbox protocol.
+
+#include "imaging/MemoryCheck.h"
+#include "processing/Histogram.h"
+#include "processing/ImageReport.h"
+#include "processing/Toolbox.h"
+#include "processing/ToolboxProtocol.h"
+#include "processing/ui/HistogramDialog.h"
+#include "viewer/ui/WebForm.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QUrl>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+
+namespace zv {
+
+void TWebForm::BuildToolboxMenus(QMenu* image, QMenu* colours) {
+    QAction* histogram = image->addAction(QStringLiteral("&Histogram"));
+    histogram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(histogram, &QAction::triggered, this, &TWebForm::HistogramCommand);
+    pictureCommands_ << histogram;
+    QAction* analyze = image->addAction(QStringLiteral("Anal&yze"));
+    connect(analyze, &QAction::triggered, this,
+            [this] { AnalyzeCommand(false, QGuiApplication::keyboardModifiers()); });
+    pictureCommands_ << analyze;
+
+    QMenu* contrast = colours->addMenu(QStringLiteral("C&ontrast"));
+    const std::pair<const char*, const char*> contrastItems[] = {
+        {"Un&Wash", "UNWASH"}, {"Un&Cook", "UNCOOK"}, {"&Attenuate", "ATTENUATE"}};
+    for (const auto& [caption, word] : contrastItems) {
+        QAction* action = contrast->addAction(QString::fromLatin1(caption));
+        connect(action, &QAction::triggered, this, [this, word = word] { RunToolboxCommand(word); });
+        pictureCommands_ << action;
+    }
+    QMenu* map = colours->addMenu(QStringLiteral("&Map"));
+    QAction* zero = map->addAction(QStringLiteral("&Zero"));
+    connect(zero, &QAction::triggered, this, [this] { RunToolboxCommand("ZEROMAP"); });
+    pictureCommands_ << zero;
+}
+
+bool TWebForm::RunToolboxCommand(const char* word) {
+    const ToolboxOperation* op = TheToolbox().FindWord(word);
+    if (!op || !toolboxHost_) return false;
+    if (!document_ || !document_->PictureReady() || imaging_.current.Empty()) return true;
+    RunToolboxOperation(*op, *toolboxHost_, toolbox_, RunMode::Interactive);
+    return true;
+}
+
+void TWebForm::MarkPictureModified() {
+    if (document_) document_->PictureChanged();
+    DocumentChanged();
+}
+
+void TWebForm::HistogramCommand() {
+    if (!document_ || !document_->PictureReady() || imaging_.current.Empty()) return;
+    if (imaging_.current.Format() != PixelFormat::Bits24) {
+        EnsureTrueColour(imaging_);
+        ShowPicture();
+        DocumentChanged();
+    }
+    SetBusy(QStringLiteral("Histogram..."));
+    DoCalcHistogram(imaging_.current, histogram_, true, false, false);
+    StatusReady();
+    const QString name =
+        QString::fromStdString(std::filesystem::path(document_->CurrentPath()).filename().string());
+    if (!histogramDlg_) histogramDlg_ = new THistogramDlg(histogram_, QString(), this);
+    histogramDlg_->setWindowTitle(QStringLiteral("Histogram [") + name + QStringLiteral("]"));
+    histogramDlg_->ShowNearPointer();
+}
+
+namespace {
+
+// What the analysis of the viewer's current picture needs besides the pixels.
+struct AnalyzedPicture {
+    ReportedFile file;
+    ImageAnalysis analysis;
+};
+
+std::int64_t FileSizeOf(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+} // namespace
+
+void TWebForm::AnalyzeCommand(bool fromButton, Qt::KeyboardModifiers keys) {
+    if (!document_ || !history_ || !dialogs_) return;
+    const bool shift = keys.testFlag(Qt::ShiftModifier);
+    const bool ctrl = keys.testFlag(Qt::ControlModifier);
+    const int entries = history_->Count();
+    const bool compare = (ctrl && entries >= 2) || (!fromButton && entries == 2);
+    if (fromButton && !ctrl && !shift && !compare) return; // the picture information window
+
+    std::vector<AnalyzedPicture> analysed;
+    for (int picture = 0; picture < (compare ? 2 : 1); ++picture) {
+        if (picture == 1) document_->Step(HistoryStep::Next);
+        const std::string path = document_->CurrentPath();
+        const std::filesystem::path file(path);
+        if (!std::filesystem::exists(file)) {
+            dialogs_->Box(BoxKind::Error, file.filename().string() + " not found.", Buttons::Ok);
+            return;
+        }
+        if (!document_->PictureReady() || imaging_.current.Empty()) return;
+        const bool modified = document_->Modified();
+        if (!TakeUndoCopy()) return;
+        if (imaging_.current.Format() != PixelFormat::Bits24) {
+            EnsureTrueColour(imaging_);
+            ShowPicture();
+        }
+        SetBusy(QStringLiteral("Analyzing..."));
+        AnalyzedPicture result;
+        result.file.name = file.filename().string();
+        result.file.folder = file.parent_path().string() + "/";
+        result.file.state = modified ? ReportedState::Modified : ReportedState::AsLoaded;
+        try {
+            std::optional<std::int64_t> divisor;
+            if (shift) divisor = ImageByteSize(imaging_.descriptor, imaging_.autoReduce);
+            result.analysis = AnalyzePicture(imaging_.current, FileSizeOf(path), divisor);
+        } catch (const std::exception& error) {
+            StatusReady();
+            dialogs_->Box(BoxKind::Error, error.what(), Buttons::Ok);
+            return;
+        }
+        StatusReady();
+        analysed.push_back(std::move(result));
+    }
+
+    std::vector<std::string> lines;
+    if (compare) {
+        lines = CompareReportLines(analysed[0].file, analysed[0].analysis, analysed[1].file,
+                                   analysed[1].analysis);
+    } else {
+        AppendReportLines(lines, analysed[0].file, analysed[0].analysis, false);
+        if (dialogs_->Box(BoxKind::Information, ReportQuestionText(lines), Buttons::YesNo) !=
+            Answer::Yes)
+            return;
+    }
+    try {
+        const std::filesystem::path report = WriteImageReport(reportFolder, lines);
+        const bool opened = openTextFile
+                                ? openTextFile(report.string())
+                                : QDesktopServices::openUrl(QUrl::fromLocalFile(
+                                      QString::fromStdString(report.string())));
+        if (!opened) SetStatusText(QStringLiteral("Report saved."));
+    } catch (const std::exception& error) {
+        dialogs_->Box(BoxKind::Error, error.what(), Buttons::Ok);
+    }
+}
+
+} // namespace zv

@@ -1,0 +1,81 @@
+// zelvan-tool apply: toolbox lines on a picture file.
+
+#include "ToolRunner.h"
+
+#include "formats/PngGraphic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace zv;
+
+class ToolApply : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+        std::string pattern = (fs::temp_directory_path() / "zvapplyXXXXXX").string();
+        folder = ::mkdtemp(pattern.data());
+        TPngGraphic picture;
+        picture.NewImage(3, 1, ImageFormat::Color24, nullptr, 96, 96);
+        picture.SetPixel(0, 0, 0x00404040); // grey 64
+        picture.SetPixel(1, 0, 0x00050301); // red 1, green 3, blue 5
+        picture.SetPixel(2, 0, 0x00FFFFFF);
+        picture.SaveToFile(folder / "in.png");
+    }
+    void TearDown() override {
+        if (!folder.empty()) fs::remove_all(folder);
+    }
+    std::string Path(const char* name) const { return "'" + (folder / name).string() + "'"; }
+    std::uint32_t PixelOf(const char* name, int x) const {
+        TPngGraphic back;
+        back.LoadFromFile(folder / name);
+        return back.GetPixel(x, 0);
+    }
+    fs::path folder;
+};
+
+TEST_F(ToolApply, RunsLinesInOrderWithPersistingParameters) {
+    const auto run = zvtest::RunTool("apply " + Path("in.png") + " " + Path("out.png") +
+                                         " GAMMA=200,200,200 BRIGHTNESS=64,64,64",
+                                     {}, true);
+    ASSERT_EQ(run.status, 0) << run.output;
+    // 64 -> 128 -> 192; (1, 3, 5) -> gamma (16, 28, 36) -> x 1.5 (24, 42, 54).
+    EXPECT_EQ(PixelOf("out.png", 0), 0x00C0C0C0u);
+    EXPECT_EQ(PixelOf("out.png", 1), 0x00362A18u);
+    EXPECT_EQ(PixelOf("out.png", 2), 0x00FFFFFFu);
+
+    // The bare word takes the numbers of the line before.
+    ASSERT_EQ(zvtest::RunTool("apply " + Path("in.png") + " " + Path("bare.png") +
+                              " 'shift=0,0,0' 'BRIGHTNESS=64,64,64' BRIGHTNESS")
+                  .status,
+              0);
+    EXPECT_EQ(PixelOf("bare.png", 0), 0x00909090u); // 64 x 1.5 x 1.5 = 144
+}
+
+TEST_F(ToolApply, RefusesUnknownAndMalformedLinesBeforeWriting) {
+    auto run = zvtest::RunTool(
+        "apply " + Path("in.png") + " " + Path("out.png") + " GAMMA=200,200,200 SPARKLE", {}, true);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("unknown command word \"SPARKLE\""), std::string::npos) << run.output;
+    run = zvtest::RunTool(
+        "apply " + Path("in.png") + " " + Path("out.png") + " BRIGHTNESS=10,10,10,10", {}, true);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("at most three numbers"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(folder / "out.png"));
+    EXPECT_EQ(zvtest::RunTool("apply " + Path("in.png") + " " + Path("out.png")).status, 2);
+    EXPECT_EQ(zvtest::RunTool("apply " + Path("in.png") + " " + Path("out.xyz") + " ZERO").status,
+              2);
+
+    // Out of range does nothing, says so, and still saves.
+    run = zvtest::RunTool(
+        "apply " + Path("in.png") + " " + Path("same.png") + " LIMIT_ALL=50,50,200", {}, true);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("does nothing"), std::string::npos) << run.output;
+    EXPECT_EQ(PixelOf("same.png", 0), 0x00404040u);
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+// Toolbox commands run from the viewer's menus: the undo copy, the modified
+// mark and the recorded batch line around the pass, the same pixels as the
+// tool's batch lines, and the histogram window.
+
+#include "app/ViewerSettings.h"
+#include "app/ui/Application.h"
+#include "imaging/BitmapFile.h"
+#include "platform/ScriptedDialogs.h"
+#include "processing/ui/HistogramDialog.h"
+#include "viewer/ui/WebForm.h"
+
+#include "ViewerSession.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTest>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+using namespace zv;
+namespace fs = std::filesystem;
+
+class ToolboxWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<zvtest::ViewerSession> session_;
+    fs::path picturePath_;
+
+    TWebForm& StartOn() {
+        Bitmap picture;
+        picture.Create(64, 16, PixelFormat::Bits24);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 64; ++x) {
+                std::uint8_t* pixel = picture.ScanLine(y) + 3 * x;
+                pixel[0] = static_cast<std::uint8_t>(x * 4);
+                pixel[1] = static_cast<std::uint8_t>(y * 16);
+                pixel[2] = 200;
+            }
+        picturePath_ = session_->home.Path() / "picture.bmp";
+        WriteBitmapFile(picturePath_, picture);
+        ViewerSettings settings = DefaultViewerSettings(24);
+        settings.autoSize = false;
+        return session_->StartOn(picturePath_.string(), settings);
+    }
+
+    QAction* Command(TWebForm& viewer, const QString& caption) {
+        for (QAction* action : viewer.findChildren<QAction*>())
+            if (action->text() == caption) return action;
+        return nullptr;
+    }
+
+    Bitmap& Current() { return session_->Program().Imaging().current; }
+
+private slots:
+    void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
+    void cleanup() { session_.reset(); }
+
+    void aMenuCommandTakesTheUndoCopyMarksAndRecords() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        bool recording = false;
+        viewer.recorder.recording = [&] { return recording; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        QVERIFY(!session_->Program().Document().modified);
+
+        QAction* unwash = Command(viewer, QStringLiteral("Un&Wash"));
+        QVERIFY(unwash);
+        unwash->trigger();
+        // Every byte v becomes v x v div 255: 200 gives 156, 4 x 10 = 40 gives 6.
+        QCOMPARE(int(Current().ScanLine(0)[3 * 10 + 2]), 156);
+        QCOMPARE(int(Current().ScanLine(0)[3 * 10]), 6);
+        QVERIFY(session_->Program().Document().modified);
+        QVERIFY(lines.empty()); // not recording
+
+        recording = true;
+        Command(viewer, QStringLiteral("&Attenuate"))->trigger();
+        QCOMPARE(lines, std::vector<std::string>{"ATTENUATE"});
+
+        // The undo copy was taken before the last command.
+        Command(viewer, QStringLiteral("&Undo"))->trigger();
+        QCOMPARE(int(Current().ScanLine(0)[3 * 10 + 2]), 156);
+    }
+
+    void theToolsBatchLineGivesTheSamePixels() {
+        const QByteArray zelvan = qgetenv("ZV_ZELVAN");
+        const fs::path tool = fs::path(zelvan.toStdString()).parent_path() / "tools" /
+                              "zelvan-tool" / "zelvan-tool";
+        if (zelvan.isEmpty() || !fs::exists(tool)) QSKIP("zelvan-tool not found beside the program");
+        TWebForm& viewer = StartOn();
+        const fs::path out = session_->home.Path() / "uncooked.bmp";
+        QProcess run;
+        run.start(QString::fromStdString(tool.string()),
+                  {QStringLiteral("apply"), QString::fromStdString(picturePath_.string()),
+                   QString::fromStdString(out.string()), QStringLiteral("UNCOOK")});
+        QVERIFY(run.waitForFinished(20000));
+        if (run.exitCode() == 2 && !fs::exists(out)) QSKIP("zelvan-tool apply is not available");
+        QCOMPARE(run.exitCode(), 0);
+        Command(viewer, QStringLiteral("Un&Cook"))->trigger();
+        const Bitmap fromTool = ReadBitmapFile(out);
+        QCOMPARE(fromTool.Width(), Current().Width());
+        for (int y = 0; y < Current().Height(); ++y)
+            QVERIFY(std::memcmp(fromTool.ScanLine(y), Current().ScanLine(y), 64 * 3) == 0);
+    }
+
+    void theHistogramWindowShowsThePicturesCounts() {
+        TWebForm& viewer = StartOn();
+        QTest::keyClick(&viewer, Qt::Key_H, Qt::ControlModifier);
+        THistogramDlg* window = viewer.HistogramWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Histogram [picture.bmp]"));
+        QCOMPARE(window->Channel(), HistogramChannel::Gray);
+        window->SetLevel(200);
+        // Red is 200 in all 64 x 16 pixels.
+        QVERIFY2(window->LevelText().contains(QStringLiteral("Red: 1024")),
+                 qPrintable(window->LevelText()));
+        window->ZoomStep();
+        QCOMPARE(window->Zoom(), 2);
+    }
+
+    void analyzeReportsThePictureAndSavesTheReport() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> opened;
+        viewer.openTextFile = [&](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
+        viewer.reportFolder = session_->home.Path();
+        session_->dialogs.answers.push_back(Answer::Yes);
+        Command(viewer, QStringLiteral("Anal&yze"))->trigger();
+        QVERIFY(!session_->dialogs.boxes.empty());
+        const std::string& text = session_->dialogs.boxes.back().text;
+        QVERIFY2(text.starts_with("Filename: picture.bmp\n"), text.c_str());
+        QVERIFY(text.find("Red values:  Mean = 200.00  sd. = 0.00  gamut = 0") != std::string::npos);
+        QVERIFY(text.ends_with("\n\nSave to text file?"));
+        const fs::path report = session_->home.Path() / "ImageReport.txt";
+        QCOMPARE(opened, std::vector<std::string>{report.string()});
+        QVERIFY(fs::file_size(report) > 100);
+        // The analysis leaves the picture as it was.
+        QVERIFY(!session_->Program().Document().modified);
+    }
+};
+
+QTEST_MAIN(ToolboxWindowTest)
+#include "ToolboxWindowTest.moc"
