@@ -1,6 +1,8 @@
 #include "processing/Toolbox.h"
 
 #include "processing/BatchLine.h"
+#include "processing/CorrectionOperations.h"
+#include "processing/FilterOperations.h"
 #include "processing/ToneOperations.h"
 
 #include <stdexcept>
@@ -63,7 +65,8 @@ const ToolboxOperation* ToolboxRegistry::FindCode(int effectCode) const {
 
 const ToolboxRegistry& TheToolbox() {
     // The one list of operation families; a new family adds its table here.
-    static const ToolboxRegistry registry{ToneOperations()};
+    static const ToolboxRegistry registry{ToneOperations(), FilterOperations(),
+                                          CorrectionOperations()};
     return registry;
 }
 

@@ -1,0 +1,9 @@
+#include "processing/FilterOperations.h"
+
+namespace zv {
+
+std::span<const ToolboxOperation> FilterOperations() {
+    return {};
+}
+
+} // namespace zv
