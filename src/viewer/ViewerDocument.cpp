@@ -4,8 +4,12 @@
 #include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
+#include "platform/FileCrc.h"
 #include "processing/ToneMaps.h"
 
+#include <sys/stat.h>
+
+#include <ctime>
 #include <filesystem>
 
 namespace zv {
@@ -562,6 +566,38 @@ void ViewerDocument::PastePicture() {
         return;
     }
     TakeUntitledPicture(std::move(pasted), false);
+}
+
+ImageInformation ViewerDocument::Information() const {
+    const PictureLoader& loader = services_.loader;
+    const ImagingContext& imaging = services_.imaging;
+    ImageInformation info;
+    info.scaledDecode = loader.scaledDecode;
+    info.jpegScale = loader.JpegScale;
+    info.width = loader.scaledDecode ? loader.fullWidth : imaging.descriptor.ImageWidth;
+    info.height = loader.scaledDecode ? loader.fullHeight : imaging.descriptor.ImageHeight;
+    info.imageBits = imaging.descriptor.ImageBits;
+    info.deviceStorage = imaging.current.Storage() == StorageKind::DDB;
+    info.screenBits = imaging.descriptor.ScreenBits;
+    info.pages = loader.pageCount;
+    info.usesBytes = PictureMemoryBytes(
+        imaging.current.Width(), imaging.current.Height(),
+        info.deviceStorage ? imaging.descriptor.ScreenBits : imaging.current.BitsPerPixel());
+    const std::filesystem::path file(CurrentPath());
+    info.name = file.filename().string();
+    info.path = file.parent_path().string() + "/";
+    std::error_code error;
+    info.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(file, error));
+    if (error) info.fileSize = 0;
+    struct stat status {};
+    if (::stat(file.c_str(), &status) == 0) {
+        std::tm local{};
+        localtime_r(&status.st_mtime, &local);
+        char text[128];
+        info.date = std::strftime(text, sizeof text, "%x %X", &local) ? text : "";
+    }
+    info.crc = FileAlbumCrc(file);
+    return info;
 }
 
 } // namespace zv

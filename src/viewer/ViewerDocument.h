@@ -12,6 +12,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/ProgramTitle.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/ImageInformation.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerHistory.h"
 
@@ -112,6 +113,8 @@ public:
     std::string PageText() const;
     // The status bar's picture line: size and depth, empty when nothing is shown.
     std::string PictureLine() const;
+    // The facts the "I&nfo" command shows of the picture and its file.
+    ImageInformation Information() const;
     // The window caption: the file name and the program's title.
     std::string Caption() const;
     // The folder the open dialog starts in: that of the last file opened.

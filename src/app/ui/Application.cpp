@@ -1,6 +1,8 @@
 #include "app/ui/Application.h"
 
+#include "album/ui/CommentForm.h"
 #include "explorer/ThumbCache.h"
+#include "formats/JpegReader.h"
 
 #include "app/ClosePolicy.h"
 #include "app/ErrorPolicy.h"
@@ -40,10 +42,16 @@ bool IsFolder(const std::string& path) {
     return std::filesystem::is_directory(path, error);
 }
 
-// The JPEG reader arrives with picture loading; until then a JPEG named on
-// the command line is not ready at start.
-bool ReadJpegInfo(const std::string&) {
-    return false;
+// A JPEG named on the command line opens at the first activation when its
+// header reads; otherwise the viewer starts empty.
+bool ReadJpegInfo(const std::string& path) {
+    try {
+        TJpegReader reader;
+        reader.ReadHeader(path);
+        return reader.Width() > 0 && reader.Height() > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 QRect QtRect(const WindowRect& rect) {
@@ -137,6 +145,13 @@ void Application::CreateViewer() {
         [this] { viewer_->RefreshAfterChange(); }});
     viewer_->SetUndo(*undo_);
     viewer_->reportFolder = folders_.appHome;
+    viewer_->commentWindow = [this] {
+        if (!commentForm_)
+            commentForm_ = std::make_unique<TCommentForm>(
+                CommentFormServices{*dialogs_, display_, commentOpenFolder_});
+        if (commentOpenFolder_.empty()) commentOpenFolder_ = viewerDocument_->OpenFolder();
+        return commentForm_.get();
+    };
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ExploreCurrentPicture);

@@ -36,6 +36,8 @@ class QTimer;
 
 namespace zv {
 
+class TCommentForm;
+
 class TFileForm;
 class TWebForm;
 
@@ -122,6 +124,8 @@ private:
     std::optional<SaveCommandHooks> saveHooks_;
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
+    std::unique_ptr<TCommentForm> commentForm_;
+    std::string commentOpenFolder_; // where the JPEG text window's file dialogs start
     ExplorerSettings explorerSettings_;
     std::string exploreDir_;
     bool explorerFolderShown_ = false; // the start folder is shown on the first showing

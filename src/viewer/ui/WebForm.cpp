@@ -165,6 +165,9 @@ void TWebForm::BuildMenus() {
     AddToggle(view, "&Button text", &ViewerSettings::buttonText);
     view->addSeparator();
     BuildViewCommands(view);
+    QAction* info = view->addAction(QStringLiteral("I&nfo"));
+    connect(info, &QAction::triggered, this, &TWebForm::InfoCommand);
+    pictureCommands_ << info;
     AddDisabled(view, "&Options...");
 
     QMenu* image = menuBar()->addMenu(QStringLiteral("&Image"));

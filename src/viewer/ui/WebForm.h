@@ -38,6 +38,7 @@ class QToolBar;
 namespace zv {
 
 class MediaPanel;
+class TCommentForm;
 class THistogramDlg;
 struct MediaBars;
 
@@ -136,6 +137,12 @@ public:
         askNumbers;
 
     bool userMovedWindow = false; // moved or resized by the user since it was shown
+
+    // I&nfo: the picture's information; JPEG files show it in the JPEG text
+    // window below their EXIF lines and comments.
+    void InfoCommand();
+    // The JPEG text window, made by the application on first use.
+    std::function<TCommentForm*()> commentWindow;
 
     // The toolbox.
     // Runs the toolbox operation of this batch word as the menu does; false
