@@ -117,19 +117,31 @@ using RowFilter = void (*)(const Kernel3x3&, const RowTriple&, std::ptrdiff_t, s
 
 #if defined(__SSE2__)
 
-// Eight 16-bit sums divided by the divisor, truncating toward zero.
-inline __m128i DivideShorts(__m128i sums, __m128 divisor) {
-    const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(sums, sums), 16);
-    const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(sums, sums), 16);
+// Eight 16-bit sums divided by the divisor, truncating toward zero; the
+// sums are signed, or unsigned when no weight is negative.
+template <bool unsignedSums> inline __m128i DivideShorts(__m128i sums, __m128 divisor) {
+    __m128i low;
+    __m128i high;
+    if constexpr (unsignedSums) {
+        low = _mm_unpacklo_epi16(sums, _mm_setzero_si128());
+        high = _mm_unpackhi_epi16(sums, _mm_setzero_si128());
+    } else {
+        low = _mm_srai_epi32(_mm_unpacklo_epi16(sums, sums), 16);
+        high = _mm_srai_epi32(_mm_unpackhi_epi16(sums, sums), 16);
+    }
     const __m128i lowQuotient = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(low), divisor));
     const __m128i highQuotient = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(high), divisor));
     return _mm_packs_epi32(lowQuotient, highQuotient);
 }
 
-// Sixteen bytes at a time in 16-bit lanes. The bias is at most 255 either
-// way, so its saturating addition keeps every result on the right side of
-// 0 and 255, and the final pack clamps to 0..255.
-template <bool thresholded>
+// Sixteen bytes at a time in 16-bit lanes: signed sums, or, for kernels
+// without negative weights whose sums stay below 65536 (the sharper
+// DeFocus kernels), unsigned ones; a 16-bit product keeps its low 16 bits
+// either way. The quotient is packed to 16 bits with signed saturation,
+// which keeps it beyond 255 or below 0 where it lay there. The bias is at
+// most 255 either way, so its saturating addition keeps every result on the
+// right side of 0 and 255, and the final pack clamps to 0..255.
+template <bool thresholded, bool unsignedSums = false>
 void FilterRowSse2(const Kernel3x3& k, const RowTriple& rows, std::ptrdiff_t first,
                    std::ptrdiff_t end, std::uint8_t* out) {
     const std::array<const std::uint8_t*, 3> source{rows.up, rows.mid, rows.down};
@@ -152,8 +164,8 @@ void FilterRowSse2(const Kernel3x3& k, const RowTriple& rows, std::ptrdiff_t fir
                 low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), weights[3 * r + c]));
                 high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), weights[3 * r + c]));
             }
-        low = _mm_adds_epi16(DivideShorts(low, divisor), bias);
-        high = _mm_adds_epi16(DivideShorts(high, divisor), bias);
+        low = _mm_adds_epi16(DivideShorts<unsignedSums>(low, divisor), bias);
+        high = _mm_adds_epi16(DivideShorts<unsignedSums>(high, divisor), bias);
         __m128i result = _mm_packus_epi16(low, high);
         if constexpr (thresholded) {
             const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.mid + i));
@@ -176,6 +188,10 @@ RowFilter ChooseRowFilter(const Kernel3x3& k) {
 #if defined(__SSE2__)
     if (largestSum <= 32767 && std::abs(k.bias) <= 255)
         return thresholded ? FilterRowSse2<true> : FilterRowSse2<false>;
+    const bool noNegativeWeight =
+        std::all_of(k.weights.begin(), k.weights.end(), [](std::int16_t w) { return w >= 0; });
+    if (noNegativeWeight && largestSum <= 65535 && std::abs(k.bias) <= 255)
+        return thresholded ? FilterRowSse2<true, true> : FilterRowSse2<false, true>;
 #endif
     // The vector paths add the bias in 32-bit lanes.
     if (std::abs(std::int64_t{k.bias}) >= kExactFloatSums) return FilterRowExact;
@@ -223,6 +239,73 @@ Kernel3x3 MeanRemovalKernel(int strength) {
 void MeanRemoval(Bitmap& picture, int strength) {
     if (strength < 0 || strength > 8) return;
     Spatial3x3(picture, MeanRemovalKernel(strength));
+}
+
+Kernel3x3 HighPassMediumKernel(int strength) {
+    Kernel3x3 kernel;
+    kernel.weights = {0, -1, 0, -1, static_cast<std::int16_t>(9 - strength), -1, 0, -1, 0};
+    kernel.divisor = 5 - strength;
+    return kernel;
+}
+
+void HighPassMedium(Bitmap& picture, int strength) {
+    if (strength < 1 || strength > 4) return;
+    Spatial3x3(picture, HighPassMediumKernel(strength));
+}
+
+Kernel3x3 HighPassLightKernel(int strength) {
+    Kernel3x3 kernel;
+    kernel.weights = {1, -2, 1, -2, static_cast<std::int16_t>(9 - strength), -2, 1, -2, 1};
+    kernel.divisor = 5 - strength;
+    return kernel;
+}
+
+void HighPassLight(Bitmap& picture, int strength) {
+    if (strength < 1 || strength > 4) return;
+    Spatial3x3(picture, HighPassLightKernel(strength));
+}
+
+namespace {
+
+Kernel3x3 WithSumDivisor(std::array<std::int16_t, 9> weights) {
+    Kernel3x3 kernel;
+    kernel.weights = weights;
+    kernel.divisor = 0;
+    for (const std::int16_t w : weights) kernel.divisor += w;
+    return kernel;
+}
+
+} // namespace
+
+Kernel3x3 SoftenKernel(int type) {
+    constexpr std::int16_t kCentres[] = {32, 16, 8, 6, 5, 4, 3};
+    switch (type) {
+    case 8: return WithSumDivisor({10, 15, 10, 15, 20, 15, 10, 15, 10});
+    case 9: return WithSumDivisor({12, 14, 12, 14, 16, 14, 12, 14, 12});
+    case 10: return WithSumDivisor({13, 14, 13, 14, 15, 14, 13, 14, 13});
+    default: break;
+    }
+    const std::int16_t c = kCentres[std::clamp(type, 1, 7) - 1];
+    return WithSumDivisor({1, 2, 1, 2, c, 2, 1, 2, 1});
+}
+
+void Soften(Bitmap& picture, int type) {
+    if (type < 1 || type > 10) return;
+    Spatial3x3(picture, SoftenKernel(type));
+}
+
+Kernel3x3 DeFocusKernel(int amount) {
+    int d = 12;
+    while (d > 1 && amount < 25 * d) --d;
+    int b = d * d;
+    while ((100 * b) / (4 * d) < amount) ++b;
+    const auto side = static_cast<std::int16_t>(d);
+    return WithSumDivisor({1, side, 1, side, static_cast<std::int16_t>(b), side, 1, side, 1});
+}
+
+void DeFocus(Bitmap& picture, int amount) {
+    if (amount < 0 || amount > 254) return;
+    Spatial3x3(picture, DeFocusKernel(amount));
 }
 
 void GaussianBlur3x3(Bitmap& picture, int threshold, bool leaveOneOut, int divisor) {

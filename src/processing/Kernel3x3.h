@@ -39,6 +39,30 @@ Kernel3x3 MeanRemovalKernel(int strength);
 // Strengths outside 0..8 leave the picture unchanged.
 void MeanRemoval(Bitmap& picture, int strength);
 
+// High pass, medium: 0 -1 0 / -1 (9-a) -1 / 0 -1 0, divisor 5 - a, for
+// strengths a of 1..4 (others leave the picture unchanged).
+Kernel3x3 HighPassMediumKernel(int strength);
+void HighPassMedium(Bitmap& picture, int strength);
+
+// High pass, light: 1 -2 1 / -2 (9-a) -2 / 1 -2 1, divisor 5 - a, for
+// strengths a of 1..4 (others leave the picture unchanged).
+Kernel3x3 HighPassLightKernel(int strength);
+void HighPassLight(Bitmap& picture, int strength);
+
+// Soften of type 1..10: 1 2 1 / 2 c 2 / 1 2 1 with the centre c = 32, 16, 8,
+// 6, 5, 4, 3 for types 1..7, then three flatter kernels for 8..10; the
+// divisor is the weights' sum. Other types leave the picture unchanged.
+Kernel3x3 SoftenKernel(int type);
+void Soften(Bitmap& picture, int type);
+
+// DeFocus of amount a (0..254): 1 d 1 / d b d / 1 d 1 with d = a div 25
+// limited to 1..12 and b the least value from d x d on with
+// 100 b div 4d >= a, so larger amounts give a sharper centre and a = 0 the
+// flat 3x3 mean. The divisor is the weights' sum. Amounts outside 0..254
+// leave the picture unchanged.
+Kernel3x3 DeFocusKernel(int amount);
+void DeFocus(Bitmap& picture, int amount);
+
 // The 3x3 mean: the sum of the nine bytes (without the one directly below
 // the centre when leaveOneOut is set) div divisor, at most 255, stored only
 // where it differs from the old byte by more than threshold. A divisor of 0

@@ -122,6 +122,82 @@ TEST(Kernel3x3, EveryKindOfKernelMatchesTheDefinition) {
         }
 }
 
+Kernel3x3 KernelOf(std::array<std::int16_t, 9> weights, int divisor) {
+    Kernel3x3 kernel;
+    kernel.weights = weights;
+    kernel.divisor = divisor;
+    return kernel;
+}
+
+// The kernel families as tabled: centre weight, side and corner weights,
+// divisor.
+TEST(Kernel3x3, FamiliesBuildTheirKernels) {
+    for (int a = 1; a <= 4; ++a) {
+        const auto c = static_cast<std::int16_t>(9 - a);
+        EXPECT_EQ(HighPassMediumKernel(a).weights, (std::array<std::int16_t, 9>{0, -1, 0, -1, c, -1, 0, -1, 0}));
+        EXPECT_EQ(HighPassMediumKernel(a).divisor, 5 - a);
+        EXPECT_EQ(HighPassLightKernel(a).weights, (std::array<std::int16_t, 9>{1, -2, 1, -2, c, -2, 1, -2, 1}));
+        EXPECT_EQ(HighPassLightKernel(a).divisor, 5 - a);
+    }
+    const std::int16_t centres[] = {32, 16, 8, 6, 5, 4, 3};
+    for (int t = 1; t <= 7; ++t) {
+        const std::int16_t c = centres[t - 1];
+        EXPECT_EQ(SoftenKernel(t).weights, (std::array<std::int16_t, 9>{1, 2, 1, 2, c, 2, 1, 2, 1}));
+        EXPECT_EQ(SoftenKernel(t).divisor, 12 + c);
+    }
+    EXPECT_EQ(SoftenKernel(8).weights, (std::array<std::int16_t, 9>{10, 15, 10, 15, 20, 15, 10, 15, 10}));
+    EXPECT_EQ(SoftenKernel(8).divisor, 120);
+    EXPECT_EQ(SoftenKernel(9).divisor, 120);
+    EXPECT_EQ(SoftenKernel(10).weights, (std::array<std::int16_t, 9>{13, 14, 13, 14, 15, 14, 13, 14, 13}));
+    EXPECT_EQ(SoftenKernel(10).divisor, 123);
+
+    // The dialog's strongest, middle and weakest settings (a = 255 - v).
+    EXPECT_EQ(DeFocusKernel(0).weights, (std::array<std::int16_t, 9>{1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(DeFocusKernel(0).divisor, 9);
+    EXPECT_EQ(DeFocusKernel(143).weights, (std::array<std::int16_t, 9>{1, 5, 1, 5, 29, 5, 1, 5, 1}));
+    EXPECT_EQ(DeFocusKernel(143).divisor, 53);
+    EXPECT_EQ(DeFocusKernel(254).weights, (std::array<std::int16_t, 9>{1, 10, 1, 10, 102, 10, 1, 10, 1}));
+    EXPECT_EQ(DeFocusKernel(254).divisor, 146);
+}
+
+// The passes of the families, against the kernels written out here.
+TEST(Kernel3x3, FamilyPassesMatchTheDefinition) {
+    struct Case {
+        void (*pass)(Bitmap&, int);
+        int value;
+        Kernel3x3 kernel;
+    };
+    const Case cases[] = {
+        {HighPassMedium, 1, KernelOf({0, -1, 0, -1, 8, -1, 0, -1, 0}, 4)},
+        {HighPassMedium, 4, KernelOf({0, -1, 0, -1, 5, -1, 0, -1, 0}, 1)},
+        {HighPassLight, 3, KernelOf({1, -2, 1, -2, 6, -2, 1, -2, 1}, 2)},
+        {Soften, 1, KernelOf({1, 2, 1, 2, 32, 2, 1, 2, 1}, 44)},
+        {Soften, 7, KernelOf({1, 2, 1, 2, 3, 2, 1, 2, 1}, 15)},
+        {Soften, 9, KernelOf({12, 14, 12, 14, 16, 14, 12, 14, 12}, 120)},
+        {DeFocus, 254, KernelOf({1, 10, 1, 10, 102, 10, 1, 10, 1}, 146)},
+        {DeFocus, 100, KernelOf({1, 4, 1, 4, 16, 4, 1, 4, 1}, 36)},
+    };
+    for (const Case& c : cases)
+        for (const auto& [width, height] : kSizes) {
+            const Bitmap source = RandomPicture(width, height, width * 17u + c.value);
+            Bitmap picture = source;
+            c.pass(picture, c.value);
+            EXPECT_TRUE(SamePixels(picture, ReferenceSpatial(source, c.kernel)))
+                << width << "x" << height << " value " << c.value;
+        }
+    // Values outside each family's range leave the picture as it was.
+    const Bitmap source = RandomPicture(9, 9, 8);
+    Bitmap picture = source;
+    HighPassMedium(picture, 0);
+    HighPassMedium(picture, 5);
+    HighPassLight(picture, 5);
+    Soften(picture, 0);
+    Soften(picture, 11);
+    DeFocus(picture, -1);
+    DeFocus(picture, 255);
+    EXPECT_TRUE(SamePixels(picture, source));
+}
+
 TEST(Kernel3x3, HandWorkedCentrePixel) {
     // 3 x 4: only pixel (1, 1) is inside the window's reach.
     Bitmap source = Flat(3, 4, 10);

@@ -85,6 +85,21 @@ private slots:
         QCOMPARE(int(Current().ScanLine(0)[3 * 10 + 2]), 156);
     }
 
+    void filtersWithoutADialogRunFromTheMenuAndTheKeys() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        Command(viewer, QStringLiteral("&Strong"))->trigger();
+        QCOMPARE(lines, std::vector<std::string>{"DESCREEN_STRONG"});
+        QVERIFY(Command(viewer, QStringLiteral("&Undo"))->isEnabled());
+        // S sharpens at once and records nothing.
+        const Bitmap before = Current();
+        QTest::keyClick(&viewer, Qt::Key_S);
+        QCOMPARE(lines.size(), std::size_t{1});
+        QCOMPARE(Current().Width(), before.Width());
+    }
+
     void theToolsBatchLineGivesTheSamePixels() {
         const QByteArray zelvan = qgetenv("ZV_ZELVAN");
         const fs::path tool = fs::path(zelvan.toStdString()).parent_path() / "tools" /

@@ -38,6 +38,7 @@ class QToolBar;
 namespace zv {
 
 class MediaPanel;
+struct ToolboxOperation;
 class TCommentForm;
 class THistogramDlg;
 struct MediaBars;
@@ -148,6 +149,7 @@ public:
     // Runs the toolbox operation of this batch word as the menu does; false
     // when no operation has the word.
     bool RunToolboxCommand(const char* word);
+    void RunToolboxOperation(const ToolboxOperation& op);
     void HistogramCommand();
     // Anal&yze: the report of the picture, or of two from the history in
     // compare mode. With the Info button (fromButton) and no Ctrl or Shift
@@ -224,6 +226,7 @@ private:
     MediaBars BarsForMedia() const;
 
     void BuildToolboxMenus(QMenu* image, QMenu* colours);
+    void AddToolboxItems(QMenu* menu, std::initializer_list<std::pair<const char*, const char*>> items);
 
     ImagingContext& imaging_;
     ViewerSettings& settings_;

@@ -3,6 +3,7 @@
 // operation by its batch word through the one toolbox protocol.
 
 #include "imaging/MemoryCheck.h"
+#include "processing/FilterOperations.h"
 #include "processing/Histogram.h"
 #include "processing/ImageReport.h"
 #include "processing/Toolbox.h"
@@ -33,26 +34,50 @@ void TWebForm::BuildToolboxMenus(QMenu* image, QMenu* colours) {
             [this] { AnalyzeCommand(false, QGuiApplication::keyboardModifiers()); });
     pictureCommands_ << analyze;
 
+    // The commands that need no effect dialog; the others come with it.
+    QMenu* smooth = image->addMenu(QStringLiteral("S&mooth"));
+    AddToolboxItems(smooth, {{"En&rich", "ENRICH"}, {"De&Lace", "DELACE"}});
+    QMenu* descreen = image->addMenu(QStringLiteral("&Descreen"));
+    AddToolboxItems(descreen, {{"&Light", "DESCREEN_LIGHT"},
+                               {"&Medium", "DESCREEN_MEDIUM"},
+                               {"&Strong", "DESCREEN_STRONG"},
+                               {"&High res", "DESCREEN_HIGH"}});
+    QMenu* automatic = image->addMenu(QStringLiteral("&Auto"));
+    QAction* autoClean = automatic->addAction(QStringLiteral("&Clean"));
+    connect(autoClean, &QAction::triggered, this,
+            [this] { RunToolboxOperation(AutoCleanOperation()); });
+    QAction* autoSharpen = automatic->addAction(QStringLiteral("&Sharpen"));
+    connect(autoSharpen, &QAction::triggered, this,
+            [this] { RunToolboxOperation(AutoSharpenOperation()); });
+    pictureCommands_ << autoClean << autoSharpen;
+
     QMenu* contrast = colours->addMenu(QStringLiteral("C&ontrast"));
-    const std::pair<const char*, const char*> contrastItems[] = {
-        {"Un&Wash", "UNWASH"}, {"Un&Cook", "UNCOOK"}, {"&Attenuate", "ATTENUATE"}};
-    for (const auto& [caption, word] : contrastItems) {
-        QAction* action = contrast->addAction(QString::fromLatin1(caption));
+    AddToolboxItems(contrast,
+                    {{"Un&Wash", "UNWASH"}, {"Un&Cook", "UNCOOK"}, {"&Attenuate", "ATTENUATE"}});
+    QMenu* map = colours->addMenu(QStringLiteral("&Map"));
+    AddToolboxItems(map, {{"&Zero", "ZEROMAP"}});
+}
+
+void TWebForm::AddToolboxItems(QMenu* menu,
+                               std::initializer_list<std::pair<const char*, const char*>> items) {
+    for (const auto& [caption, word] : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(caption));
         connect(action, &QAction::triggered, this, [this, word = word] { RunToolboxCommand(word); });
         pictureCommands_ << action;
     }
-    QMenu* map = colours->addMenu(QStringLiteral("&Map"));
-    QAction* zero = map->addAction(QStringLiteral("&Zero"));
-    connect(zero, &QAction::triggered, this, [this] { RunToolboxCommand("ZEROMAP"); });
-    pictureCommands_ << zero;
 }
 
 bool TWebForm::RunToolboxCommand(const char* word) {
     const ToolboxOperation* op = TheToolbox().FindWord(word);
-    if (!op || !toolboxHost_) return false;
-    if (!document_ || !document_->PictureReady() || imaging_.current.Empty()) return true;
-    RunToolboxOperation(*op, *toolboxHost_, toolbox_, RunMode::Interactive);
+    if (!op) return false;
+    RunToolboxOperation(*op);
     return true;
+}
+
+void TWebForm::RunToolboxOperation(const ToolboxOperation& op) {
+    if (!toolboxHost_ || !document_ || !document_->PictureReady() || imaging_.current.Empty())
+        return;
+    zv::RunToolboxOperation(op, *toolboxHost_, toolbox_, RunMode::Interactive);
 }
 
 void TWebForm::MarkPictureModified() {

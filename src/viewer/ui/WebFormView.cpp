@@ -5,6 +5,7 @@
 #include "viewer/ui/WebForm.h"
 
 #include "imaging/ImagingContext.h"
+#include "processing/FilterOperations.h"
 #include "viewer/ui/MediaPanel.h"
 
 #include <QAction>
@@ -369,9 +370,17 @@ void TWebForm::keyPressEvent(QKeyEvent* event) {
         SetFullScreen(false);
         return;
     }
-    if (event->key() == Qt::Key_Space && !event->modifiers().testFlag(Qt::AltModifier) &&
-        !(document_ && document_->MediaMode())) {
+    const bool plainKey = !event->modifiers().testFlag(Qt::AltModifier) &&
+                          !event->modifiers().testFlag(Qt::ControlModifier) &&
+                          !(document_ && document_->MediaMode());
+    if (plainKey && event->key() == Qt::Key_Space) {
         AnalyzeCommand(false, event->modifiers());
+        return;
+    }
+    // C and S: the automatic clean and sharpen.
+    if (plainKey && (event->key() == Qt::Key_C || event->key() == Qt::Key_S)) {
+        RunToolboxOperation(event->key() == Qt::Key_C ? AutoCleanOperation()
+                                                      : AutoSharpenOperation());
         return;
     }
     QMainWindow::keyPressEvent(event);
