@@ -4,9 +4,16 @@
 #include "explorer/ThumbPicture.h"
 #include "formats/loading/StandaloneLoader.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <exception>
 
 namespace zv {
+
+namespace {
+constexpr int kDecoderNiceness = 10;
+} // namespace
 
 ThumbJobDone RunThumbJob(const ThumbJob& job, StandaloneLoader& loader) {
     ThumbJobDone done;
@@ -86,6 +93,9 @@ void ThumbDecoders::Clear() {
 }
 
 void ThumbDecoders::Work() {
+    // Below the window's thread, so that painting and input come first when
+    // the cores are busy; the pass then waits a little longer for a row.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kDecoderNiceness);
     StandaloneLoader loader;
     std::unique_lock lock(mutex_);
     for (;;) {

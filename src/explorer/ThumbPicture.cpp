@@ -1,6 +1,7 @@
 #include "explorer/ThumbPicture.h"
 
 #include "imaging/BitmapFile.h"
+#include "platform/linux/AtomicFile.h"
 
 #include <algorithm>
 #include <array>
@@ -203,7 +204,11 @@ bool WithinThumbBudget(std::int64_t width, std::int64_t height) {
 }
 
 void SaveThumbnail(const std::filesystem::path& path, const Bitmap& thumbnail) {
-    WriteBitmapFile(path, thumbnail);
+    // A lost name after a crash only means the thumbnail is made again.
+    const std::vector<std::uint8_t> bytes = BitmapFileBytes(thumbnail);
+    WriteFileAtomically(path,
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        FolderSync::No);
 }
 
 } // namespace zv

@@ -93,6 +93,9 @@ private slots:
         Command(viewer, QStringLiteral("&Strong"))->trigger();
         QCOMPARE(lines, std::vector<std::string>{"DESCREEN_STRONG"});
         QVERIFY(Command(viewer, QStringLiteral("&Undo"))->isEnabled());
+        Command(viewer, QStringLiteral("Auto &White"))->trigger();
+        QCOMPARE(lines.back(), std::string("AUTO_WHITE"));
+        lines.pop_back();
         // S sharpens at once and records nothing.
         const Bitmap before = Current();
         QTest::keyClick(&viewer, Qt::Key_S);

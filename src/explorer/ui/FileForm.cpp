@@ -925,6 +925,8 @@ void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
                                style == ExplorerViewStyle::Thumbnails);
         iconView_->setTextElideMode(::Qt::ElideRight);
         listStack_->setCurrentWidget(iconView_);
+        // Laid out now, so the first paint reads only the thumbnails on screen.
+        if (style == ExplorerViewStyle::Thumbnails) iconView_->doItemsLayout();
     }
     QAbstractItemView* after = ListView();
     if (selection_->currentIndex().isValid()) after->scrollTo(selection_->currentIndex());

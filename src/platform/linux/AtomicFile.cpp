@@ -19,7 +19,8 @@ namespace {
 
 } // namespace
 
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         FolderSync folderSync) {
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -36,7 +37,7 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
         ::unlink(temp.c_str());
         Fail(target, "rename failed", error);
     }
-    SyncFolder(folder);
+    if (folderSync == FolderSync::Yes) SyncFolder(folder);
 }
 
 } // namespace zv

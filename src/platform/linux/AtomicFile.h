@@ -15,8 +15,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Whether the folder is synced after the rename, so that the new name itself
+// survives a crash. Files that can simply be made again (cache files) skip
+// it; their contents are always on disk before they get their name.
+enum class FolderSync { Yes, No };
+
 // Throws EFileWriteError naming the file when it cannot be written; the
 // target is then untouched and no temporary file is left behind.
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         FolderSync folderSync = FolderSync::Yes);
 
 } // namespace zv

@@ -55,7 +55,18 @@ void TWebForm::BuildToolboxMenus(QMenu* image, QMenu* colours) {
     AddToolboxItems(contrast,
                     {{"Un&Wash", "UNWASH"}, {"Un&Cook", "UNCOOK"}, {"&Attenuate", "ATTENUATE"}});
     QMenu* map = colours->addMenu(QStringLiteral("&Map"));
-    AddToolboxItems(map, {{"&Zero", "ZEROMAP"}});
+    AddToolboxItems(map, {{"&Zero", "ZEROMAP"}, {"&Center", "CENTER"}});
+    QMenu* tune = colours->addMenu(QStringLiteral("&Tune"));
+    AddToolboxItems(tune, {{"Auto &White", "AUTO_WHITE"},
+                           {"Auto &Balance", "AUTO_BALANCE"},
+                           {"Auto &Contrast", "AUTO_CONTRAST"},
+                           {"Auto &Lighting", "AUTO_LIGHTING"},
+                           {"Auto &Saturate", "AUTO_SATURATE"},
+                           {"Auto &Gamma", "AUTO_GAMMA"},
+                           {"Auto &Flash", "AUTO_FLASH"},
+                           {"&Normalize", "NORMALIZE"},
+                           {"E&Qualize", "EQUALIZE"},
+                           {"&Optimize", "OPTIMIZE"}});
 }
 
 void TWebForm::AddToolboxItems(QMenu* menu,
