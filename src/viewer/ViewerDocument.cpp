@@ -302,8 +302,14 @@ void ViewerDocument::OpenDropped(const std::vector<std::string>& paths) {
     if (slideshowRunning || paths.empty()) return;
     if (paths.size() > 1)
         AddToHistoryReversed(std::vector<std::string>(paths.begin() + 1, paths.end()));
+    // Scripts play and archives go to the zip browser; the picture stays.
+    const std::string extension = UpperExtension(paths.front());
+    if (extension == ".ZIP") {
+        DragOpen(paths.front());
+        return;
+    }
     if (!MayDiscard(DiscardCaller::Other)) return;
-    if (UpperExtension(paths.front()) == ".AVL") {
+    if (extension == ".AVL") {
         DragOpen(paths.front());
         return;
     }

@@ -276,6 +276,10 @@ TEST_F(ViewerDocumentTest, DropsArchivesAndScriptsGoWhereTheyBelong) {
     document->DragOpen(folder.string() + "/photos.zip");
     EXPECT_EQ(window.zipShown, folder.string() + "/photos.zip");
     EXPECT_EQ(document->CurrentPath(), a);
+    // A dropped archive goes to the zip browser too; the picture stays.
+    document->OpenDropped({folder.string() + "/More.ZIP"});
+    EXPECT_EQ(window.zipShown, folder.string() + "/More.ZIP");
+    EXPECT_EQ(document->CurrentPath(), a);
     document->OpenDropped({folder.string() + "/show.avl"});
     EXPECT_EQ(window.scriptPlayed, folder.string() + "/show.avl");
 

@@ -1,6 +1,7 @@
 #include "app/ui/Application.h"
 
 #include "album/ui/CommentForm.h"
+#include "album/ui/UnZipForm.h"
 #include "explorer/ThumbCache.h"
 #include "formats/JpegReader.h"
 
@@ -145,6 +146,7 @@ void Application::CreateViewer() {
         [this] { viewer_->RefreshAfterChange(); }});
     viewer_->SetUndo(*undo_);
     viewer_->reportFolder = folders_.appHome;
+    viewer_->zipArchiveWanted = [this](const std::string& path) { ShowZipBrowser(path); };
     viewer_->commentWindow = [this] {
         if (!commentForm_)
             commentForm_ = std::make_unique<TCommentForm>(
@@ -211,7 +213,9 @@ void Application::CreateExplorer() {
     if (ExplorerBoundsUsable(explorerSettings_.bounds, display.width, display.height))
         explorer_->setGeometry(QtRect(FromBounds(explorerSettings_.bounds)));
     connect(explorer_.get(), &TFileForm::openInViewer, this, &Application::OpenFromExplorer);
-    connect(explorer_.get(), &TFileForm::zipWanted, this, [this] { NotYet(kZipWaitsText); });
+    connect(explorer_.get(), &TFileForm::zipWanted, this,
+            [this](const QString& path) { ShowZipBrowser(path.toStdString()); });
+    connect(explorer_.get(), &TFileForm::unzipperWanted, this, [this] { ShowZipBrowser({}); });
     connect(explorer_.get(), &TFileForm::batchScriptWanted, this,
             [this] { NotYet("Batch scripts open in the batch editor, which this version does not have yet."); });
     connect(explorer_.get(), &TFileForm::albumWanted, this,
@@ -443,6 +447,22 @@ void Application::MemoryClick(bool fromExplorer) {
         fromExplorer ? std::nullopt : std::optional<int>(history_.Count());
     MemoryCommand(imaging_, memory_, *dialogs_, display_.Info(), bookmarks,
                   [] { QGuiApplication::clipboard()->clear(); });
+}
+
+void Application::ShowZipBrowser(const std::string& path) {
+    if (!unzipForm_) {
+        UnZipFormServices services{*dialogs_, trash_, zipOpenFolder_, folders_.appHome};
+        services.showExplorer = [this] { ShowExplorer(); };
+        services.refreshExplorer = [this] {
+            if (explorer_) explorer_->RefreshList();
+        };
+        unzipForm_ = std::make_unique<TUnZipForm>(services);
+    }
+    if (zipOpenFolder_.empty()) zipOpenFolder_ = viewerDocument_->OpenFolder();
+    if (!path.empty()) unzipForm_->Populate(path);
+    unzipForm_->show();
+    unzipForm_->raise();
+    unzipForm_->activateWindow();
 }
 
 } // namespace zv

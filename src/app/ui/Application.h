@@ -37,6 +37,7 @@ class QTimer;
 namespace zv {
 
 class TCommentForm;
+class TUnZipForm;
 
 class TFileForm;
 class TWebForm;
@@ -89,6 +90,8 @@ private:
     void SaveExplorerSettings();
     std::optional<PictureSize> PictureInfo(const std::string& path);
     void NotYet(const char* what);
+    // The zip browser, made on first use; with a path, that archive is listed.
+    void ShowZipBrowser(const std::string& path);
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
     void EndRun();
@@ -125,6 +128,8 @@ private:
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<TFileForm> explorer_;
     std::unique_ptr<TCommentForm> commentForm_;
+    std::unique_ptr<TUnZipForm> unzipForm_;
+    std::string zipOpenFolder_; // where the zip browser's "&Add" dialog starts
     std::string commentOpenFolder_; // where the JPEG text window's file dialogs start
     ExplorerSettings explorerSettings_;
     std::string exploreDir_;

@@ -440,7 +440,8 @@ void TFileForm::BuildMenus() {
     tools->addAction(NewDisabled("&Options..."));
     connect(tools->addAction(QStringLiteral("&Slide Album")), &QAction::triggered, this,
             &TFileForm::slideAlbumWanted);
-    tools->addAction(NewDisabled("&Unzipper"));
+    connect(tools->addAction(QStringLiteral("&Unzipper")), &QAction::triggered, this,
+            &TFileForm::unzipperWanted);
     QMenu* cache = tools->addMenu(QStringLiteral("&Cache"));
     connect(cache->addAction(QStringLiteral("I&nfo")), &QAction::triggered, this,
             &TFileForm::CacheInfoCommand);

@@ -153,6 +153,7 @@ signals:
     // The first path opens in the viewer; the others join its list of files.
     void openInViewer(const QStringList& paths);
     void zipWanted(const QString& path);
+    void unzipperWanted();
     void batchScriptWanted(const QString& path);
     void albumWanted(const QString& path);
     // layout: a TileLayout; wholeScreen with Shift held, keepWidth with Ctrl held.

@@ -447,8 +447,11 @@ bool TWebForm::RenderMetafile(const std::string& path, Bitmap& picture) {
     return zv::RenderMetafile(path, settings_.backColour, picture);
 }
 
-void TWebForm::ShowZipArchive(const std::string&) {
-    if (dialogs_) dialogs_->Information(kZipWaitsText);
+void TWebForm::ShowZipArchive(const std::string& path) {
+    if (zipArchiveWanted)
+        zipArchiveWanted(path);
+    else if (dialogs_)
+        dialogs_->Information(kZipWaitsText);
 }
 
 void TWebForm::PlayScript(const std::string&) {

@@ -144,6 +144,8 @@ public:
     void InfoCommand();
     // The JPEG text window, made by the application on first use.
     std::function<TCommentForm*()> commentWindow;
+    // Hands a zip archive opened or dropped to the zip browser.
+    std::function<void(const std::string& path)> zipArchiveWanted;
 
     // The toolbox.
     // Runs the toolbox operation of this batch word as the menu does; false

@@ -1,7 +1,9 @@
-// The viewer's "I&nfo" command: the facts of a picture in a box, or, for a
-// JPEG file, in the JPEG text window below its comments.
+// What the viewer hands to other windows: "I&nfo" (the facts of a picture
+// in a box, or, for a JPEG file, in the JPEG text window below its
+// comments) and a zip archive opened (to the zip browser).
 
 #include "album/ui/CommentForm.h"
+#include "album/ui/UnZipForm.h"
 #include "app/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "formats/JpegWriter.h"
@@ -11,14 +13,17 @@
 #include "ViewerSession.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QListWidget>
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace zv;
 namespace fs = std::filesystem;
 
-class ViewerInfoTest : public QObject {
+class ViewerHandOverTest : public QObject {
     Q_OBJECT
 
 private:
@@ -75,7 +80,22 @@ private slots:
         QVERIFY2(window->InfoLine().find("View: 40x30(24) dib\nDate: ") != std::string::npos,
                  window->InfoLine().c_str());
     }
+
+    void aZipArchiveOpenedGoesToTheZipBrowser() {
+        const fs::path picture = session_->home.Path() / "picture.bmp";
+        WriteBitmapFile(picture, Picture());
+        const fs::path archive = session_->home.Path() / "Photos.ZIP";
+        std::ofstream(archive, std::ios::binary) << std::string("PK\x05\x06", 4) << std::string(18, '\0');
+        StartOn(picture);
+        session_->Program().ViewerDoc().OpenDropped({archive.string()});
+        TUnZipForm* browser = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TUnZipForm*>(window)) browser = form;
+        QVERIFY(browser && browser->isVisible());
+        QCOMPARE(browser->ArchiveList()->count(), 1);
+        QVERIFY(browser->ArchiveList()->item(0)->text().contains(QStringLiteral("Photos.ZIP")));
+    }
 };
 
-QTEST_MAIN(ViewerInfoTest)
-#include "ViewerInfoTest.moc"
+QTEST_MAIN(ViewerHandOverTest)
+#include "ViewerHandOverTest.moc"
