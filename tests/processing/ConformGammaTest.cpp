@@ -18,7 +18,7 @@ namespace zv {
 namespace {
 
 using zvtest::GreyRow;
-using zvtest::RandomPicture;
+using zvtest::RandomLevelPicture;
 using zvtest::RowColours;
 using zvtest::RowReds;
 using zvtest::RunCorrectionLines;
@@ -135,7 +135,7 @@ TEST(ConformGamma, RgbSearchesEachChannelOnItsOwn) {
 
 TEST(ConformGamma, MeasuringPassesMatchARealPassAndHistogram) {
     for (unsigned seed = 1; seed <= 12; ++seed) {
-        const Bitmap picture = RandomPicture(11, 6, seed, seed % 3 == 0 ? 0 : 20, 240);
+        const Bitmap picture = RandomLevelPicture(11, 6, seed, seed % 3 == 0 ? 0 : 20, 240);
         for (int gamma : {20, 60, 100, 150, 260}) {
             ToolboxContext tb;
             ResetMaps(tb);
@@ -162,7 +162,7 @@ TEST(ConformGamma, SearchMatchesThePlainLoop) {
     int compared = 0;
     for (unsigned seed = 1; seed <= 24; ++seed) {
         const int lo = static_cast<int>(seed % 4) * 40;
-        const Bitmap picture = RandomPicture(8, 5, seed, lo, lo + 95);
+        const Bitmap picture = RandomLevelPicture(8, 5, seed, lo, lo + 95);
         for (int target : {1, 40, 90, 128, 170, 230, 255}) {
             const std::optional<Bitmap> plain = PlainConformGamma(picture, target);
             if (!plain) continue; // the plain loop would not end

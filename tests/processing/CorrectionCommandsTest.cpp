@@ -173,7 +173,7 @@ TEST(Defog, TakesHazeFromDullPixels) {
     EXPECT_EQ(RowReds(RunCorrectionLines(GreyRow({100}), {"DEFOG=256,128"})),
               (std::vector<int>{100}));
     // The cached pass gives every pixel its own colour's result.
-    Bitmap picture = zvtest::RandomPicture(40, 30, 7, 100, 104);
+    Bitmap picture = zvtest::RandomLevelPicture(40, 30, 7, 100, 104);
     const Bitmap before = picture;
     DoDefog(picture, 200, 90);
     for (int y = 0; y < picture.Height(); ++y)

@@ -71,7 +71,7 @@ inline zv::Bitmap RunCorrectionLines(zv::Bitmap picture, const std::vector<std::
 namespace zvtest {
 
 // A picture of random bytes in lo..hi, the same for the same seed.
-inline zv::Bitmap RandomPicture(std::int32_t width, std::int32_t height, unsigned seed, int lo = 0,
+inline zv::Bitmap RandomLevelPicture(std::int32_t width, std::int32_t height, unsigned seed, int lo = 0,
                                 int hi = 255) {
     zv::Bitmap picture;
     picture.Create(width, height, zv::PixelFormat::Bits24);

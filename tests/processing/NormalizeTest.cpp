@@ -126,7 +126,7 @@ TEST(NormalizeCommands, FlatChannelsAndEmptyPicturesStayUnchanged) {
 
 TEST(NormalizeCommands, OnePassEqualsOneChannelAtATime) {
     for (unsigned seed = 1; seed <= 10; ++seed) {
-        const Bitmap picture = zvtest::RandomPicture(9, 4, seed, 30, 200);
+        const Bitmap picture = zvtest::RandomLevelPicture(9, 4, seed, 30, 200);
         const ImageHistogram histogram = NormalizeStatistics(picture, false);
         const std::array<NormalizeTarget, 3> targets{{{90, 40}, {128, 127}, {200, 10}}};
         ToolboxContext tb;

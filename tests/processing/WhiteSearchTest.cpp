@@ -50,7 +50,7 @@ TEST(WhiteSearch, ColoursNeedBothHueAndSaturationLower) {
 
 TEST(WhiteSearch, AgreesWithAPlainScanOnRandomPictures) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
-        const Bitmap picture = zvtest::RandomPicture(7, 5, seed);
+        const Bitmap picture = zvtest::RandomLevelPicture(7, 5, seed);
         Hls kept{3599, 0, 3599};
         for (int y = picture.Height() - 1; y >= 0; --y)
             for (int x = picture.Width() - 1; x >= 0; --x) {
