@@ -182,14 +182,16 @@ PeerFiles& Peer() {
 void BM_ImageMagickMedian(benchmark::State& state) {
     if (!ImageMagickPresent()) {
         state.SkipWithError("ImageMagick's convert is not installed");
-        for (auto _ : state) {}
+        for (auto _ : state) {
+        }
         return;
     }
     const auto size = std::to_string(state.range(0));
     const std::filesystem::path in = Peer().PhotoFile();
     if (in.empty()) {
         state.SkipWithError("no temporary folder for the peer's files");
-        for (auto _ : state) {}
+        for (auto _ : state) {
+        }
         return;
     }
     const std::filesystem::path out = Peer().Folder() / "median.ppm";

@@ -14,7 +14,9 @@ struct ToolRun {
     int status = -1;
 };
 
-inline const char* ToolProgram() { return std::getenv("ZV_TEST_TOOL"); }
+inline const char* ToolProgram() {
+    return std::getenv("ZV_TEST_TOOL");
+}
 
 // `environment` is put before the command ("XDG_CONFIG_HOME='/tmp/x'").
 inline ToolRun RunTool(const std::string& arguments, const std::string& environment = {},
@@ -22,8 +24,8 @@ inline ToolRun RunTool(const std::string& arguments, const std::string& environm
     ToolRun run;
     const char* tool = ToolProgram();
     if (!tool) return run;
-    const std::string command = environment + " '" + tool + "' " + arguments +
-                                (withErrors ? " 2>&1" : " 2>/dev/null");
+    const std::string command =
+        environment + " '" + tool + "' " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     std::array<char, 4096> buffer;

@@ -14,34 +14,59 @@ struct TagName {
 };
 
 constexpr TagName kFirstDirectoryNames[] = {
-    {270, "ImageDescription"}, {271, "Make"},
-    {272, "Model"},            {274, "Orientation"},
-    {282, "XResolution"},      {283, "YResolution"},
-    {296, "ResolutionUnit"},   {305, "Software"},
-    {306, "DateTime"},         {318, "WhitePoint"},
-    {319, "PrimaryChromaticities"}, {529, "YCbCrCoefficients"},
-    {531, "YCbCrPositioning"}, {532, "ReferenceBlackWhite"},
-    {33432, "Copyright"},      {kExifOffsetTag, "ExifOffset"},
+    {270, "ImageDescription"},
+    {271, "Make"},
+    {272, "Model"},
+    {274, "Orientation"},
+    {282, "XResolution"},
+    {283, "YResolution"},
+    {296, "ResolutionUnit"},
+    {305, "Software"},
+    {306, "DateTime"},
+    {318, "WhitePoint"},
+    {319, "PrimaryChromaticities"},
+    {529, "YCbCrCoefficients"},
+    {531, "YCbCrPositioning"},
+    {532, "ReferenceBlackWhite"},
+    {33432, "Copyright"},
+    {kExifOffsetTag, "ExifOffset"},
 };
 
 constexpr TagName kExifDirectoryNames[] = {
-    {33434, "ExposureTime"},       {33437, "FNumber"},
-    {34850, "ExposureProgram"},    {34855, "ISOSpeedRatings"},
-    {36864, "ExifVersion"},        {36867, "DateTimeOriginal"},
-    {36868, "DateTimeDigitized"},  {37121, "ComponentConfiguration"},
-    {37122, "CompressionBitsPerPixel"}, {37377, "ShutterSpeedValue"},
-    {37378, "ApertureValue"},      {37379, "BrightnessValue"},
-    {37380, "ExposureBiasValue"},  {37381, "MaxApertureValue"},
-    {37382, "SubjectDistance"},    {37383, "MeteringMode"},
-    {37384, "LightSource"},        {37385, "Flash"},
-    {37386, "FocalLength"},        {37500, "MakerNote"},
-    {37510, "UserComment"},        {40960, "FlashPixVersion"},
-    {40961, "ColorSpace"},         {40962, "ExifImageWidth"},
-    {40963, "ExifImageHeight"},    {40964, "RelatedSoundFile"},
-    {40965, "ExifInteropOffset"},  {41486, "FocalPlaneXRes"},
-    {41487, "FocalPlaneYRes"},     {41488, "FocalPlaneResUnit"},
-    {41493, "ExposureIndex"},      {41495, "SensingMethod"},
-    {41728, "FileSource"},         {41729, "ScenicType"},
+    {33434, "ExposureTime"},
+    {33437, "FNumber"},
+    {34850, "ExposureProgram"},
+    {34855, "ISOSpeedRatings"},
+    {36864, "ExifVersion"},
+    {36867, "DateTimeOriginal"},
+    {36868, "DateTimeDigitized"},
+    {37121, "ComponentConfiguration"},
+    {37122, "CompressionBitsPerPixel"},
+    {37377, "ShutterSpeedValue"},
+    {37378, "ApertureValue"},
+    {37379, "BrightnessValue"},
+    {37380, "ExposureBiasValue"},
+    {37381, "MaxApertureValue"},
+    {37382, "SubjectDistance"},
+    {37383, "MeteringMode"},
+    {37384, "LightSource"},
+    {37385, "Flash"},
+    {37386, "FocalLength"},
+    {37500, "MakerNote"},
+    {37510, "UserComment"},
+    {40960, "FlashPixVersion"},
+    {40961, "ColorSpace"},
+    {40962, "ExifImageWidth"},
+    {40963, "ExifImageHeight"},
+    {40964, "RelatedSoundFile"},
+    {40965, "ExifInteropOffset"},
+    {41486, "FocalPlaneXRes"},
+    {41487, "FocalPlaneYRes"},
+    {41488, "FocalPlaneResUnit"},
+    {41493, "ExposureIndex"},
+    {41495, "SensingMethod"},
+    {41728, "FileSource"},
+    {41729, "ScenicType"},
 };
 
 // Sub-directory entries that are never shown: their values are binary.
@@ -49,15 +74,30 @@ constexpr std::uint16_t kComponentConfigurationTag = 37121;
 constexpr std::uint16_t kMakerNoteTag = 37500;
 
 enum ExifType : std::uint16_t {
-    kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5,
-    kSByte = 6, kUndefined = 7, kSShort = 8, kSLong = 9, kSRational = 10, kFloat = 11,
+    kByte = 1,
+    kAscii = 2,
+    kShort = 3,
+    kLong = 4,
+    kRational = 5,
+    kSByte = 6,
+    kUndefined = 7,
+    kSShort = 8,
+    kSLong = 9,
+    kSRational = 10,
+    kFloat = 11,
 };
 
 constexpr std::uint64_t UnitSize(std::uint16_t type) {
     switch (type) {
-    case kByte: case kAscii: case kSByte: case kUndefined: return 1;
-    case kShort: case kSShort: return 2;
-    case kLong: case kSLong: case kFloat: return 4;
+    case kByte:
+    case kAscii:
+    case kSByte:
+    case kUndefined: return 1;
+    case kShort:
+    case kSShort: return 2;
+    case kLong:
+    case kSLong:
+    case kFloat: return 4;
     default: return 8;
     }
 }
@@ -92,11 +132,10 @@ public:
     }
     std::uint32_t U32(std::uint64_t offset) const {
         const ByteSpan b = Bytes(offset, 4);
-        return littleEndian_
-                   ? std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
-                         std::uint32_t{b[3]} << 24
-                   : std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
-                         std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
+        return littleEndian_ ? std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
+                                   std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24
+                             : std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
+                                   std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
     }
 
 private:
@@ -118,9 +157,13 @@ std::string SmallNumbers(const TiffBlock& tiff, std::uint16_t type, std::uint32_
         if (i > 0) text += ", ";
         switch (type) {
         case kByte: text += std::to_string(tiff.Bytes(field + i, 1)[0]); break;
-        case kSByte: text += std::to_string(static_cast<std::int8_t>(tiff.Bytes(field + i, 1)[0])); break;
+        case kSByte:
+            text += std::to_string(static_cast<std::int8_t>(tiff.Bytes(field + i, 1)[0]));
+            break;
         case kShort: text += std::to_string(tiff.U16(field + 2 * i)); break;
-        case kSShort: text += std::to_string(static_cast<std::int16_t>(tiff.U16(field + 2 * i))); break;
+        case kSShort:
+            text += std::to_string(static_cast<std::int16_t>(tiff.U16(field + 2 * i)));
+            break;
         case kLong: text += std::to_string(tiff.U32(field)); break;
         case kSLong: text += std::to_string(static_cast<std::int32_t>(tiff.U32(field))); break;
         }
@@ -153,16 +196,20 @@ std::string EntryValue(const TiffBlock& tiff, std::uint64_t entry) {
     const std::uint64_t field = entry + 8;
     const std::uint64_t size = std::uint64_t{count} * UnitSize(type);
     if (type == kAscii) {
-        const ByteSpan bytes = size <= 4 ? tiff.Bytes(field, count) : tiff.Bytes(tiff.U32(field), count);
+        const ByteSpan bytes =
+            size <= 4 ? tiff.Bytes(field, count) : tiff.Bytes(tiff.U32(field), count);
         const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
         return JpegTextToUtf8(bytes.first(static_cast<std::size_t>(zero - bytes.begin())));
     }
     if (size < 5) {
         switch (type) {
-        case kByte: case kShort: case kLong: case kSByte: case kSShort: case kSLong:
-            return SmallNumbers(tiff, type, count, field);
-        default:
-            return Hex(tiff.U32(field), static_cast<int>(count)) + "(Hex)";
+        case kByte:
+        case kShort:
+        case kLong:
+        case kSByte:
+        case kSShort:
+        case kSLong: return SmallNumbers(tiff, type, count, field);
+        default: return Hex(tiff.U32(field), static_cast<int>(count)) + "(Hex)";
         }
     }
     if (type == kRational || type == kSRational)
@@ -185,7 +232,8 @@ void ListDirectory(const TiffBlock& tiff, std::uint32_t offset, bool exifSubDire
             continue;
         }
         if (type == kUndefined) continue;
-        if (exifSubDirectory && (tag == kComponentConfigurationTag || tag == kMakerNoteTag)) continue;
+        if (exifSubDirectory && (tag == kComponentConfigurationTag || tag == kMakerNoteTag))
+            continue;
         lines.push_back(ExifTagName(tag, exifSubDirectory) + " = " + EntryValue(tiff, entry));
     }
 }
@@ -197,8 +245,9 @@ bool IsExifData(ByteSpan app1Data) {
 }
 
 std::string ExifTagName(std::uint16_t tag, bool exifSubDirectory) {
-    const std::span<const TagName> names = exifSubDirectory ? std::span<const TagName>(kExifDirectoryNames)
-                                                            : std::span<const TagName>(kFirstDirectoryNames);
+    const std::span<const TagName> names = exifSubDirectory
+                                               ? std::span<const TagName>(kExifDirectoryNames)
+                                               : std::span<const TagName>(kFirstDirectoryNames);
     for (const TagName& name : names)
         if (name.tag == tag) return name.name;
     return Hex(tag, 4);

@@ -179,7 +179,8 @@ JpegStripResult StripJpeg(ByteSpan file, JpegStripMode mode) {
             continue;
         }
         const auto from = jpeg.begin() + static_cast<std::ptrdiff_t>(step.offset);
-        result.bytes.insert(result.bytes.end(), from, from + static_cast<std::ptrdiff_t>(step.size));
+        result.bytes.insert(result.bytes.end(), from,
+                            from + static_cast<std::ptrdiff_t>(step.size));
     }
     return result;
 }

@@ -63,9 +63,9 @@ struct JpegStep {
         Trailer, // whatever follows EOI, to the end of the file
     };
     Kind kind = Kind::Run;
-    std::uint8_t code = 0;   // the marker code of SOI, EOI and Segment
-    std::size_t offset = 0;  // where the step starts
-    std::size_t size = 0;    // its bytes, marker and length included
+    std::uint8_t code = 0;  // the marker code of SOI, EOI and Segment
+    std::size_t offset = 0; // where the step starts
+    std::size_t size = 0;   // its bytes, marker and length included
 
     // The segment's data (after marker and length) within the walked bytes.
     ByteSpan Data(ByteSpan bytes) const { return bytes.subspan(offset + 4, size - 4); }

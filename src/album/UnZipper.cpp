@@ -23,11 +23,13 @@ std::string FileNameOf(const std::string& path) {
 // been; paths differing only in case follow each other in byte order.
 bool ListedBefore(const std::string& a, const std::string& b) {
     const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    const bool less = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) < lower(y); });
+    const bool less =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
     if (less) return true;
-    const bool greater = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(), [&](char x, char y) { return lower(x) < lower(y); });
+    const bool greater =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
     return !greater && a < b;
 }
 
@@ -106,8 +108,8 @@ std::vector<int> UnZipper::SelectedIndices() const {
 }
 
 int UnZipper::SelectedCount() const {
-    return static_cast<int>(
-        std::count_if(archives_.begin(), archives_.end(), [](const Item& item) { return item.selected; }));
+    return static_cast<int>(std::count_if(archives_.begin(), archives_.end(),
+                                          [](const Item& item) { return item.selected; }));
 }
 
 int UnZipper::IndexOf(const std::string& path) const {
@@ -128,8 +130,9 @@ void UnZipper::SelectAll() {
 
 bool UnZipper::Add(const std::string& path) {
     if (path.empty() || IndexOf(path) >= 0) return false;
-    const auto at = std::lower_bound(archives_.begin(), archives_.end(), path,
-                                     [](const Item& item, const std::string& p) { return ListedBefore(item.path, p); });
+    const auto at = std::lower_bound(
+        archives_.begin(), archives_.end(), path,
+        [](const Item& item, const std::string& p) { return ListedBefore(item.path, p); });
     archives_.insert(at, Item{path, false});
     return true;
 }
@@ -168,7 +171,8 @@ void UnZipper::ShowArchive(int index) {
 }
 
 void UnZipper::SelectEntry(int row) {
-    if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) entryName_ = rows_[static_cast<std::size_t>(row)].Name;
+    if (row >= 0 && static_cast<std::size_t>(row) < rows_.size())
+        entryName_ = rows_[static_cast<std::size_t>(row)].Name;
 }
 
 std::string UnZipper::StatusText() const {
@@ -213,7 +217,8 @@ void UnZipper::mnuDeleteClick() {
     std::vector<std::string> chosen;
     for (int index : SelectedIndices()) chosen.push_back(Archive(index));
     if (chosen.empty()) return;
-    if (services_.dialogs.Box(BoxKind::Confirmation, ZipDeleteQuestion(static_cast<int>(chosen.size())),
+    if (services_.dialogs.Box(BoxKind::Confirmation,
+                              ZipDeleteQuestion(static_cast<int>(chosen.size())),
                               Buttons::YesNo) != Answer::Yes)
         return;
     std::vector<std::string> recycled;
@@ -261,10 +266,12 @@ bool UnZipper::ChooseDestination(Mode mode, bool shift, fs::path& destination) {
         caption = kZipSingleCaption;
         text = "Select destination for " + entryName_;
     } else {
-        caption = selected.size() == 1 ? "Extract " + FileNameOf(first) : std::string(kZipBatchCaption);
+        caption =
+            selected.size() == 1 ? "Extract " + FileNameOf(first) : std::string(kZipBatchCaption);
         text = kZipBatchPrompt;
     }
-    const std::optional<std::string> chosen = services_.dialogs.BrowseFolder(caption, text, FolderText(folder));
+    const std::optional<std::string> chosen =
+        services_.dialogs.BrowseFolder(caption, text, FolderText(folder));
     if (CancelsExtraction(chosen)) return false;
     destination = *chosen;
     return true;
@@ -314,7 +321,8 @@ UnZipper::BatchOutcome UnZipper::UnZipAll(Mode mode, const std::vector<std::stri
     TVCLUnZip unzip;
     unzip.RecreateDirs = true;
     unzip.RetainAttributes = true;
-    if (progress) unzip.OnTotalPercentDone = [progress](int percent) { progress->SetBar(0, percent, 100); };
+    if (progress)
+        unzip.OnTotalPercentDone = [progress](int percent) { progress->SetBar(0, percent, 100); };
 
     BatchOutcome outcome;
     for (std::size_t i = 0; i < paths.size() && !outcome.stopped; ++i) {
@@ -326,9 +334,10 @@ UnZipper::BatchOutcome UnZipper::UnZipAll(Mode mode, const std::vector<std::stri
         const std::string& path = paths[i];
         try {
             unzip.Open(path);
-            const ZipExtractResult result = mode == Mode::SingleFile
-                                                ? unzip.UnZip(destination, std::vector<std::string>{entryName_})
-                                                : unzip.UnZip(destination);
+            const ZipExtractResult result =
+                mode == Mode::SingleFile
+                    ? unzip.UnZip(destination, std::vector<std::string>{entryName_})
+                    : unzip.UnZip(destination);
             unzip.Close();
             outcome.total += result.FilesWritten;
             outcome.log.insert(outcome.log.end(), result.Log.begin(), result.Log.end());
@@ -342,7 +351,8 @@ UnZipper::BatchOutcome UnZipper::UnZipAll(Mode mode, const std::vector<std::stri
         } catch (const EZipError& error) {
             unzip.Close();
             outcome.stopped = true;
-            outcome.stopReason = IsArchiveFault(error.Fault()) ? ZipIncompleteText(path) : std::string(error.what());
+            outcome.stopReason =
+                IsArchiveFault(error.Fault()) ? ZipIncompleteText(path) : std::string(error.what());
         } catch (const std::exception& error) {
             unzip.Close();
             outcome.stopped = true;
@@ -386,8 +396,9 @@ void UnZipper::Report(Mode mode, bool shift, const BatchOutcome& outcome) {
         return;
     }
     if (!shift) {
-        const std::string name = Count() == 1 ? FileNameOf(Archive(0))
-                                              : std::to_string(outcome.runs.size()) + " selected ZIP files";
+        const std::string name = Count() == 1
+                                     ? FileNameOf(Archive(0))
+                                     : std::to_string(outcome.runs.size()) + " selected ZIP files";
         if (services_.beep) services_.beep();
         if (!dialogs.AskYesNo(ZipRecycleQuestion(name))) return;
     }

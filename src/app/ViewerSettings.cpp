@@ -63,7 +63,6 @@ const Field kFields[] = {
     {0x92, "fullScreenMenus", &ViewerSettings::fullScreenMenus},
 };
 
-
 struct FieldWriter {
     const ViewerSettings& settings;
     std::uint8_t* at;

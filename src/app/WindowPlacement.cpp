@@ -38,8 +38,8 @@ WindowRect RestoreWindow(const WindowRect& stored, const DisplayInfo& display) {
 }
 
 SideBySide TileWindows(TileMode mode, const WindowRect& area, int explorerWidth, bool keepWidth) {
-    const int width = std::clamp(keepWidth ? explorerWidth : area.width / 2, 1,
-                                 std::max(1, area.width));
+    const int width =
+        std::clamp(keepWidth ? explorerWidth : area.width / 2, 1, std::max(1, area.width));
     const bool explorerRight =
         mode == TileMode::ViewerLeftExplorerRight || mode == TileMode::OverlappedRight;
     const WindowRect explorer{explorerRight ? area.left + area.width - width : area.left, area.top,

@@ -31,7 +31,12 @@ struct SideBySide {
 SideBySide ViewerLeftExplorerRight(const DisplayInfo& display);
 
 // The explorer's "&Tile" layouts.
-enum class TileMode { ViewerLeftExplorerRight, ExplorerLeftViewerRight, OverlappedRight, OverlappedLeft };
+enum class TileMode {
+    ViewerLeftExplorerRight,
+    ExplorerLeftViewerRight,
+    OverlappedRight,
+    OverlappedLeft
+};
 // The explorer takes half the area at the right (or left) edge, or keeps its
 // width there (keepWidth); side by side the viewer takes the rest, overlapped
 // it gets the explorer's rectangle.

@@ -29,7 +29,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-
 std::string AsFolder(std::string path) {
     if (path.empty() || path.back() != '/') path += '/';
     return path;

@@ -14,7 +14,6 @@ namespace {
 constexpr std::uint32_t kSystemWindowColour = 0x80000005;
 constexpr std::size_t kAlwaysOneOffset = 53;
 
-
 std::int32_t Absolute(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::min())
         return std::numeric_limits<std::int32_t>::max();

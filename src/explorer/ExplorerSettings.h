@@ -24,21 +24,21 @@ enum class ExplorerViewStyle : std::int32_t {
 };
 
 struct ExplorerSettings {
-    WindowBounds bounds;               // 0: left and top absolute
-    bool toolBar = true;               // 16
-    bool statusBar = true;             // 17
-    bool buttonText = true;            // 18
-    bool autoMinimize = true;          // 19
-    bool autoRefresh = true;           // 20
-    bool folderTree = false;           // 21
-    std::int32_t treeWidth = 0;        // 24: applied when above 96
+    WindowBounds bounds;                                         // 0: left and top absolute
+    bool toolBar = true;                                         // 16
+    bool statusBar = true;                                       // 17
+    bool buttonText = true;                                      // 18
+    bool autoMinimize = true;                                    // 19
+    bool autoRefresh = true;                                     // 20
+    bool folderTree = false;                                     // 21
+    std::int32_t treeWidth = 0;                                  // 24: applied when above 96
     ExplorerViewStyle viewStyle = ExplorerViewStyle::LargeIcons; // 28
-    std::int32_t thumbSizeIndex = 4;   // 32
-    bool useViewer = true;             // 36 (low byte)
-    bool ditherThumbs = true;          // 40 (low byte)
-    std::uint32_t thumbColour = 0;     // 44: a colour value, system colours have the top bit set
-    std::int32_t clickStyle = 1;       // 48
-    bool networkSupport = false;       // 54
+    std::int32_t thumbSizeIndex = 4;                             // 32
+    bool useViewer = true;                                       // 36 (low byte)
+    bool ditherThumbs = true;                                    // 40 (low byte)
+    std::uint32_t thumbColour = 0; // 44: a colour value, system colours have the top bit set
+    std::int32_t clickStyle = 1;   // 48
+    bool networkSupport = false;   // 54
     friend bool operator==(const ExplorerSettings&, const ExplorerSettings&) = default;
 };
 

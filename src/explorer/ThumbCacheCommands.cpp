@@ -79,12 +79,13 @@ std::uint64_t KillAllCaches(const CachePaths& paths) {
     std::uint64_t files = 0;
     std::error_code error;
     std::vector<std::filesystem::path> entries;
-    for (std::filesystem::directory_iterator it(paths.variantFolder, error), end; !error && it != end;
-         it.increment(error))
+    for (std::filesystem::directory_iterator it(paths.variantFolder, error), end;
+         !error && it != end; it.increment(error))
         entries.push_back(it->path());
     for (const std::filesystem::path& entry : entries) {
         std::error_code kindError;
-        const bool folder = std::filesystem::is_directory(std::filesystem::symlink_status(entry, kindError));
+        const bool folder =
+            std::filesystem::is_directory(std::filesystem::symlink_status(entry, kindError));
         const std::uint64_t removed = RemoveCounting(entry);
         files += folder && removed > 0 ? removed - 1 : removed;
     }

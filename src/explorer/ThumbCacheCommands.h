@@ -12,7 +12,8 @@
 
 namespace zv {
 
-inline constexpr std::string_view kRedoNeedsSelection = "Please make a selection to redo thumbnails.";
+inline constexpr std::string_view kRedoNeedsSelection =
+    "Please make a selection to redo thumbnails.";
 inline constexpr std::string_view kThumbsStopped = "Click Thumb button to update thumbnails.";
 inline constexpr std::string_view kThumbsProgressPrefix = "Thumbs:";
 inline constexpr std::string_view kThumbsPausedWidthText = "Thumbs paused";

@@ -17,8 +17,8 @@ constexpr int kDecoderNiceness = 10;
 
 ThumbJobDone RunThumbJob(const ThumbJob& job, StandaloneLoader& loader) {
     ThumbJobDone done;
-    done.result = MakeThumbFor(job.picturePath, job.box, job.colour, loader.Loader(),
-                               loader.Imaging());
+    done.result =
+        MakeThumbFor(job.picturePath, job.box, job.colour, loader.Loader(), loader.Imaging());
     if (done.result.outcome != ThumbOutcome::Made) return done;
     const Bitmap stored = ThumbAtDisplayDepth(done.result.thumbnail, job.screenBits, job.dither);
     done.result.thumbnail = Bitmap();
@@ -75,8 +75,7 @@ std::optional<ThumbJobDone> ThumbDecoders::Take(const ThumbJob& job, bool wait) 
         queue_.push_front(job);
         wake_.notify_one();
     }
-    if (wait)
-        doneSignal_.wait(lock, [&] { return done_.contains(job.thumbPath); });
+    if (wait) doneSignal_.wait(lock, [&] { return done_.contains(job.thumbPath); });
     const auto found = done_.find(job.thumbPath);
     if (found == done_.end()) return std::nullopt;
     ThumbJobDone result = std::move(found->second);

@@ -25,7 +25,7 @@ struct ThumbResult {
     int jpegScale = 0; // 1, 2, 4 or 8 for a JPEG that was decoded; 0 otherwise
     int fullWidth = 0; // the picture's size from its header, when read
     int fullHeight = 0;
-    int bits = 0;      // the picture's colour depth, when read
+    int bits = 0; // the picture's colour depth, when read
     // A picture its reader could not load (not a JPEG): shown by its icon.
     bool loadFailed = false;
     // The row state the outcome gives: kThumbMade, kThumbTooLarge or kThumbFailed.

@@ -135,8 +135,8 @@ ThumbnailPass::StepOutcome ThumbnailPass::Step() {
             Production production;
             production.fromPicture = fromPicture;
             if (production.fromPicture) {
-                std::optional<ThumbJobDone> done = decoders_->Take(
-                    JobFor(picturePath, thumbPath, folder_, settings_), false);
+                std::optional<ThumbJobDone> done =
+                    decoders_->Take(JobFor(picturePath, thumbPath, folder_, settings_), false);
                 if (!done) return {StepKind::Waiting, row};
                 production.done = std::move(*done);
             }
@@ -154,8 +154,8 @@ ThumbnailPass::StepOutcome ThumbnailPass::Step() {
 }
 
 bool ThumbnailPass::ApplyProduction(FileRecord& record, const std::string& picturePath,
-                                    const std::filesystem::path& thumbPath,
-                                    Production production, bool singleRow) {
+                                    const std::filesystem::path& thumbPath, Production production,
+                                    bool singleRow) {
     const ThumbResult& result = production.done.result;
     bool made = false;
     if (!production.fromPicture || result.loadFailed) {

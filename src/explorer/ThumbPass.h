@@ -40,8 +40,7 @@ class ThumbDecoders;
 class ThumbnailPass {
 public:
     // decodingThreads 0 decodes on the caller's thread, within Step.
-    ThumbnailPass(RecordStore& store, ViewOrder& order, RowIconThumb rowIcon,
-                  int decodingThreads);
+    ThumbnailPass(RecordStore& store, ViewOrder& order, RowIconThumb rowIcon, int decodingThreads);
     ~ThumbnailPass();
     ThumbnailPass(const ThumbnailPass&) = delete;
     ThumbnailPass& operator=(const ThumbnailPass&) = delete;

@@ -30,8 +30,14 @@ public:
     void Skip(std::uint64_t count) { Seek(position_ + Checked(count)); }
 
     std::uint8_t U8() { return Take(1)[0]; }
-    std::uint16_t U16LE() { const auto b = Take(2); return static_cast<std::uint16_t>(b[0] | b[1] << 8); }
-    std::uint16_t U16BE() { const auto b = Take(2); return static_cast<std::uint16_t>(b[0] << 8 | b[1]); }
+    std::uint16_t U16LE() {
+        const auto b = Take(2);
+        return static_cast<std::uint16_t>(b[0] | b[1] << 8);
+    }
+    std::uint16_t U16BE() {
+        const auto b = Take(2);
+        return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+    }
     std::uint32_t U32LE() {
         const auto b = Take(4);
         return b[0] | b[1] << 8 | b[2] << 16 | std::uint32_t{b[3]} << 24;

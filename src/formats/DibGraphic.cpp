@@ -54,7 +54,9 @@ ImageFormat ImageFormatOf(int value) {
     return static_cast<ImageFormat>(value);
 }
 
-const char* ImageFormatName(ImageFormat format) { return kFormatNames[static_cast<int>(format)]; }
+const char* ImageFormatName(ImageFormat format) {
+    return kFormatNames[static_cast<int>(format)];
+}
 
 int BitsOf(ImageFormat format) {
     switch (format) {
@@ -68,7 +70,9 @@ int BitsOf(ImageFormat format) {
     return 24;
 }
 
-bool HasPalette(ImageFormat format) { return format != ImageFormat::Color24; }
+bool HasPalette(ImageFormat format) {
+    return format != ImageFormat::Color24;
+}
 
 bool IsGrey(ImageFormat format) {
     return format == ImageFormat::Gray4 || format == ImageFormat::Gray8;
@@ -128,8 +132,7 @@ void TDibGraphic::NewImage(std::int32_t width, std::int32_t height, ImageFormat 
                            const Palette* palette, int xDpi, int yDpi) {
     Clear();
     ImageFormatOf(static_cast<int>(format));
-    if (width < 0 || height < 0 ||
-        RowStride(width, BitsOf(format)) * height > kMaxLayerImageBytes)
+    if (width < 0 || height < 0 || RowStride(width, BitsOf(format)) * height > kMaxLayerImageBytes)
         throw EInvalidGraphic("CreateDibSection failed");
     try {
         pixels_.Create(width, height, PixelFormatOf(format));
@@ -164,8 +167,8 @@ void TDibGraphic::SetPalette(const Palette& palette) {
         palette_.clear();
     } else {
         const std::size_t most = std::size_t{1} << Bits();
-        palette_.assign(palette.begin(),
-                        palette.begin() + static_cast<std::ptrdiff_t>(std::min(most, palette.size())));
+        palette_.assign(palette.begin(), palette.begin() + static_cast<std::ptrdiff_t>(
+                                                               std::min(most, palette.size())));
         pixels_.SetPalette(palette_);
     }
     mapper_.reset();
@@ -195,8 +198,9 @@ void TDibGraphic::SetPixelIndex(std::int32_t x, std::int32_t y, int index) {
         break;
     }
     case 4:
-        row[x / 2] = static_cast<std::uint8_t>(
-            x % 2 == 0 ? (row[x / 2] & 0x0F) | (index & 0x0F) << 4 : (row[x / 2] & 0xF0) | (index & 0x0F));
+        row[x / 2] =
+            static_cast<std::uint8_t>(x % 2 == 0 ? (row[x / 2] & 0x0F) | (index & 0x0F) << 4
+                                                 : (row[x / 2] & 0xF0) | (index & 0x0F));
         break;
     case 8: row[x] = static_cast<std::uint8_t>(index); break;
     default: throw EInvalidGraphic("The image does not have a palette");
@@ -270,7 +274,9 @@ void TDibGraphic::Assign(const Bitmap& source, int xDpi, int yDpi) {
     SetYDpi(yDpi ? yDpi : screenDpi);
 }
 
-void TDibGraphic::AssignTo(Bitmap& destination) const { destination = pixels_; }
+void TDibGraphic::AssignTo(Bitmap& destination) const {
+    destination = pixels_;
+}
 
 void TDibGraphic::LoadFromStream(ByteSpan data) {
     if (!loadAllFrames) {
@@ -308,7 +314,8 @@ void TDibGraphic::SaveToStream(Bytes&) const {
 void TDibGraphic::SaveToFile(const std::filesystem::path& path) const {
     Bytes bytes;
     SaveToStream(bytes);
-    WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void TDibGraphic::AddImage(Bytes&) const {
@@ -316,7 +323,9 @@ void TDibGraphic::AddImage(Bytes&) const {
         FormatMessage("The %s format does not support multiple images", ClassName()));
 }
 
-int TDibGraphic::ImageCount(ByteSpan) const { return 1; }
+int TDibGraphic::ImageCount(ByteSpan) const {
+    return 1;
+}
 
 const TDibGraphic& TDibGraphic::Frame(int n) const {
     if (n < 1 || n > FrameCount())
@@ -324,7 +333,9 @@ const TDibGraphic& TDibGraphic::Frame(int n) const {
     return *frames_[n - 1];
 }
 
-void TDibGraphic::AddFrame(std::unique_ptr<TDibGraphic> frame) { frames_.push_back(std::move(frame)); }
+void TDibGraphic::AddFrame(std::unique_ptr<TDibGraphic> frame) {
+    frames_.push_back(std::move(frame));
+}
 
 void TDibGraphic::ShowFrame(int n) {
     const TDibGraphic& frame = Frame(n);

@@ -147,10 +147,10 @@ public:
     bool Animating() const { return animate && FrameCount() > 0; }
     void NextFrame();
 
-    int frameDelay = 200;      // milliseconds between frames
+    int frameDelay = 200; // milliseconds between frames
     bool animate = false;
     bool loadAllFrames = false;
-    int imageToRead = 1;       // 1-based
+    int imageToRead = 1; // 1-based
 
     // The screen's dots per inch, used when an image is made without a resolution.
     static int screenDpi;

@@ -49,6 +49,7 @@ public:
 };
 
 // printf-style filling of the layer's message templates ("Frame %d does not exist").
-std::string FormatMessage(const char* templ, const std::string& first, const std::string& second = {});
+std::string FormatMessage(const char* templ, const std::string& first,
+                          const std::string& second = {});
 
 } // namespace zv

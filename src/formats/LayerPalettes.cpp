@@ -21,12 +21,30 @@ void AddHueRing(Palette& palette, int floor, int ceiling) {
         // Blue, then towards magenta, red, yellow, green, cyan and back.
         int r = floor, g = floor, b = floor;
         switch (sextant) {
-        case 0: b = ceiling; r = rising; break;
-        case 1: r = ceiling; b = falling; break;
-        case 2: r = ceiling; g = rising; break;
-        case 3: g = ceiling; r = falling; break;
-        case 4: g = ceiling; b = rising; break;
-        default: b = ceiling; g = falling; break;
+        case 0:
+            b = ceiling;
+            r = rising;
+            break;
+        case 1:
+            r = ceiling;
+            b = falling;
+            break;
+        case 2:
+            r = ceiling;
+            g = rising;
+            break;
+        case 3:
+            g = ceiling;
+            r = falling;
+            break;
+        case 4:
+            g = ceiling;
+            b = rising;
+            break;
+        default:
+            b = ceiling;
+            g = falling;
+            break;
         }
         palette.push_back(Rgb(r, g, b));
     }
@@ -75,10 +93,10 @@ const Palette& Grey256Palette() {
 
 const Palette& Colour16Palette() {
     static const Palette palette = {
-        Rgb(0, 0, 0),       Rgb(0, 0, 170),     Rgb(0, 170, 0),    Rgb(0, 170, 170),
-        Rgb(170, 0, 0),     Rgb(170, 0, 170),   Rgb(170, 85, 0),   Rgb(170, 170, 170),
-        Rgb(85, 85, 85),    Rgb(85, 85, 255),   Rgb(85, 255, 85),  Rgb(85, 255, 255),
-        Rgb(255, 85, 85),   Rgb(255, 85, 255),  Rgb(255, 255, 85), Rgb(255, 255, 255)};
+        Rgb(0, 0, 0),     Rgb(0, 0, 170),    Rgb(0, 170, 0),    Rgb(0, 170, 170),
+        Rgb(170, 0, 0),   Rgb(170, 0, 170),  Rgb(170, 85, 0),   Rgb(170, 170, 170),
+        Rgb(85, 85, 85),  Rgb(85, 85, 255),  Rgb(85, 255, 85),  Rgb(85, 255, 255),
+        Rgb(255, 85, 85), Rgb(255, 85, 255), Rgb(255, 255, 85), Rgb(255, 255, 255)};
     return palette;
 }
 

@@ -45,8 +45,8 @@ void TNegativeTransform::ApplyOnImage(TDibGraphic& image) const {
 }
 
 void TNegativeTransform::ApplyOnDest(const TDibGraphic&, TDibGraphic&) const {
-    throw EInvalidGraphic(FormatMessage("Method %s not implemented for %s class",
-                                        "\"ApplyOnDest\"", "TNegativeTransform"));
+    throw EInvalidGraphic(FormatMessage("Method %s not implemented for %s class", "\"ApplyOnDest\"",
+                                        "TNegativeTransform"));
 }
 
 } // namespace zv

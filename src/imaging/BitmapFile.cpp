@@ -16,7 +16,8 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint64_t kLargestBmpFile = std::uint64_t{4} << 30;
 
 void PutLittle(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out[at + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
 }
 
 std::uint32_t ColourTableBytes(const std::vector<std::uint8_t>& dib) {
@@ -68,7 +69,8 @@ std::vector<std::uint8_t> BitmapFileBytes(const Bitmap& bitmap) {
 
 void WriteBitmapFile(const std::filesystem::path& path, const Bitmap& bitmap) {
     const std::vector<std::uint8_t> bytes = BitmapFileBytes(bitmap);
-    WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 } // namespace zv

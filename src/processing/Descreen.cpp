@@ -50,8 +50,8 @@ constexpr int WeightSum(const Weights5x5& w) {
 
 template <int mode> constexpr int kDivisor = WeightSum(kWeights[mode]);
 template <int mode>
-constexpr ExactDivision kDivision =
-    FindExactDivision(static_cast<std::uint32_t>(kDivisor<mode>), 255u * kDivisor<mode>);
+constexpr ExactDivision kDivision = FindExactDivision(static_cast<std::uint32_t>(kDivisor<mode>),
+                                                      255u * kDivisor<mode>);
 
 static_assert(kDivisor<0> == 21 && kDivisor<1> == 31 && kDivisor<2> == 31);
 static_assert(kDivision<0>.shift != 0 && kDivision<1>.shift != 0 && kDivision<2>.shift != 0);
@@ -62,7 +62,8 @@ template <int mode> std::uint8_t DescreenByte(const Rows5& rows, std::ptrdiff_t 
     int sum = 0;
     for (std::size_t r = 0; r < 5; ++r)
         for (std::size_t c = 0; c < 5; ++c)
-            sum += kWeights[mode][5 * r + c] * rows[r][i + 3 * (static_cast<std::ptrdiff_t>(c) - 2)];
+            sum +=
+                kWeights[mode][5 * r + c] * rows[r][i + 3 * (static_cast<std::ptrdiff_t>(c) - 2)];
     // The weights are the divisor's parts, so the quotient is at most 255.
     return static_cast<std::uint8_t>(sum / kDivisor<mode>);
 }
@@ -99,7 +100,8 @@ void DescreenRow(const Rows5& rows, std::ptrdiff_t first, std::ptrdiff_t end, st
         };
         [&]<std::size_t... n>(std::index_sequence<n...>) {
             (tap(std::integral_constant<std::size_t, n>{}), ...);
-        }(std::make_index_sequence<25>{});
+        }
+        (std::make_index_sequence<25>{});
         low = _mm_srli_epi16(_mm_mulhi_epu16(low, multiplier), division.shift - 16);
         high = _mm_srli_epi16(_mm_mulhi_epu16(high, multiplier), division.shift - 16);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));

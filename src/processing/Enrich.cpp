@@ -28,12 +28,12 @@ template <typename Filter> bool ThroughEnlargement(Bitmap& picture, int whole, F
     constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
     if (bigWidth > kLargest || bigHeight > kLargest) return false;
     try {
-        Bitmap big = ScalePicture(picture, static_cast<std::int32_t>(bigWidth),
-                                  static_cast<std::int32_t>(bigHeight), {0, 0, width, height},
-                                  kCopyPlain);
+        Bitmap big =
+            ScalePicture(picture, static_cast<std::int32_t>(bigWidth),
+                         static_cast<std::int32_t>(bigHeight), {0, 0, width, height}, kCopyPlain);
         filter(big);
-        const Bitmap back = ScalePicture(big, width, height,
-                                         {0, 0, big.Width(), big.Height()}, kCopySmooth);
+        const Bitmap back =
+            ScalePicture(big, width, height, {0, 0, big.Width(), big.Height()}, kCopySmooth);
         if (back.Format() != PixelFormat::Bits24 || back.Width() != width ||
             back.Height() != height)
             return false;

@@ -40,7 +40,8 @@ const std::array<std::int16_t, 511>& LightnessBySum() {
     static const std::array<std::int16_t, 511> table = [] {
         std::array<std::int16_t, 511> t{};
         for (int s = 0; s <= 510; ++s)
-            t[static_cast<std::size_t>(s)] = static_cast<std::int16_t>(RGBtoHLS((s + 1) / 2, s / 2, s / 2).L);
+            t[static_cast<std::size_t>(s)] =
+                static_cast<std::int16_t>(RGBtoHLS((s + 1) / 2, s / 2, s / 2).L);
         return t;
     }();
     return table;
@@ -89,7 +90,8 @@ void BoxMeans(const Rows5& rows, std::ptrdiff_t rowBytes, std::uint16_t* columns
         return _mm_srli_epi16(_mm_mulhi_epu16(sum, multiplier), kBy25.shift - 16);
     };
     for (; i + 16 <= end; i += 16)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mean + i), _mm_packus_epi16(eight(i), eight(i + 8)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mean + i),
+                         _mm_packus_epi16(eight(i), eight(i + 8)));
 #endif
     for (; i < end; ++i)
         mean[i] = static_cast<std::uint8_t>(
@@ -160,14 +162,16 @@ inline void Lightness48(const std::uint8_t* p, __m128i (&low)[3], __m128i (&high
         const __m128i a = load(0), b = load(1), c = load(2);
         const __m128i mx = _mm_max_epu8(_mm_max_epu8(a, b), c);
         const __m128i mn = _mm_min_epu8(_mm_min_epu8(a, b), c);
-        low[v] = Lightness8(_mm_add_epi16(_mm_unpacklo_epi8(mx, zero), _mm_unpacklo_epi8(mn, zero)));
-        high[v] = Lightness8(_mm_add_epi16(_mm_unpackhi_epi8(mx, zero), _mm_unpackhi_epi8(mn, zero)));
+        low[v] =
+            Lightness8(_mm_add_epi16(_mm_unpacklo_epi8(mx, zero), _mm_unpacklo_epi8(mn, zero)));
+        high[v] =
+            Lightness8(_mm_add_epi16(_mm_unpackhi_epi8(mx, zero), _mm_unpackhi_epi8(mn, zero)));
     }
 }
 
 // L(C) - L(M) for the 16 pixels, as for Lightness48.
-inline void LightnessDifferences48(const std::uint8_t* c, const std::uint8_t* m,
-                                   __m128i (&low)[3], __m128i (&high)[3]) {
+inline void LightnessDifferences48(const std::uint8_t* c, const std::uint8_t* m, __m128i (&low)[3],
+                                   __m128i (&high)[3]) {
     __m128i meanLow[3], meanHigh[3];
     Lightness48(c, low, high);
     Lightness48(m, meanLow, meanHigh);
@@ -207,8 +211,8 @@ inline void CleanBlock(const std::uint8_t* c, const std::uint8_t* m, std::uint8_
     const __m128i by255 = _mm_set1_epi16(static_cast<short>(kBy255.multiplier));
     for (int v = 0; v < 3; ++v) {
         // The pixel's choice spread from its first byte to the next two.
-        __m128i take = _mm_or_si128(start[v], _mm_or_si128(_mm_slli_si128(start[v], 1),
-                                                           _mm_slli_si128(start[v], 2)));
+        __m128i take = _mm_or_si128(
+            start[v], _mm_or_si128(_mm_slli_si128(start[v], 1), _mm_slli_si128(start[v], 2)));
         if (v > 0)
             take = _mm_or_si128(take, _mm_or_si128(_mm_srli_si128(start[v - 1], 15),
                                                    _mm_srli_si128(start[v - 1], 14)));
@@ -221,8 +225,8 @@ inline void CleanBlock(const std::uint8_t* c, const std::uint8_t* m, std::uint8_
             return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(gap16, strength), by255),
                                   kBy255.shift - 16);
         };
-        const __m128i q =
-            _mm_packus_epi16(step(_mm_unpacklo_epi8(gap, zero)), step(_mm_unpackhi_epi8(gap, zero)));
+        const __m128i q = _mm_packus_epi16(step(_mm_unpacklo_epi8(gap, zero)),
+                                           step(_mm_unpackhi_epi8(gap, zero)));
         const __m128i rising = _mm_cmpeq_epi8(down, zero);
         const __m128i moved = _mm_or_si128(_mm_and_si128(rising, _mm_adds_epu8(old, q)),
                                            _mm_andnot_si128(rising, _mm_subs_epu8(old, q)));
@@ -281,8 +285,8 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
     const std::int64_t k = std::clamp<std::int64_t>(strength, -(1 << 20), 1 << 20);
     for (int d = -255; d <= 255; ++d)
         step[static_cast<std::size_t>(d + 255)] = static_cast<int>(d * k / 255);
-    // Every pixel is computed and the old value kept by selection rather
-    // than by a branch, which smooth and busy areas would keep mispredicting.
+        // Every pixel is computed and the old value kept by selection rather
+        // than by a branch, which smooth and busy areas would keep mispredicting.
 #if defined(__SSE2__)
     static const PixelStarts starts;
     const bool vectors = strength >= 0 && strength <= 255;
@@ -301,7 +305,8 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
             const bool take =
                 std::abs(Lightness(lightness, c + i) - Lightness(lightness, m + i)) < threshold;
             for (std::ptrdiff_t n = i; n < i + 3; ++n) {
-                const int moved = std::clamp(c[n] + step[static_cast<std::size_t>(m[n] - c[n] + 255)], 0, 255);
+                const int moved =
+                    std::clamp(c[n] + step[static_cast<std::size_t>(m[n] - c[n] + 255)], 0, 255);
                 out[n] = static_cast<std::uint8_t>(take ? moved : c[n]);
             }
         }
@@ -310,11 +315,12 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
 
 void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
     const auto& lightness = LightnessBySum();
-    std::vector<std::int32_t> changed; // byte offsets of the pixels the row changes
+    std::vector<std::int32_t> changed;    // byte offsets of the pixels the row changes
     std::vector<std::int16_t> difference; // and their L(C) - L(M)
 #if defined(__SSE2__)
     static const PixelStarts starts;
-    const __m128i threshold16 = _mm_set1_epi16(static_cast<short>(std::clamp(threshold, -1, 32767)));
+    const __m128i threshold16 =
+        _mm_set1_epi16(static_cast<short>(std::clamp(threshold, -1, 32767)));
 #endif
     GatedPass(picture, [&](const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
                            std::ptrdiff_t first, std::ptrdiff_t end) {

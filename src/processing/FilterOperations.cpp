@@ -26,7 +26,8 @@ constexpr EffectSlider WeakTo(int max, int start, const char* maxLabel) {
     return {1, max, start, 1, 1, "&Filter", "1 (weak)", maxLabel};
 }
 
-constexpr EffectDialogLayout kGaussianDialog{"Set Smoothing (Gaussian) effect to", 1, {Weak255(192)}};
+constexpr EffectDialogLayout kGaussianDialog{
+    "Set Smoothing (Gaussian) effect to", 1, {Weak255(192)}};
 constexpr EffectDialogLayout kDeFocusDialog{"Set Smoothing (Defocus) effect to", 1, {Weak255(112)}};
 constexpr EffectDialogLayout kSoftenDialog{
     "Set Soften (Low Pass) effect to", 1, {WeakTo(10, 7, "10 (strong)")}};
@@ -34,7 +35,9 @@ constexpr EffectDialogLayout kOutlierDialog{"Set Outlier effect to", 1, {Weak255
 constexpr EffectDialogLayout kDespeckleDialog{
     "Set Despeckle (Median) effect to", 1, {WeakTo(9, 4, "9 (strong)")}};
 constexpr EffectDialogLayout kUnSpotDialog{
-    "Set Spot Remover to clean", 1, {EffectSlider{-8, 8, -7, 1, 1, "&Filter", "-8 pepper", "+8 salt"}}};
+    "Set Spot Remover to clean",
+    1,
+    {EffectSlider{-8, 8, -7, 1, 1, "&Filter", "-8 pepper", "+8 salt"}}};
 // The second slider starts at the remembered second value; these are its
 // values when the program starts.
 constexpr EffectDialogLayout kCleanDialog{
@@ -209,10 +212,22 @@ constexpr ToolboxOperation kFilterOperations[] = {
      .pixels = HighPassLightPass,
      .dialog = &kHighPassLightDialog},
 
-    {.word = "DESCREEN_LIGHT", .status = kDescreening, .steps = kDescreenSteps, .pixels = DescreenLight},
-    {.word = "DESCREEN_MEDIUM", .status = kDescreening, .steps = kDescreenSteps, .pixels = Descreen<0>},
-    {.word = "DESCREEN_STRONG", .status = kDescreening, .steps = kDescreenSteps, .pixels = Descreen<1>},
-    {.word = "DESCREEN_HIGH", .status = kDescreening, .steps = kDescreenSteps, .pixels = Descreen<2>},
+    {.word = "DESCREEN_LIGHT",
+     .status = kDescreening,
+     .steps = kDescreenSteps,
+     .pixels = DescreenLight},
+    {.word = "DESCREEN_MEDIUM",
+     .status = kDescreening,
+     .steps = kDescreenSteps,
+     .pixels = Descreen<0>},
+    {.word = "DESCREEN_STRONG",
+     .status = kDescreening,
+     .steps = kDescreenSteps,
+     .pixels = Descreen<1>},
+    {.word = "DESCREEN_HIGH",
+     .status = kDescreening,
+     .steps = kDescreenSteps,
+     .pixels = Descreen<2>},
 
     {.word = "ENRICH", .status = "Enriching...", .pixels = EnrichPass},
     {.word = "DELACE", .status = "Delacing...", .pixels = DeLacePass},

@@ -22,9 +22,9 @@ namespace zv {
 class SourceRows {
 public:
     SourceRows(const Bitmap& picture, std::int32_t radius, std::int32_t pad = 0)
-        : picture_(picture), slots_(2 * static_cast<std::size_t>(radius) + 1),
-          pad_(pad), rowBytes_(3 * (static_cast<std::size_t>(picture.Width()) +
-                                    2 * static_cast<std::size_t>(pad))),
+        : picture_(picture), slots_(2 * static_cast<std::size_t>(radius) + 1), pad_(pad),
+          rowBytes_(
+              3 * (static_cast<std::size_t>(picture.Width()) + 2 * static_cast<std::size_t>(pad))),
           radius_(radius), copies_(slots_ * rowBytes_) {}
 
     // Makes the copies of rows centre - r .. centre + r (inside the picture)

@@ -97,8 +97,7 @@ struct Tallies {
     Tally<256> hue{};
 };
 
-template <std::size_t Size>
-void Fold(Tally<Size>& tally, std::array<std::uint64_t, Size>& totals) {
+template <std::size_t Size> void Fold(Tally<Size>& tally, std::array<std::uint64_t, Size>& totals) {
     for (std::size_t i = 0; i < Size; ++i) {
         totals[i] += std::uint64_t{tally[0][i]} + tally[1][i];
         tally[0][i] = 0;
@@ -106,7 +105,9 @@ void Fold(Tally<Size>& tally, std::array<std::uint64_t, Size>& totals) {
     }
 }
 
-int ShadeIndex(int R, int G, int B) { return 3 * R + 6 * G + B; }
+int ShadeIndex(int R, int G, int B) {
+    return 3 * R + 6 * G + B;
+}
 
 // Red, green, blue and the grey index of every pixel of rows y0..y1-1.
 void CountColours(const Bitmap& picture, std::int32_t y0, std::int32_t y1, Tallies& t) {
@@ -210,7 +211,8 @@ ChannelStats SumsOf(const Totals& totals, int first = 0, int last = 255) {
 
 std::uint64_t PixelsOf(const Totals& totals, int first, int last) {
     std::uint64_t pixels = 0;
-    for (int level = first; level <= last; ++level) pixels += totals[static_cast<std::size_t>(level)];
+    for (int level = first; level <= last; ++level)
+        pixels += totals[static_cast<std::size_t>(level)];
     return pixels;
 }
 

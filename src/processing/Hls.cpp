@@ -50,9 +50,13 @@ int HueToValue(int m1, int m2, int h) {
 
 } // namespace
 
-Hls RGBtoHLS(int R, int G, int B) { return ToHls(R, G, B, kHlsMax); }
+Hls RGBtoHLS(int R, int G, int B) {
+    return ToHls(R, G, B, kHlsMax);
+}
 
-Hls RGBtoHLS240(int R, int G, int B) { return ToHls(R, G, B, 240); }
+Hls RGBtoHLS240(int R, int G, int B) {
+    return ToHls(R, G, B, 240);
+}
 
 Rgb HLStoRGB(int H, int L, int S) {
     if (S == 0) {

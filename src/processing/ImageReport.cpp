@@ -47,8 +47,8 @@ int LevelsUsed(const ImageHistogram::Counts& counts) {
 double DifferenceIndex(const Bitmap& picture, const Bitmap& changed) {
     const std::int64_t pixels = std::int64_t{picture.Width()} * picture.Height();
     if (pixels == 0) return 0;
-    return static_cast<double>(static_cast<long double>(SquaredDifference(picture, changed)) *
-                               10 / pixels);
+    return static_cast<double>(static_cast<long double>(SquaredDifference(picture, changed)) * 10 /
+                               pixels);
 }
 
 Bitmap JpegRoundTrip(const Bitmap& picture) {
@@ -62,7 +62,9 @@ Bitmap JpegRoundTrip(const Bitmap& picture) {
     return decoded;
 }
 
-std::string Decimal(std::int64_t value) { return std::to_string(value); }
+std::string Decimal(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::string ChannelLine(std::string_view label, const ChannelFigures& figures) {
     return std::string(label) + " values:  Mean = " + FormatFixed2(figures.mean) +

@@ -43,13 +43,13 @@ struct ImageAnalysis {
     int blueLevels = 0;
     // E = Round(product), product = (gamut x levels / 255) over red, green, blue.
     std::int64_t uniqueColours = 0;
-    double diversity = 0;            // D = product / 255^3 x 10000
-    std::int64_t rawSize = 0;        // U: 3 P, or P when the three gamuts are equal
-    double compressionRatio = 0;     // U / F; 0 when F is 0
-    double jpegQuality = 0;          // Q: the JPEG round trip's difference index
-    double smoothness = 0;           // S: the same for the 3x3 mean
-    double detail = 0;               // T: the same for mean removal of strength 2
-    double overall = 0;              // O = T / (sqrt(S) + T) x D + Q
+    double diversity = 0;                   // D = product / 255^3 x 10000
+    std::int64_t rawSize = 0;               // U: 3 P, or P when the three gamuts are equal
+    double compressionRatio = 0;            // U / F; 0 when F is 0
+    double jpegQuality = 0;                 // Q: the JPEG round trip's difference index
+    double smoothness = 0;                  // S: the same for the 3x3 mean
+    double detail = 0;                      // T: the same for mean removal of strength 2
+    double overall = 0;                     // O = T / (sqrt(S) + T) x D + Q
     std::optional<std::int64_t> complexity; // C, when asked for
 };
 

@@ -59,7 +59,7 @@ std::uint8_t FilterByte(const Kernel3x3& k, const RowTriple& rows, std::ptrdiff_
     const std::int64_t value = std::clamp<std::int64_t>(s / k.divisor + k.bias, 0, 255);
     const int old = rows.mid[i];
     return std::abs(old - static_cast<int>(value)) > k.threshold ? static_cast<std::uint8_t>(value)
-                                                                  : static_cast<std::uint8_t>(old);
+                                                                 : static_cast<std::uint8_t>(old);
 }
 
 Bytes8 Load(const std::uint8_t* p) {
@@ -161,15 +161,18 @@ void FilterRowSse2(const Kernel3x3& k, const RowTriple& rows, std::ptrdiff_t fir
                 if (k.weights[3 * r + c] == 0) continue;
                 const __m128i bytes = _mm_loadu_si128(
                     reinterpret_cast<const __m128i*>(source[r] + i + 3 * (std::ptrdiff_t(c) - 1)));
-                low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), weights[3 * r + c]));
-                high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), weights[3 * r + c]));
+                low = _mm_add_epi16(
+                    low, _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), weights[3 * r + c]));
+                high = _mm_add_epi16(
+                    high, _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), weights[3 * r + c]));
             }
         low = _mm_adds_epi16(DivideShorts<unsignedSums>(low, divisor), bias);
         high = _mm_adds_epi16(DivideShorts<unsignedSums>(high, divisor), bias);
         __m128i result = _mm_packus_epi16(low, high);
         if constexpr (thresholded) {
             const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.mid + i));
-            const __m128i change = _mm_or_si128(_mm_subs_epu8(result, old), _mm_subs_epu8(old, result));
+            const __m128i change =
+                _mm_or_si128(_mm_subs_epu8(result, old), _mm_subs_epu8(old, result));
             const __m128i take = _mm_cmpeq_epi8(_mm_max_epu8(change, least), change);
             result = _mm_or_si128(_mm_and_si128(take, result), _mm_andnot_si128(take, old));
         }

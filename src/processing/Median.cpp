@@ -42,24 +42,23 @@ struct MedianWindow {
 
 constexpr MedianWindow kWindows[] = {
     {},
-    {1, {0, 1, 0}},                // 1: plus, 5 cells
-    {1, {1, 1, 1}},                // 2: 3x3, 9
-    {2, {0, 0, 2, 0, 0}},          // 3: plus of arm 2, 9
-    {2, {0, 1, 2, 1, 0}},          // 4: diamond, 13
-    {3, {0, 0, 1, 3, 1, 0, 0}},    // 5: 3x3 block with centre row and column, 17
-    {2, {2, 2, 2, 2, 2}},          // 6: 5x5, 25
-    {3, {0, 1, 2, 3, 2, 1, 0}},    // 7: diamond, 25
-    {3, {1, 2, 3, 3, 3, 2, 1}},    // 8: 7x7 less the corners, 37
-    {3, {3, 3, 3, 3, 3, 3, 3}},    // 9: 7x7, 49
+    {1, {0, 1, 0}},             // 1: plus, 5 cells
+    {1, {1, 1, 1}},             // 2: 3x3, 9
+    {2, {0, 0, 2, 0, 0}},       // 3: plus of arm 2, 9
+    {2, {0, 1, 2, 1, 0}},       // 4: diamond, 13
+    {3, {0, 0, 1, 3, 1, 0, 0}}, // 5: 3x3 block with centre row and column, 17
+    {2, {2, 2, 2, 2, 2}},       // 6: 5x5, 25
+    {3, {0, 1, 2, 3, 2, 1, 0}}, // 7: diamond, 25
+    {3, {1, 2, 3, 3, 3, 2, 1}}, // 8: 7x7 less the corners, 37
+    {3, {3, 3, 3, 3, 3, 3, 3}}, // 9: 7x7, 49
 };
 static_assert(kWindows[1].Count() == 5 && kWindows[2].Count() == 9 && kWindows[3].Count() == 9 &&
-              kWindows[4].Count() == 13 && kWindows[5].Count() == 17 &&
-              kWindows[6].Count() == 25 && kWindows[7].Count() == 25 &&
-              kWindows[8].Count() == 37 && kWindows[9].Count() == 49);
+              kWindows[4].Count() == 13 && kWindows[5].Count() == 17 && kWindows[6].Count() == 25 &&
+              kWindows[7].Count() == 25 && kWindows[8].Count() == 37 && kWindows[9].Count() == 49);
 
 // Which bytes take their median.
 struct SpotRule {
-    int threshold = 0;   // t
+    int threshold = 0;      // t
     std::uint8_t limit = 0; // 4|t|, below 255
 
     std::uint8_t operator()(std::uint8_t old, std::uint8_t median) const {
@@ -162,9 +161,9 @@ void NetworkRow(const WindowRows& rows, std::ptrdiff_t end, const SpotRule& rule
             median = MedianOf5(Load(up + i), Load(mid + i - 3), centre, Load(mid + i + 3),
                                Load(down + i));
         } else {
-            median = MedianOf9({Load(up + i - 3), Load(up + i), Load(up + i + 3),
-                                Load(mid + i - 3), centre, Load(mid + i + 3),
-                                Load(down + i - 3), Load(down + i), Load(down + i + 3)});
+            median = MedianOf9({Load(up + i - 3), Load(up + i), Load(up + i + 3), Load(mid + i - 3),
+                                centre, Load(mid + i + 3), Load(down + i - 3), Load(down + i),
+                                Load(down + i + 3)});
         }
         const Bytes16 result = Replace(rule, centre, median);
         std::memcpy(out + i, &result, sizeof result);
@@ -224,8 +223,8 @@ void SlidingRow(const WindowRows& rows, std::int32_t width, const SpotRule& rule
         out[at + 1] = rule(centreRow[at + 1], static_cast<std::uint8_t>(mGreen));
         out[at + 2] = rule(centreRow[at + 2], static_cast<std::uint8_t>(mRed));
         if (x + 1 == width) break;
-        // One step right: each window row loses its leftmost cell and gains
-        // the one past its right end.
+            // One step right: each window row loses its leftmost cell and gains
+            // the one past its right end.
 #pragma GCC unroll 8
         for (int k = 0; k < n; ++k) {
             const int half = window.half[static_cast<std::size_t>(k)];

@@ -10,15 +10,15 @@
 namespace zv {
 
 struct ImageInformation {
-    std::int32_t width = 0;  // the size before a scaled decode, when there was one
+    std::int32_t width = 0; // the size before a scaled decode, when there was one
     std::int32_t height = 0;
     int imageBits = 0;
-    int jpegScale = 1;       // 2, 4 or 8 after a scaled JPEG decode
+    int jpegScale = 1; // 2, 4 or 8 after a scaled JPEG decode
     bool scaledDecode = false;
     bool deviceStorage = false; // " ddb", otherwise " dib"
     std::string name;
     std::string path;
-    std::string date;        // the file's date and time as shown
+    std::string date; // the file's date and time as shown
     std::int64_t fileSize = 0;
     std::optional<std::uint32_t> crc;
     int pages = 1;

@@ -62,8 +62,8 @@ bool UndoStore::KeepCopy() {
     try {
         if (KeptAsBmp(undoDepth_)) {
             imaging.descriptor.ImageBits = static_cast<std::int16_t>(
-                ConvertToDib(imaging, imaging.descriptor.ImageWidth,
-                             imaging.descriptor.ImageHeight, imaging.descriptor.ImageBits));
+                ConvertToDib(imaging, imaging.descriptor.ImageWidth, imaging.descriptor.ImageHeight,
+                             imaging.descriptor.ImageBits));
             stream_ = BitmapFileBytes(imaging.current);
             NormaliseBmp(stream_);
             streamIsBmp_ = true;
@@ -269,7 +269,8 @@ void NormaliseBmp(std::vector<std::uint8_t>& stream) {
     const int bits = stream[28] | stream[29] << 8;
     const std::uint64_t stride =
         (static_cast<std::uint64_t>(width < 0 ? -static_cast<std::int64_t>(width) : width) * bits +
-         31) / 32 * 4;
+         31) /
+        32 * 4;
     const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
     std::uint64_t imageSize = Little32(stream, 34);
     if (imageSize == 0 || imageSize > size) imageSize = stride * rows;

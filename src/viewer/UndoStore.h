@@ -5,8 +5,8 @@
 // 4 bits with its palette; Undo puts it back once. When memory runs short the
 // picture goes through the undo file "zv_undo.pcx" instead.
 
-#include "imaging/ImagingContext.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryStatus.h"

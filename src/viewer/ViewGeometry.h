@@ -83,9 +83,9 @@ ViewSize FitSize(ViewSize picture, ViewSize area, bool upsampled);
 
 // What surrounds the view area in the window.
 struct WindowChrome {
-    ViewSize frame;           // the window frame's extra width and height
-    int rowsHeight = 0;       // menu bar, tool bar, path box and status bar rows shown
-    int toolBarWidth = 0;     // 16 + the tool bar buttons' widths, 0 when hidden or merged
+    ViewSize frame;       // the window frame's extra width and height
+    int rowsHeight = 0;   // menu bar, tool bar, path box and status bar rows shown
+    int toolBarWidth = 0; // 16 + the tool bar buttons' widths, 0 when hidden or merged
     bool menuBarShown = true;
     bool fitToEnabled = true; // the "Fit to" commands are available
 };

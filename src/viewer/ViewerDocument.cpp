@@ -77,8 +77,8 @@ std::string ViewerDocument::PictureLine() const {
 
 std::string ViewerDocument::Caption() const {
     const std::string& path = mediaMode_ ? mediaPath_ : CurrentPath();
-    const std::string name = path.empty() ? std::string(kUntitled)
-                                          : std::filesystem::path(path).filename().string();
+    const std::string name =
+        path.empty() ? std::string(kUntitled) : std::filesystem::path(path).filename().string();
     return name + " - " + kProgramTitle;
 }
 
@@ -452,7 +452,8 @@ void ViewerDocument::SavePictureListChosen() {
     const std::optional<std::string> chosen = services_.dialogs.SaveFile(request);
     if (!chosen) return;
     std::string path = *chosen;
-    if (std::filesystem::path(path).extension().empty()) path += std::string(".") + kPictureListExtension;
+    if (std::filesystem::path(path).extension().empty())
+        path += std::string(".") + kPictureListExtension;
     SavePictureList(path);
 }
 
@@ -586,9 +587,9 @@ ImageInformation ViewerDocument::Information() const {
     info.deviceStorage = imaging.current.Storage() == StorageKind::DDB;
     info.screenBits = imaging.descriptor.ScreenBits;
     info.pages = loader.pageCount;
-    info.usesBytes = PictureMemoryBytes(
-        imaging.current.Width(), imaging.current.Height(),
-        info.deviceStorage ? imaging.descriptor.ScreenBits : imaging.current.BitsPerPixel());
+    info.usesBytes = PictureMemoryBytes(imaging.current.Width(), imaging.current.Height(),
+                                        info.deviceStorage ? imaging.descriptor.ScreenBits
+                                                           : imaging.current.BitsPerPixel());
     const std::filesystem::path file(CurrentPath());
     info.name = file.filename().string();
     info.path = file.parent_path().string() + "/";

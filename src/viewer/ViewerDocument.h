@@ -30,8 +30,7 @@ inline constexpr const char* kPasteFailedText = "Paste from clipboard failed.";
 inline constexpr const char* kSaveBookmarksFailedText = "Could not save bookmarks.";
 inline constexpr const char* kZipWaitsText =
     "Zip archives open in the zip browser, which this version does not have yet.";
-inline constexpr const char* kScriptWaitsText =
-    "Slideshow scripts cannot be played yet.";
+inline constexpr const char* kScriptWaitsText = "Slideshow scripts cannot be played yet.";
 
 // The open dialog's file types, in the program's "Description|patterns" form.
 extern const char* const kOpenDialogFilter;

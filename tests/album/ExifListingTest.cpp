@@ -105,11 +105,11 @@ TEST(ExifListing, TagNamesDependOnTheDirectory) {
 
 TEST(ExifListing, ValuesOfOtherSizes) {
     ExifBuilder exif(false);
-    exif.Add(kFirst, 0x1001, 11, 0, {});                         // FLOAT, count 0: hex, no digits asked
-    exif.Add(kFirst, 0x1002, 12, 1, JpegBytes(8, 0));             // DOUBLE: offset data
-    exif.Add(kFirst, 0x1003, 2, 4, {'a', 'b', 'c', 'd'});         // ASCII filling its entry, no zero
-    exif.Add(kFirst, 0x1004, 2, 6, {'x', 0, 'y', 'z', 'w', 0});   // stops at the first zero
-    exif.Add(kFirst, 0x1005, 5, 2, exif.Rational(3, 4));          // second rational missing below
+    exif.Add(kFirst, 0x1001, 11, 0, {});                  // FLOAT, count 0: hex, no digits asked
+    exif.Add(kFirst, 0x1002, 12, 1, JpegBytes(8, 0));     // DOUBLE: offset data
+    exif.Add(kFirst, 0x1003, 2, 4, {'a', 'b', 'c', 'd'}); // ASCII filling its entry, no zero
+    exif.Add(kFirst, 0x1004, 2, 6, {'x', 0, 'y', 'z', 'w', 0}); // stops at the first zero
+    exif.Add(kFirst, 0x1005, 5, 2, exif.Rational(3, 4));        // second rational missing below
     const JpegBytes block = exif.Build();
     EXPECT_THROW(ListExif(block), EJpegMarkers) << "2 rationals claimed, 1 present at the end";
     ExifBuilder fixed(false);
@@ -127,12 +127,14 @@ TEST(ExifListing, ValuesOfOtherSizes) {
 TEST(ExifListing, StringsInWindows1252BecomeUtf8) {
     ExifBuilder exif(false);
     exif.Ascii(kFirst, 33432, "\xA9 Zelvan \x80");
-    EXPECT_EQ(ListExif(exif.Build()), std::vector<std::string>{"Copyright = \xC2\xA9 Zelvan \xE2\x82\xAC"});
+    EXPECT_EQ(ListExif(exif.Build()),
+              std::vector<std::string>{"Copyright = \xC2\xA9 Zelvan \xE2\x82\xAC"});
 }
 
 // Puts a 32-bit value into the block's TIFF data (little-endian block).
 void Poke32(JpegBytes& block, std::size_t tiffOffset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) block[6 + tiffOffset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        block[6 + tiffOffset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 TEST(ExifListing, OffsetsAndCountsOutsideTheSegmentAreBadMarkers) {

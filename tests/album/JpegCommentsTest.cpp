@@ -45,8 +45,12 @@ protected:
 
 TEST(JpegTextRead, ExifLinesThenEveryCommentBeforeThePictureData) {
     const JpegBytes plain = PlainJpeg();
-    const JpegBytes file = Join({{0xFF, 0xD8}, Segment(0xFE, "First line\r\nSecond"), Segment(0xFE, ""),
-                                 Segment(0xFE, "Third\n"), OrientationExif(), Segment(0xFE, "after the EXIF block"),
+    const JpegBytes file = Join({{0xFF, 0xD8},
+                                 Segment(0xFE, "First line\r\nSecond"),
+                                 Segment(0xFE, ""),
+                                 Segment(0xFE, "Third\n"),
+                                 OrientationExif(),
+                                 Segment(0xFE, "after the EXIF block"),
                                  JpegBytes(plain.begin() + 2, plain.end())});
     const JpegText text = ReadJpegText(file);
     EXPECT_FALSE(text.macHeader);
@@ -63,10 +67,12 @@ TEST(JpegTextRead, PlainPictureHasNoLines) {
 
 TEST(JpegTextRead, CommentLengthZeroOrAbove32766EndsTheReading) {
     const JpegBytes soi{0xFF, 0xD8};
-    const JpegBytes zero = Join({soi, Segment(0xFE, "kept"), {0xFF, 0xFE, 0, 0}, Segment(0xFE, "never")});
+    const JpegBytes zero =
+        Join({soi, Segment(0xFE, "kept"), {0xFF, 0xFE, 0, 0}, Segment(0xFE, "never")});
     EXPECT_EQ(ReadJpegText(zero).commentLines, std::vector<std::string>{"kept"});
-    const JpegBytes longComment = Join({soi, Segment(0xFE, "kept"), Segment(0xFE, std::string(32765, 'x')),
-                                        Segment(0xFE, "never"), OrientationExif()});
+    const JpegBytes longComment =
+        Join({soi, Segment(0xFE, "kept"), Segment(0xFE, std::string(32765, 'x')),
+              Segment(0xFE, "never"), OrientationExif()});
     const JpegText text = ReadJpegText(longComment);
     EXPECT_EQ(text.commentLines, std::vector<std::string>{"kept"});
     EXPECT_TRUE(text.exifLines.empty());
@@ -97,7 +103,8 @@ TEST(JpegTextRead, FilesThatAreNotJpegOrCutShortAreBadMarkers) {
 
 TEST_F(JpegCommentsTest, CommentGoesAfterAnApp0OfLength16AtOffset20) {
     const JpegBytes original = PlainJpeg();
-    ASSERT_EQ(Text(JpegBytes(original.begin(), original.begin() + 11)), Text({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0}));
+    ASSERT_EQ(Text(JpegBytes(original.begin(), original.begin() + 11)),
+              Text({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0}));
     const fs::path path = WriteFile("photo.jpg", original);
 
     EXPECT_EQ(AddJpegComment(path, "Hello\nworld", dialogs), JpegCommandResult::Changed);
@@ -115,10 +122,13 @@ TEST_F(JpegCommentsTest, WithoutApp0FirstTheCommentFollowsTheSoi) {
     // An EXIF file whose APP0 comes second: the comment still goes after
     // the SOI, never into the middle of the EXIF segment.
     const JpegBytes plain = PlainJpeg();
-    const JpegBytes original = Join({{0xFF, 0xD8}, OrientationExif(), JpegBytes(plain.begin() + 2, plain.end())});
+    const JpegBytes original =
+        Join({{0xFF, 0xD8}, OrientationExif(), JpegBytes(plain.begin() + 2, plain.end())});
     const fs::path path = WriteFile("camera.jpeg", original);
     ASSERT_EQ(AddJpegComment(path, "x", dialogs), JpegCommandResult::Changed);
-    EXPECT_EQ(Read(path), Join({{0xFF, 0xD8}, Segment(0xFE, "x\r\n"), JpegBytes(original.begin() + 2, original.end())}));
+    EXPECT_EQ(Read(path), Join({{0xFF, 0xD8},
+                                Segment(0xFE, "x\r\n"),
+                                JpegBytes(original.begin() + 2, original.end())}));
     EXPECT_EQ(Read(folder / "camera.bak"), original);
 }
 
@@ -175,7 +185,8 @@ TEST(JpegCommentEncoding, LinesEndInCrLf) {
 TEST_F(JpegCommentsTest, CommentsOnlyWithoutCommentsChangesNothing) {
     const JpegBytes original = Splice(PlainJpeg(), 2, OrientationExif());
     const fs::path path = WriteFile("plain.jpg", original);
-    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs), JpegCommandResult::Unchanged);
+    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs),
+              JpegCommandResult::Unchanged);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Information);
     EXPECT_EQ(dialogs.boxes[0].text, "No Comments found.\nFile unchanged.");
@@ -183,7 +194,8 @@ TEST_F(JpegCommentsTest, CommentsOnlyWithoutCommentsChangesNothing) {
     EXPECT_EQ(Read(path), original);
 
     const fs::path bare = WriteFile("bare.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
-    EXPECT_EQ(StripJpegFile(bare, JpegStripMode::AllExtraInfo, dialogs), JpegCommandResult::Unchanged);
+    EXPECT_EQ(StripJpegFile(bare, JpegStripMode::AllExtraInfo, dialogs),
+              JpegCommandResult::Unchanged);
     EXPECT_EQ(dialogs.LastText(), "No extra info found.\nFile unchanged.");
     EXPECT_FALSE(fs::exists(folder / "bare.bak"));
 }
@@ -209,12 +221,16 @@ Bitmap Decode(const JpegBytes& bytes) {
 TEST_F(JpegCommentsTest, AllExtraInfoLeavesTheSamePicture) {
     const Loaded loaded;
     const fs::path path = WriteFile("loaded.jpg", loaded.file);
-    EXPECT_EQ(StripJpegFile(path, JpegStripMode::AllExtraInfo, dialogs), JpegCommandResult::Changed);
+    EXPECT_EQ(StripJpegFile(path, JpegStripMode::AllExtraInfo, dialogs),
+              JpegCommandResult::Changed);
     // APP0 (18 bytes), APP1, APP2 and COM are gone; the trailer stays.
     const std::size_t removed = 18 + loaded.exif.size() + loaded.app2.size() + loaded.com.size();
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Extra info removed:" + std::to_string(removed) + " bytes"});
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"Extra info removed:" + std::to_string(removed) + " bytes"});
     const JpegBytes stripped = Read(path);
-    EXPECT_EQ(stripped, Join({JpegBytes{0xFF, 0xD8}, JpegBytes(loaded.plain.begin() + 20, loaded.plain.end()), loaded.trailer}));
+    EXPECT_EQ(stripped,
+              Join({JpegBytes{0xFF, 0xD8}, JpegBytes(loaded.plain.begin() + 20, loaded.plain.end()),
+                    loaded.trailer}));
     EXPECT_EQ(Read(folder / "loaded.bak"), loaded.file);
 
     const Bitmap before = Decode(loaded.plain);
@@ -222,23 +238,30 @@ TEST_F(JpegCommentsTest, AllExtraInfoLeavesTheSamePicture) {
     ASSERT_EQ(after.Width(), before.Width());
     ASSERT_EQ(after.Height(), before.Height());
     for (int y = 0; y < before.Height(); ++y)
-        EXPECT_EQ(std::memcmp(before.ScanLine(y), after.ScanLine(y), static_cast<std::size_t>(before.Width()) * 3), 0) << y;
+        EXPECT_EQ(std::memcmp(before.ScanLine(y), after.ScanLine(y),
+                              static_cast<std::size_t>(before.Width()) * 3),
+                  0)
+            << y;
 }
 
 TEST_F(JpegCommentsTest, CommentsOnlyKeepsTheApplicationSegments) {
     const Loaded loaded;
     const fs::path path = WriteFile("loaded.jpg", loaded.file);
-    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs), JpegCommandResult::Changed);
-    EXPECT_EQ(dialogs.LastText(), "Comments removed:" + std::to_string(loaded.com.size()) + " bytes");
+    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs),
+              JpegCommandResult::Changed);
+    EXPECT_EQ(dialogs.LastText(),
+              "Comments removed:" + std::to_string(loaded.com.size()) + " bytes");
     JpegBytes expected = loaded.file;
-    expected.erase(expected.begin() + 2, expected.begin() + 2 + static_cast<std::ptrdiff_t>(loaded.com.size()));
+    expected.erase(expected.begin() + 2,
+                   expected.begin() + 2 + static_cast<std::ptrdiff_t>(loaded.com.size()));
     EXPECT_EQ(Read(path), expected);
 }
 
 TEST_F(JpegCommentsTest, BadMarkersLeaveTheFileAlone) {
     const JpegBytes bad = Join({{0xFF, 0xD8}, {0xFF, 0xFE, 0x00, 0x01}, PlainJpeg()});
     const fs::path path = WriteFile("bad.jpg", bad);
-    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs), JpegCommandResult::BadMarkers);
+    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs),
+              JpegCommandResult::BadMarkers);
     EXPECT_EQ(dialogs.LastText(), "File has bad JPEG markers.");
     EXPECT_EQ(StripJpegFile(folder / "missing.jpg", JpegStripMode::AllExtraInfo, dialogs),
               JpegCommandResult::BadMarkers);
@@ -252,10 +275,12 @@ TEST_F(JpegCommentsTest, ExistingBackupIsOverwrittenOnlyWhenAllowed) {
     const Loaded loaded;
     const fs::path path = WriteFile("photo.jpg", loaded.file);
     const fs::path backup = WriteFile("photo.bak", {'o', 'l', 'd'});
-    const std::string question = backup.string() + " exists.\nOrignal file is copied to *.bak.\nOverwrite *.bak file?";
+    const std::string question =
+        backup.string() + " exists.\nOrignal file is copied to *.bak.\nOverwrite *.bak file?";
 
     dialogs.answers = {Answer::No};
-    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs), JpegCommandResult::Cancelled);
+    EXPECT_EQ(StripJpegFile(path, JpegStripMode::CommentsOnly, dialogs),
+              JpegCommandResult::Cancelled);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Warning);
     EXPECT_EQ(dialogs.boxes[0].buttons, Buttons::YesNo);
@@ -315,8 +340,11 @@ TEST(JpegTextWindowBounds, StoredBoundsOrAQuarterOfTheScreenCentred) {
     big.availableHeight = 1040;
     EXPECT_EQ(JpegTextWindowBounds({100, 100, 500, 400}, big), (WindowBounds{100, 100, 500, 400}));
     EXPECT_EQ(JpegTextWindowBounds({}, big), (WindowBounds{720, 385, 1200, 655}));
-    EXPECT_EQ(JpegTextWindowBounds({100, 100, 150, 400}, big), (WindowBounds{720, 385, 1200, 655})) << "too narrow";
-    EXPECT_EQ(JpegTextWindowBounds({1800, 100, 2000, 400}, big), (WindowBounds{720, 385, 1200, 655})) << "off screen";
+    EXPECT_EQ(JpegTextWindowBounds({100, 100, 150, 400}, big), (WindowBounds{720, 385, 1200, 655}))
+        << "too narrow";
+    EXPECT_EQ(JpegTextWindowBounds({1800, 100, 2000, 400}, big),
+              (WindowBounds{720, 385, 1200, 655}))
+        << "off screen";
     DisplayInfo small;
     small.width = small.availableWidth = 1024;
     small.height = small.availableHeight = 768;

@@ -70,8 +70,10 @@ public:
                     : JpegBytes{std::uint8_t(v), std::uint8_t(v >> 8)};
     }
     JpegBytes U32(std::uint32_t v) const {
-        return big_ ? JpegBytes{std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)}
-                    : JpegBytes{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+        return big_ ? JpegBytes{std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
+                                std::uint8_t(v)}
+                    : JpegBytes{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                                std::uint8_t(v >> 24)};
     }
     JpegBytes Rational(std::uint32_t numerator, std::uint32_t denominator) const {
         return Join({U32(numerator), U32(denominator)});
@@ -79,7 +81,8 @@ public:
 
     // An entry of the first directory (sub = false) or of the Exif
     // sub-directory. `value` is the value's bytes; `count` its element count.
-    void Add(bool sub, std::uint16_t tag, std::uint16_t type, std::uint32_t count, JpegBytes value) {
+    void Add(bool sub, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+             JpegBytes value) {
         (sub ? sub_ : first_).push_back({tag, type, count, std::move(value), false});
     }
     void Short(bool sub, std::uint16_t tag, std::uint16_t v) { Add(sub, tag, 3, 1, U16(v)); }

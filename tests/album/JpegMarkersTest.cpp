@@ -15,7 +15,8 @@ using zvtest::PlainJpeg;
 using zvtest::Segment;
 
 // The start of a JFIF file: SOI and an APP0 "JFIF" segment of length 16.
-const JpegBytes kJfifStart = Join({{0xFF, 0xD8}, Segment(0xE0, JpegBytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0})});
+const JpegBytes kJfifStart = Join(
+    {{0xFF, 0xD8}, Segment(0xE0, JpegBytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0})});
 
 TEST(MacHeader, CutAtTheSoiInFrontOfJfif) {
     JpegBytes mac(128, 0);
@@ -27,10 +28,12 @@ TEST(MacHeader, CutAtTheSoiInFrontOfJfif) {
 TEST(MacHeader, NeverInAFileThatStartsWithSoi) {
     // A camera file: byte 6 is the "E" of "Exif", and the EXIF block holds a
     // JFIF thumbnail. The picture must not be cut down to the thumbnail.
-    const JpegBytes exif = Join({JpegBytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0},
-                                 kJfifStart, JpegBytes{0xFF, 0xD9}});
+    const JpegBytes exif =
+        Join({JpegBytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0}, kJfifStart,
+              JpegBytes{0xFF, 0xD9}});
     const JpegBytes plain = PlainJpeg();
-    const JpegBytes file = Join({{0xFF, 0xD8}, Segment(0xE1, exif), JpegBytes(plain.begin() + 2, plain.end())});
+    const JpegBytes file =
+        Join({{0xFF, 0xD8}, Segment(0xE1, exif), JpegBytes(plain.begin() + 2, plain.end())});
     ASSERT_NE(file[6], 'J');
     EXPECT_EQ(MacHeaderLength(file), 0u);
 }
@@ -80,25 +83,26 @@ TEST(JpegMarkerWalk, StepsCoverEveryByteInOrderAndKeepTheTrailer) {
 TEST(JpegMarkerWalk, EntropyBytesPassAsRunsAndSingleBytes) {
     // SOS with a 2-byte header, then data with a stuffed FF 00, a restart
     // marker, fill bytes and a lone FF at the very end (no EOI).
-    const JpegBytes file = Join({{0xFF, 0xD8}, Segment(0xDA, JpegBytes{1, 2}),
+    const JpegBytes file = Join({{0xFF, 0xD8},
+                                 Segment(0xDA, JpegBytes{1, 2}),
                                  {9, 9, 0xFF, 0x00, 7, 0xFF, 0xD0, 0xFF, 0xFF, 0xFF}});
     std::vector<std::pair<JpegStep::Kind, std::size_t>> seen;
     for (const JpegStep& step : Walk(file)) seen.emplace_back(step.kind, step.size);
     using K = JpegStep::Kind;
     const std::vector<std::pair<K, std::size_t>> expected = {
-        {K::SOI, 2}, {K::Segment, 6}, {K::Run, 2}, {K::Byte, 1}, {K::Run, 2},
-        {K::Byte, 1}, {K::Run, 1}, {K::Byte, 1}, {K::Byte, 1}, {K::Byte, 1}};
+        {K::SOI, 2},  {K::Segment, 6}, {K::Run, 2},  {K::Byte, 1}, {K::Run, 2},
+        {K::Byte, 1}, {K::Run, 1},     {K::Byte, 1}, {K::Byte, 1}, {K::Byte, 1}};
     EXPECT_EQ(seen, expected);
 }
 
 TEST(JpegMarkerWalk, HostileLengthsAreBadMarkers) {
     const JpegBytes soi{0xFF, 0xD8};
     const JpegBytes cases[] = {
-        Join({soi, {0xFF, 0xFE, 0x00, 0x00}}),             // length 0
-        Join({soi, {0xFF, 0xE1, 0x00, 0x01}}),             // length 1
-        Join({soi, {0xFF, 0xDB, 0x00, 0x05, 1, 2}}),       // 3 data bytes claimed, 2 present
-        Join({soi, {0xFF, 0xC0, 0x00}}),                   // length cut off
-        Join({soi, {0xFF, 0xE0, 0xFF, 0xFF}}),             // 65533 claimed
+        Join({soi, {0xFF, 0xFE, 0x00, 0x00}}),       // length 0
+        Join({soi, {0xFF, 0xE1, 0x00, 0x01}}),       // length 1
+        Join({soi, {0xFF, 0xDB, 0x00, 0x05, 1, 2}}), // 3 data bytes claimed, 2 present
+        Join({soi, {0xFF, 0xC0, 0x00}}),             // length cut off
+        Join({soi, {0xFF, 0xE0, 0xFF, 0xFF}}),       // 65533 claimed
     };
     for (const JpegBytes& bytes : cases) EXPECT_THROW(Walk(bytes), EJpegMarkers);
     EXPECT_THROW(JpegMarkerWalk(JpegBytes{0x89, 'P', 'N', 'G'}), EJpegMarkers);
@@ -107,11 +111,15 @@ TEST(JpegMarkerWalk, HostileLengthsAreBadMarkers) {
 }
 
 TEST(JpegMarkerWalk, DamagedFilesEndOrFailButNeverOverrun) {
-    const JpegBytes file = Join({zvtest::Splice(PlainJpeg(), 20, Segment(0xFE, "note")), {1, 2, 3}});
+    const JpegBytes file =
+        Join({zvtest::Splice(PlainJpeg(), 20, Segment(0xFE, "note")), {1, 2, 3}});
     std::mt19937 random(3);
     for (int round = 0; round < 3000; ++round) {
-        JpegBytes damaged(file.begin(), file.begin() + 2 + static_cast<std::ptrdiff_t>(random() % (file.size() - 1)));
-        for (int k = 0; k < 3; ++k) damaged[random() % damaged.size()] ^= static_cast<std::uint8_t>(random());
+        JpegBytes damaged(file.begin(),
+                          file.begin() + 2 +
+                              static_cast<std::ptrdiff_t>(random() % (file.size() - 1)));
+        for (int k = 0; k < 3; ++k)
+            damaged[random() % damaged.size()] ^= static_cast<std::uint8_t>(random());
         damaged[0] = 0xFF;
         damaged[1] = 0xD8;
         try {

@@ -24,7 +24,8 @@ protected:
 TEST_F(JpegToolTest, AddListAndStripAComment) {
     zvtest::ExifBuilder exif(false);
     exif.Short(false, 274, 6);
-    const JpegBytes original = zvtest::Splice(zvtest::PlainJpeg(), 20, zvtest::Segment(0xE1, exif.Build()));
+    const JpegBytes original =
+        zvtest::Splice(zvtest::PlainJpeg(), 20, zvtest::Segment(0xE1, exif.Build()));
     const std::string path = Write("photo.jpg", std::string(original.begin(), original.end()));
 
     zvtest::ToolRun run = zvtest::RunTool("jpeg add-comment " + Quoted(path) + " 'two\nlines'");
@@ -44,7 +45,8 @@ TEST_F(JpegToolTest, AddListAndStripAComment) {
     EXPECT_NE(run.output.find("photo.bak exists."), std::string::npos) << run.output;
     run = zvtest::RunTool("jpeg strip --all --yes " + Quoted(path));
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, "Extra info removed:" + std::to_string(18 + 16 + exif.Build().size() + 4) + " bytes\n");
+    EXPECT_EQ(run.output, "Extra info removed:" +
+                              std::to_string(18 + 16 + exif.Build().size() + 4) + " bytes\n");
 }
 
 TEST_F(JpegToolTest, ErrorsGoToStandardErrorWithAStatus) {

@@ -104,8 +104,8 @@ protected:
 
     // The usual archive: a deflated text, a stored one in a folder, and an empty file.
     std::string Photos(const std::string& name = "photos.zip") {
-        return Zip(name, {Entry("readme.txt", SampleText(4000)), Entry("pics/list.txt", "a\nb\n", 0),
-                          Entry("empty.txt", "", 0)});
+        return Zip(name, {Entry("readme.txt", SampleText(4000)),
+                          Entry("pics/list.txt", "a\nb\n", 0), Entry("empty.txt", "", 0)});
     }
 
     void Select(const std::vector<std::string>& paths) {
@@ -135,8 +135,8 @@ TEST_F(UnZipperTest, TheListKeepsEachPathOnceInOrderWithItsCase) {
     unzipper->Populate("/a/zeta.zip");
     EXPECT_TRUE(unzipper->Add("/B/alpha.zip"));
     EXPECT_TRUE(unzipper->Add("/b/photos.zip")); // a different file here
-    EXPECT_EQ(unzipper->Archives(),
-              (std::vector<std::string>{"/a/zeta.zip", "/B/alpha.zip", "/b/Photos.ZIP", "/b/photos.zip"}));
+    EXPECT_EQ(unzipper->Archives(), (std::vector<std::string>{"/a/zeta.zip", "/B/alpha.zip",
+                                                              "/b/Photos.ZIP", "/b/photos.zip"}));
     EXPECT_FALSE(unzipper->Add(""));
 }
 
@@ -246,8 +246,9 @@ TEST_F(UnZipperTest, MissingArchivesAreDroppedWhenExtractionStarts) {
     fs::remove(gone);
     Select({gone});
     EXPECT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Cancelled);
-    EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{"Missing file!\n" + gone + "\nItem removed from list.",
-                                                         "No ZIPs selected."}));
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{"Missing file!\n" + gone + "\nItem removed from list.",
+                                        "No ZIPs selected."}));
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Warning);
     EXPECT_EQ(unzipper->Archives(), std::vector<std::string>{kept});
     EXPECT_TRUE(dialogs.folderCaptions.empty());
@@ -261,7 +262,8 @@ TEST_F(UnZipperTest, TheFolderBrowserCanCancel) {
     unzipper->Add(other);
     Select({photos});
     dialogs.folderResults = {std::nullopt, std::string("/"), std::string()};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Cancelled);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Cancelled);
     EXPECT_EQ(dialogs.folderCaptions, std::vector<std::string>(3, "Extract photos.zip"));
     EXPECT_EQ(dialogs.folderTexts[0], "Select destination for  ZIP file(s) extraction.");
     EXPECT_EQ(dialogs.folderStarts[0], folder.string() + "/");
@@ -290,12 +292,15 @@ TEST_F(UnZipperTest, ExtractingOverEveryFileWritesNothingAndOffersTheLog) {
     viewerFound = false;
     EXPECT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Finished);
     EXPECT_EQ(ReadFile(destination / "pics/list.txt"), "edited");
-    EXPECT_EQ(FilesIn(destination), (std::vector<std::string>{"empty.txt", "pics", "pics/list.txt", "readme.txt"}));
-    const std::string log = "readme.txt in " + photos + " exists; skipped.\n" + "pics/list.txt in " + photos +
-                            " exists; skipped.\n" + "empty.txt in " + photos + " exists; skipped.\n";
+    EXPECT_EQ(FilesIn(destination),
+              (std::vector<std::string>{"empty.txt", "pics", "pics/list.txt", "readme.txt"}));
+    const std::string log = "readme.txt in " + photos + " exists; skipped.\n" +
+                            "pics/list.txt in " + photos + " exists; skipped.\n" + "empty.txt in " +
+                            photos + " exists; skipped.\n";
     EXPECT_EQ(ReadFile(home / "ZipErrs_Log.txt"), log);
-    EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{"0 file(s) unzipped.\nThere were exceptions.  View log?",
-                                                         "Text viewer not found."}));
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{"0 file(s) unzipped.\nThere were exceptions.  View log?",
+                                        "Text viewer not found."}));
     EXPECT_EQ(opened, std::vector<fs::path>{home / "ZipErrs_Log.txt"});
     EXPECT_EQ(beeps, 1); // only before the first run's recycle question
     EXPECT_TRUE(trash.recycled.empty());
@@ -316,8 +321,8 @@ TEST_F(UnZipperTest, ACleanExtractionAsksToRecycleAndRecycles) {
     EXPECT_EQ(dialogs.folderCaptions, std::vector<std::string>{"Batch ZIP extraction"});
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Recycle 2 selected ZIP files ?"});
     EXPECT_EQ(beeps, 1);
-    EXPECT_EQ(FilesIn(destination),
-              (std::vector<std::string>{"empty.txt", "other.txt", "pics", "pics/list.txt", "readme.txt"}));
+    EXPECT_EQ(FilesIn(destination), (std::vector<std::string>{"empty.txt", "other.txt", "pics",
+                                                              "pics/list.txt", "readme.txt"}));
     EXPECT_EQ(trash.recycled, (std::vector<std::string>{other, photos}));
     EXPECT_EQ(unzipper->Archives(), std::vector<std::string>{left});
     EXPECT_FALSE(fs::exists(home / "ZipErrs_Log.txt"));
@@ -329,7 +334,8 @@ TEST_F(UnZipperTest, ACleanExtractionAsksToRecycleAndRecycles) {
 
 TEST_F(UnZipperTest, ShiftExtractsBesideTheArchiveAndRecyclesWithoutAsking) {
     fs::create_directory(folder / "in");
-    const std::string photos = Write("in/photos.zip", BuildZip({Entry("one.txt", "1"), Entry("two.txt", "2", 0)}));
+    const std::string photos =
+        Write("in/photos.zip", BuildZip({Entry("one.txt", "1"), Entry("two.txt", "2", 0)}));
     unzipper->Add(photos);
     EXPECT_EQ(unzipper->mnuExtractAllClick(true), ZipCommandEnd::Finished);
     EXPECT_TRUE(dialogs.folderCaptions.empty());
@@ -345,7 +351,8 @@ TEST_F(UnZipperTest, AnArchiveWithAnEntryNotWrittenIsNeverRecycled) {
     unknown.method = 12;
     unknown.packed = "BZh9";
     const std::string odd = Zip("odd.zip", {Entry("fine.txt", "fine"), unknown});
-    const std::string escaping = Zip("escaping.zip", {Entry("../outside.txt", "x"), Entry("inside.txt", "y")});
+    const std::string escaping =
+        Zip("escaping.zip", {Entry("../outside.txt", "x"), Entry("inside.txt", "y")});
     unzipper->Add(odd);
     unzipper->Add(escaping);
     // Shift would recycle without asking, were anything left unwritten.
@@ -380,8 +387,9 @@ TEST_F(UnZipperTest, AnArchiveThatCannotBeReadIsReported) {
     unzipper->Add(cut);
     dialogs.boxes.clear();
     EXPECT_EQ(unzipper->mnuExtractAllClick(true), ZipCommandEnd::Finished);
-    EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{cut + "\nis incomplete or corrupted.",
-                                                         "1 file(s) unzipped.\nThere were exceptions.  View log?"}));
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{cut + "\nis incomplete or corrupted.",
+                                        "1 file(s) unzipped.\nThere were exceptions.  View log?"}));
     EXPECT_TRUE(trash.recycled.empty());
 }
 
@@ -399,13 +407,15 @@ TEST_F(UnZipperTest, ABatchStoppedAfterSomeFilesSaysSo) {
     stopping.Add(second);
     EXPECT_EQ(stopping.mnuExtractAllClick(false), ZipCommandEnd::Finished);
     EXPECT_EQ(FilesIn(destination), std::vector<std::string>{"first.txt"});
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"There were extraction errors.\nSome files were recovered."});
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{
+                                   "There were extraction errors.\nSome files were recovered."});
     EXPECT_TRUE(trash.recycled.empty());
 }
 
 TEST_F(UnZipperTest, SingleFileExtractsTheSelectedEntryFromEachArchive) {
     const std::string photos = Photos();
-    const std::string other = Zip("other.zip", {Entry("pics/list.txt", "other list"), Entry("x.txt", "x")});
+    const std::string other =
+        Zip("other.zip", {Entry("pics/list.txt", "other list"), Entry("x.txt", "x")});
     unzipper->Add(photos);
     unzipper->Add(other);
     Select({photos});
@@ -414,7 +424,8 @@ TEST_F(UnZipperTest, SingleFileExtractsTheSelectedEntryFromEachArchive) {
     dialogs.folderResults = {destination.string()};
     EXPECT_EQ(unzipper->mnuSingleFileClick(), ZipCommandEnd::Finished);
     EXPECT_EQ(dialogs.folderCaptions, std::vector<std::string>{"Extract single file"});
-    EXPECT_EQ(dialogs.folderTexts, std::vector<std::string>{"Select destination for pics/list.txt"});
+    EXPECT_EQ(dialogs.folderTexts,
+              std::vector<std::string>{"Select destination for pics/list.txt"});
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 file(s) unzipped."});
     EXPECT_EQ(FilesIn(destination), (std::vector<std::string>{"pics", "pics/list.txt"}));
     EXPECT_TRUE(trash.recycled.empty());
@@ -426,8 +437,10 @@ TEST_F(UnZipperTest, SingleFileExtractsTheSelectedEntryFromEachArchive) {
     dialogs.folderResults = {destination.string()};
     EXPECT_EQ(unzipper->mnuSingleFileClick(), ZipCommandEnd::Finished);
     EXPECT_EQ(ReadFile(destination / "pics/list.txt"), "other list");
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 file(s) unzipped.\nThere were exceptions.  View log?"});
-    EXPECT_EQ(ReadFile(home / "ZipErrs_Log.txt"), "pics/list.txt in " + photos + " exists; skipped.\n");
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"1 file(s) unzipped.\nThere were exceptions.  View log?"});
+    EXPECT_EQ(ReadFile(home / "ZipErrs_Log.txt"),
+              "pics/list.txt in " + photos + " exists; skipped.\n");
 }
 
 } // namespace

@@ -36,7 +36,8 @@ TEST_F(ThumbCacheCommandsTest, InfoCountsTheFolderCache) {
     const CacheFolderInfo info = MeasureCacheFolder(paths.folderCacheFolder);
     EXPECT_EQ(info.files, 1u);
     EXPECT_EQ(info.bytes, 500u);
-    EXPECT_NE(CacheInfoText(paths.folderCacheFolder, info).find("1 file(s), 1 KB"), std::string::npos);
+    EXPECT_NE(CacheInfoText(paths.folderCacheFolder, info).find("1 file(s), 1 KB"),
+              std::string::npos);
 }
 
 TEST_F(ThumbCacheCommandsTest, KillRemovesOnlyTheCurrentFolderCache) {
@@ -53,9 +54,12 @@ TEST_F(ThumbCacheCommandsTest, KillAllEmptiesTheVariantFolderAndNothingElse) {
 }
 
 TEST_F(ThumbCacheCommandsTest, RedoDeletesEachFileOnceAndNeverOutsideTheCache) {
-    const int deleted = DeleteThumbFiles(
-        paths, {own, own, paths.variantFolder / "MP3", folder / "outside.txt",
-                paths.variantFolder / ".." / ".." / "outside.txt", {}});
+    const int deleted = DeleteThumbFiles(paths, {own,
+                                                 own,
+                                                 paths.variantFolder / "MP3",
+                                                 folder / "outside.txt",
+                                                 paths.variantFolder / ".." / ".." / "outside.txt",
+                                                 {}});
     EXPECT_EQ(deleted, 2);
     EXPECT_FALSE(std::filesystem::exists(own));
     EXPECT_TRUE(std::filesystem::exists(folder / "outside.txt"));

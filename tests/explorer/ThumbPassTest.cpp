@@ -20,7 +20,8 @@ Bitmap Picture(int width, int height, int seed = 0) {
     Bitmap picture;
     picture.Create(width, height, PixelFormat::Bits24);
     for (int y = 0; y < height; ++y)
-        std::memset(picture.ScanLine(y), (y * 7 + seed) & 0xFF, static_cast<std::size_t>(width) * 3);
+        std::memset(picture.ScanLine(y), (y * 7 + seed) & 0xFF,
+                    static_cast<std::size_t>(width) * 3);
     return picture;
 }
 
@@ -66,18 +67,20 @@ protected:
         ThumbPassFolder where;
         where.folder = folderText;
         where.volume = "TEST.0000ABCD";
-        where.paths = PrepareCacheFolders(folder / "cache", VariantFolderName(settings.colour, settings.box, 24),
+        where.paths = PrepareCacheFolders(folder / "cache",
+                                          VariantFolderName(settings.colour, settings.box, 24),
                                           FolderKey(where.volume, folderText));
         return where;
     }
     // Runs a whole pass; the states by file name.
     std::map<std::string, int> RunPass(int threads, int* steps = nullptr) {
         const ThumbPassFolder where = List();
-        ThumbnailPass pass(store, order,
-                           [this](const FileRecord& record, const std::string&) {
-                               return IconFor(record, settings.box);
-                           },
-                           threads);
+        ThumbnailPass pass(
+            store, order,
+            [this](const FileRecord& record, const std::string&) {
+                return IconFor(record, settings.box);
+            },
+            threads);
         pass.Start(where, settings);
         int count = 0;
         for (int guard = 0; guard < 100000 && pass.Running(); ++guard) {

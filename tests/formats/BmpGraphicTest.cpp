@@ -12,8 +12,8 @@
 namespace zv {
 namespace {
 
-using zvtest::Grid;
 using zvtest::Colours;
+using zvtest::Grid;
 using zvtest::Indices;
 using zvtest::ReadPnm;
 

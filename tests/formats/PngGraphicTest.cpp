@@ -344,7 +344,8 @@ TEST(PngWrite, ChunksAndColourTypes) {
     const std::string text(file.begin(), file.end());
     const auto gama = text.find("gAMA");
     ASSERT_NE(gama, std::string::npos);
-    EXPECT_EQ(ByteReader(ByteSpan(file).subspan(gama + 4)).U32BE(), 45455u); // 1/2.2, the sRGB gamma
+    EXPECT_EQ(ByteReader(ByteSpan(file).subspan(gama + 4)).U32BE(),
+              45455u); // 1/2.2, the sRGB gamma
     const auto phys = text.find("pHYs");
     ASSERT_NE(phys, std::string::npos);
     EXPECT_EQ(ByteReader(ByteSpan(file).subspan(phys + 4)).U32BE(), 11811u);

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const zv::EJpegMarkers&) {
     }
     const std::size_t jpegSize = size - zv::MacHeaderLength(bytes);
-    for (zv::JpegStripMode mode : {zv::JpegStripMode::CommentsOnly, zv::JpegStripMode::AllExtraInfo}) {
+    for (zv::JpegStripMode mode :
+         {zv::JpegStripMode::CommentsOnly, zv::JpegStripMode::AllExtraInfo}) {
         try {
             const zv::JpegStripResult result = zv::StripJpeg(bytes, mode);
             if (result.bytes.size() + result.removed != jpegSize) __builtin_trap();

@@ -78,7 +78,8 @@ TEST(AutoFlash, MeasuredTrialsMatchTrialsWrittenAndRestored) {
         return std::llrint(ChannelMean(histogram.brightest, histogram.pixels));
     };
     for (unsigned seed = 1; seed <= 15; ++seed) {
-        const Bitmap picture = zvtest::RandomLevelPicture(9, 6, seed, 10 * (seed % 5), 150 + seed * 6);
+        const Bitmap picture =
+            zvtest::RandomLevelPicture(9, 6, seed, 10 * (seed % 5), 150 + seed * 6);
         for (FlashTrial trial :
              {FlashTrial::Optimize, FlashTrial::AutoContrast, FlashTrial::AutoWhite}) {
             // The plain way: run the trial on the picture, measure, restore.

@@ -71,8 +71,8 @@ inline zv::Bitmap RunCorrectionLines(zv::Bitmap picture, const std::vector<std::
 namespace zvtest {
 
 // A picture of random bytes in lo..hi, the same for the same seed.
-inline zv::Bitmap RandomLevelPicture(std::int32_t width, std::int32_t height, unsigned seed, int lo = 0,
-                                int hi = 255) {
+inline zv::Bitmap RandomLevelPicture(std::int32_t width, std::int32_t height, unsigned seed,
+                                     int lo = 0, int hi = 255) {
     zv::Bitmap picture;
     picture.Create(width, height, zv::PixelFormat::Bits24);
     std::mt19937 random(seed);

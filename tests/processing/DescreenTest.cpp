@@ -12,7 +12,8 @@ using zvtest::RandomPicture;
 
 TEST(Descreen, EveryModeMatchesTheDefinition) {
     // Around the window's limits (5 wide, 6 high) and the 16-byte steps.
-    const std::pair<int, int> sizes[] = {{4, 9}, {9, 5}, {5, 6}, {6, 7}, {8, 6}, {11, 8}, {13, 6}, {31, 9}};
+    const std::pair<int, int> sizes[] = {{4, 9}, {9, 5},  {5, 6},  {6, 7},
+                                         {8, 6}, {11, 8}, {13, 6}, {31, 9}};
     for (int mode = 0; mode <= 2; ++mode)
         for (const auto& [width, height] : sizes) {
             const Bitmap source = RandomPicture(width, height, 71u * width + 7u * height + mode);

@@ -37,7 +37,8 @@ TEST(Enrich, FineGrainIsSmoothed) {
     const auto spread = [](const Bitmap& p) {
         long long sum = 0;
         for (int y = 5; y < 25; ++y)
-            for (int i = 15; i < 75; ++i) sum += (p.ScanLine(y)[i] - 120) * (p.ScanLine(y)[i] - 120);
+            for (int i = 15; i < 75; ++i)
+                sum += (p.ScanLine(y)[i] - 120) * (p.ScanLine(y)[i] - 120);
         return sum;
     };
     EXPECT_LT(spread(picture) * 4, spread(source) * 3);

@@ -10,7 +10,8 @@ namespace {
 using zvtest::FirstDifference;
 using zvtest::RandomPicture;
 
-const std::pair<int, int> kSizes[] = {{4, 9}, {9, 5}, {5, 6}, {6, 7}, {9, 8}, {13, 7}, {30, 9}, {41, 8}};
+const std::pair<int, int> kSizes[] = {{4, 9}, {9, 5},  {5, 6},  {6, 7},
+                                      {9, 8}, {13, 7}, {30, 9}, {41, 8}};
 
 // Noise, where most pixels stand out from their mean, and fine grain,
 // where most do not, so the gate goes both ways.
@@ -27,8 +28,11 @@ TEST(Filter5x5, CleanMatchesTheDefinition) {
                   std::pair{600, 128}, std::pair{0, 200}, std::pair{-5, 200}}) {
                 Bitmap picture = source;
                 SharpGaussianBlur5x5(picture, threshold, strength);
-                EXPECT_EQ(FirstDifference(picture, zvtest::ReferenceClean(source, threshold, strength)), "")
-                    << width << "x" << height << " threshold " << threshold << " strength " << strength;
+                EXPECT_EQ(
+                    FirstDifference(picture, zvtest::ReferenceClean(source, threshold, strength)),
+                    "")
+                    << width << "x" << height << " threshold " << threshold << " strength "
+                    << strength;
             }
 }
 
@@ -40,8 +44,11 @@ TEST(Filter5x5, UnsharpMaskMatchesTheDefinition) {
                   std::pair{20, 200}, std::pair{-1, 100}}) {
                 Bitmap picture = source;
                 UnSharpGaussianBlur5x5(picture, threshold, strength);
-                EXPECT_EQ(FirstDifference(picture, zvtest::ReferenceUnsharp(source, threshold, strength)), "")
-                    << width << "x" << height << " threshold " << threshold << " strength " << strength;
+                EXPECT_EQ(
+                    FirstDifference(picture, zvtest::ReferenceUnsharp(source, threshold, strength)),
+                    "")
+                    << width << "x" << height << " threshold " << threshold << " strength "
+                    << strength;
             }
 }
 

@@ -81,8 +81,8 @@ TEST(FilterLines, MeanRemovalSharpensTheCentreAndItsRing) {
     ASSERT_EQ(RunLine(host, "MEANREMOVAL=8").run, RunOutcome::Done);
     EXPECT_EQ(ByteOf(host.picture, 2, 2, 0), 190); // 9 x 110 - 8 x 100
     // The ring rows the pass reaches: 9 x 100 - 7 x 100 - 110.
-    for (const auto& [x, y] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{3, 1}, std::pair{1, 2},
-                               std::pair{3, 2}})
+    for (const auto& [x, y] :
+         {std::pair{1, 1}, std::pair{2, 1}, std::pair{3, 1}, std::pair{1, 2}, std::pair{3, 2}})
         EXPECT_EQ(ByteOf(host.picture, x, y, 1), 90) << x << ", " << y;
     // The last two rows and the edge columns keep their values.
     for (int x = 0; x < 5; ++x) EXPECT_EQ(ByteOf(host.picture, x, 3, 2), 100);
@@ -137,8 +137,9 @@ TEST(FilterLines, EveryWordRunsItsFilterWithItsValues) {
 }
 
 TEST(FilterLines, ValuesOutsideTheRangesDoNothing) {
-    for (const char* line : {"GAUSSIAN=0", "DEFOCUS=256", "SOFTEN=11", "DESPECKLE=0", "UNSPOT=128",
-                             "MEANREMOVAL=9", "HIGHPASSLIGHT=5", "CLEAN=256,10", "UNSHARPMASK=10,-1"}) {
+    for (const char* line :
+         {"GAUSSIAN=0", "DEFOCUS=256", "SOFTEN=11", "DESPECKLE=0", "UNSPOT=128", "MEANREMOVAL=9",
+          "HIGHPASSLIGHT=5", "CLEAN=256,10", "UNSHARPMASK=10,-1"}) {
         Host host;
         host.picture = zvtest::RandomPicture(9, 9, 4);
         const Bitmap before = host.picture;
@@ -176,9 +177,9 @@ TEST(FilterOperations, MenuCommandsTakeTheirSteps) {
     ASSERT_EQ(RunToolboxOperation(*TheToolbox().FindCode(231), host, tb, RunMode::Interactive),
               RunOutcome::Done);
     EXPECT_EQ(host.dialogStart, (EffectValues{240, 64, 0}));
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"warning", "undo copy", "true colour",
-                                                    "dialog 231", "busy Cleaning mask ...",
-                                                    "modified", "offer 256"}));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"warning", "undo copy", "true colour", "dialog 231",
+                                        "busy Cleaning mask ...", "modified", "offer 256"}));
     EXPECT_EQ(host.lines, std::vector<std::string>{"CLEAN=200,32"});
 
     // Descreen: no warning and no dialog.
@@ -187,9 +188,9 @@ TEST(FilterOperations, MenuCommandsTakeTheirSteps) {
     ASSERT_EQ(RunToolboxOperation(*TheToolbox().FindWord("DESCREEN_MEDIUM"), host, tb,
                                   RunMode::Interactive),
               RunOutcome::Done);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"undo copy", "true colour",
-                                                    "busy Descreening...", "modified",
-                                                    "offer 256"}));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"undo copy", "true colour", "busy Descreening...",
+                                        "modified", "offer 256"}));
     EXPECT_EQ(host.lines, std::vector<std::string>{"DESCREEN_MEDIUM"});
 
     // Auto items: no undo copy, nothing recorded.

@@ -26,8 +26,9 @@ inline zv::Bitmap RandomPicture(std::int32_t width, std::int32_t height, unsigne
     std::mt19937 random(seed);
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t i = 0; i < 3 * width; ++i) {
-            const int v = level < 0 ? static_cast<int>(random() & 0xFF)
-                                    : level + static_cast<int>(random() % (2 * spread + 1)) - spread;
+            const int v = level < 0
+                              ? static_cast<int>(random() & 0xFF)
+                              : level + static_cast<int>(random() % (2 * spread + 1)) - spread;
             picture.ScanLine(y)[i] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
         }
     return picture;

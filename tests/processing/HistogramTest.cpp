@@ -87,9 +87,10 @@ TEST(Histogram, RandomPicturesMatchTheDefinitions) {
                 const int s = std::min(255, hls.S * 255 / 3600);
                 const int h = std::min(255, hls.H * 255 / 3600);
                 ++e.red[R], ++e.green[G], ++e.blue[B], ++e.gray[Y], ++e.saturation[s], ++e.hue[h];
-                for (auto [stats, v] : {std::pair{&e.redStats, R}, std::pair{&e.greenStats, G},
-                                        std::pair{&e.blueStats, B}, std::pair{&e.grayStats, Y},
-                                        std::pair{&e.saturationStats, s}, std::pair{&e.hueStats, h}}) {
+                for (auto [stats, v] :
+                     {std::pair{&e.redStats, R}, std::pair{&e.greenStats, G},
+                      std::pair{&e.blueStats, B}, std::pair{&e.grayStats, Y},
+                      std::pair{&e.saturationStats, s}, std::pair{&e.hueStats, h}}) {
                     stats->sum += v;
                     stats->sumOfSquares += v * v;
                 }

@@ -142,12 +142,15 @@ TEST(ImageReport, CompareLayoutAndVerdicts) {
     const ImageAnalysis a2 = Compared(100, 4000, 8, 5, 3, 8);
     const std::vector<std::string> expected = {
         "Filename: one.jpg", "Location: /a/", "Estimated Unique Colors: 0",
-        "Filesize: 5000 bytes ( : 1 compression)", "Color Diversity Index = 0.00 (higher is better)",
-        "JPEG Quality Index = 10.00 (higher is better)", "Smoothness Index = 4.00 (lower is softer)",
-        "Detail Index = 2.00 (higher is sharper)", "Overall Rating = 7 (higher is better)", "",
+        "Filesize: 5000 bytes ( : 1 compression)",
+        "Color Diversity Index = 0.00 (higher is better)",
+        "JPEG Quality Index = 10.00 (higher is better)",
+        "Smoothness Index = 4.00 (lower is softer)", "Detail Index = 2.00 (higher is sharper)",
+        "Overall Rating = 7 (higher is better)", "",
         "Complexity Rating = 9 (higher has more texture)", "", "",
         "Filename: two.jpg (region of interest)", "Location: /b/", "Estimated Unique Colors: 0",
-        "Filesize: 4000 bytes ( : 1 compression)", "Color Diversity Index = 0.00 (higher is better)",
+        "Filesize: 4000 bytes ( : 1 compression)",
+        "Color Diversity Index = 0.00 (higher is better)",
         "JPEG Quality Index = 8.00 (higher is better)", "Smoothness Index = 5.00 (lower is softer)",
         "Detail Index = 3.00 (higher is sharper)", "Overall Rating = 8 (higher is better)",
         // Q1 > Q2 and F2 < F1, and S2 x 1.03 is not at most S1.

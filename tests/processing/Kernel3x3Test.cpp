@@ -22,8 +22,7 @@ Bitmap RandomPicture(std::int32_t width, std::int32_t height, unsigned seed) {
 Bitmap Flat(std::int32_t width, std::int32_t height, std::uint8_t value) {
     Bitmap picture;
     picture.Create(width, height, PixelFormat::Bits24);
-    for (std::int32_t y = 0; y < height; ++y)
-        std::fill_n(picture.ScanLine(y), 3 * width, value);
+    for (std::int32_t y = 0; y < height; ++y) std::fill_n(picture.ScanLine(y), 3 * width, value);
     return picture;
 }
 
@@ -51,7 +50,7 @@ template <typename ByteRule> Bitmap Reference(const Bitmap& source, ByteRule rul
 }
 
 Bitmap ReferenceSpatial(const Bitmap& source, const Kernel3x3& k) {
-    return Reference(source, [&](const int (&cell)[3][3]) {
+    return Reference(source, [&](const int(&cell)[3][3]) {
         long long s = 0;
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) s += k.weights[3 * r + c] * cell[r][c];
@@ -61,7 +60,7 @@ Bitmap ReferenceSpatial(const Bitmap& source, const Kernel3x3& k) {
 }
 
 Bitmap ReferenceGaussian(const Bitmap& source, int threshold, bool leaveOneOut, int divisor) {
-    return Reference(source, [&](const int (&cell)[3][3]) {
+    return Reference(source, [&](const int(&cell)[3][3]) {
         int m = 0;
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) m += cell[r][c];
@@ -72,7 +71,7 @@ Bitmap ReferenceGaussian(const Bitmap& source, int threshold, bool leaveOneOut, 
 }
 
 // Sizes around the window's limits and around the 16-byte steps of the pass.
-const std::pair<int, int> kSizes[] = {{1, 1}, {2, 6}, {6, 3}, {3, 4}, {4, 5},
+const std::pair<int, int> kSizes[] = {{1, 1}, {2, 6}, {6, 3},  {3, 4}, {4, 5},
                                       {7, 4}, {8, 6}, {13, 5}, {40, 7}};
 
 TEST(Kernel3x3, MeanRemovalMatchesTheDefinition) {
@@ -95,8 +94,8 @@ TEST(Kernel3x3, GaussianMatchesTheDefinition) {
             const Bitmap source = RandomPicture(width, height, width * 7u + threshold);
             Bitmap picture = source;
             GaussianBlur3x3(picture, threshold, leaveOneOut, divisor);
-            EXPECT_TRUE(SamePixels(
-                picture, ReferenceGaussian(source, threshold, leaveOneOut, divisor)))
+            EXPECT_TRUE(
+                SamePixels(picture, ReferenceGaussian(source, threshold, leaveOneOut, divisor)))
                 << width << "x" << height << " threshold " << threshold;
         }
 }
@@ -134,29 +133,36 @@ Kernel3x3 KernelOf(std::array<std::int16_t, 9> weights, int divisor) {
 TEST(Kernel3x3, FamiliesBuildTheirKernels) {
     for (int a = 1; a <= 4; ++a) {
         const auto c = static_cast<std::int16_t>(9 - a);
-        EXPECT_EQ(HighPassMediumKernel(a).weights, (std::array<std::int16_t, 9>{0, -1, 0, -1, c, -1, 0, -1, 0}));
+        EXPECT_EQ(HighPassMediumKernel(a).weights,
+                  (std::array<std::int16_t, 9>{0, -1, 0, -1, c, -1, 0, -1, 0}));
         EXPECT_EQ(HighPassMediumKernel(a).divisor, 5 - a);
-        EXPECT_EQ(HighPassLightKernel(a).weights, (std::array<std::int16_t, 9>{1, -2, 1, -2, c, -2, 1, -2, 1}));
+        EXPECT_EQ(HighPassLightKernel(a).weights,
+                  (std::array<std::int16_t, 9>{1, -2, 1, -2, c, -2, 1, -2, 1}));
         EXPECT_EQ(HighPassLightKernel(a).divisor, 5 - a);
     }
     const std::int16_t centres[] = {32, 16, 8, 6, 5, 4, 3};
     for (int t = 1; t <= 7; ++t) {
         const std::int16_t c = centres[t - 1];
-        EXPECT_EQ(SoftenKernel(t).weights, (std::array<std::int16_t, 9>{1, 2, 1, 2, c, 2, 1, 2, 1}));
+        EXPECT_EQ(SoftenKernel(t).weights,
+                  (std::array<std::int16_t, 9>{1, 2, 1, 2, c, 2, 1, 2, 1}));
         EXPECT_EQ(SoftenKernel(t).divisor, 12 + c);
     }
-    EXPECT_EQ(SoftenKernel(8).weights, (std::array<std::int16_t, 9>{10, 15, 10, 15, 20, 15, 10, 15, 10}));
+    EXPECT_EQ(SoftenKernel(8).weights,
+              (std::array<std::int16_t, 9>{10, 15, 10, 15, 20, 15, 10, 15, 10}));
     EXPECT_EQ(SoftenKernel(8).divisor, 120);
     EXPECT_EQ(SoftenKernel(9).divisor, 120);
-    EXPECT_EQ(SoftenKernel(10).weights, (std::array<std::int16_t, 9>{13, 14, 13, 14, 15, 14, 13, 14, 13}));
+    EXPECT_EQ(SoftenKernel(10).weights,
+              (std::array<std::int16_t, 9>{13, 14, 13, 14, 15, 14, 13, 14, 13}));
     EXPECT_EQ(SoftenKernel(10).divisor, 123);
 
     // The dialog's strongest, middle and weakest settings (a = 255 - v).
     EXPECT_EQ(DeFocusKernel(0).weights, (std::array<std::int16_t, 9>{1, 1, 1, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(DeFocusKernel(0).divisor, 9);
-    EXPECT_EQ(DeFocusKernel(143).weights, (std::array<std::int16_t, 9>{1, 5, 1, 5, 29, 5, 1, 5, 1}));
+    EXPECT_EQ(DeFocusKernel(143).weights,
+              (std::array<std::int16_t, 9>{1, 5, 1, 5, 29, 5, 1, 5, 1}));
     EXPECT_EQ(DeFocusKernel(143).divisor, 53);
-    EXPECT_EQ(DeFocusKernel(254).weights, (std::array<std::int16_t, 9>{1, 10, 1, 10, 102, 10, 1, 10, 1}));
+    EXPECT_EQ(DeFocusKernel(254).weights,
+              (std::array<std::int16_t, 9>{1, 10, 1, 10, 102, 10, 1, 10, 1}));
     EXPECT_EQ(DeFocusKernel(254).divisor, 146);
 }
 

@@ -36,7 +36,8 @@ void WritePpm(const Bitmap& picture, const fs::path& path) {
     out << "P6\n" << picture.Width() << ' ' << picture.Height() << "\n255\n";
     for (int y = 0; y < picture.Height(); ++y)
         for (int x = 0; x < picture.Width(); ++x)
-            for (const int c : {2, 1, 0}) out.put(static_cast<char>(zvtest::ByteOf(picture, x, y, c)));
+            for (const int c : {2, 1, 0})
+                out.put(static_cast<char>(zvtest::ByteOf(picture, x, y, c)));
 }
 
 // A binary PPM of 8-bit samples, as convert writes it with -depth 8.

@@ -12,8 +12,8 @@ using zvtest::RandomPicture;
 
 // Pictures smaller than every window, rows shorter and longer than the
 // vector steps, and odd widths that leave a tail.
-const std::pair<int, int> kSizes[] = {{1, 1}, {2, 2}, {3, 1}, {1, 6}, {4, 5}, {6, 3},
-                                      {7, 9}, {11, 4}, {23, 8}, {40, 7}};
+const std::pair<int, int> kSizes[] = {{1, 1}, {2, 2}, {3, 1},  {1, 6},  {4, 5},
+                                      {6, 3}, {7, 9}, {11, 4}, {23, 8}, {40, 7}};
 
 TEST(Median, EveryShapeAndThresholdMatchesTheDefinition) {
     // Shapes 0 and 10 fall back to the plus; thresholds of 64 and more
@@ -21,7 +21,8 @@ TEST(Median, EveryShapeAndThresholdMatchesTheDefinition) {
     for (int shape = 0; shape <= 10; ++shape)
         for (const int t : {0, 3, -3, 40, -50, 64})
             for (const auto& [width, height] : kSizes) {
-                const Bitmap source = RandomPicture(width, height, 977u * shape + 31u * width + height);
+                const Bitmap source =
+                    RandomPicture(width, height, 977u * shape + 31u * width + height);
                 Bitmap picture = source;
                 Median(picture, shape, t);
                 EXPECT_EQ(FirstDifference(picture, zvtest::ReferenceMedian(source, shape, t)), "")
@@ -46,8 +47,8 @@ TEST(Median, PlainColourSurvivesEveryShapeAtEveryEdge) {
 TEST(Median, SpotThresholdPicksSaltOrPepper) {
     Bitmap source = zvtest::FlatPicture(9, 9, {200, 200, 200});
     for (int c = 0; c < 3; ++c) {
-        zvtest::SetByte(source, 2, 2, c, 40); // dark, above 28
-        zvtest::SetByte(source, 6, 6, c, 20); // dark, not above 28
+        zvtest::SetByte(source, 2, 2, c, 40);  // dark, above 28
+        zvtest::SetByte(source, 6, 6, c, 20);  // dark, not above 28
         zvtest::SetByte(source, 2, 6, c, 250); // bright
     }
     Bitmap picture = source;

@@ -1,8 +1,8 @@
 // The JPEG text window: its menu, reading a file into it, adding its text as
 // a comment and stripping a file, with every dialog scripted.
 
-#include "album/JpegComments.h"
 #include "album/ui/CommentForm.h"
+#include "album/JpegComments.h"
 #include "formats/JpegWriter.h"
 #include "platform/ScriptedDialogs.h"
 
@@ -41,7 +41,8 @@ Bytes8 CommentedJpeg() {
     Bitmap picture;
     picture.Create(16, 8, PixelFormat::Bits24);
     Bytes8 file = TJpegWriter().Compress(picture);
-    const std::string exif("Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x04\0\0\0Zel\0\0\0\0\0", 32);
+    const std::string exif("Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x04\0\0\0Zel\0\0\0\0\0",
+                           32);
     Bytes8 segments = Segment(0xFE, "Holiday\r\nBeach\r\n");
     const Bytes8 app1 = Segment(0xE1, exif);
     segments.insert(segments.end(), app1.begin(), app1.end());
@@ -66,12 +67,15 @@ private:
     std::string openFolder_ = "/start/";
     std::unique_ptr<TCommentForm> form_;
 
-    std::string Path(const std::string& name) const { return folder_.path().toStdString() + "/" + name; }
+    std::string Path(const std::string& name) const {
+        return folder_.path().toStdString() + "/" + name;
+    }
 
     std::string WriteJpeg(const std::string& name, const Bytes8& bytes) {
         const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -85,7 +89,8 @@ private slots:
     void init() {
         dialogs_ = ScriptedDialogs();
         openFolder_ = "/start/";
-        form_ = std::make_unique<TCommentForm>(CommentFormServices{dialogs_, display_, openFolder_});
+        form_ =
+            std::make_unique<TCommentForm>(CommentFormServices{dialogs_, display_, openFolder_});
     }
     void cleanup() { form_.reset(); }
 
@@ -154,7 +159,8 @@ private slots:
         dialogs_.openResults = {{path}};
         Command("&Add text")->trigger();
         QCOMPARE(dialogs_.fileRequests.at(0).title,
-                 std::string("Select file to insert JPEG comments. (Original will be copied to *.bak.)"));
+                 std::string(
+                     "Select file to insert JPEG comments. (Original will be copied to *.bak.)"));
         Bytes8 expected = original;
         const Bytes8 com = Segment(0xFE, "Zelvan\r\nline two\r\n");
         expected.insert(expected.begin() + 20, com.begin(), com.end());
@@ -165,7 +171,8 @@ private slots:
         // Too much text: the warning, and no file is asked for.
         form_->SetText(std::string(32001, 'x'));
         Command("&Add text")->trigger();
-        QCOMPARE(dialogs_.LastText(), std::string("Comment too large; limit text to 32000 characters."));
+        QCOMPARE(dialogs_.LastText(),
+                 std::string("Comment too large; limit text to 32000 characters."));
         QCOMPARE(dialogs_.fileRequests.size(), std::size_t{1});
     }
 
@@ -175,7 +182,8 @@ private slots:
         dialogs_.openResults = {{path}};
         Command("&Comments only")->trigger();
         QCOMPARE(dialogs_.fileRequests.at(0).title,
-                 std::string("Select file to remove JPEG comments. (Original will be copied to *.bak.)"));
+                 std::string(
+                     "Select file to remove JPEG comments. (Original will be copied to *.bak.)"));
         QCOMPARE(dialogs_.LastText(), std::string("Comments removed:20 bytes"));
         QCOMPARE(ReadAll(Path("strip.bak")), bytes);
 
@@ -184,10 +192,12 @@ private slots:
         dialogs_.answers = {Answer::Yes};
         Command("&All extra info")->trigger();
         QCOMPARE(dialogs_.fileRequests.at(1).title,
-                 std::string("Select file to remove ALL extra info. (Original will be copied to *.bak.)"));
+                 std::string(
+                     "Select file to remove ALL extra info. (Original will be copied to *.bak.)"));
         const std::vector<std::string> texts = dialogs_.Texts();
         QCOMPARE(texts.size(), std::size_t{3});
-        QCOMPARE(texts[1], Path("strip.bak") + " exists.\nOrignal file is copied to *.bak.\nOverwrite *.bak file?");
+        QCOMPARE(texts[1], Path("strip.bak") +
+                               " exists.\nOrignal file is copied to *.bak.\nOverwrite *.bak file?");
         QCOMPARE(texts[2], std::string("Extra info removed:") + std::to_string(18 + 36) + " bytes");
         const Bytes8 stripped = ReadAll(path);
         QCOMPARE(stripped.size(), bytes.size() - 20 - 18 - 36);

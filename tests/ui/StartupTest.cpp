@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-
 using namespace zv;
 
 class StartupTest : public QObject {

@@ -64,11 +64,17 @@ private:
     TFileForm& Open() {
         settings_.thumbSizeIndex = 3;
         settings_.thumbColour = 0x00FFFFFF;
-        form_ = std::make_unique<TFileForm>(ExplorerServices{
-            settings_, home_.path().toStdString(), dialogs_, {},
-            [this] { return std::vector<KnownDrive>{{"/", "File System", kDriveFixed},
-                                                    {root_, "Pictures", kDriveFixed}}; },
-            fs::path(cache_.path().toStdString()), 24});
+        form_ = std::make_unique<TFileForm>(
+            ExplorerServices{settings_,
+                             home_.path().toStdString(),
+                             dialogs_,
+                             {},
+                             [this] {
+                                 return std::vector<KnownDrive>{{"/", "File System", kDriveFixed},
+                                                                {root_, "Pictures", kDriveFixed}};
+                             },
+                             fs::path(cache_.path().toStdString()),
+                             24});
         form_->resize(900, 600);
         form_->show();
         form_->ShowFolder(root_);

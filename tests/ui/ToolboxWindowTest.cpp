@@ -105,9 +105,10 @@ private slots:
 
     void theToolsBatchLineGivesTheSamePixels() {
         const QByteArray zelvan = qgetenv("ZV_ZELVAN");
-        const fs::path tool = fs::path(zelvan.toStdString()).parent_path() / "tools" /
-                              "zelvan-tool" / "zelvan-tool";
-        if (zelvan.isEmpty() || !fs::exists(tool)) QSKIP("zelvan-tool not found beside the program");
+        const fs::path tool =
+            fs::path(zelvan.toStdString()).parent_path() / "tools" / "zelvan-tool" / "zelvan-tool";
+        if (zelvan.isEmpty() || !fs::exists(tool))
+            QSKIP("zelvan-tool not found beside the program");
         TWebForm& viewer = StartOn();
         const fs::path out = session_->home.Path() / "uncooked.bmp";
         QProcess run;
@@ -152,7 +153,8 @@ private slots:
         QVERIFY(!session_->dialogs.boxes.empty());
         const std::string& text = session_->dialogs.boxes.back().text;
         QVERIFY2(text.starts_with("Filename: picture.bmp\n"), text.c_str());
-        QVERIFY(text.find("Red values:  Mean = 200.00  sd. = 0.00  gamut = 0") != std::string::npos);
+        QVERIFY(text.find("Red values:  Mean = 200.00  sd. = 0.00  gamut = 0") !=
+                std::string::npos);
         QVERIFY(text.ends_with("\n\nSave to text file?"));
         const fs::path report = session_->home.Path() / "ImageReport.txt";
         QCOMPARE(opened, std::vector<std::string>{report.string()});

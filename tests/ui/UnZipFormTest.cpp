@@ -143,10 +143,12 @@ private slots:
         for (QAction* action : form_->menuBar()->actions()) top << action->text();
         QCOMPARE(top, (QStringList{"&Archives", "E&xtract all", "&Extract", "&Close", "&Help"}));
         QStringList archives;
-        for (QAction* action : form_->menuBar()->actions()[0]->menu()->actions()) archives << action->text();
+        for (QAction* action : form_->menuBar()->actions()[0]->menu()->actions())
+            archives << action->text();
         QCOMPARE(archives, (QStringList{"&Clear", "&Add", "&Cut", "&Delete"}));
         QStringList extract;
-        for (QAction* action : form_->menuBar()->actions()[2]->menu()->actions()) extract << action->text();
+        for (QAction* action : form_->menuBar()->actions()[2]->menu()->actions())
+            extract << action->text();
         QCOMPARE(extract, (QStringList{"&Selected Zips", "Single &File"}));
         QVERIFY(!Command("&Help")->isEnabled());
         QVERIFY(!Command("E&xtract all")->isEnabled());
@@ -164,7 +166,8 @@ private slots:
     }
 
     void addLookAndExtract() {
-        const std::string zip = WriteZip("Holiday.zip", StoredZip({{"first.txt", "one"}, {"sub/second.txt", "two!"}}));
+        const std::string zip =
+            WriteZip("Holiday.zip", StoredZip({{"first.txt", "one"}, {"sub/second.txt", "two!"}}));
         dialogs_.openResults = {{zip}};
         Command("&Add")->trigger();
         QCOMPARE(dialogs_.fileRequests.at(0).title, std::string("Select source *.zip file(s)"));
@@ -183,9 +186,11 @@ private slots:
         QCOMPARE(grid->item(1, 2)->text(), QStringLiteral("4"));
         QCOMPARE(grid->item(1, 3)->text(), QStringLiteral("0"));
         QCOMPARE(grid->item(1, 4)->text(), QStringLiteral("4"));
-        QCOMPARE(form_->StatusText(), QStringLiteral("[ Archive: Holiday.zip ]   File selected: first.txt"));
+        QCOMPARE(form_->StatusText(),
+                 QStringLiteral("[ Archive: Holiday.zip ]   File selected: first.txt"));
         grid->setCurrentCell(1, 0);
-        QCOMPARE(form_->StatusText(), QStringLiteral("[ Archive: Holiday.zip ]   File selected: sub/second.txt"));
+        QCOMPARE(form_->StatusText(),
+                 QStringLiteral("[ Archive: Holiday.zip ]   File selected: sub/second.txt"));
 
         // One entry into a folder of its own.
         const fs::path out = Folder() / "out";
@@ -203,7 +208,8 @@ private slots:
         form_->show();
         Command("&Selected Zips")->trigger();
         QCOMPARE(dialogs_.folderCaptions.back(), std::string("Extract Holiday.zip"));
-        QCOMPARE(dialogs_.LastText(), std::string("1 file(s) unzipped.\nThere were exceptions.  View log?"));
+        QCOMPARE(dialogs_.LastText(),
+                 std::string("1 file(s) unzipped.\nThere were exceptions.  View log?"));
         QCOMPARE(ReadFile(out / "first.txt"), std::string("one"));
         QVERIFY(fs::exists(Folder() / "home/ZipErrs_Log.txt"));
         QVERIFY(form_->isVisible());

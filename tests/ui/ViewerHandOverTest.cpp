@@ -85,7 +85,8 @@ private slots:
         const fs::path picture = session_->home.Path() / "picture.bmp";
         WriteBitmapFile(picture, Picture());
         const fs::path archive = session_->home.Path() / "Photos.ZIP";
-        std::ofstream(archive, std::ios::binary) << std::string("PK\x05\x06", 4) << std::string(18, '\0');
+        std::ofstream(archive, std::ios::binary)
+            << std::string("PK\x05\x06", 4) << std::string(18, '\0');
         StartOn(picture);
         session_->Program().ViewerDoc().OpenDropped({archive.string()});
         TUnZipForm* browser = nullptr;

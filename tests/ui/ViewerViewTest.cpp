@@ -33,7 +33,8 @@ private:
         Bitmap picture;
         picture.Create(width, height, PixelFormat::Bits24);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) picture.ScanLine(y)[3 * x] = static_cast<std::uint8_t>(x);
+            for (int x = 0; x < width; ++x)
+                picture.ScanLine(y)[3 * x] = static_cast<std::uint8_t>(x);
         const fs::path path = session_->home.Path() / "picture.bmp";
         WriteBitmapFile(path, picture);
         return path.string();
@@ -45,8 +46,9 @@ private:
         settings.fitToWindow = false;
         settings.upsampledFit = false;
         TWebForm& viewer = session_->StartOn(Picture(width, height), settings);
-        viewer.askNumbers = [this](const QString&, std::vector<NumberField> fields)
-            -> std::optional<std::vector<int>> {
+        viewer.askNumbers =
+            [this](const QString&,
+                   std::vector<NumberField> fields) -> std::optional<std::vector<int>> {
             if (answers_.empty()) return std::nullopt;
             std::vector<int> values = answers_;
             values.resize(fields.size());

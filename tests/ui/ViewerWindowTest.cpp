@@ -57,7 +57,8 @@ private:
             TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
             TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
             TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
-            for (int y = 0; y < 4; ++y) TIFFWriteScanline(tif, const_cast<std::uint8_t*>(row), y, 0);
+            for (int y = 0; y < 4; ++y)
+                TIFFWriteScanline(tif, const_cast<std::uint8_t*>(row), y, 0);
             TIFFWriteDirectory(tif);
         }
         TIFFClose(tif);
@@ -176,16 +177,15 @@ private slots:
         TWebForm& viewer = StartOn(Picture("edited.bmp"));
         Program().Document().modified = true;
         const std::string asked = (Home() / "saved.png").string();
-        Program().UseSaveHooks(
-            {[&](const SaveDialogRequest& request) {
-                 SaveDialogAnswer answer;
-                 answer.result = SaveDialogResult::Save;
-                 answer.path = asked;
-                 answer.type = 5; // JPEG colour: the name takes ".jpg"
-                 answer.quality = request.quality;
-                 return answer;
-             },
-             {}});
+        Program().UseSaveHooks({[&](const SaveDialogRequest& request) {
+                                    SaveDialogAnswer answer;
+                                    answer.result = SaveDialogResult::Save;
+                                    answer.path = asked;
+                                    answer.type = 5; // JPEG colour: the name takes ".jpg"
+                                    answer.quality = request.quality;
+                                    return answer;
+                                },
+                                {}});
         Key(viewer, Qt::Key_S, Qt::ControlModifier);
         const std::string saved = (Home() / "saved.jpg").string();
         QVERIFY(fs::exists(saved));

@@ -134,7 +134,13 @@ TEST_F(UndoStoreTest, TheUndoFileIsReadBackAndKeptWhenItCannotBe) {
 
 TEST_F(UndoStoreTest, RecoveryParksThePictureAndLeavesNoFileBehind) {
     int restarts = 0, backs = 0;
-    UndoStore recovering(UndoServices{imaging, *names, trash, memory, dialogs, flags, {},
+    UndoStore recovering(UndoServices{imaging,
+                                      *names,
+                                      trash,
+                                      memory,
+                                      dialogs,
+                                      flags,
+                                      {},
                                       [&] {
                                           ++restarts;
                                           ClearBitmap(imaging.current); // as the empty picture does

@@ -118,7 +118,8 @@ protected:
 
 TEST_F(ViewerDocumentTest, FiveFilesFromTheDialogJoinTheHistoryAndTheFirstOpens) {
     std::vector<std::string> files;
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) files.push_back(Bmp(name));
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"})
+        files.push_back(Bmp(name));
     dialogs.openResults.push_back(files);
     document->OpenFromDialog();
 

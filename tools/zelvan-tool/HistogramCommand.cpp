@@ -40,14 +40,15 @@ int RunHistogram(const Arguments& arguments) {
     std::cout << "level\tred\tgreen\tblue\tgray\tsaturation\thue\n";
     for (std::size_t level = 0; level < 256; ++level)
         std::cout << level << '\t' << h.red[level] << '\t' << h.green[level] << '\t'
-                  << h.blue[level] << '\t' << h.gray[level] << '\t' << h.saturation[level]
-                  << '\t' << h.hue[level] << '\n';
+                  << h.blue[level] << '\t' << h.gray[level] << '\t' << h.saturation[level] << '\t'
+                  << h.hue[level] << '\n';
     const zv::ChannelStats* columns[] = {&h.redStats,  &h.greenStats,      &h.blueStats,
                                          &h.grayStats, &h.saturationStats, &h.hueStats};
     std::cout << "pixels\t" << static_cast<std::int64_t>(h.pixels) << '\n';
     std::cout << "mean";
     for (const zv::ChannelStats* stats : columns)
-        std::cout << '\t' << zv::FormatFixed2(static_cast<double>(zv::ChannelMean(*stats, h.pixels)));
+        std::cout << '\t'
+                  << zv::FormatFixed2(static_cast<double>(zv::ChannelMean(*stats, h.pixels)));
     std::cout << "\nsd";
     for (const zv::ChannelStats* stats : columns)
         std::cout << '\t' << zv::FormatFixed2(static_cast<double>(zv::ChannelSd(*stats, h.pixels)));

@@ -91,7 +91,8 @@ std::optional<JpegOptions> ParseOptions(const Arguments& arguments) {
         } else if (argument == "--from" && i + 1 < arguments.size()) {
             options.fromFile = arguments[++i];
         } else if (argument == "--") {
-            options.operands.insert(options.operands.end(), arguments.begin() + i + 1, arguments.end());
+            options.operands.insert(options.operands.end(), arguments.begin() + i + 1,
+                                    arguments.end());
             break;
         } else if (argument.starts_with("--")) {
             return std::nullopt;
@@ -102,9 +103,11 @@ std::optional<JpegOptions> ParseOptions(const Arguments& arguments) {
     const std::size_t operands = options.operands.size();
     const std::string& action = options.action;
     if (action == "comments" || action == "exif")
-        return operands == 1 && !options.strip && !options.fromFile ? std::optional(options) : std::nullopt;
+        return operands == 1 && !options.strip && !options.fromFile ? std::optional(options)
+                                                                    : std::nullopt;
     if (action == "strip")
-        return operands == 1 && options.strip && !options.fromFile ? std::optional(options) : std::nullopt;
+        return operands == 1 && options.strip && !options.fromFile ? std::optional(options)
+                                                                   : std::nullopt;
     if (action == "add-comment")
         return !options.strip && operands == (options.fromFile ? 1u : 2u) ? std::optional(options)
                                                                           : std::nullopt;
@@ -127,7 +130,9 @@ int List(const JpegOptions& options) {
 }
 
 int ExitStatus(zv::JpegCommandResult result) {
-    return result == zv::JpegCommandResult::Changed || result == zv::JpegCommandResult::Unchanged ? 0 : 1;
+    return result == zv::JpegCommandResult::Changed || result == zv::JpegCommandResult::Unchanged
+               ? 0
+               : 1;
 }
 
 } // namespace
@@ -142,7 +147,8 @@ int RunJpeg(const Arguments& arguments) {
 
     ToolDialogs dialogs(options->yes);
     const std::string& path = options->operands[0];
-    if (options->action == "strip") return ExitStatus(zv::StripJpegFile(path, *options->strip, dialogs));
+    if (options->action == "strip")
+        return ExitStatus(zv::StripJpegFile(path, *options->strip, dialogs));
 
     std::string text;
     if (options->fromFile) {
@@ -151,8 +157,10 @@ int RunJpeg(const Arguments& arguments) {
             std::cerr << *options->fromFile << ": cannot be read\n";
             return 1;
         }
-        const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        text = zv::JpegTextToUtf8(zv::ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        const std::string bytes{std::istreambuf_iterator<char>(file),
+                                std::istreambuf_iterator<char>()};
+        text = zv::JpegTextToUtf8(
+            zv::ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } else {
         text = options->operands[1];
     }

@@ -213,7 +213,8 @@ void TCommentForm::keyPressEvent(QKeyEvent* event) {
 
 void TCommentForm::hideEvent(QHideEvent* event) {
     const QRect place = geometry();
-    bounds_ = {place.left(), place.top(), place.left() + place.width(), place.top() + place.height()};
+    bounds_ = {place.left(), place.top(), place.left() + place.width(),
+               place.top() + place.height()};
     QMainWindow::hideEvent(event);
 }
 

@@ -50,7 +50,8 @@ public:
     bool Read(const std::string& path, const std::string& pictureLine = {});
     // The same without showing the window or any box: the text area's text,
     // or nothing when the file is not a JPEG or cannot be read.
-    std::optional<std::string> ReadText(const std::string& path, const std::string& pictureLine = {});
+    std::optional<std::string> ReadText(const std::string& path,
+                                        const std::string& pictureLine = {});
 
     // Shows the window at its remembered place (or the default place when
     // that no longer fits the screen) and brings it to the front; an open

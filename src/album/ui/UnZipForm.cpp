@@ -34,7 +34,9 @@ UnZipperServices CoreServices(const UnZipFormServices& services, TUnZipForm* for
     core.openFolder = &services.openFolder;
     core.progress = services.progress;
     core.showProgress = services.showProgress;
-    core.openLog = [form](const std::filesystem::path& path) { return form->openLog && form->openLog(path); };
+    core.openLog = [form](const std::filesystem::path& path) {
+        return form->openLog && form->openLog(path);
+    };
     core.showExplorer = services.showExplorer;
     core.refreshExplorer = services.refreshExplorer;
     core.beep = [] { QApplication::beep(); };
@@ -49,18 +51,25 @@ std::string UnZipFormCaption() {
 
 TUnZipForm::TUnZipForm(UnZipFormServices services, QWidget* parent)
     : QMainWindow(parent), core_(CoreServices(services, this)) {
-    shiftHeld = [] { return QGuiApplication::queryKeyboardModifiers().testFlag(::Qt::ShiftModifier); };
+    shiftHeld = [] {
+        return QGuiApplication::queryKeyboardModifiers().testFlag(::Qt::ShiftModifier);
+    };
     openLog = [](const std::filesystem::path& path) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+        return QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };
     setWindowTitle(Qt(UnZipFormCaption()));
 
     QMenuBar* menu = menuBar();
     QMenu* archives = menu->addMenu(QStringLiteral("&Archives"));
-    connect(archives->addAction(QStringLiteral("&Clear")), &QAction::triggered, this, &TUnZipForm::mnuClearClick);
-    connect(archives->addAction(QStringLiteral("&Add")), &QAction::triggered, this, &TUnZipForm::mnuAddClick);
-    connect(archives->addAction(QStringLiteral("&Cut")), &QAction::triggered, this, &TUnZipForm::mnuCutClick);
-    connect(archives->addAction(QStringLiteral("&Delete")), &QAction::triggered, this, &TUnZipForm::mnuDeleteClick);
+    connect(archives->addAction(QStringLiteral("&Clear")), &QAction::triggered, this,
+            &TUnZipForm::mnuClearClick);
+    connect(archives->addAction(QStringLiteral("&Add")), &QAction::triggered, this,
+            &TUnZipForm::mnuAddClick);
+    connect(archives->addAction(QStringLiteral("&Cut")), &QAction::triggered, this,
+            &TUnZipForm::mnuCutClick);
+    connect(archives->addAction(QStringLiteral("&Delete")), &QAction::triggered, this,
+            &TUnZipForm::mnuDeleteClick);
     extractAll_ = menu->addAction(QStringLiteral("E&xtract all"));
     connect(extractAll_, &QAction::triggered, this, &TUnZipForm::mnuExtractAllClick);
     QMenu* extract = menu->addMenu(QStringLiteral("&Extract"));
@@ -68,7 +77,8 @@ TUnZipForm::TUnZipForm(UnZipFormServices services, QWidget* parent)
             &TUnZipForm::mnuSelectedZipsClick);
     connect(extract->addAction(QStringLiteral("Single &File")), &QAction::triggered, this,
             &TUnZipForm::mnuSingleFileClick);
-    connect(menu->addAction(QStringLiteral("&Close")), &QAction::triggered, this, &TUnZipForm::mnuCloseClick);
+    connect(menu->addAction(QStringLiteral("&Close")), &QAction::triggered, this,
+            &TUnZipForm::mnuCloseClick);
     // The help pages are not shipped yet.
     menu->addAction(QStringLiteral("&Help"))->setEnabled(false);
 
@@ -77,7 +87,8 @@ TUnZipForm::TUnZipForm(UnZipFormServices services, QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid_ = new QTableWidget(0, static_cast<int>(kZipGridColumns.size()), splitter);
     QStringList captions;
-    for (const ZipGridColumn& column : kZipGridColumns) captions << QString::fromLatin1(column.Caption);
+    for (const ZipGridColumn& column : kZipGridColumns)
+        captions << QString::fromLatin1(column.Caption);
     grid_->setHorizontalHeaderLabels(captions);
     grid_->horizontalHeader()->setDefaultAlignment(::Qt::AlignLeft | ::Qt::AlignVCenter);
     for (int i = 0; i < static_cast<int>(kZipGridColumns.size()); ++i)
@@ -135,7 +146,8 @@ void TUnZipForm::FillGrid() {
     int current = 0;
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const ZipGridRow& row = rows[static_cast<std::size_t>(r)];
-        const std::string* cells[] = {&row.Name, &row.DateStamp, &row.Size, &row.Percent, &row.PackSize};
+        const std::string* cells[] = {&row.Name, &row.DateStamp, &row.Size, &row.Percent,
+                                      &row.PackSize};
         for (int c = 0; c < 5; ++c) {
             auto* item = new QTableWidgetItem(Qt(*cells[c]));
             if (c >= 2) item->setTextAlignment(::Qt::AlignRight | ::Qt::AlignVCenter);

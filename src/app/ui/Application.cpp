@@ -124,26 +124,28 @@ void Application::TakeLoadSettings() {
 void Application::CreateViewer() {
     viewer_ = std::make_unique<TWebForm>(imaging_, settings_->settings);
     TakeLoadSettings();
-    loader_ = std::make_unique<PictureLoader>(LoadServices{
-        imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
+    loader_ = std::make_unique<PictureLoader>(
+        LoadServices{imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
     loader_->startFile = plan_.startFile;
     viewerDocument_ = std::make_unique<ViewerDocument>(
         DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
                          IsRegularFile, IsFolder});
     viewerDocument_->SetOpenFolder(settings_->openDir);
     viewer_->SetDocument(*viewerDocument_, history_, *dialogs_);
-    undo_ = std::make_unique<UndoStore>(UndoServices{
-        imaging_, tempNames_, trash_, memory_, *dialogs_, document_, [this] {
-            if (imaging_.LibraryHandle) loader_->CloseLibraryImage();
-            QGuiApplication::clipboard()->clear();
-        },
-        [this] {
-            viewer_->ShowEmptyPicture();
-            library_.ImgShutdown();
-            QCoreApplication::processEvents();
-            library_.ImgInit();
-        },
-        [this] { viewer_->RefreshAfterChange(); }});
+    undo_ = std::make_unique<UndoStore>(UndoServices{imaging_, tempNames_, trash_, memory_,
+                                                     *dialogs_, document_,
+                                                     [this] {
+                                                         if (imaging_.LibraryHandle)
+                                                             loader_->CloseLibraryImage();
+                                                         QGuiApplication::clipboard()->clear();
+                                                     },
+                                                     [this] {
+                                                         viewer_->ShowEmptyPicture();
+                                                         library_.ImgShutdown();
+                                                         QCoreApplication::processEvents();
+                                                         library_.ImgInit();
+                                                     },
+                                                     [this] { viewer_->RefreshAfterChange(); }});
     viewer_->SetUndo(*undo_);
     viewer_->reportFolder = folders_.appHome;
     viewer_->zipArchiveWanted = [this](const std::string& path) { ShowZipBrowser(path); };
@@ -206,9 +208,13 @@ void Application::CreateExplorer() {
     infoLoader_ = std::make_unique<PictureLoader>(LoadServices{
         infoImaging_, library_, photoCd_, tempNames_, infoDialogs_, infoHost_, infoSettings_});
     explorer_ = std::make_unique<TFileForm>(
-        ExplorerServices{explorerSettings_, folders_.appHome.string(), *dialogs_,
-                         [this](const std::string& path) { return PictureInfo(path); }, {},
-                         CacheRoot(folders_), imaging_.descriptor.ScreenBits});
+        ExplorerServices{explorerSettings_,
+                         folders_.appHome.string(),
+                         *dialogs_,
+                         [this](const std::string& path) { return PictureInfo(path); },
+                         {},
+                         CacheRoot(folders_),
+                         imaging_.descriptor.ScreenBits});
     const DisplayInfo display = display_.Info();
     if (ExplorerBoundsUsable(explorerSettings_.bounds, display.width, display.height))
         explorer_->setGeometry(QtRect(FromBounds(explorerSettings_.bounds)));
@@ -216,10 +222,12 @@ void Application::CreateExplorer() {
     connect(explorer_.get(), &TFileForm::zipWanted, this,
             [this](const QString& path) { ShowZipBrowser(path.toStdString()); });
     connect(explorer_.get(), &TFileForm::unzipperWanted, this, [this] { ShowZipBrowser({}); });
-    connect(explorer_.get(), &TFileForm::batchScriptWanted, this,
-            [this] { NotYet("Batch scripts open in the batch editor, which this version does not have yet."); });
-    connect(explorer_.get(), &TFileForm::albumWanted, this,
-            [this] { NotYet("Albums open in the slide album, which this version does not have yet."); });
+    connect(explorer_.get(), &TFileForm::batchScriptWanted, this, [this] {
+        NotYet("Batch scripts open in the batch editor, which this version does not have yet.");
+    });
+    connect(explorer_.get(), &TFileForm::albumWanted, this, [this] {
+        NotYet("Albums open in the slide album, which this version does not have yet.");
+    });
     connect(explorer_.get(), &TFileForm::slideAlbumWanted, this,
             [this] { NotYet("The slide album is not in this version yet."); });
     connect(explorer_.get(), &TFileForm::tileWanted, this, &Application::TileWindows);
@@ -294,8 +302,8 @@ void Application::SaveAs() {
     SaveServices services{imaging_, library_, *dialogs_, {}, [this](const std::string& text) {
                               viewer_->SetBusy(QString::fromStdString(text));
                           }};
-    SaveCommandHooks hooks = saveHooks_ ? *saveHooks_
-                                        : SaveDialogHooks(viewer_.get(), saveState_, *dialogs_);
+    SaveCommandHooks hooks =
+        saveHooks_ ? *saveHooks_ : SaveDialogHooks(viewer_.get(), saveState_, *dialogs_);
     const SaveResult result = SaveAsCommand(context, saveState_, services, hooks);
     ApplySaveResult(result, loader_->currentPath, history_, document_, settings_->saveDir);
     if (result.saved) viewerDocument_->FileSaved();
@@ -339,10 +347,10 @@ void Application::OpenFromExplorer(const QStringList& paths) {
 
 void Application::TileWindows(int layout, bool wholeScreen, bool keepWidth) {
     const DisplayInfo display = display_.Info();
-    const WindowRect area =
-        wholeScreen ? WindowRect{0, 0, display.width, display.height}
-                    : WindowRect{display.availableLeft, display.availableTop,
-                                 display.availableWidth, display.availableHeight};
+    const WindowRect area = wholeScreen
+                                ? WindowRect{0, 0, display.width, display.height}
+                                : WindowRect{display.availableLeft, display.availableTop,
+                                             display.availableWidth, display.availableHeight};
     const SideBySide tiled = zv::TileWindows(static_cast<TileMode>(std::clamp(layout, 0, 3)), area,
                                              explorer_->width(), keepWidth);
     explorer_->setGeometry(QtRect(tiled.explorer));

@@ -6,14 +6,14 @@
 #include "app/SettingsSession.h"
 #include "app/StartupPlan.h"
 #include "explorer/ExplorerSettings.h"
-#include "platform/ScriptedDialogs.h"
-#include "imaging/ImagingContext.h"
 #include "explorer/FileList.h"
 #include "formats/loading/PictureLoader.h"
+#include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
 #include "imaging/library/ImageLibrary.h"
 #include "imaging/library/PhotoCd.h"
 #include "platform/AppFolders.h"
+#include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"
 #include "platform/linux/FlockInstanceLock.h"
 #include "platform/linux/FreedesktopTrash.h"
@@ -129,7 +129,7 @@ private:
     std::unique_ptr<TFileForm> explorer_;
     std::unique_ptr<TCommentForm> commentForm_;
     std::unique_ptr<TUnZipForm> unzipForm_;
-    std::string zipOpenFolder_; // where the zip browser's "&Add" dialog starts
+    std::string zipOpenFolder_;     // where the zip browser's "&Add" dialog starts
     std::string commentOpenFolder_; // where the JPEG text window's file dialogs start
     ExplorerSettings explorerSettings_;
     std::string exploreDir_;

@@ -186,7 +186,6 @@ void TFileForm::ReadDrives() {
 
 // --- Building the window ---
 
-
 void TFileForm::BuildCentre() {
     splitter_ = new QSplitter(this);
     splitter_->setChildrenCollapsible(false);
@@ -892,11 +891,12 @@ void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
             iconView_->setViewMode(QListView::IconMode);
             iconView_->setFlow(QListView::LeftToRight);
             iconView_->setIconSize(QSize(box.ThumbWidth, box.ThumbHeight));
-            iconView_->setGridSize(QSize(box.ThumbWidth + logicalDpiX() * 8 / 96,
-                                         box.ThumbHeight + 2 * text + 8));
+            iconView_->setGridSize(
+                QSize(box.ThumbWidth + logicalDpiX() * 8 / 96, box.ThumbHeight + 2 * text + 8));
             thumbDelegate_->box = iconView_->iconSize();
             thumbDelegate_->cell = iconView_->gridSize() - QSize(kCellGap, kCellGap);
-            if (iconView_->itemDelegate() != thumbDelegate_) iconView_->setItemDelegate(thumbDelegate_);
+            if (iconView_->itemDelegate() != thumbDelegate_)
+                iconView_->setItemDelegate(thumbDelegate_);
             break;
         }
         case ExplorerViewStyle::LargeIcons:

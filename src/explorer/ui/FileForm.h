@@ -166,7 +166,6 @@ protected:
     QMenu* createPopupMenu() override;
 
 private:
-
     // Where a change of folder comes from.
     enum class Origin { PathBox, Tree, History };
 

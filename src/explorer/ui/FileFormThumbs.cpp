@@ -16,11 +16,10 @@ namespace zv {
 
 void TFileForm::BuildThumbnails() {
     thumbs_ = new ThumbnailRunner(
-        ThumbnailRunner::Inputs{
-            store_, order_, currentFolder_, services_.settings, services_.cacheRoot,
-            services_.screenBits,
-            [this](const FileRecord& record) { return model_->IconOf(record); },
-            [this] { return listing_ || closing_; }},
+        ThumbnailRunner::Inputs{store_, order_, currentFolder_, services_.settings,
+                                services_.cacheRoot, services_.screenBits,
+                                [this](const FileRecord& record) { return model_->IconOf(record); },
+                                [this] { return listing_ || closing_; }},
         this);
     thumbDelegate_ =
         new ThumbDelegate([this](int row) { return thumbs_->RowPixmap(row); }, iconView_);

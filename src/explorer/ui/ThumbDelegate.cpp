@@ -39,9 +39,9 @@ void DrawName(QPainter* painter, const QRect& area, const QString& text, const Q
     }
     layout.endLayout();
     for (int i = 0; i < lines.size(); ++i)
-        painter->drawText(QRect(area.left(), area.top() + i * metrics.height(), area.width(),
-                                metrics.height()),
-                          Qt::AlignHCenter | Qt::AlignTop, lines[i].trimmed());
+        painter->drawText(
+            QRect(area.left(), area.top() + i * metrics.height(), area.width(), metrics.height()),
+            Qt::AlignHCenter | Qt::AlignTop, lines[i].trimmed());
 }
 
 } // namespace

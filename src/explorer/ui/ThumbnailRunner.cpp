@@ -73,7 +73,8 @@ void ThumbnailRunner::PrepareCache(bool newListing) {
     const ThumbPassSettings settings = PassSettings();
     try {
         folder_.paths = PrepareCacheFolders(
-            inputs_.cacheRoot, VariantFolderName(settings.colour, settings.box, settings.screenBits),
+            inputs_.cacheRoot,
+            VariantFolderName(settings.colour, settings.box, settings.screenBits),
             FolderKey(folder_.volume, inputs_.folder));
     } catch (const std::exception&) {
         // A cache that cannot be made leaves the rows without thumbnails.
@@ -191,7 +192,9 @@ QPixmap ThumbnailRunner::RowPixmap(int row) {
     if (path.empty()) return {};
     if (!ThumbPresent(path)) {
         switch (record->ThumbState) {
-        case kThumbFolder: path = folder_.paths.variantFolder / GenericThumbName(kGenericFolderThumb); break;
+        case kThumbFolder:
+            path = folder_.paths.variantFolder / GenericThumbName(kGenericFolderThumb);
+            break;
         case kThumbTooLarge:
             path = folder_.paths.variantFolder / GenericThumbName(kGenericTooLargeThumb);
             break;

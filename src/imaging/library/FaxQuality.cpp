@@ -7,12 +7,18 @@ FaxCopy FaxCopyFor(int width, int height, int quality) {
     const int h = (height - 1) / 8 * 8;
     FaxCopy copy{{0, 0, w, h}, w, h};
     switch (quality) {
-    case 1: copy.width = w / 2; copy.height = h / 2; break;
+    case 1:
+        copy.width = w / 2;
+        copy.height = h / 2;
+        break;
     case 2:
         copy.width = static_cast<int>(std::int64_t{w} * 3333 / 10000);
         copy.height = static_cast<int>(std::int64_t{h} * 3333 / 10000);
         break;
-    case 3: copy.width = w / 4; copy.height = h / 4; break;
+    case 3:
+        copy.width = w / 4;
+        copy.height = h / 4;
+        break;
     default: break;
     }
     return copy;

@@ -25,8 +25,8 @@ public:
     virtual bool DrawImage(const LibraryImage& image, void* device, const DeviceRect& destination,
                            const std::optional<DeviceRect>& source) = 0;
     // ImgDrawImageFX: the same with a transition effect and its timing.
-    virtual bool DrawImageFX(const LibraryImage& image, void* device,
-                             const DeviceRect& destination, int effect, int milliseconds) = 0;
+    virtual bool DrawImageFX(const LibraryImage& image, void* device, const DeviceRect& destination,
+                             int effect, int milliseconds) = 0;
     // ImgPrintImage: 1 on success.
     virtual int PrintImage(const LibraryImage& image, void* printer, const DeviceRect& destination,
                            const std::optional<DeviceRect>& source) = 0;

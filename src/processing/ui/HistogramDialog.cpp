@@ -78,8 +78,8 @@ THistogramDlg::THistogramDlg(const ImageHistogram& histogram, const QString& cap
     auto* channelRows = new QVBoxLayout(channels);
     auto* group = new QButtonGroup(this);
     const std::pair<HistogramChannel, const char*> buttons[] = {
-        {HistogramChannel::Red, "&Red"},   {HistogramChannel::Green, "&Green"},
-        {HistogramChannel::Blue, "&Blue"}, {HistogramChannel::Gray, "Gr&ay"},
+        {HistogramChannel::Red, "&Red"},        {HistogramChannel::Green, "&Green"},
+        {HistogramChannel::Blue, "&Blue"},      {HistogramChannel::Gray, "Gr&ay"},
         {HistogramChannel::Saturation, "&Sat"},
     };
     for (const auto& [which, text] : buttons) {
@@ -135,18 +135,28 @@ void THistogramDlg::ShowNearPointer() {
     frame.moveCenter(pointer);
     if (const QScreen* screen = QGuiApplication::screenAt(pointer)) {
         const QRect area = screen->availableGeometry();
-        frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
-        frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height())));
+        frame.moveLeft(std::clamp(frame.left(), area.left(),
+                                  std::max(area.left(), area.right() - frame.width())));
+        frame.moveTop(std::clamp(frame.top(), area.top(),
+                                 std::max(area.top(), area.bottom() - frame.height())));
     }
     move(frame.topLeft());
     show();
     raise();
 }
 
-int THistogramDlg::Zoom() const { return plot_->zoom; }
-HistogramChannel THistogramDlg::Channel() const { return plot_->channel; }
-int THistogramDlg::Level() const { return level_->value(); }
-QString THistogramDlg::LevelText() const { return levelText_->text(); }
+int THistogramDlg::Zoom() const {
+    return plot_->zoom;
+}
+HistogramChannel THistogramDlg::Channel() const {
+    return plot_->channel;
+}
+int THistogramDlg::Level() const {
+    return level_->value();
+}
+QString THistogramDlg::LevelText() const {
+    return levelText_->text();
+}
 
 void THistogramDlg::SetLevel(int level) {
     if (level_->value() == level) emit level_->valueChanged(level);

@@ -52,8 +52,8 @@ std::optional<NewPictureRequest> AskNewImage(QWidget* parent, QSize initial) {
     NewPictureRequest request;
     request.width = width->value();
     request.height = height->value();
-    request.colour = static_cast<std::uint32_t>(colour.red() | (colour.green() << 8) |
-                                                (colour.blue() << 16));
+    request.colour =
+        static_cast<std::uint32_t>(colour.red() | (colour.green() << 8) | (colour.blue() << 16));
     return request;
 }
 

@@ -23,8 +23,9 @@ QWidget* FieldWidget(const NumberField& field, QSpinBox*& box) {
     auto* presets = new QComboBox;
     for (int preset : field.presets) presets->addItem(QString::number(preset), preset);
     QSpinBox* target = box;
-    QObject::connect(presets, &QComboBox::activated, target,
-                     [presets, target](int index) { target->setValue(presets->itemData(index).toInt()); });
+    QObject::connect(presets, &QComboBox::activated, target, [presets, target](int index) {
+        target->setValue(presets->itemData(index).toInt());
+    });
     layout->addWidget(box);
     layout->addWidget(presets);
     return row;

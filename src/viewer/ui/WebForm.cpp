@@ -2,8 +2,8 @@
 
 #include "platform/qt/WindowFonts.h"
 
-#include "viewer/TextFiles.h"
 #include "platform/qt/BitmapImage.h"
+#include "viewer/TextFiles.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"
 #include "viewer/ui/NewImageDialog.h"
@@ -152,7 +152,6 @@ QAction* TWebForm::AddDisabled(QMenu* menu, const char* caption) {
     return action;
 }
 
-
 void TWebForm::BuildMenus() {
     BuildFileMenu();
     BuildEditMenu();
@@ -256,8 +255,8 @@ void TWebForm::BuildBookmarksMenu() {
                                 &ViewerDocument::SavePictureListChosen);
     AddDisabled(bookmarksMenu_, "Albu&m");
     bookmarksMenu_->addSeparator();
-    needTwoEntries_ << AddCommand(bookmarksMenu_, "Move &Up", QKeySequence(Qt::CTRL | Qt::Key_PageUp),
-                                  &ViewerDocument::MoveUp)
+    needTwoEntries_ << AddCommand(bookmarksMenu_, "Move &Up",
+                                  QKeySequence(Qt::CTRL | Qt::Key_PageUp), &ViewerDocument::MoveUp)
                     << AddCommand(bookmarksMenu_, "Move &Dn",
                                   QKeySequence(Qt::CTRL | Qt::Key_PageDown),
                                   &ViewerDocument::MoveDown);
@@ -296,11 +295,12 @@ void TWebForm::BuildBars() {
                                               QStringLiteral("Save"));
     connect(saveButton, &QAction::triggered, this, &TWebForm::saveWanted);
     pictureCommands_ << saveButton;
-    QAction* back = toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
-                                        QStringLiteral("Back"));
-    connect(back, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Previous); });
-    QAction* next = toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowForward),
-                                        QStringLiteral("Next"));
+    QAction* back =
+        toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"));
+    connect(back, &QAction::triggered, this,
+            [this] { StepOrMoveInPathBox(HistoryStep::Previous); });
+    QAction* next =
+        toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Next"));
     connect(next, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Next); });
     needTwoEntries_ << back << next;
     pageButton_ = toolBar_->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
@@ -377,8 +377,7 @@ void TWebForm::ApplySettings() {
 // --- What the document shows ---
 
 void TWebForm::RefreshCaption() {
-    setWindowTitle(document_ ? Qt(document_->Caption())
-                             : QString::fromLatin1(kProgramTitle));
+    setWindowTitle(document_ ? Qt(document_->Caption()) : QString::fromLatin1(kProgramTitle));
 }
 
 std::string TWebForm::CurrentPath() const {

@@ -228,7 +228,8 @@ private:
     MediaBars BarsForMedia() const;
 
     void BuildToolboxMenus(QMenu* image, QMenu* colours);
-    void AddToolboxItems(QMenu* menu, std::initializer_list<std::pair<const char*, const char*>> items);
+    void AddToolboxItems(QMenu* menu,
+                         std::initializer_list<std::pair<const char*, const char*>> items);
 
     ImagingContext& imaging_;
     ViewerSettings& settings_;
@@ -260,8 +261,8 @@ private:
     QAction* pageButton_ = nullptr;
     QAction* playPause_ = nullptr;
     QAction* stop_ = nullptr;
-    QList<QAction*> needTwoEntries_; // Next, Previous, Move Up and Dn, Back and Next buttons
-    QList<QAction*> needOneEntry_;   // First, Last, Unmark, Clear, Save
+    QList<QAction*> needTwoEntries_;  // Next, Previous, Move Up and Dn, Back and Next buttons
+    QList<QAction*> needOneEntry_;    // First, Last, Unmark, Clear, Save
     QList<QAction*> pictureCommands_; // need a picture: Save as
     bool activated_ = false;
     bool placementSettled_ = false;

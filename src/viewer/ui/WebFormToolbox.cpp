@@ -73,7 +73,8 @@ void TWebForm::AddToolboxItems(QMenu* menu,
                                std::initializer_list<std::pair<const char*, const char*>> items) {
     for (const auto& [caption, word] : items) {
         QAction* action = menu->addAction(QString::fromLatin1(caption));
-        connect(action, &QAction::triggered, this, [this, word = word] { RunToolboxCommand(word); });
+        connect(action, &QAction::triggered, this,
+                [this, word = word] { RunToolboxCommand(word); });
         pictureCommands_ << action;
     }
 }
@@ -183,10 +184,9 @@ void TWebForm::AnalyzeCommand(bool fromButton, Qt::KeyboardModifiers keys) {
     }
     try {
         const std::filesystem::path report = WriteImageReport(reportFolder, lines);
-        const bool opened = openTextFile
-                                ? openTextFile(report.string())
-                                : QDesktopServices::openUrl(QUrl::fromLocalFile(
-                                      QString::fromStdString(report.string())));
+        const bool opened = openTextFile ? openTextFile(report.string())
+                                         : QDesktopServices::openUrl(QUrl::fromLocalFile(
+                                               QString::fromStdString(report.string())));
         if (!opened) SetStatusText(QStringLiteral("Report saved."));
     } catch (const std::exception& error) {
         dialogs_->Box(BoxKind::Error, error.what(), Buttons::Ok);

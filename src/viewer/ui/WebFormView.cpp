@@ -101,10 +101,12 @@ void TWebForm::BuildViewCommands(QMenu* view) {
 void TWebForm::BuildZoomMenu() {
     QMenu* zoom = menuBar()->addMenu(QStringLiteral("&Zoom"));
     zoomInAction_ = zoom->addAction(QStringLiteral("Zoom &in"));
-    zoomInAction_->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
+    zoomInAction_->setShortcuts(
+        {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
     connect(zoomInAction_, &QAction::triggered, this, [this] { ZoomStep(1); });
     zoomOutAction_ = zoom->addAction(QStringLiteral("Zoom &out"));
-    zoomOutAction_->setShortcuts({QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+    zoomOutAction_->setShortcuts(
+        {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
     connect(zoomOutAction_, &QAction::triggered, this, [this] { ZoomStep(-1); });
     zoomToAction_ = zoom->addAction(QStringLiteral("&Zoom to"));
     zoomToAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Z));
@@ -122,9 +124,8 @@ void TWebForm::BuildZoomMenu() {
     }
     adjustAction_ = zoom->addAction(QStringLiteral("&Window"));
     adjustAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
-    connect(adjustAction_, &QAction::triggered, this, [this] {
-        AdjustWindow(!(QApplication::keyboardModifiers() & Qt::ShiftModifier));
-    });
+    connect(adjustAction_, &QAction::triggered, this,
+            [this] { AdjustWindow(!(QApplication::keyboardModifiers() & Qt::ShiftModifier)); });
     QAction* viewport = zoom->addAction(QStringLiteral("&Viewport"));
     viewport->setShortcut(QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_V));
     connect(viewport, &QAction::triggered, this, &TWebForm::CustomViewport);
@@ -216,9 +217,10 @@ void TWebForm::LayoutView() {
     }
     view_->SetDisplaySize(QtSize(control.Empty() ? zv::ViewSize{1, 1} : control));
     view_->SetSnap(SnapFactor(fit ? 100 : zoomPercent_, imaging_.descriptor.ImageBits));
-    view_->setCursor(!fit && (control.width > AreaSize().width || control.height > AreaSize().height)
-                         ? Qt::OpenHandCursor
-                         : Qt::ArrowCursor);
+    view_->setCursor(
+        !fit && (control.width > AreaSize().width || control.height > AreaSize().height)
+            ? Qt::OpenHandCursor
+            : Qt::ArrowCursor);
     if (view_->Tool() == MouseTool::Select) view_->setCursor(Qt::CrossCursor);
     across->setValue(RestoreScroll(oldX, oldXMax, across->maximum(), zoomPercent_));
     down->setValue(RestoreScroll(oldY, oldYMax, down->maximum(), zoomPercent_));
@@ -314,10 +316,9 @@ void TWebForm::AdjustWindow(bool centre) {
     zv::ViewSize view = ControlSize();
     if (media_) {
         const QSize video = media_->VideoSize();
-        view = {std::max(video.width(), 1), std::max(video.height(), 1) +
-                                                 settings_.playerStatusHeight +
-                                                 settings_.playerTrackHeight +
-                                                 settings_.playerControlsHeight};
+        view = {std::max(video.width(), 1),
+                std::max(video.height(), 1) + settings_.playerStatusHeight +
+                    settings_.playerTrackHeight + settings_.playerControlsHeight};
     }
     const zv::ViewSize outer = WindowSizeFor(view, Chrome(), ScreenSizeOf(this));
     PlaceAndResize(QtSize(outer), centre);
@@ -327,13 +328,18 @@ void TWebForm::CustomViewport() {
     const zv::ViewSize screen = ScreenSizeOf(this);
     const WindowChrome chrome = Chrome();
     const zv::ViewSize area = AreaSize();
-    const auto values = askNumbers(
-        QStringLiteral("Custom Viewport"),
-        {{QStringLiteral("&Width:"), 16, std::max(16, screen.width - chrome.frame.width),
-          area.width, {}},
-         {QStringLiteral("&Height:"), 16,
-          std::max(16, screen.height - chrome.frame.height - chrome.rowsHeight), area.height,
-          {}}});
+    const auto values =
+        askNumbers(QStringLiteral("Custom Viewport"),
+                   {{QStringLiteral("&Width:"),
+                     16,
+                     std::max(16, screen.width - chrome.frame.width),
+                     area.width,
+                     {}},
+                    {QStringLiteral("&Height:"),
+                     16,
+                     std::max(16, screen.height - chrome.frame.height - chrome.rowsHeight),
+                     area.height,
+                     {}}});
     if (!values) return;
     if (settings_.fitToWindow) SetFit(false);
     resize(width() + (*values)[0] - area.width, height() + (*values)[1] - area.height);
@@ -449,12 +455,12 @@ void TWebForm::AdjustSelection() {
     if (start.Empty() || start.right > picture.width || start.bottom > picture.height ||
         (QApplication::keyboardModifiers() & Qt::ShiftModifier))
         start = {0, 0, picture.width, picture.height};
-    const auto values = askNumbers(
-        QStringLiteral("Adjust Selection"),
-        {{QStringLiteral("&Left:"), 0, picture.width - 1, start.left, {}},
-         {QStringLiteral("&Top:"), 0, picture.height - 1, start.top, {}},
-         {QStringLiteral("&Width:"), 1, picture.width, start.Width(), {}},
-         {QStringLiteral("&Height:"), 1, picture.height, start.Height(), {}}});
+    const auto values =
+        askNumbers(QStringLiteral("Adjust Selection"),
+                   {{QStringLiteral("&Left:"), 0, picture.width - 1, start.left, {}},
+                    {QStringLiteral("&Top:"), 0, picture.height - 1, start.top, {}},
+                    {QStringLiteral("&Width:"), 1, picture.width, start.Width(), {}},
+                    {QStringLiteral("&Height:"), 1, picture.height, start.Height(), {}}});
     if (!values) return;
     const int left = (*values)[0], top = (*values)[1];
     SetMouseTool(MouseTool::Select);
@@ -505,10 +511,9 @@ void TWebForm::ViewGammaCommand() {
         if (answer == Answer::Cancel) return;
         if (answer == Answer::Ignore) askGammaQuestion_ = false;
     }
-    const auto values =
-        askNumbers(QStringLiteral("Set Screen Gamma (n/100)"),
-                   {{QStringLiteral("n:"), 100, 300, document_->viewGamma,
-                     {100, 125, 135, 150, 165, 185}}});
+    const auto values = askNumbers(
+        QStringLiteral("Set Screen Gamma (n/100)"),
+        {{QStringLiteral("n:"), 100, 300, document_->viewGamma, {100, 125, 135, 150, 165, 185}}});
     if (!values) return;
     if (!TakeUndoCopy()) return;
     if ((*values)[0] != 100 && settings_.autoReduce) {
