@@ -2,11 +2,16 @@
 BUILD ?= build
 SAN_BUILD ?= build-san
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
+# The test programs with work on several threads, and the filter that picks
+# those tests, for the ThreadSanitizer build.
+TSAN_PROGRAMS ?= zvtest_formats zvtest_processing zvtest_explorer
+TSAN_FILTER ?= *Thread*:*Parallel*
 FUZZ_SECONDS ?= 8
 CMAKE_FLAGS ?=
 SAMPLE ?= $(BUILD)/sample-pictures
 
-.PHONY: all deps configure build run test bench format clean sanitize fuzz
+.PHONY: all deps configure build run test bench format clean sanitize tsan fuzz layers
 
 all: build
 
@@ -35,6 +40,17 @@ sanitize: deps
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j2
 
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DZV_TSAN=ON -DZV_GUI=OFF -DZV_BENCH=OFF
+	cmake --build $(TSAN_BUILD) $(addprefix --target ,$(TSAN_PROGRAMS))
+	@for p in $(TSAN_PROGRAMS); do \
+	  echo "tsan: $$p"; \
+	  (cd $(CURDIR) && TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/$$p --gtest_filter='$(TSAN_FILTER)') || exit 1; \
+	done
+
+layers:
+	@bash scripts/check-layers
+
 fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DZV_FUZZ=ON -DZV_GUI=OFF -DZV_TESTS=OFF -DZV_BENCH=OFF
 	cmake --build $(FUZZ_BUILD)
@@ -44,4 +60,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -1,8 +1,8 @@
 // The imaging library's pixel operations on a 12-megapixel photo-like
 // picture: colour reduction to 236 colours and rotation.
 
-#include "imaging/library/ImageLibrary.h"
-#include "imaging/library/PictureOps.h"
+#include "library/ImageLibrary.h"
+#include "library/PictureOps.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,7 @@
 #include "album/JpegComments.h"
 
 #include "album/ExifListing.h"
+#include "platform/linux/AtomicFile.h"
 #include "platform/linux/PosixFile.h"
 
 #include <cerrno>
@@ -36,29 +37,12 @@ bool Removes(JpegStripMode mode, std::uint8_t code) {
     return mode == JpegStripMode::AllExtraInfo && code >= 0xE0 && code <= 0xEF;
 }
 
-[[noreturn]] void WriteFailure(const fs::path& path, const char* what, int error) {
-    throw std::runtime_error(path.string() + ": " + what + " (" + ErrorText(error) + ")");
-}
-
 // Writes the bytes to a temporary file in the target's folder with the given
 // permission bits, then renames it over the target.
 void WriteThroughTemporary(const fs::path& target, ByteSpan bytes, mode_t mode) {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.Valid()) WriteFailure(target, "no temporary file", errno);
-    if (::fchmod(fd.Get(), mode) != 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size()) ||
-        ::fsync(fd.Get()) != 0 || !fd.Close()) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        WriteFailure(target, "write failed", error);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        WriteFailure(target, "rename failed", error);
-    }
-    SyncFolder(folder);
+    WriteFileAtomically(target,
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        FolderSync::Yes, mode);
 }
 
 // The permission bits a rewrite or copy of the file gets: the file's own,

@@ -1,6 +1,7 @@
 #include "album/ZipExtract.h"
 
 #include "album/ZipLog.h"
+#include "platform/FileWriter.h"
 #include "platform/linux/PosixFile.h"
 
 #include <fcntl.h>
@@ -216,9 +217,10 @@ private:
         const int folder = walk.folder.Get();
         const std::string& name = parts->back();
         const std::filesystem::path target = Target(*parts);
-        UniqueFd file(::openat(folder, name.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                               FileMode(entry, owner_.RetainAttributes)));
+        FileWriter& writer = FileWrites();
+        UniqueFd file(writer.Open(folder, name,
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                  FileMode(entry, owner_.RetainAttributes)));
         if (!file.Valid()) {
             if (errno == EEXIST) {
                 result_.Log.push_back(ZipExistsLine(entry.Name, ZipName()));
@@ -232,7 +234,7 @@ private:
 
         const std::uint64_t start = done_;
         const ZipSink sink = [&](const std::uint8_t* data, std::size_t size) {
-            if (!WriteAll(file.Get(), data, size)) throw WriteError{errno};
+            if (!writer.Write(file.Get(), data, size)) throw WriteError{errno};
             done_ += size;
             Percent(done_);
         };
@@ -243,7 +245,7 @@ private:
                 const struct timespec times[2] = {{*when, 0}, {*when, 0}};
                 ::futimens(file.Get(), times);
             }
-            if (!file.Close()) throw WriteError{errno};
+            if (!writer.Close(file.Take())) throw WriteError{errno};
         } catch (const WriteError& failure) {
             Remove(folder, name, start);
             return Refuse(entry, ZipRefusal::WriteFailed,
@@ -274,7 +276,7 @@ private:
 
     // Takes away a file this run created and could not finish.
     void Remove(int folder, const std::string& name, std::uint64_t start) {
-        ::unlinkat(folder, name.c_str(), 0);
+        FileWrites().Remove(folder, name);
         done_ = start;
     }
 

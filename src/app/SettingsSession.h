@@ -2,7 +2,7 @@
 // The viewer's settings for one run: read once at start with their
 // corrections, written back at the end only when there is something to keep.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "explorer/ExplorerSettings.h"
 #include "platform/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where the viewer window goes when it is restored from its stored bounds.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "platform/Display.h"
 
 namespace zv {

@@ -8,7 +8,7 @@
 #include "imaging/BitmapFile.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PixelConvert.h"
-#include "imaging/library/PictureOps.h"
+#include "library/PictureOps.h"
 #include "platform/ProgramTitle.h"
 #include "platform/linux/AtomicFile.h"
 #include "viewer/UndoStore.h"

@@ -8,7 +8,7 @@
 
 #include "formats/JpegWriter.h"
 #include "imaging/ImagingContext.h"
-#include "imaging/library/ImageLibrary.h"
+#include "library/ImageLibrary.h"
 #include "platform/Dialogs.h"
 #include "viewer/DiscardQuestion.h"
 #include "viewer/ViewerHistory.h"

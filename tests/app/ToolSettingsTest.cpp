@@ -1,6 +1,6 @@
 // zelvan-tool settings and --help, run as the user runs them.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "platform/linux/FileSettingsStore.h"
 
 #include "ToolRunner.h"

@@ -1,4 +1,4 @@
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/SettingsSession.h"
 
 #include "app/MemorySettingsStore.h"

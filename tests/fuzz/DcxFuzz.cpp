@@ -1,7 +1,7 @@
 // Multi-page fax files: any bytes either open with every page readable or
 // failing cleanly, or are refused with the library's error.
 
-#include "imaging/library/LibraryReaders.h"
+#include "library/LibraryReaders.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // JPEG files through the imaging library's libjpeg decoder: any bytes either
 // decode or raise the library's error, never ending the program.
 
-#include "imaging/library/LibraryError.h"
-#include "imaging/library/LibraryJpeg.h"
+#include "library/LibraryError.h"
+#include "library/LibraryJpeg.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // then libtiff for what it refuses. Any bytes either give pages or raise the
 // library's error; the libtiff route is also tried on its own.
 
-#include "imaging/library/LibraryReaders.h"
-#include "imaging/library/LibraryTiff.h"
+#include "library/LibraryReaders.h"
+#include "library/LibraryTiff.h"
 
 #include <cstddef>
 #include <cstdint>

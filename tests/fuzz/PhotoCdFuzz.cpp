@@ -1,7 +1,7 @@
 // Photo CD packs: any bytes either open or raise EPhotoCdError; an opened pack
 // gives every step it counts, in both output formats, at the size it reports.
 
-#include "imaging/library/PhotoCd.h"
+#include "library/PhotoCd.h"
 
 #include <cstddef>
 #include <cstdint>

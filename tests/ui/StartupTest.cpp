@@ -1,7 +1,7 @@
 // The life of the program: which window the user sees, closing, and what
 // the run leaves in the settings store.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "explorer/ui/FileForm.h"
 #include "imaging/BitmapFile.h"

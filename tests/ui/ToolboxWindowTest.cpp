@@ -2,7 +2,7 @@
 // mark and the recorded batch line around the pass, the same pixels as the
 // tool's batch lines, and the histogram window.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"

@@ -4,7 +4,7 @@
 
 #include "album/ui/CommentForm.h"
 #include "album/ui/UnZipForm.h"
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "formats/JpegWriter.h"
 #include "imaging/BitmapFile.h"
@@ -74,8 +74,8 @@ private slots:
         const std::size_t boxes = session_->dialogs.boxes.size();
         Info(viewer);
         QCOMPARE(session_->dialogs.boxes.size(), boxes);
-        QVERIFY(viewer.commentWindow);
-        TCommentForm* window = viewer.commentWindow();
+        QVERIFY(viewer.showJpegText);
+        TCommentForm* window = &session_->Program().CommentWindow();
         QVERIFY(window->isVisible());
         QVERIFY2(window->InfoLine().find("View: 40x30(24) dib\nDate: ") != std::string::npos,
                  window->InfoLine().c_str());

@@ -3,7 +3,7 @@
 // viewer started on a picture as from the command line, and scripted answers
 // to its questions.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"

@@ -2,7 +2,7 @@
 // scrolling in whole enlarged pixels, the selection, full screen and the
 // status bar's zoom panel.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"

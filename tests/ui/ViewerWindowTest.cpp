@@ -1,7 +1,7 @@
 // The viewer window driven as a user drives it: keys, menus, the path box
 // and drops, checked through its caption, status bar and history.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"

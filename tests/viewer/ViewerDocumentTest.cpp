@@ -1,7 +1,7 @@
 #include "viewer/ViewerDocument.h"
 
 #include "formats/BmpGraphic.h"
-#include "imaging/library/LibraryFiles.h"
+#include "library/LibraryFiles.h"
 #include "platform/ScriptedDialogs.h"
 
 #include "FakeMemory.h"

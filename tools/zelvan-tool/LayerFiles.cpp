@@ -3,9 +3,9 @@
 #include "formats/GraphicClasses.h"
 #include "formats/PSDGraphic.h"
 #include "imaging/PackedDib.h"
-#include "imaging/library/FaxQuality.h"
-#include "imaging/library/ImageLibrary.h"
-#include "imaging/library/PhotoCd.h"
+#include "library/FaxQuality.h"
+#include "library/ImageLibrary.h"
+#include "library/PhotoCd.h"
 #include "platform/Extensions.h"
 
 #include <stdexcept>

@@ -3,7 +3,7 @@
 #include "Subcommands.h"
 
 #include "app/SettingsSession.h"
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "platform/AppFolders.h"
 #include "platform/linux/FileSettingsStore.h"
 

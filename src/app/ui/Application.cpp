@@ -149,12 +149,14 @@ void Application::CreateViewer() {
     viewer_->SetUndo(*undo_);
     viewer_->reportFolder = folders_.appHome;
     viewer_->zipArchiveWanted = [this](const std::string& path) { ShowZipBrowser(path); };
-    viewer_->commentWindow = [this] {
-        if (!commentForm_)
-            commentForm_ = std::make_unique<TCommentForm>(
-                CommentFormServices{*dialogs_, display_, commentOpenFolder_});
-        if (commentOpenFolder_.empty()) commentOpenFolder_ = viewerDocument_->OpenFolder();
-        return commentForm_.get();
+    viewer_->showJpegText = [this](const std::string& path, const std::string& sizeLine,
+                                   const std::string& facts) {
+        TCommentForm& comments = CommentWindow();
+        if (!comments.ReadText(path)) return false;
+        comments.Read(path, sizeLine);
+        comments.SetViewText(facts);
+        comments.ShowWindow();
+        return true;
     };
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
@@ -455,6 +457,14 @@ void Application::MemoryClick(bool fromExplorer) {
         fromExplorer ? std::nullopt : std::optional<int>(history_.Count());
     MemoryCommand(imaging_, memory_, *dialogs_, display_.Info(), bookmarks,
                   [] { QGuiApplication::clipboard()->clear(); });
+}
+
+TCommentForm& Application::CommentWindow() {
+    if (!commentForm_)
+        commentForm_ = std::make_unique<TCommentForm>(
+            CommentFormServices{*dialogs_, display_, commentOpenFolder_});
+    if (commentOpenFolder_.empty()) commentOpenFolder_ = viewerDocument_->OpenFolder();
+    return *commentForm_;
 }
 
 void Application::ShowZipBrowser(const std::string& path) {

@@ -10,8 +10,8 @@
 #include "formats/loading/PictureLoader.h"
 #include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
-#include "imaging/library/ImageLibrary.h"
-#include "imaging/library/PhotoCd.h"
+#include "library/ImageLibrary.h"
+#include "library/PhotoCd.h"
 #include "platform/AppFolders.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"
@@ -65,6 +65,8 @@ public:
     DocumentFlags& Document() { return document_; }
     const ViewerHistory& History() const { return history_; }
     ViewerDocument& ViewerDoc() { return *viewerDocument_; }
+    // The JPEG text window, made on first use.
+    TCommentForm& CommentWindow();
     const AppFolders& Folders() const { return folders_; }
     Dialogs& UserDialogs() { return *dialogs_; }
     // Tests answer the program's questions through their own dialogs.

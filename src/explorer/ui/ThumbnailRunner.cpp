@@ -1,7 +1,7 @@
 #include "explorer/ui/ThumbnailRunner.h"
 
 #include "explorer/ThumbPicture.h"
-#include "platform/qt/BitmapImage.h"
+#include "imaging/ui/BitmapImage.h"
 
 #include <QApplication>
 #include <QImage>

@@ -8,7 +8,7 @@
 #include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PackedDib.h"
-#include "imaging/library/FaxQuality.h"
+#include "library/FaxQuality.h"
 #include "platform/Extensions.h"
 
 #include <algorithm>

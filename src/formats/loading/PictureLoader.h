@@ -9,9 +9,9 @@
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
-#include "imaging/library/ImageLibrary.h"
-#include "imaging/library/LibraryExchange.h"
-#include "imaging/library/PhotoCd.h"
+#include "library/ImageLibrary.h"
+#include "library/LibraryExchange.h"
+#include "library/PhotoCd.h"
 #include "platform/Dialogs.h"
 
 #include <memory>

@@ -9,7 +9,7 @@
 #include "formats/loading/PictureLoader.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PackedDib.h"
-#include "imaging/library/FaxQuality.h"
+#include "library/FaxQuality.h"
 #include "platform/Extensions.h"
 
 namespace zv {

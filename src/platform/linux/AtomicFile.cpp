@@ -1,12 +1,9 @@
 #include "platform/linux/AtomicFile.h"
 
+#include "platform/FileWriter.h"
 #include "platform/linux/PosixFile.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zv {
 
@@ -20,24 +17,28 @@ namespace {
 } // namespace
 
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         FolderSync folderSync) {
+                         FolderSync folderSync, unsigned mode) {
+    FileWriter& writer = FileWrites();
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    UniqueFd fd(writer.CreateTemporary(temp, mode));
     if (!fd.Valid()) Fail(target, "no temporary file", errno);
-    ::fchmod(fd.Get(), 0644);
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fsync(fd.Get()) != 0 || !fd.Close()) {
+    if (!writer.Write(fd.Get(), bytes.data(), bytes.size()) || !writer.Sync(fd.Get()) ||
+        !writer.Close(fd.Take())) {
         const int error = errno;
-        ::unlink(temp.c_str());
+        fd.Reset();
+        writer.Remove(temp);
         Fail(target, "write failed", error);
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!writer.Rename(temp, target, RenameMode::Replace)) {
         const int error = errno;
-        ::unlink(temp.c_str());
+        writer.Remove(temp);
         Fail(target, "rename failed", error);
     }
-    if (folderSync == FolderSync::Yes) SyncFolder(folder);
+    // Best effort: the new file is complete and named by now, and a save
+    // that reported failure here would leave the user doubting a good file.
+    if (folderSync == FolderSync::Yes) writer.SyncFolder(folder);
 }
 
 } // namespace zv

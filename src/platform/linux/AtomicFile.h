@@ -21,8 +21,9 @@ public:
 enum class FolderSync { Yes, No };
 
 // Throws EFileWriteError naming the file when it cannot be written; the
-// target is then untouched and no temporary file is left behind.
+// target is then untouched and no temporary file is left behind. The new
+// file gets the permission bits `mode`, whatever the umask.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         FolderSync folderSync = FolderSync::Yes);
+                         FolderSync folderSync = FolderSync::Yes, unsigned mode = 0644);
 
 } // namespace zv

@@ -1,5 +1,6 @@
 #include "platform/linux/FreedesktopTrash.h"
 
+#include "platform/FileWriter.h"
 #include "platform/linux/PosixFile.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ public:
 
 private:
     void RemoveNow() noexcept {
-        if (!file_.empty()) ::unlink(file_.c_str());
+        if (!file_.empty()) FileWrites().Remove(file_);
         file_.clear();
     }
 
@@ -113,7 +114,9 @@ bool NameTaken(const fs::path& path) {
 }
 
 void WriteInfo(UniqueFd& fd, const std::string& text, const fs::path& infoFile) {
-    if (!WriteAll(fd.Get(), text.data(), text.size()) || ::fsync(fd.Get()) != 0 || !fd.Close())
+    FileWriter& writer = FileWrites();
+    if (!writer.Write(fd.Get(), text.data(), text.size()) || !writer.Sync(fd.Get()) ||
+        !writer.Close(fd.Take()))
         Fail("Cannot write " + infoFile.string(), errno);
 }
 
@@ -127,7 +130,8 @@ struct Reservation {
 bool TryReserve(const fs::path& trash, const std::string& candidate, const std::string& infoText,
                 Reservation& reservation) {
     fs::path infoFile = trash / "info" / (candidate + kInfoSuffix);
-    UniqueFd fd = OpenFile(infoFile, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    UniqueFd fd(
+        FileWrites().Open(infoFile, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd.Valid()) {
         if (errno == EEXIST) return false;
         Fail("Cannot create " + infoFile.string(), errno);
@@ -152,20 +156,20 @@ Reservation ReserveName(const fs::path& trash, const std::string& name,
 
 // rename(2) that never replaces an existing item.
 bool RenameNoReplace(const fs::path& from, const fs::path& to, bool isFolder) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+    FileWriter& writer = FileWrites();
+    if (writer.Rename(from, to, RenameMode::NoReplace)) return true;
     if (errno != EINVAL) return false;
     // The file system may not know RENAME_NOREPLACE: a hard link cannot
     // replace anything either; a folder is renamed only when the name is free.
     if (isFolder) {
-        if (!NameTaken(to)) return ::rename(from.c_str(), to.c_str()) == 0;
+        if (!NameTaken(to)) return writer.Rename(from, to, RenameMode::Replace);
         errno = EEXIST;
         return false;
     }
     if (::link(from.c_str(), to.c_str()) != 0) return false;
-    if (::unlink(from.c_str()) == 0) return true;
+    if (writer.Remove(from)) return true;
     int error = errno;
-    ::unlink(to.c_str());
+    writer.Remove(to);
     errno = error;
     return false;
 }
@@ -176,7 +180,7 @@ void CopyBytes(int from, int to, const fs::path& target) {
         long long got = ReadFull(from, buffer.data(), buffer.size());
         if (got < 0) Fail("Cannot read the file to move to the trash", errno);
         if (got == 0) return;
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got)))
+        if (!FileWrites().Write(to, buffer.data(), static_cast<std::size_t>(got)))
             Fail("Cannot write " + target.string(), errno);
     }
 }
@@ -213,12 +217,14 @@ RemoveUnlessKept CopyFileAcross(const fs::path& from, const fs::path& to) {
     struct stat original {};
     if (!in.Valid() || ::fstat(in.Get(), &original) != 0)
         Fail("Cannot read " + from.string(), errno);
-    UniqueFd out = OpenFile(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    FileWriter& writer = FileWrites();
+    UniqueFd out(writer.Open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!out.Valid()) Fail("Cannot create " + to.string(), errno);
     RemoveUnlessKept copy(to);
     CopyBytes(in.Get(), out.Get(), to);
     CopyAttributes(out.Get(), original);
-    if (::fsync(out.Get()) != 0 || !out.Close()) Fail("Cannot write " + to.string(), errno);
+    if (!writer.Sync(out.Get()) || !writer.Close(out.Take()))
+        Fail("Cannot write " + to.string(), errno);
     if (FileSize(to) != original.st_size || FileSize(from) != original.st_size ||
         !SameContent(from, to))
         throw TrashFailure("The copy of " + from.string() + " in the trash does not match it");
@@ -254,7 +260,7 @@ void MoveAcross(const fs::path& from, const fs::path& to, const struct stat& inf
     else
         throw TrashFailure(from.string() + " is on another file system than the trash and "
                                            "cannot be moved there");
-    if (::unlink(from.c_str()) != 0) Fail("Cannot remove " + from.string(), errno);
+    if (!FileWrites().Remove(from)) Fail("Cannot remove " + from.string(), errno);
     copy.Keep();
 }
 
@@ -338,7 +344,7 @@ std::string FreedesktopTrash::Recycle(const std::string& path) {
         Reservation reservation = ReserveName(trash, item.filename().string(), infoText);
         MoveIntoTrash(item, reservation.trashedItem, info);
         reservation.info.Keep();
-        SyncFolder(trash / "files");
+        FileWrites().SyncFolder(trash / "files");
         return {};
     } catch (const std::exception& failure) {
         return failure.what();

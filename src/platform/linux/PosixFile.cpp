@@ -89,11 +89,6 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& out) {
     return true;
 }
 
-void SyncFolder(const std::filesystem::path& folder) {
-    UniqueFd fd = OpenFile(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd.Valid()) ::fsync(fd.Get());
-}
-
 std::string ErrorText(int error) {
     return std::strerror(error);
 }

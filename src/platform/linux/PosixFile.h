@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers over POSIX file descriptors shared by the Linux platform
-// services: an owning descriptor, whole-buffer reads and writes that retry
-// after signals, and flushing a folder's entries to disk.
+// services: an owning descriptor and whole-buffer reads and writes that retry
+// after signals. Writers go through FileWrites() (platform/FileWriter.h), built on these.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,9 +48,6 @@ bool ReadAll(int fd, std::vector<std::uint8_t>& out);
 
 // Reads a whole file into text; false when it cannot be read.
 bool ReadTextFile(const std::filesystem::path& path, std::string& out);
-
-// Flushes a folder's entries (after a rename or create in it). Best effort.
-void SyncFolder(const std::filesystem::path& folder);
 
 // "strerror" for an errno value.
 std::string ErrorText(int error);

@@ -1,6 +1,6 @@
 #include "viewer/ui/Sky95.h"
 
-#include "platform/qt/BitmapImage.h"
+#include "imaging/ui/BitmapImage.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

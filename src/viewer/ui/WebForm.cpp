@@ -2,7 +2,7 @@
 
 #include "platform/qt/WindowFonts.h"
 
-#include "platform/qt/BitmapImage.h"
+#include "imaging/ui/BitmapImage.h"
 #include "viewer/TextFiles.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"

@@ -5,7 +5,7 @@
 // the application that made it. What the commands open is decided by the
 // ViewerDocument; this window draws it.
 
-#include "app/ViewerSettings.h"
+#include "viewer/ViewerSettings.h"
 #include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
 #include "processing/Histogram.h"
@@ -39,7 +39,6 @@ namespace zv {
 
 class MediaPanel;
 struct ToolboxOperation;
-class TCommentForm;
 class THistogramDlg;
 struct MediaBars;
 
@@ -142,8 +141,12 @@ public:
     // I&nfo: the picture's information; JPEG files show it in the JPEG text
     // window below their EXIF lines and comments.
     void InfoCommand();
-    // The JPEG text window, made by the application on first use.
-    std::function<TCommentForm*()> commentWindow;
+    // Shows a JPEG's EXIF lines and comments in the JPEG text window with the
+    // size line and the picture's facts below them; false when the file's
+    // header cannot be read. The application owns that window.
+    std::function<bool(const std::string& path, const std::string& sizeLine,
+                       const std::string& facts)>
+        showJpegText;
     // Hands a zip archive opened or dropped to the zip browser.
     std::function<void(const std::string& path)> zipArchiveWanted;
 

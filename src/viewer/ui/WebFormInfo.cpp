@@ -1,6 +1,5 @@
 // The viewer window's "I&nfo" command.
 
-#include "album/ui/CommentForm.h"
 #include "platform/Extensions.h"
 #include "viewer/ui/WebForm.h"
 
@@ -20,19 +19,13 @@ void TWebForm::InfoCommand() {
     }
     const ImageInformation info = document_->Information();
     const std::string extension = UpperExtension(path);
-    TCommentForm* comments =
-        (extension == ".JPG" || extension == ".JPEG") && commentWindow ? commentWindow() : nullptr;
-    if (!comments) {
+    const bool jpeg = extension == ".JPG" || extension == ".JPEG";
+    if (!jpeg || !showJpegText) {
         dialogs_->Information(ImageInformationText(info, true));
         return;
     }
-    if (!comments->ReadText(path)) {
+    if (!showJpegText(path, ImageSizeLine(info), ImageInformationText(info, false)))
         dialogs_->Warning(path + "\nBad header; corrupted.");
-        return;
-    }
-    comments->Read(path, ImageSizeLine(info));
-    comments->SetViewText(ImageInformationText(info, false));
-    comments->ShowWindow();
 }
 
 } // namespace zv

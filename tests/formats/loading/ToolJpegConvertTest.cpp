@@ -4,7 +4,7 @@
 #include "ToolRunner.h"
 
 #include "formats/PngGraphic.h"
-#include "imaging/library/ImageLibrary.h"
+#include "library/ImageLibrary.h"
 
 #include <gtest/gtest.h>
 

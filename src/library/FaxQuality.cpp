@@ -1,0 +1,40 @@
+#include "library/FaxQuality.h"
+
+namespace zv {
+
+FaxCopy FaxCopyFor(int width, int height, int quality) {
+    const int w = (width - 1) / 8 * 8;
+    const int h = (height - 1) / 8 * 8;
+    FaxCopy copy{{0, 0, w, h}, w, h};
+    switch (quality) {
+    case 1:
+        copy.width = w / 2;
+        copy.height = h / 2;
+        break;
+    case 2:
+        copy.width = static_cast<int>(std::int64_t{w} * 3333 / 10000);
+        copy.height = static_cast<int>(std::int64_t{h} * 3333 / 10000);
+        break;
+    case 3:
+        copy.width = w / 4;
+        copy.height = h / 4;
+        break;
+    default: break;
+    }
+    return copy;
+}
+
+ImgHandle FaxGreyCopy(ImageLibrary& library, ImgHandle page, int quality) {
+    if (quality < 1 || quality > 3) return 0;
+    std::array<std::uint8_t, 40> header{};
+    if (!library.ImgGetInfoStruct(page, header)) return 0;
+    const int width = header[4] | header[5] << 8 | header[6] << 16 | header[7] << 24;
+    const int height = header[8] | header[9] << 8 | header[10] << 16 | header[11] << 24;
+    const int depth = (header[12] | header[13] << 8) * (header[14] | header[15] << 8);
+    if (depth != 1) return 0;
+    const FaxCopy copy = FaxCopyFor(width, height, quality);
+    if (copy.width < 1 || copy.height < 1) return 0;
+    return library.ImgCopy(page, copy.width, copy.height, &copy.source, kCopyGreyAverage);
+}
+
+} // namespace zv
