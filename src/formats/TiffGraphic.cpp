@@ -1,23 +1,15 @@
-// TIFF files through libtiff, read from and written to byte buffers.
-//
-// libtiff sees the file through client procedures over memory; its error and
-// warning texts go to per-handle handlers that record the first of them
-// instead of printing. Plain strips (1, 4, 8 bits, 8-bit RGB) are decoded
-// strip by strip into the rows, fax pages scanline by scanline, and
-// everything else (JPEG, tiles, planes, YCbCr, CMYK, 16 bits) through
-// libtiff's RGBA reader.
+// TIFF files read from and written to byte buffers through TiffCodec.
+// Plain strips (1, 4, 8 bits, 8-bit RGB) are decoded strip by strip into the
+// rows, fax pages scanline by scanline, and everything else (JPEG, tiles,
+// planes, YCbCr, CMYK, 16 bits) through libtiff's RGBA reader.
 
 #include "formats/TiffGraphic.h"
 
+#include "formats/TiffCodec.h"
 #include "platform/ProgramTitle.h"
-
-#include <tiffio.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -25,10 +17,8 @@
 namespace zv {
 namespace {
 
-constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
-constexpr std::uint64_t kMaxFileBytes = std::uint64_t{4} << 30;
 constexpr const char* kSoftware = kProgramTitle;
-constexpr std::uint16_t kDeflateTag = 32946; // the old deflate tag, "ZLib"
+constexpr std::uint16_t kDeflateTag = kTiffDeflateTag; // "ZLib"
 
 struct CompressionInfo {
     const char* name;
@@ -54,188 +44,13 @@ const CompressionInfo* InfoOf(TiffCompression compression) {
     return index < kCompressions.size() ? &kCompressions[index] : nullptr;
 }
 
-bool IsFaxTag(int tag) {
-    return tag == COMPRESSION_CCITTRLE || tag == COMPRESSION_CCITTFAX3 ||
-           tag == COMPRESSION_CCITTFAX4 || tag == COMPRESSION_CCITTRLEW;
-}
-
 bool IsFaxSetting(TiffCompression compression) {
     return compression == TiffCompression::FaxGroup3_1D ||
            compression == TiffCompression::FaxGroup3_2D ||
            compression == TiffCompression::FaxGroup4;
 }
 
-// --- The file in memory -------------------------------------------------
-
-// What libtiff reads or writes: a span when reading, a growing buffer when
-// writing or appending. Also collects libtiff's first message.
-struct MemoryFile {
-    ByteSpan source;
-    Bytes* buffer = nullptr;
-    std::uint64_t position = 0;
-    bool hasError = false;
-    char message[256] = {};
-
-    std::uint64_t Size() const { return buffer ? buffer->size() : source.size(); }
-    const std::uint8_t* Data() const { return buffer ? buffer->data() : source.data(); }
-};
-
-MemoryFile& FileOf(thandle_t handle) {
-    return *static_cast<MemoryFile*>(handle);
-}
-
-tmsize_t ReadProc(thandle_t handle, void* target, tmsize_t count) {
-    MemoryFile& file = FileOf(handle);
-    const std::uint64_t size = file.Size();
-    if (count <= 0 || file.position >= size) return 0;
-    const std::uint64_t n =
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(count), size - file.position);
-    std::memcpy(target, file.Data() + file.position, n);
-    file.position += n;
-    return static_cast<tmsize_t>(n);
-}
-
-tmsize_t WriteProc(thandle_t handle, void* source, tmsize_t count) {
-    MemoryFile& file = FileOf(handle);
-    if (!file.buffer || count < 0) return 0;
-    const std::uint64_t end = file.position + static_cast<std::uint64_t>(count);
-    if (end > kMaxFileBytes) return 0;
-    try {
-        if (end > file.buffer->size()) file.buffer->resize(end);
-    } catch (...) {
-        return 0;
-    }
-    if (count > 0)
-        std::memcpy(file.buffer->data() + file.position, source, static_cast<std::size_t>(count));
-    file.position = end;
-    return count;
-}
-
-toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
-    MemoryFile& file = FileOf(handle);
-    // Relative offsets arrive as unsigned values; a backward seek wraps round.
-    const auto delta = static_cast<std::int64_t>(offset);
-    std::int64_t target = 0;
-    switch (whence) {
-    case SEEK_SET: target = delta; break;
-    case SEEK_CUR: target = static_cast<std::int64_t>(file.position) + delta; break;
-    case SEEK_END: target = static_cast<std::int64_t>(file.Size()) + delta; break;
-    default: return static_cast<toff_t>(-1);
-    }
-    if (target < 0 || static_cast<std::uint64_t>(target) > kMaxFileBytes)
-        return static_cast<toff_t>(-1);
-    file.position = static_cast<std::uint64_t>(target);
-    return file.position;
-}
-
-int CloseProc(thandle_t) {
-    return 0;
-}
-
-toff_t SizeProc(thandle_t handle) {
-    return FileOf(handle).Size();
-}
-
-// A file being read is handed to libtiff whole, so strips are decoded
-// straight from the data; libtiff never writes through a mapping.
-int MapProc(thandle_t handle, void** base, toff_t* size) {
-    MemoryFile& file = FileOf(handle);
-    if (file.buffer) return 0;
-    *base = const_cast<std::uint8_t*>(file.source.data());
-    *size = file.source.size();
-    return 1;
-}
-
-void UnmapProc(thandle_t, void*, toff_t) {}
-
-void Record(MemoryFile& file, const char* module, const char* format, va_list args) {
-    char text[200];
-    std::vsnprintf(text, sizeof text, format, args);
-    std::snprintf(file.message, sizeof file.message, "%s: %s", module ? module : "libtiff", text);
-}
-
-int OnError(TIFF*, void* user, const char* module, const char* format, va_list args) {
-    MemoryFile& file = *static_cast<MemoryFile*>(user);
-    if (!file.hasError) Record(file, module, format, args);
-    file.hasError = true;
-    return 1;
-}
-
-int OnWarning(TIFF*, void* user, const char* module, const char* format, va_list args) {
-    MemoryFile& file = *static_cast<MemoryFile*>(user);
-    if (file.message[0] == '\0') Record(file, module, format, args);
-    return 1;
-}
-
-class TiffHandle {
-public:
-    TiffHandle(MemoryFile& file, const char* mode) {
-        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-        if (!options) throw ETiffError("TIFFOpen");
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryAllocation);
-        TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &file);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, &file);
-        tif_ = TIFFClientOpenExt("memory", mode, &file, ReadProc, WriteProc, SeekProc, CloseProc,
-                                 SizeProc, MapProc, UnmapProc, options);
-        TIFFOpenOptionsFree(options);
-        if (!tif_) throw ETiffError("TIFFOpen");
-    }
-    ~TiffHandle() { TIFFClose(tif_); }
-    TiffHandle(const TiffHandle&) = delete;
-    TiffHandle& operator=(const TiffHandle&) = delete;
-    TIFF* get() const { return tif_; }
-
-private:
-    TIFF* tif_ = nullptr;
-};
-
 // --- Reading ------------------------------------------------------------
-
-struct TiffTags {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
-    std::uint16_t compression = COMPRESSION_NONE;
-    std::uint16_t bitsPerSample = 1;
-    std::uint16_t samples = 1;
-    std::uint16_t planar = PLANARCONFIG_CONTIG;
-    std::uint32_t t4Options = 0;
-    bool tiled = false;
-    int xDpi = 0;
-    int yDpi = 0;
-};
-
-// Dots per inch from a resolution tag: centimetres are converted, and a
-// unit of "none" (an aspect ratio only) gives no resolution at all.
-int DpiOf(float resolution, std::uint16_t unit) {
-    double dpi = resolution;
-    if (unit == RESUNIT_CENTIMETER)
-        dpi *= 2.54;
-    else if (unit != RESUNIT_INCH)
-        return 0;
-    if (!(dpi > 0) || dpi > 1e6) return 0;
-    return static_cast<int>(std::lround(dpi));
-}
-
-TiffTags ReadTags(TIFF* tif) {
-    TiffTags tags;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &tags.width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &tags.height);
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &tags.photometric);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &tags.compression);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &tags.bitsPerSample);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &tags.samples);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &tags.planar);
-    if (tags.compression == COMPRESSION_CCITTFAX3)
-        TIFFGetFieldDefaulted(tif, TIFFTAG_GROUP3OPTIONS, &tags.t4Options);
-    tags.tiled = TIFFIsTiled(tif) != 0;
-    std::uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    float x = 0, y = 0;
-    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x)) tags.xDpi = DpiOf(x, unit);
-    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y)) tags.yDpi = DpiOf(y, unit);
-    return tags;
-}
 
 TiffCompression SettingForTag(const TiffTags& tags) {
     switch (tags.compression) {
@@ -272,7 +87,7 @@ struct Layout {
 Layout LayoutOf(const TiffTags& tags) {
     const int bits = static_cast<int>(
         std::min<std::int64_t>(std::int64_t{tags.bitsPerSample} * tags.samples, 24));
-    if (IsFaxTag(tags.compression)) {
+    if (IsTiffFaxCompression(tags.compression)) {
         // Fax decoders give 1 for black whatever the photometric tag says.
         if (bits != 1) UnsupportedBits(bits);
         return {Route::Fax, ImageFormat::BW, true, false};
@@ -298,57 +113,14 @@ Layout LayoutOf(const TiffTags& tags) {
     return {Route::Strips, format, tags.photometric == PHOTOMETRIC_MINISWHITE, false};
 }
 
-// The most bytes one byte of data can decode to, per compression tag.
-std::int64_t ExpansionOf(std::uint16_t compression) {
-    switch (compression) {
-    case COMPRESSION_NONE: return 1;
-    case COMPRESSION_PACKBITS: return 64;
-    case COMPRESSION_JPEG: return 4096;
-    default: return 1032; // deflate
-    }
-}
-
 // Refuses, before anything is allocated, a picture over the cap or larger
 // than the file's data could decode to.
-void CheckSize(TIFF* tif, const TiffTags& tags, const Layout& layout, std::size_t dataSize) {
+void CheckSize(const TiffFile& file, const TiffTags& tags, const Layout& layout) {
     if (tags.width == 0 || tags.height == 0 || tags.width > 0x7fffffff || tags.height > 0x7fffffff)
         throw ETiffError("Invalid image size");
-    const std::int64_t height = tags.height;
     const std::int64_t stride = RowStride(tags.width, BitsOf(layout.format));
-    const std::int64_t raster = layout.route == Route::Rgba ? std::int64_t{4} * tags.width : 0;
-    const auto data = static_cast<std::int64_t>(dataSize);
-    bool fits = stride <= kMaxLayerImageBytes / height && raster <= kMaxLayerImageBytes / height;
-    if (layout.route == Route::Fax) {
-        // A fax row costs at least one bit, however wide it is.
-        fits = fits && height <= 8 * data;
-    } else {
-        const std::int64_t row = static_cast<std::int64_t>(TIFFRasterScanlineSize64(tif));
-        fits = fits && row > 0 && row <= ExpansionOf(tags.compression) * data / height;
-    }
-    if (!fits) throw ETiffError("Image too large for its data");
-}
-
-// The colour map as a palette of 2^bits entries; a short map is padded with
-// black. Maps written with 8-bit values (none of them 256 or more) are taken
-// as they are, 16-bit ones are divided by 257.
-Palette ColourMapPalette(TIFF* tif, const TiffTags& tags, ImageFormat format) {
-    std::uint16_t* red = nullptr;
-    std::uint16_t* green = nullptr;
-    std::uint16_t* blue = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue)
-        return DefaultPaletteOf(format);
-    const std::size_t count = std::size_t{1} << BitsOf(format);
-    const std::size_t mapSize = std::min(count, std::size_t{1} << tags.bitsPerSample);
-    bool sixteenBits = false;
-    for (std::size_t i = 0; i < mapSize; ++i)
-        sixteenBits = sixteenBits || red[i] > 255 || green[i] > 255 || blue[i] > 255;
-    const auto eight = [sixteenBits](std::uint16_t v) {
-        return static_cast<std::uint8_t>(sixteenBits ? v / 257 : v);
-    };
-    Palette palette(count);
-    for (std::size_t i = 0; i < mapSize; ++i)
-        palette[i] = PaletteEntry{eight(blue[i]), eight(green[i]), eight(red[i]), 0};
-    return palette;
+    if (stride > kMaxLayerImageBytes / tags.height || !TiffPageFitsData(file, tags))
+        throw ETiffError("Image too large for its data");
 }
 
 void Invert(std::uint8_t* row, std::size_t count) {
@@ -364,67 +136,26 @@ void CopyRgbRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t 
     }
 }
 
-void ReadStrips(TIFF* tif, const TiffTags& tags, const Layout& layout, TDibGraphic& image) {
-    const bool rgb = layout.format == ImageFormat::Color24;
-    const std::int64_t rowBytes = rgb ? std::int64_t{tags.width} * tags.samples
-                                      : (std::int64_t{tags.width} * tags.bitsPerSample + 7) / 8;
-    const tmsize_t scanline = TIFFScanlineSize(tif);
-    if (scanline != rowBytes || (!rgb && rowBytes > image.Stride()))
-        throw ETiffError("TIFFReadEncodedStrip");
-    std::uint32_t rowsPerStrip = 0;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, tags.height);
-    std::vector<std::uint8_t> strip(static_cast<std::size_t>(rowsPerStrip) * scanline);
-    for (std::uint32_t y = 0; y < tags.height; y += rowsPerStrip) {
-        const std::uint32_t rows = std::min(rowsPerStrip, tags.height - y);
-        const tmsize_t wanted = static_cast<tmsize_t>(rows) * scanline;
-        if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, 0), strip.data(), wanted) != wanted)
-            throw ETiffError("TIFFReadEncodedStrip");
-        for (std::uint32_t r = 0; r < rows; ++r) {
-            const std::uint8_t* source = strip.data() + r * scanline;
-            std::uint8_t* target = image.ScanLine(static_cast<std::int32_t>(y + r));
-            if (rgb) {
-                CopyRgbRow(source, target, tags.width, tags.samples);
-                continue;
-            }
-            std::memcpy(target, source, static_cast<std::size_t>(scanline));
-            if (layout.minIsWhite) Invert(target, static_cast<std::size_t>(scanline));
-        }
-    }
-}
-
-void ReadFaxRows(TIFF* tif, const TiffTags& tags, TDibGraphic& image) {
-    const tmsize_t scanline = TIFFScanlineSize(tif);
-    if (scanline != (std::int64_t{tags.width} + 7) / 8) throw ETiffError("TIFFReadScanLine");
-    for (std::uint32_t y = 0; y < tags.height; ++y) {
-        std::uint8_t* row = image.ScanLine(static_cast<std::int32_t>(y));
-        if (TIFFReadScanline(tif, row, y, 0) < 0) throw ETiffError("TIFFReadScanLine");
-        Invert(row, static_cast<std::size_t>(scanline));
-    }
-}
-
 // libtiff's RGBA reader already turns min-is-white, YCbCr, CMYK and Lab into
-// RGB, so its rows are only reordered into blue, green, red.
-void ReadRgba(TIFF* tif, const TiffTags& tags, TDibGraphic& image) {
-    std::vector<std::uint32_t> raster(static_cast<std::size_t>(tags.width) * tags.height);
-    if (!TIFFReadRGBAImageOriented(tif, tags.width, tags.height, raster.data(), ORIENTATION_TOPLEFT,
-                                   1))
-        throw ETiffError("TIFFReadRGBAImageOriented");
-    for (std::uint32_t y = 0; y < tags.height; ++y) {
-        const std::uint32_t* source = raster.data() + static_cast<std::size_t>(y) * tags.width;
-        std::uint8_t* target = image.ScanLine(static_cast<std::int32_t>(y));
-        for (std::uint32_t x = 0; x < tags.width; ++x, target += 3) {
-            target[0] = static_cast<std::uint8_t>(TIFFGetB(source[x]));
-            target[1] = static_cast<std::uint8_t>(TIFFGetG(source[x]));
-            target[2] = static_cast<std::uint8_t>(TIFFGetR(source[x]));
-        }
+// RGB; the codec reorders its rows into blue, green, red.
+void ReadPixels(const TiffFile& file, const TiffTags& tags, const Layout& layout,
+                TDibGraphic& image) {
+    const TiffRowTarget rows = [&image](std::int32_t y) { return image.ScanLine(y); };
+    switch (layout.route) {
+    case Route::Strips: {
+        const bool rgb = layout.format == ImageFormat::Color24;
+        if (!rgb && (std::int64_t{tags.width} * tags.bitsPerSample + 7) / 8 > image.Stride())
+            throw ETiffError("TIFFReadEncodedStrip");
+        ReadTiffStrips(file, tags,
+                       rgb                 ? TiffRows::Bgr
+                       : layout.minIsWhite ? TiffRows::Inverted
+                                           : TiffRows::AsStored,
+                       rows);
+        break;
     }
-}
-
-void SelectDirectory(TIFF* tif, int imageNumber) {
-    if (imageNumber <= 1) return;
-    if (!TIFFSetDirectory(tif, static_cast<tdir_t>(imageNumber - 1)))
-        throw ETiffError("TIFFSetDirectory");
+    case Route::Fax: ReadTiffScanlines(file, tags, true, rows); break;
+    case Route::Rgba: ReadTiffRgba(file, tags, rows); break;
+    }
 }
 
 // --- Writing ------------------------------------------------------------
@@ -602,56 +333,48 @@ void TTiffGraphic::ReadInfo(const std::filesystem::path& path, int imageNumber) 
     Bytes data;
     try {
         data = ReadWholeFile(path);
-        MemoryFile probe;
-        probe.source = data;
-        TiffHandle opened(probe, "r");
     } catch (const EInvalidGraphic&) {
         return;
-    } catch (const ETiffError&) {
-        return;
     }
+    if (!TiffFile(data).IsOpen()) return;
     ReadImage(data, imageNumber);
 }
 
 int TTiffGraphic::ImageCount(ByteSpan data) const {
-    MemoryFile file;
-    file.source = data;
-    TiffHandle tiff(file, "r");
-    return static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tiff.get()), 0x7fffffff));
+    const TiffFile file(data);
+    file.RequireOpen();
+    return file.PageCount();
 }
 
 void TTiffGraphic::ReadImage(ByteSpan data, int imageNumber) {
-    MemoryFile file;
-    file.source = data;
+    const TiffFile file(data);
     try {
-        TiffHandle tiff(file, "r");
-        TIFF* tif = tiff.get();
-        SelectDirectory(tif, imageNumber);
-        const TiffTags tags = ReadTags(tif);
+        file.RequireOpen();
+        if (imageNumber > 1 && !file.SelectPage(imageNumber - 1))
+            throw ETiffError("TIFFSetDirectory");
+        const TiffTags tags = ReadTiffTags(file.get());
         fileCompressionTag_ = tags.compression;
         const TiffCompression setting = SettingForTag(tags);
         const Layout layout = LayoutOf(tags);
-        CheckSize(tif, tags, layout, data.size());
+        CheckSize(file, tags, layout);
         infoWidth = static_cast<std::int32_t>(tags.width);
         infoHeight = static_cast<std::int32_t>(tags.height);
         infoBits = BitsOf(layout.format);
         compression_ = setting;
 
         const Palette palette =
-            layout.indexed ? ColourMapPalette(tif, tags, layout.format) : Palette{};
+            layout.indexed ? TiffColourMap(file.get(), BitsOf(layout.format), tags.bitsPerSample,
+                                           DefaultPaletteOf(layout.format))
+                           : Palette{};
         NewImage(infoWidth, infoHeight, layout.format, layout.indexed ? &palette : nullptr);
         SetXDpi(tags.xDpi);
         SetYDpi(tags.yDpi);
-        switch (layout.route) {
-        case Route::Strips: ReadStrips(tif, tags, layout, *this); break;
-        case Route::Fax: ReadFaxRows(tif, tags, *this); break;
-        case Route::Rgba: ReadRgba(tif, tags, *this); break;
-        }
+        ReadPixels(file, tags, layout, *this);
     } catch (...) {
-        libraryMessage_ = file.message;
+        libraryMessage_ = file.FirstMessage();
         throw;
     }
-    libraryMessage_ = file.message;
+    libraryMessage_ = file.FirstMessage();
 }
 
 void TTiffGraphic::WriteImage(Bytes& buffer, const char* mode) const {
@@ -659,18 +382,18 @@ void TTiffGraphic::WriteImage(Bytes& buffer, const char* mode) const {
     CheckWritable(compression, Format());
     if (Empty()) throw ETiffError("TIFFWriteScanLine");
     const WritePlan plan = PlanFor(*this, compression);
-    MemoryFile file;
-    file.buffer = &buffer;
+    TiffFile file(buffer, mode);
     try {
-        TiffHandle tiff(file, mode);
-        WriteTags(tiff.get(), *this, *InfoOf(compression), plan);
-        WriteRows(tiff.get(), *this, plan);
-        if (!TIFFWriteDirectory(tiff.get())) throw ETiffError("TIFFWriteDirectory");
+        file.RequireOpen();
+        WriteTags(file.get(), *this, *InfoOf(compression), plan);
+        WriteRows(file.get(), *this, plan);
+        if (!TIFFWriteDirectory(file.get())) throw ETiffError("TIFFWriteDirectory");
+        file.Close();
     } catch (...) {
-        libraryMessage_ = file.message;
+        libraryMessage_ = file.FirstMessage();
         throw;
     }
-    libraryMessage_ = file.message;
+    libraryMessage_ = file.FirstMessage();
 }
 
 void TTiffGraphic::SaveToStream(Bytes& out) const {
