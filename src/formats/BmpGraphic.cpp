@@ -3,9 +3,15 @@
 #include "formats/GbmCodec.h"
 #include "imaging/PixelConvert.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -227,9 +233,8 @@ ImageFormat FormatOf(int bits) {
     }
 }
 
-// Refuses a picture its data cannot hold, before its pixels are made.
-void CheckPixelData(ByteSpan data, const BmpHeader& h) {
-    const auto size = static_cast<std::int64_t>(data.size());
+// Refuses a picture its data (size bytes) cannot hold, before its pixels are made.
+void CheckPixelData(std::int64_t size, const BmpHeader& h) {
     if (h.pixelOffset > size) Fail(kReadDataFailed, "the pixels start past the end of the file");
     const std::int64_t available = size - h.pixelOffset;
     std::int64_t fillable = std::numeric_limits<std::int64_t>::max();
@@ -417,7 +422,7 @@ void TBmpGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     readByFallback = false;
     const BmpHeader h = ParseHeader(data);
     const Palette palette = Stage(kReadDataFailed, [&] { return ReadPalette(data, h); });
-    CheckPixelData(data, h);
+    CheckPixelData(static_cast<std::int64_t>(data.size()), h);
     NewImage(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height),
              FormatOf(ImageBits(h)), &palette, PixelsPerMetreToDpi(h.xPixelsPerMetre),
              PixelsPerMetreToDpi(h.yPixelsPerMetre));
@@ -431,6 +436,117 @@ void TBmpGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
             ReadPlainRows(data, h, *this);
         }
     });
+}
+
+namespace {
+
+// An open file, closed when it goes.
+class FileHandle {
+public:
+    explicit FileHandle(const std::filesystem::path& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FileHandle() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The resolution as the layer's image keeps it: the screen's where the file
+// gives none, rounded through pixels per metre.
+int StoredDpi(std::int32_t pixelsPerMetre) {
+    const int dpi = PixelsPerMetreToDpi(pixelsPerMetre);
+    return PixelsPerMetreToDpi(DpiToPixelsPerMetre(dpi ? dpi : TDibGraphic::screenDpi));
+}
+
+// Reads count bytes at offset into target; false when the file ends first.
+bool ReadAt(int fd, std::uint8_t* target, std::size_t count, std::int64_t offset) {
+    while (count > 0) {
+        const ssize_t got = ::pread(fd, target, count, offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        target += got;
+        count -= static_cast<std::size_t>(got);
+        offset += got;
+    }
+    return true;
+}
+
+// Uncompressed rows from the file straight into the picture's rows, many
+// rows to one call, in file order (bottom-up files fill the picture from
+// its last row).
+void ReadRowsFromFile(int fd, const BmpHeader& h, Bitmap& picture) {
+    const std::int64_t fileStride = RowStride(h.width, h.bits);
+    const auto rowBytes = static_cast<std::size_t>(fileStride);
+    constexpr std::int64_t kRowsPerCall = 512;
+    std::vector<iovec> rows;
+    for (std::int64_t first = 0; first < h.height; first += kRowsPerCall) {
+        const std::int64_t count = std::min(kRowsPerCall, h.height - first);
+        rows.clear();
+        for (std::int64_t r = first; r < first + count; ++r)
+            rows.push_back({picture.ScanLine(ImageRow(h, r)), rowBytes});
+        const std::int64_t offset = h.pixelOffset + first * fileStride;
+        const ssize_t got = ::preadv(fd, rows.data(), static_cast<int>(rows.size()), offset);
+        if (got == static_cast<ssize_t>(count * fileStride)) continue;
+        // A short read: the rest row by row, failing where the file ends.
+        for (std::int64_t r = 0; r < count; ++r) {
+            if (got >= 0 && (r + 1) * fileStride <= got) continue;
+            if (!ReadAt(fd, static_cast<std::uint8_t*>(rows[static_cast<std::size_t>(r)].iov_base),
+                        rowBytes, offset + r * fileStride))
+                Fail(kReadDataFailed, "the data ends early");
+        }
+    }
+}
+
+} // namespace
+
+BmpPicture ReadBmpFile(const std::filesystem::path& path) {
+    const FileHandle file(path);
+    struct stat status {};
+    if (file.Fd() < 0 || ::fstat(file.Fd(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw EInvalidGraphic("Cannot open " + path.string());
+    const std::int64_t size = status.st_size;
+    // Headers, bit-field masks and the colour table lie at the start.
+    Bytes head(static_cast<std::size_t>(std::min<std::int64_t>(size, 64 << 10)));
+    if (!ReadAt(file.Fd(), head.data(), head.size(), 0))
+        Fail(kReadHeaderFailed, "cannot read " + path.string());
+    const BmpHeader h = ParseHeader(head);
+    const bool headHoldsTable =
+        h.paletteOffset + h.paletteEntries * h.entryBytes <= static_cast<std::int64_t>(head.size());
+    const bool plainRows = h.compression == kRgb && IsPlainDepth(h.bits) &&
+                           RowStride(h.width, h.bits) == RowStride(h.width, ImageBits(h));
+    BmpPicture result;
+    if (!headHoldsTable || !plainRows) {
+        // Run-length and bit-field files are decoded from the whole file.
+        TBmpGraphic graphic;
+        graphic.LoadFromStream(ReadWholeFile(path));
+        result.xDpi = graphic.XDpi();
+        result.yDpi = graphic.YDpi();
+        result.readByFallback = graphic.readByFallback;
+        result.pixels = graphic.TakePixels();
+        return result;
+    }
+    result.xDpi = StoredDpi(h.xPixelsPerMetre);
+    result.yDpi = StoredDpi(h.yPixelsPerMetre);
+    result.readByFallback = !h.codecReads;
+    const Palette palette = Stage(kReadDataFailed, [&] { return ReadPalette(head, h); });
+    CheckPixelData(size, h);
+    Bitmap& picture = result.pixels;
+    const ImageFormat format = FormatOf(ImageBits(h));
+    try {
+        picture.Create(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height),
+                       PixelFormatOf(format));
+    } catch (const EBitmapError&) {
+        throw EInvalidGraphic("CreateDibSection failed");
+    }
+    // The palette as the layer's image keeps it: the file's entries, at most 2^bits.
+    if (HasPalette(format)) picture.SetPalette(palette);
+    ReadRowsFromFile(file.Fd(), h, picture);
+    return result;
 }
 
 void TBmpGraphic::SaveToStream(Bytes& out) const {

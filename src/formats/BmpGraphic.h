@@ -37,4 +37,15 @@ protected:
     void ReadImage(ByteSpan data, int imageNumber) override;
 };
 
+// A BMP file read into a Bitmap as the class reads it, with the file read
+// once: uncompressed rows go from the file straight into the picture's rows.
+// Throws what the class throws.
+struct BmpPicture {
+    Bitmap pixels;
+    int xDpi = 0;
+    int yDpi = 0;
+    bool readByFallback = false;
+};
+BmpPicture ReadBmpFile(const std::filesystem::path& path);
+
 } // namespace zv

@@ -9,8 +9,6 @@
 
 namespace zv {
 
-int TDibGraphic::screenDpi = 96;
-
 namespace {
 
 constexpr std::uint64_t kLargestFile = std::uint64_t{2} << 30;
@@ -276,6 +274,12 @@ void TDibGraphic::Assign(const Bitmap& source, int xDpi, int yDpi) {
 
 void TDibGraphic::AssignTo(Bitmap& destination) const {
     destination = pixels_;
+}
+
+Bitmap TDibGraphic::TakePixels() {
+    Bitmap taken = std::move(pixels_);
+    Clear();
+    return taken;
 }
 
 void TDibGraphic::LoadFromStream(ByteSpan data) {

@@ -119,6 +119,8 @@ public:
     // Into a viewer Bitmap of the matching pixel format, rows copied whole.
     void AssignTo(Bitmap& destination) const;
     const Bitmap& Pixels() const { return pixels_; }
+    // Hands the pixels over without a copy and leaves the image empty.
+    Bitmap TakePixels();
 
     // --- Files ---
     // Reads the image numbered imageToRead, or, with loadAllFrames, every
@@ -152,8 +154,9 @@ public:
     bool loadAllFrames = false;
     int imageToRead = 1; // 1-based
 
-    // The screen's dots per inch, used when an image is made without a resolution.
-    static int screenDpi;
+    // The screen's dots per inch, used when an image is made without a
+    // resolution. Constant, so that readers on many threads share it safely.
+    static constexpr int screenDpi = 96;
 
 protected:
     // Reads image number imageNumber (1-based) of the data into this image.

@@ -1,26 +1,17 @@
 #include "formats/GraphicClasses.h"
 
-#include "formats/BmpGraphic.h"
-#include "formats/IconGraphic.h"
-#include "formats/PcxGraphic.h"
-#include "formats/PngGraphic.h"
-#include "formats/TgaGraphic.h"
-#include "formats/TiffGraphic.h"
+#include "formats/FormatTable.h"
 
 namespace zv {
 
-const char* const kLayerWriteExtensions = ".BMP.PCX.TGA.PNG.TIF.TIFF.ICO";
+const std::string& LayerWriteExtensions() {
+    static const std::string extensions = WritableExtensions();
+    return extensions;
+}
 
-std::unique_ptr<TDibGraphic> NewGraphicForExtension(const std::string& upperExtension) {
-    if (upperExtension == ".BMP" || upperExtension == ".DIB" || upperExtension == ".RLE")
-        return std::make_unique<TBmpGraphic>();
-    if (upperExtension == ".PCX") return std::make_unique<TPcxGraphic>();
-    if (upperExtension == ".TGA") return std::make_unique<TTgaGraphic>();
-    if (upperExtension == ".PNG") return std::make_unique<TPngGraphic>();
-    if (upperExtension == ".TIF" || upperExtension == ".TIFF")
-        return std::make_unique<TTiffGraphic>();
-    if (upperExtension == ".ICO") return std::make_unique<TIconGraphic>();
-    return nullptr;
+std::unique_ptr<TDibGraphic> NewGraphicForExtension(const std::string& extension) {
+    const FormatRow* row = FormatForExtension(extension);
+    return row && row->newGraphic ? row->newGraphic() : nullptr;
 }
 
 } // namespace zv

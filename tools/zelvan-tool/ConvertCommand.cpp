@@ -219,7 +219,7 @@ void ApplyCompression(zv::TDibGraphic& output, const std::optional<std::string>&
 int WriteThroughLayer(const ConvertRequest& request) {
     const std::string extension = zv::UpperExtension(request.output);
     auto output = zv::NewGraphicForExtension(extension);
-    if (!output || !zv::ExtensionIn(extension, zv::kLayerWriteExtensions))
+    if (!output || !zv::ExtensionIn(extension, zv::LayerWriteExtensions()))
         throw std::runtime_error("no writer for \"" + extension + "\" files");
     OpenedPicture opened;
     if (OpenAsTheViewerDoes(request, opened)) {

@@ -1,0 +1,31 @@
+#pragma once
+// The one way a picture file becomes a Bitmap: the format table picks the
+// reader, the reader decodes one page, and the result carries the picture
+// with its depth, resolution, page count and facts. Nothing is shown and
+// nothing global is touched, so any number of threads may decode at once;
+// the policy around a decode (routes, status texts, undo) is the caller's.
+//
+// It sits above the format layer because TIFF pages the layer refuses (LZW,
+// 16 bits, tiles, JPEG in TIFF), DCX pages, Photo CD packs and the grey fax
+// copies are still read by the imaging library's code.
+
+#include "formats/DecodedPicture.h"
+#include "formats/FormatTable.h"
+
+#include <filesystem>
+
+namespace zv {
+
+// Decodes page `page` (1-based) of a file. Throws the reader's error class
+// (EGbmError, EPNGError, ETiffError, EJpegError, EInvalidGraphic,
+// EPhotoCdError, ELibraryError ...): EInvalidGraphic "... has N page(s), not
+// page P" for a page the file lacks and "Unknown file format: PATH" when no
+// reader knows the file.
+DecodedPicture DecodeFile(const std::filesystem::path& path, int page = 1,
+                          const DecodeOptions& options = {});
+
+// Size, recorded depth and page count without decoding the pixels where the
+// format allows (TIFF and icon files are decoded whole). Throws as DecodeFile.
+PictureHeader ProbeFile(const std::filesystem::path& path, const DecodeOptions& options = {});
+
+} // namespace zv
