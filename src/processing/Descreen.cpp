@@ -7,6 +7,7 @@
 
 #include "processing/FilterDivision.h"
 #include "processing/FilterRows.h"
+#include "processing/RowBands.h"
 
 #include <array>
 #include <cstddef>
@@ -123,15 +124,19 @@ void DeScreen5x5(Bitmap& picture, int mode) {
     if (mode < 0 || mode > 2 || width < 5 || height < 6) return;
 
     const RowFilter filter = kFilters[mode];
-    SourceRows source(picture, 2);
     const std::ptrdiff_t first = 6;
     const std::ptrdiff_t end = 3 * static_cast<std::ptrdiff_t>(width) - 6;
-    for (std::int32_t y = 2; y <= height - 4; ++y) {
-        source.MoveTo(y);
-        const Rows5 rows{source.Row(y - 2), source.Row(y - 1), source.Row(y), source.Row(y + 1),
-                         source.Row(y + 2)};
-        filter(rows, first, end, picture.ScanLine(y));
-    }
+    ParallelBands(
+        picture, 2, height - 3,
+        [&](const RowBand& band) { return SourceRows(picture, 2, 0, band.first, band.end); },
+        [&](SourceRows& source, const RowBand& band) {
+            for (std::int32_t y = band.first; y < band.end; ++y) {
+                source.MoveTo(y);
+                const Rows5 rows{source.Row(y - 2), source.Row(y - 1), source.Row(y),
+                                 source.Row(y + 1), source.Row(y + 2)};
+                filter(rows, first, end, picture.ScanLine(y));
+            }
+        });
 }
 
 } // namespace zv

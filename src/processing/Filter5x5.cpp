@@ -13,6 +13,7 @@
 #include "processing/FilterDivision.h"
 #include "processing/FilterRows.h"
 #include "processing/Hls.h"
+#include "processing/RowBands.h"
 
 #include <algorithm>
 #include <array>
@@ -100,7 +101,8 @@ void BoxMeans(const Rows5& rows, std::ptrdiff_t rowBytes, std::uint16_t* columns
 
 // Runs `row(old, mean, out, first, end)` on every row the pass covers, with
 // the pixels' bytes first .. end-1: `old` the row as it was, `mean` its box
-// means, `out` the picture's row.
+// means, `out` the picture's row. Bands of rows run at once, so `row` keeps
+// no state between calls.
 template <typename RowRule> void GatedPass(Bitmap& picture, const RowRule& row) {
     if (picture.Format() != PixelFormat::Bits24)
         throw std::invalid_argument("the 5x5 filters need a 24-bit picture");
@@ -109,16 +111,20 @@ template <typename RowRule> void GatedPass(Bitmap& picture, const RowRule& row) 
     if (width < 5 || height < 6) return;
 
     const std::ptrdiff_t rowBytes = 3 * static_cast<std::ptrdiff_t>(width);
-    std::vector<std::uint16_t> columns(static_cast<std::size_t>(rowBytes));
-    std::vector<std::uint8_t> mean(static_cast<std::size_t>(rowBytes));
-    SourceRows source(picture, 2);
-    for (std::int32_t y = 2; y <= height - 4; ++y) {
-        source.MoveTo(y);
-        const Rows5 rows{source.Row(y - 2), source.Row(y - 1), source.Row(y), source.Row(y + 1),
-                         source.Row(y + 2)};
-        BoxMeans(rows, rowBytes, columns.data(), mean.data());
-        row(rows[2], mean.data(), picture.ScanLine(y), std::ptrdiff_t{6}, rowBytes - 6);
-    }
+    ParallelBands(
+        picture, 2, height - 3,
+        [&](const RowBand& band) { return SourceRows(picture, 2, 0, band.first, band.end); },
+        [&](SourceRows& source, const RowBand& band) {
+            std::vector<std::uint16_t> columns(static_cast<std::size_t>(rowBytes));
+            std::vector<std::uint8_t> mean(static_cast<std::size_t>(rowBytes));
+            for (std::int32_t y = band.first; y < band.end; ++y) {
+                source.MoveTo(y);
+                const Rows5 rows{source.Row(y - 2), source.Row(y - 1), source.Row(y),
+                                 source.Row(y + 1), source.Row(y + 2)};
+                BoxMeans(rows, rowBytes, columns.data(), mean.data());
+                row(rows[2], mean.data(), picture.ScanLine(y), std::ptrdiff_t{6}, rowBytes - 6);
+            }
+        });
 }
 
 #if defined(__SSE2__)
@@ -315,8 +321,6 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
 
 void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
     const auto& lightness = LightnessBySum();
-    std::vector<std::int32_t> changed;    // byte offsets of the pixels the row changes
-    std::vector<std::int16_t> difference; // and their L(C) - L(M)
 #if defined(__SSE2__)
     static const PixelStarts starts;
     const __m128i threshold16 =
@@ -326,8 +330,9 @@ void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
                            std::ptrdiff_t first, std::ptrdiff_t end) {
         // First the pixels to change, listed without branching, then the
         // conversions for those alone.
-        changed.resize(static_cast<std::size_t>((end - first) / 3 + 16));
-        difference.resize(changed.size());
+        const auto listed = static_cast<std::size_t>((end - first) / 3 + 16);
+        std::vector<std::int32_t> changed(listed);    // byte offsets of the pixels that change
+        std::vector<std::int16_t> difference(listed); // and their L(C) - L(M)
         std::size_t count = 0;
         std::ptrdiff_t i = first;
 #if defined(__SSE2__)

@@ -1,8 +1,7 @@
-// The pass keeps the unfiltered copies of the row above and of the current
-// row in two row buffers; the row below has not been written yet and is read
-// in place. Eight bytes are filtered at a time in vector registers: the
-// weighted sum in 16-bit lanes when no sum can leave that range, otherwise in
-// 32-bit lanes. The division is a single-precision one followed by
+// The pass reads unfiltered copies of the rows (see SourceRows), in row
+// bands on every core for big pictures. Eight bytes are filtered at a time
+// in vector registers: the weighted sum in 16-bit lanes when no sum can
+// leave that range, otherwise in 32-bit lanes. The division is a single-precision one followed by
 // truncation: a sum below 2^24 and its divisor are exact floats, the quotient
 // is correctly rounded, and a quotient that is not a whole number lies at
 // least 1 / divisor from the next one, which is more than the rounding can
@@ -11,6 +10,9 @@
 // could reach 2^24 take the plain integer path.
 
 #include "processing/Kernel3x3.h"
+
+#include "processing/FilterRows.h"
+#include "processing/RowBands.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -217,18 +219,18 @@ void Spatial3x3(Bitmap& picture, const Kernel3x3& kernel) {
 
     const RowFilter filter = ChooseRowFilter(kernel);
     const auto rowBytes = static_cast<std::size_t>(width) * 3;
-    std::vector<std::uint8_t> above(rowBytes);
-    std::vector<std::uint8_t> current(rowBytes);
     const std::ptrdiff_t first = 3;
     const auto end = static_cast<std::ptrdiff_t>(rowBytes) - 3;
-    for (std::int32_t y = 1; y <= height - 3; ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        std::memcpy(current.data(), row, rowBytes);
-        // The top row is never written, so the first output row reads it in place.
-        const std::uint8_t* up = y == 1 ? picture.ScanLine(0) : above.data();
-        filter(kernel, RowTriple{up, current.data(), picture.ScanLine(y + 1)}, first, end, row);
-        above.swap(current);
-    }
+    ParallelBands(
+        picture, 1, height - 2,
+        [&](const RowBand& band) { return SourceRows(picture, 1, 0, band.first, band.end); },
+        [&](SourceRows& source, const RowBand& band) {
+            for (std::int32_t y = band.first; y < band.end; ++y) {
+                source.MoveTo(y);
+                filter(kernel, RowTriple{source.Row(y - 1), source.Row(y), source.Row(y + 1)},
+                       first, end, picture.ScanLine(y));
+            }
+        });
 }
 
 Kernel3x3 MeanRemovalKernel(int strength) {

@@ -12,6 +12,7 @@
 #include "processing/Median.h"
 
 #include "processing/FilterRows.h"
+#include "processing/RowBands.h"
 
 #include <algorithm>
 #include <array>
@@ -279,14 +280,19 @@ void Median(Bitmap& picture, int shape, int spotThreshold) {
     const std::int32_t width = picture.Width();
     const std::int32_t height = picture.Height();
     const std::int32_t r = window.radius;
-    SourceRows source(picture, r, r);
-    WindowRows rows{};
-    for (std::int32_t y = 0; y < height; ++y) {
-        source.MoveTo(y);
-        for (std::int32_t k = 0; k < 2 * r + 1; ++k)
-            rows[static_cast<std::size_t>(k)] = source.Row(std::clamp(y - r + k, 0, height - 1));
-        filter(rows, width, rule, picture.ScanLine(y));
-    }
+    ParallelBands(
+        picture, 0, height,
+        [&](const RowBand& band) { return SourceRows(picture, r, r, band.first, band.end); },
+        [&](SourceRows& source, const RowBand& band) {
+            WindowRows rows{};
+            for (std::int32_t y = band.first; y < band.end; ++y) {
+                source.MoveTo(y);
+                for (std::int32_t k = 0; k < 2 * r + 1; ++k)
+                    rows[static_cast<std::size_t>(k)] =
+                        source.Row(std::clamp(y - r + k, 0, height - 1));
+                filter(rows, width, rule, picture.ScanLine(y));
+            }
+        });
 }
 
 } // namespace zv

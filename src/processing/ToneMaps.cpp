@@ -1,6 +1,7 @@
 #include "processing/ToneMaps.h"
 
 #include "processing/Hls.h"
+#include "processing/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,29 +63,31 @@ bool IsTrueColour(const Bitmap& bitmap) {
 }
 
 // One pass with a table per channel, in the picture's byte order blue,
-// green, red. The tables are copied so the compiler knows the rows cannot
-// overwrite them.
+// green, red, in row bands. Each band copies the tables so the compiler
+// knows the rows cannot overwrite them.
 void TablePass(Bitmap& bitmap, const ToneMap& red, const ToneMap& green, const ToneMap& blue) {
     if (!IsTrueColour(bitmap)) return;
-    const ToneMap r = red, g = green, b = blue;
     const std::int32_t width = bitmap.Width();
-    for (std::int32_t y = bitmap.Height() - 1; y >= 0; --y) {
-        std::uint8_t* p = bitmap.ScanLine(y);
-        std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
-        for (; end - p >= 12; p += 12) {
-            const std::uint8_t b0 = b[p[0]], g0 = g[p[1]], r0 = r[p[2]];
-            const std::uint8_t b1 = b[p[3]], g1 = g[p[4]], r1 = r[p[5]];
-            const std::uint8_t b2 = b[p[6]], g2 = g[p[7]], r2 = r[p[8]];
-            const std::uint8_t b3 = b[p[9]], g3 = g[p[10]], r3 = r[p[11]];
-            p[0] = b0, p[1] = g0, p[2] = r0, p[3] = b1, p[4] = g1, p[5] = r1;
-            p[6] = b2, p[7] = g2, p[8] = r2, p[9] = b3, p[10] = g3, p[11] = r3;
+    ParallelRows(bitmap, 0, bitmap.Height(), [&](std::int32_t first, std::int32_t last) {
+        const ToneMap r = red, g = green, b = blue;
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = bitmap.ScanLine(y);
+            std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
+            for (; end - p >= 12; p += 12) {
+                const std::uint8_t b0 = b[p[0]], g0 = g[p[1]], r0 = r[p[2]];
+                const std::uint8_t b1 = b[p[3]], g1 = g[p[4]], r1 = r[p[5]];
+                const std::uint8_t b2 = b[p[6]], g2 = g[p[7]], r2 = r[p[8]];
+                const std::uint8_t b3 = b[p[9]], g3 = g[p[10]], r3 = r[p[11]];
+                p[0] = b0, p[1] = g0, p[2] = r0, p[3] = b1, p[4] = g1, p[5] = r1;
+                p[6] = b2, p[7] = g2, p[8] = r2, p[9] = b3, p[10] = g3, p[11] = r3;
+            }
+            for (; p != end; p += 3) {
+                p[0] = b[p[0]];
+                p[1] = g[p[1]];
+                p[2] = r[p[2]];
+            }
         }
-        for (; p != end; p += 3) {
-            p[0] = b[p[0]];
-            p[1] = g[p[1]];
-            p[2] = r[p[2]];
-        }
-    }
+    });
 }
 
 // A pass whose new colour is a function of the old colour alone, through the
@@ -95,44 +98,49 @@ template <class NewColour> void ColourPass(Bitmap& bitmap, NewColour newColour) 
     if (!IsTrueColour(bitmap)) return;
     constexpr int kCacheBits = 16;
     constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-    auto cache = std::make_unique<std::uint64_t[]>(std::size_t{1} << kCacheBits);
-    std::fill_n(cache.get(), std::size_t{1} << kCacheBits, kEmpty);
     const std::int32_t width = bitmap.Width();
-    for (std::int32_t y = bitmap.Height() - 1; y >= 0; --y) {
-        std::uint8_t* p = bitmap.ScanLine(y);
-        std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
-        for (; p != end; p += 3) {
-            const std::uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
-            std::uint64_t& slot = cache[(colour * 0x9E3779B1u) >> (32 - kCacheBits)];
-            std::uint32_t result;
-            if (slot >> 32 == colour) {
-                result = static_cast<std::uint32_t>(slot);
-            } else {
-                const Rgb c = newColour(p[2], p[1], p[0]);
-                result = static_cast<std::uint32_t>(c.B | (c.G << 8) | (c.R << 16));
-                slot = (std::uint64_t{colour} << 32) | result;
+    // Each band keeps its own cache.
+    ParallelRows(bitmap, 0, bitmap.Height(), [&](std::int32_t first, std::int32_t last) {
+        auto cache = std::make_unique<std::uint64_t[]>(std::size_t{1} << kCacheBits);
+        std::fill_n(cache.get(), std::size_t{1} << kCacheBits, kEmpty);
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = bitmap.ScanLine(y);
+            std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
+            for (; p != end; p += 3) {
+                const std::uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
+                std::uint64_t& slot = cache[(colour * 0x9E3779B1u) >> (32 - kCacheBits)];
+                std::uint32_t result;
+                if (slot >> 32 == colour) {
+                    result = static_cast<std::uint32_t>(slot);
+                } else {
+                    const Rgb c = newColour(p[2], p[1], p[0]);
+                    result = static_cast<std::uint32_t>(c.B | (c.G << 8) | (c.R << 16));
+                    slot = (std::uint64_t{colour} << 32) | result;
+                }
+                p[0] = static_cast<std::uint8_t>(result);
+                p[1] = static_cast<std::uint8_t>(result >> 8);
+                p[2] = static_cast<std::uint8_t>(result >> 16);
             }
-            p[0] = static_cast<std::uint8_t>(result);
-            p[1] = static_cast<std::uint8_t>(result >> 8);
-            p[2] = static_cast<std::uint8_t>(result >> 16);
         }
-    }
+    });
 }
 
 // A pass over raw pixels for the filters that need the old colour beside the new.
 template <class Pixel> void PixelPass(Bitmap& bitmap, Pixel pixel) {
     if (!IsTrueColour(bitmap)) return;
     const std::int32_t width = bitmap.Width();
-    for (std::int32_t y = bitmap.Height() - 1; y >= 0; --y) {
-        std::uint8_t* p = bitmap.ScanLine(y);
-        std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
-        for (; p != end; p += 3) {
-            const Rgb c = pixel(p[2], p[1], p[0]);
-            p[0] = static_cast<std::uint8_t>(c.B);
-            p[1] = static_cast<std::uint8_t>(c.G);
-            p[2] = static_cast<std::uint8_t>(c.R);
+    ParallelRows(bitmap, 0, bitmap.Height(), [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = bitmap.ScanLine(y);
+            std::uint8_t* const end = p + 3 * static_cast<std::int64_t>(width);
+            for (; p != end; p += 3) {
+                const Rgb c = pixel(p[2], p[1], p[0]);
+                p[0] = static_cast<std::uint8_t>(c.B);
+                p[1] = static_cast<std::uint8_t>(c.G);
+                p[2] = static_cast<std::uint8_t>(c.R);
+            }
         }
-    }
+    });
 }
 
 } // namespace
