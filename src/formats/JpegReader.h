@@ -1,54 +1,21 @@
 #pragma once
-// TJpegReader: the program's one JPEG decoder, on libjpeg. It holds the bytes
+// TJpegReader: the viewer's JPEG reader over JpegCodec. It holds the bytes
 // of the last file whose header it read and decodes them, at full size or
 // scaled by libjpeg to 1/2, 1/4 or 1/8, straight into the rows of a Bitmap:
 // 24-bit, 8-bit palette or the display format.
 
 #include "formats/DibGraphic.h"
+#include "formats/JpegCodec.h"
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 namespace zv {
-
-// Every message starts "JPEG error", so the program-wide handler can tell
-// JPEG failures from others.
-class EJpegError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-enum class JpegOutput : std::uint8_t {
-    Bits24, // blue, green, red
-    Bits8,  // grey JPEGs on a 256-grey palette, colour ones reduced to a palette
-    Device, // the display format: blue, green, red, unused
-};
-
-// Speed: the fast integer transform without smooth upsampling of the colour
-// planes. Quality: the accurate transform with smooth upsampling.
-enum class JpegPerformance : std::uint8_t { Speed, Quality };
-
-// The viewer's JPEG palette option (0..3): how a colour JPEG becomes 8-bit.
-enum class JpegPalette : std::uint8_t {
-    FixedOrdered = 0,    // a fixed colour cube, ordered dithering
-    FixedDithered = 1,   // the fixed cube, error diffusion
-    ColourMatched = 2,   // colours chosen for the picture, no dithering
-    OptimalDithered = 3, // colours chosen for the picture, error diffusion
-};
-
-// Called with 0, 5, 10, ..., 100 as the decode advances, each value once.
-// It may throw to stop the decode; the exception reaches Decode's caller.
-using JpegProgress = std::function<void(int percent)>;
-
-struct JpegSize {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    friend bool operator==(const JpegSize&, const JpegSize&) = default;
-};
 
 class TJpegReader {
 public:
@@ -92,6 +59,7 @@ public:
 
 private:
     void ParseHeader();
+    JpegDecodeOptions Options() const;
 
     Bytes data_;
     std::filesystem::path path_;

@@ -1,5 +1,5 @@
 #pragma once
-// TJpegWriter: the program's JPEG writer, on libjpeg. Quality is a linear
+// TJpegWriter: the program's JPEG settings over JpegCodec. Quality is a linear
 // scale: the quantisation tables are the standard ones scaled by quality
 // percent, so 50 halves them and 100 keeps them. Colour pictures are written
 // as YCbCr, grey ones as one 8-bit channel; every component is sampled 1 x 1,
@@ -7,18 +7,13 @@
 // one, and no comment is written.
 
 #include "formats/DibGraphic.h"
+#include "formats/JpegCodec.h"
 #include "imaging/Bitmap.h"
 
 #include <filesystem>
 #include <stdexcept>
 
 namespace zv {
-
-// libjpeg's failures while writing. The message starts "JPEG error".
-class EJpegWriteError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 inline constexpr int kMinJpegQuality = 0;
 inline constexpr int kMaxJpegQuality = 128;
@@ -48,6 +43,9 @@ public:
     // header says "no unit", aspect 1:1.
     int xDpi = 0;
     int yDpi = 0;
+
+    // The codec's options these settings make.
+    JpegEncodeOptions Options() const;
 };
 
 } // namespace zv
