@@ -1,10 +1,13 @@
 #pragma once
-// Where the tests' reference files live: tests/data/<format>/.
+// Where the tests' reference files live: tests/data/<format>/, each input
+// beside the picture another tool decoded from it.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace zvtest {
@@ -15,6 +18,35 @@ inline std::filesystem::path TestDataFolder() {
 #else
     return std::filesystem::path(__FILE__).parent_path() / "data";
 #endif
+}
+
+inline std::filesystem::path TestDataFile(const std::string& format, const std::string& name) {
+    return TestDataFolder() / format / name;
+}
+
+struct ReferencePair {
+    std::filesystem::path input;
+    std::filesystem::path expected; // a .pnm, .ppm, .pgm or .pam of the same stem
+};
+
+// The files of tests/data/<format>/ with the extension that have a reference
+// picture beside them, in name order.
+inline std::vector<ReferencePair> ReferencePairs(const std::string& format,
+                                                 const std::string& extension) {
+    std::vector<ReferencePair> pairs;
+    for (const auto& entry : std::filesystem::directory_iterator(TestDataFolder() / format)) {
+        if (entry.path().extension() != extension) continue;
+        for (const char* reference : {".pnm", ".ppm", ".pgm", ".pam"}) {
+            std::filesystem::path expected = entry.path();
+            expected.replace_extension(reference);
+            if (!std::filesystem::exists(expected)) continue;
+            pairs.push_back({entry.path(), expected});
+            break;
+        }
+    }
+    std::sort(pairs.begin(), pairs.end(),
+              [](const ReferencePair& a, const ReferencePair& b) { return a.input < b.input; });
+    return pairs;
 }
 
 inline std::vector<std::uint8_t> ReadTestFile(const std::filesystem::path& path) {

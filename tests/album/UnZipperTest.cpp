@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -29,21 +28,6 @@ FixtureEntry Entry(const std::string& name, const std::string& data, std::uint16
     entry.data = data;
     entry.method = method;
     return entry;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(folder))
-        files.push_back(fs::relative(item.path(), folder).string());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // Records the folder browser's texts and starting folders as well.
@@ -283,7 +267,7 @@ TEST_F(UnZipperTest, ExtractingOverEveryFileWritesNothingAndOffersTheLog) {
     dialogs.answers = {Answer::No}; // keep the archive
     ASSERT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Finished);
     ASSERT_EQ(dialogs.LastText(), "Recycle photos.zip ?");
-    EXPECT_EQ(ReadFile(destination / "readme.txt"), SampleText(4000));
+    EXPECT_EQ(ReadText(destination / "readme.txt"), SampleText(4000));
     std::ofstream(destination / "pics/list.txt", std::ios::binary) << "edited";
     dialogs.boxes.clear();
 
@@ -291,13 +275,13 @@ TEST_F(UnZipperTest, ExtractingOverEveryFileWritesNothingAndOffersTheLog) {
     dialogs.answers = {Answer::Yes};
     viewerFound = false;
     EXPECT_EQ(unzipper->mnuSelectedZipsClick(false), ZipCommandEnd::Finished);
-    EXPECT_EQ(ReadFile(destination / "pics/list.txt"), "edited");
+    EXPECT_EQ(ReadText(destination / "pics/list.txt"), "edited");
     EXPECT_EQ(FilesIn(destination),
               (std::vector<std::string>{"empty.txt", "pics", "pics/list.txt", "readme.txt"}));
     const std::string log = "readme.txt in " + photos + " exists; skipped.\n" +
                             "pics/list.txt in " + photos + " exists; skipped.\n" + "empty.txt in " +
                             photos + " exists; skipped.\n";
-    EXPECT_EQ(ReadFile(home / "ZipErrs_Log.txt"), log);
+    EXPECT_EQ(ReadText(home / "ZipErrs_Log.txt"), log);
     EXPECT_EQ(dialogs.Texts(),
               (std::vector<std::string>{"0 file(s) unzipped.\nThere were exceptions.  View log?",
                                         "Text viewer not found."}));
@@ -341,7 +325,7 @@ TEST_F(UnZipperTest, ShiftExtractsBesideTheArchiveAndRecyclesWithoutAsking) {
     EXPECT_TRUE(dialogs.folderCaptions.empty());
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(beeps, 0);
-    EXPECT_EQ(ReadFile(folder / "in/two.txt"), "2");
+    EXPECT_EQ(ReadText(folder / "in/two.txt"), "2");
     EXPECT_EQ(trash.recycled, std::vector<std::string>{photos});
     EXPECT_EQ(unzipper->Count(), 0);
 }
@@ -359,13 +343,13 @@ TEST_F(UnZipperTest, AnArchiveWithAnEntryNotWrittenIsNeverRecycled) {
     EXPECT_EQ(unzipper->mnuExtractAllClick(true), ZipCommandEnd::Finished);
     EXPECT_TRUE(trash.recycled.empty());
     EXPECT_FALSE(fs::exists(folder.parent_path() / "outside.txt"));
-    EXPECT_EQ(ReadFile(folder / "fine.txt"), "fine");
-    EXPECT_EQ(ReadFile(folder / "inside.txt"), "y");
+    EXPECT_EQ(ReadText(folder / "fine.txt"), "fine");
+    EXPECT_EQ(ReadText(folder / "inside.txt"), "y");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text, "Unknown Compression Method");
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Error);
     EXPECT_EQ(dialogs.boxes[1].text, "2 file(s) unzipped.\nThere were exceptions.  View log?");
-    const std::string log = ReadFile(home / "ZipErrs_Log.txt");
+    const std::string log = ReadText(home / "ZipErrs_Log.txt");
     EXPECT_NE(log.find("../outside.txt in " + escaping), std::string::npos);
     EXPECT_NE(log.find("picture.bz2 in " + odd), std::string::npos);
     EXPECT_EQ(unzipper->Count(), 2);
@@ -436,10 +420,10 @@ TEST_F(UnZipperTest, SingleFileExtractsTheSelectedEntryFromEachArchive) {
     unzipper->SelectAll();
     dialogs.folderResults = {destination.string()};
     EXPECT_EQ(unzipper->mnuSingleFileClick(), ZipCommandEnd::Finished);
-    EXPECT_EQ(ReadFile(destination / "pics/list.txt"), "other list");
+    EXPECT_EQ(ReadText(destination / "pics/list.txt"), "other list");
     EXPECT_EQ(dialogs.Texts(),
               std::vector<std::string>{"1 file(s) unzipped.\nThere were exceptions.  View log?"});
-    EXPECT_EQ(ReadFile(home / "ZipErrs_Log.txt"),
+    EXPECT_EQ(ReadText(home / "ZipErrs_Log.txt"),
               "pics/list.txt in " + photos + " exists; skipped.\n");
 }
 

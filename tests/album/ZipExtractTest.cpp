@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -36,22 +35,6 @@ FixtureEntry UnixEntry(const std::string& name, const std::string& data, std::ui
     entry.versionMadeBy = 3 << 8 | 30;
     entry.externalAttributes = mode << 16;
     return entry;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// Everything below a folder, as sorted relative paths.
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(folder))
-        files.push_back(fs::relative(item.path(), folder).string());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 class ZipExtract : public TempFolderTest {
@@ -108,7 +91,7 @@ TEST_F(ZipExtract, EveryMethodExtractsByteForByte) {
     EXPECT_EQ(written.size(), entries.size());
     for (const FixtureEntry& entry : entries) {
         SCOPED_TRACE(entry.name);
-        EXPECT_TRUE(ReadFile(destination / entry.name) == entry.data);
+        EXPECT_TRUE(ReadText(destination / entry.name) == entry.data);
     }
     ASSERT_FALSE(percents.empty());
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -134,7 +117,7 @@ TEST_F(ZipExtract, ExtractingAgainSkipsEveryEntryAndWritesNothing) {
                                                    "c.txt in " + archive + " exists; skipped."}));
     EXPECT_EQ(skipped, (std::vector<std::string>{"a.txt", "sub/b.txt", "c.txt"}));
     EXPECT_FALSE(again.Clean());
-    EXPECT_EQ(ReadFile(destination / "sub/b.txt"), "changed since");
+    EXPECT_EQ(ReadText(destination / "sub/b.txt"), "changed since");
     EXPECT_EQ(fs::last_write_time(destination / "a.txt"), before);
 }
 
@@ -188,7 +171,7 @@ TEST_F(ZipExtract, LinksInTheDestinationAreNeverFollowed) {
     const ZipExtractResult result = unzip.UnZip(destination);
     EXPECT_TRUE(fs::is_empty(outside));
     EXPECT_EQ(result.FilesWritten, 1);
-    EXPECT_EQ(ReadFile(destination / "real" / "c.txt"), "4");
+    EXPECT_EQ(ReadText(destination / "real" / "c.txt"), "4");
     const std::string archive = unzip.ZipName();
     EXPECT_EQ(result.Log,
               (std::vector<std::string>{
@@ -294,9 +277,9 @@ TEST_F(ZipExtract, TheLogIsSavedWhole) {
     const fs::path log =
         SaveZipLog(folder, {"a.txt in x.zip exists; skipped.", "b.txt in x.zip exists; skipped."});
     EXPECT_EQ(log, folder / "ZipErrs_Log.txt");
-    EXPECT_EQ(ReadFile(log), "a.txt in x.zip exists; skipped.\nb.txt in x.zip exists; skipped.\n");
+    EXPECT_EQ(ReadText(log), "a.txt in x.zip exists; skipped.\nb.txt in x.zip exists; skipped.\n");
     SaveZipLog(folder, {"only this"});
-    EXPECT_EQ(ReadFile(log), "only this\n");
+    EXPECT_EQ(ReadText(log), "only this\n");
     EXPECT_EQ(ZipViewLogQuestion(3), "3 file(s) unzipped.\nThere were exceptions.  View log?");
 }
 

@@ -1,6 +1,8 @@
 #include "app/WorkFiles.h"
 #include "app/WindowPlacement.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,14 +15,10 @@ namespace fs = std::filesystem;
 
 class TempHome : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zvworkXXXXXX").string();
-        home = ::mkdtemp(pattern.data());
-        fs::create_directories(home / "data");
-    }
-    void TearDown() override { fs::remove_all(home); }
+    void SetUp() override { fs::create_directories(home / "data"); }
     void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
-    fs::path home;
+    zvtest::TempFolder temp;
+    const fs::path home = temp.Path();
 };
 
 TEST_F(TempHome, AlbumDataFilesGoOnlyWithTheirCatalogue) {

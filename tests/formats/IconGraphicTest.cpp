@@ -2,6 +2,9 @@
 
 #include "formats/GraphicErrors.h"
 
+#include "PnmFiles.h"
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -353,53 +356,34 @@ TEST(IconWrite, LargePicturesAreScaledToFitKeepingTheirShape) {
 
 // --- Files written by another program ---
 
-std::filesystem::path DataFile(const std::string& name) {
-    const char* root = std::getenv("ZV_TEST_DATA");
-    return std::filesystem::path(root ? root : "tests/data") / "ico" / name;
-}
-
-Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// The RGB samples of a binary 8-bit PPM.
-Bytes PpmSamples(const std::filesystem::path& path, int& width, int& height) {
-    const Bytes bytes = ReadFile(path);
-    std::istringstream header(std::string(bytes.begin(), bytes.end()));
-    std::string magic;
-    int maxValue = 0;
-    header >> magic >> width >> height >> maxValue;
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(header.tellg()) + 1, bytes.end());
-}
-
 TEST(IconReference, IconsWrittenByImageMagickShowItsPixelsOnBlack) {
     // Each .ico beside the picture ImageMagick decodes from its first image,
     // flattened onto black: 32-bit with and without alpha, 4-bit palettes.
     // Alpha is weighted with different rounding, so samples may differ by one.
-    for (const char* name : {"rgb", "rgba", "pal", "pal16"}) {
-        SCOPED_TRACE(name);
+    const auto files = zvtest::ReferencePairs("ico", ".ico");
+    for (const auto& [input, ppm] : files) {
+        SCOPED_TRACE(input.filename().string());
         TIconGraphic icon;
-        icon.LoadFromStream(ReadFile(DataFile(std::string(name) + ".ico")));
-        int width = 0, height = 0;
-        const Bytes expected = PpmSamples(DataFile(std::string(name) + ".ppm"), width, height);
-        ASSERT_EQ(icon.Width(), width);
-        ASSERT_EQ(icon.Height(), height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
+        icon.LoadFromStream(zvtest::ReadTestFile(input));
+        const zvtest::PnmPicture expected = zvtest::ReadPnm(ppm);
+        ASSERT_TRUE(expected.Complete());
+        ASSERT_EQ(icon.Width(), expected.width);
+        ASSERT_EQ(icon.Height(), expected.height);
+        for (int y = 0; y < expected.height; ++y)
+            for (int x = 0; x < expected.width; ++x) {
                 const Bgr p = PixelOf(icon, x, y);
-                const std::uint8_t* e = expected.data() + 3 * (y * width + x);
                 for (int k = 0; k < 3; ++k)
-                    EXPECT_LE(std::abs(p[2 - k] - e[k]), 1) << x << "," << y;
+                    EXPECT_LE(std::abs(p[2 - k] - expected.Sample(x, y, k)), 1) << x << "," << y;
             }
     }
+    EXPECT_EQ(files.size(), 4u); // rgb, rgba, pal, pal16
 }
 
 TEST(IconReference, ThePngImageOfAMultiSizeIconIsChosen) {
     // 256 x 256 (PNG) and 16 x 16 images of a red-to-blue gradient; the
     // values are those ImageMagick decodes from the PNG image.
     TIconGraphic icon;
-    icon.LoadFromStream(ReadFile(DataFile("multi.ico")));
+    icon.LoadFromStream(zvtest::ReadTestFile(zvtest::TestDataFile("ico", "multi.ico")));
     ASSERT_EQ(icon.Width(), 256);
     ASSERT_EQ(icon.Height(), 256);
     EXPECT_EQ(PixelOf(icon, 0, 0), (Bgr{0, 0, 255}));

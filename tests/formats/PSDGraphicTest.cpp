@@ -2,6 +2,9 @@
 
 #include "formats/GraphicErrors.h"
 
+#include "PnmFiles.h"
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -398,47 +401,6 @@ TEST(PSDTruncated, RowsReadBeforeTheFaultStay) {
 
 // --- Files written by another program ---
 
-struct Pnm {
-    int width = 0, height = 0, channels = 0;
-    Bytes pixels;
-};
-
-std::filesystem::path DataFile(const std::string& name) {
-    const char* root = std::getenv("ZV_TEST_DATA");
-    return std::filesystem::path(root ? root : "tests/data") / "psd" / name;
-}
-
-Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// Binary 8-bit P5, P6 and P7 files.
-Pnm ReadPnm(const std::filesystem::path& path) {
-    const Bytes bytes = ReadFile(path);
-    const std::string text(bytes.begin(), bytes.end());
-    Pnm image;
-    std::size_t headerEnd = 0;
-    if (text.rfind("P7", 0) == 0) {
-        headerEnd = text.find("ENDHDR\n") + 7;
-        std::istringstream header(text.substr(0, headerEnd));
-        for (std::string key; header >> key;) {
-            if (key == "WIDTH") header >> image.width;
-            if (key == "HEIGHT") header >> image.height;
-            if (key == "DEPTH") header >> image.channels;
-        }
-    } else {
-        std::istringstream header(text);
-        std::string magic;
-        int maxValue = 0;
-        header >> magic >> image.width >> image.height >> maxValue;
-        image.channels = magic == "P5" ? 1 : 3;
-        headerEnd = static_cast<std::size_t>(header.tellg()) + 1;
-    }
-    image.pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(headerEnd), bytes.end());
-    return image;
-}
-
 // The picture as red, green, blue (or grey) samples in the order of the
 // reference, alpha left out.
 Bytes Samples(const Bitmap& picture, int channels) {
@@ -460,46 +422,38 @@ Bytes Samples(const Bitmap& picture, int channels) {
 }
 
 TEST(PSDReference, FilesWrittenByImageMagickDecodeToItsPixels) {
-    // Each .psd beside the picture ImageMagick decodes from it, except two
-    // whose reference is the picture they were made from: palette8, which
-    // ImageMagick cannot read back, and rgba8, whose colours it changes where
-    // alpha is below 255 (the file stores them unchanged). CMYK becomes RGB
-    // through different formulas, so those samples may differ by one.
-    const std::pair<const char*, const char*> files[] = {
-        {"rgb8.psd", "rgb8.ppm"},
-        {"rgb8-rle.psd", "rgb8-rle.ppm"},
-        {"rgb16.psd", "rgb16.ppm"},
-        {"rgb16-rle.psd", "rgb16-rle.ppm"},
-        {"grey8.psd", "grey8.pgm"},
-        {"grey16.psd", "grey16.pgm"},
-        {"grey16-rle.psd", "grey16-rle.pgm"},
-        {"cmyk8.psd", "cmyk8.ppm"},
-        {"cmyk8-rle.psd", "cmyk8-rle.ppm"},
-        {"palette8.psd", "palette8.ppm"},
-        {"rgba8.psd", "rgba8.pam"},
-    };
-    for (const auto& [psdName, pnmName] : files) {
-        SCOPED_TRACE(psdName);
-        const Bytes file = ReadFile(DataFile(psdName));
+    // Each .psd beside the picture ImageMagick decodes from it (8-bit PPM,
+    // PGM or PAM), except two whose reference is the picture they were made
+    // from: palette8, which ImageMagick cannot read back, and rgba8, whose
+    // colours it changes where alpha is below 255 (the file stores them
+    // unchanged). CMYK becomes RGB through different formulas, so those
+    // samples may differ by one.
+    const auto files = zvtest::ReferencePairs("psd", ".psd");
+    for (const auto& [input, pnm] : files) {
+        SCOPED_TRACE(input.filename().string());
+        const Bytes file = zvtest::ReadTestFile(input);
         ASSERT_TRUE(TPSDGraphic::CanRead(file));
         TPSDGraphic graphic;
         graphic.LoadFromStream(file);
-        const Pnm expected = ReadPnm(DataFile(pnmName));
+        const zvtest::PnmPicture expected = zvtest::ReadPnm(pnm);
+        ASSERT_TRUE(expected.Complete());
         ASSERT_EQ(graphic.Width(), expected.width);
         ASSERT_EQ(graphic.Height(), expected.height);
         const int channels = std::min(expected.channels, 3);
         Bytes reference;
-        for (std::size_t i = 0; i < expected.pixels.size(); ++i)
-            if (static_cast<int>(i % expected.channels) < channels)
-                reference.push_back(expected.pixels[i]);
+        for (int y = 0; y < expected.height; ++y)
+            for (int x = 0; x < expected.width; ++x)
+                for (int c = 0; c < channels; ++c)
+                    reference.push_back(static_cast<std::uint8_t>(expected.Sample(x, y, c)));
         const Bytes actual = Samples(graphic.Pixels(), channels);
         ASSERT_EQ(actual.size(), reference.size());
-        const int tolerance = std::string(psdName).starts_with("cmyk") ? 1 : 0;
+        const int tolerance = input.filename().string().starts_with("cmyk") ? 1 : 0;
         for (std::size_t i = 0; i < actual.size(); ++i)
             ASSERT_LE(std::abs(actual[i] - reference[i]), tolerance) << "sample " << i;
     }
-    EXPECT_TRUE(TPSDGraphic::CanRead(DataFile("rgb8.psd")));
-    EXPECT_FALSE(TPSDGraphic::CanRead(DataFile("rgb8.ppm")));
+    EXPECT_EQ(files.size(), 11u);
+    EXPECT_TRUE(TPSDGraphic::CanRead(zvtest::TestDataFile("psd", "rgb8.psd")));
+    EXPECT_FALSE(TPSDGraphic::CanRead(zvtest::TestDataFile("psd", "rgb8.ppm")));
 }
 
 } // namespace

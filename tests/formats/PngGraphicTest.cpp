@@ -1,5 +1,6 @@
 #include "formats/PngGraphic.h"
 
+#include "PnmFiles.h"
 #include "TestData.h"
 
 #include <gtest/gtest.h>
@@ -378,38 +379,6 @@ TEST(PngWrite, GreyImagesWithOtherPalettesKeepTheirLook) {
     }
 }
 
-// The colours 0x00BBGGRR of a binary PBM, PGM or PPM (8- or 16-bit samples
-// scaled to 8 bits), as the tool that made the file decoded it.
-std::vector<std::uint32_t> ReadPnm(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int width = 0, height = 0, maxval = 1;
-    in >> magic >> width >> height;
-    if (magic != "P4") in >> maxval;
-    in.get();
-    const int samples = magic == "P6" ? 3 : 1;
-    const int sampleBytes = maxval > 255 ? 2 : 1;
-    std::vector<std::uint32_t> colours;
-    for (int y = 0; y < height; ++y) {
-        Bytes row(magic == "P4" ? (width + 7) / 8 : std::size_t(width) * samples * sampleBytes);
-        in.read(reinterpret_cast<char*>(row.data()), std::streamsize(row.size()));
-        for (int x = 0; x < width; ++x) {
-            if (magic == "P4") {
-                colours.push_back((row[x / 8] >> (7 - x % 8) & 1) ? 0 : 0xFFFFFF);
-                continue;
-            }
-            std::uint32_t colour = 0;
-            for (int s = 0; s < samples; ++s) {
-                const std::size_t at = (std::size_t(x) * samples + s) * sampleBytes;
-                const int v = sampleBytes == 2 ? row[at] << 8 | row[at + 1] : row[at];
-                colour |= std::uint32_t((v * 255 + maxval / 2) / maxval) << (8 * s);
-            }
-            colours.push_back(samples == 1 ? colour * 0x010101u : colour);
-        }
-    }
-    return colours;
-}
-
 TEST(PngRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     const std::vector<std::pair<const char*, ImageFormat>> files{
         {"bw", ImageFormat::BW},
@@ -424,8 +393,9 @@ TEST(PngRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
         TPngGraphic image;
         image.LoadFromFile(zvtest::TestDataFolder() / "png" / (std::string(name) + ".png"));
         EXPECT_EQ(image.Format(), format);
-        EXPECT_EQ(Colours(image),
-                  ReadPnm(zvtest::TestDataFolder() / "png" / (std::string(name) + ".pnm")));
+        EXPECT_EQ(
+            Colours(image),
+            zvtest::ReadPnm(zvtest::TestDataFile("png", std::string(name) + ".pnm")).Colours());
     }
 }
 

@@ -1,5 +1,6 @@
 // zelvan-tool info and convert over the image-format layer.
 
+#include "TempFolderTest.h"
 #include "ToolRunner.h"
 
 #include "formats/DibGraphic.h"
@@ -14,22 +15,17 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zv;
 
-class ToolConvert : public ::testing::Test {
+class ToolConvert : public zvtest::TempFolderTest {
 protected:
     void SetUp() override {
         if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
-        std::string pattern = (fs::temp_directory_path() / "zvconvertXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        TempFolderTest::SetUp();
         TPngGraphic picture;
         picture.NewImage(3, 2, ImageFormat::Color24, nullptr, 150, 150);
         picture.SetPixel(2, 1, 0x00336699);
         picture.SaveToFile(folder / "in.png");
     }
-    void TearDown() override {
-        if (!folder.empty()) fs::remove_all(folder);
-    }
     std::string Path(const char* name) const { return "'" + (folder / name).string() + "'"; }
-    fs::path folder;
 };
 
 TEST_F(ToolConvert, WritesEveryLayerFormatAndReadsItBack) {

@@ -4,6 +4,7 @@
 // pictures, and a correction through `zelvan-tool apply`.
 
 #include "CorrectionHost.h"
+#include "TempFolderTest.h"
 #include "TinyPicture.h"
 #include "ToolRunner.h"
 
@@ -187,8 +188,8 @@ TEST(Defog, TakesHazeFromDullPixels) {
 TEST(CorrectionToolApply, RunsCorrectionWords) {
     if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
     namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "zvcorrectXXXXXX").string();
-    const fs::path folder = ::mkdtemp(pattern.data());
+    const zvtest::TempFolder temp;
+    const fs::path& folder = temp.Path();
     TPngGraphic picture;
     picture.NewImage(2, 1, ImageFormat::Color24, nullptr, 96, 96);
     picture.SetPixel(0, 0, 0x00FFFFFF);
@@ -212,7 +213,6 @@ TEST(CorrectionToolApply, RunsCorrectionWords) {
     TPngGraphic fog;
     fog.LoadFromFile(folder / "fog.png");
     EXPECT_EQ(fog.GetPixel(1, 0), 0x00404040u); // 64
-    fs::remove_all(folder);
 }
 
 } // namespace

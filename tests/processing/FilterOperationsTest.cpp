@@ -2,6 +2,7 @@
 // filters, the protocol steps of the menu commands, and zelvan-tool apply.
 
 #include "FilterReference.h"
+#include "TempFolderTest.h"
 #include "ToolRunner.h"
 
 #include "formats/PngGraphic.h"
@@ -218,9 +219,8 @@ TEST(FilterOperations, MenuCommandsTakeTheirSteps) {
 TEST(FilterOperations, ToolAppliesAFilter) {
     if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
     namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "zvfilterXXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const zvtest::TempFolder temp;
+    const fs::path& folder = temp.Path();
     TPngGraphic png;
     png.NewImage(5, 5, ImageFormat::Color24, nullptr, 96, 96);
     for (int y = 0; y < 5; ++y)
@@ -234,7 +234,6 @@ TEST(FilterOperations, ToolAppliesAFilter) {
     TPngGraphic back;
     back.LoadFromFile(folder / "out.png");
     EXPECT_EQ(back.GetPixel(2, 2), 0x00646464u);
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // two treat edges differently). Skipped where ImageMagick is not installed.
 
 #include "FilterReference.h"
+#include "PnmFiles.h"
+#include "TempFolderTest.h"
 
 #include "processing/Median.h"
 
@@ -10,12 +12,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace zv {
 namespace {
@@ -32,42 +29,32 @@ bool ImageMagickPresent() {
 }
 
 void WritePpm(const Bitmap& picture, const fs::path& path) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << picture.Width() << ' ' << picture.Height() << "\n255\n";
+    zvtest::PnmPicture ppm{picture.Width(), picture.Height(), 3, 255, {}};
     for (int y = 0; y < picture.Height(); ++y)
         for (int x = 0; x < picture.Width(); ++x)
-            for (const int c : {2, 1, 0})
-                out.put(static_cast<char>(zvtest::ByteOf(picture, x, y, c)));
+            for (const int c : {2, 1, 0}) ppm.samples.push_back(zvtest::ByteOf(picture, x, y, c));
+    zvtest::WritePnm(path, ppm);
 }
 
 // A binary PPM of 8-bit samples, as convert writes it with -depth 8.
 Bitmap ReadPpm(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int width = 0, height = 0, maximum = 0;
-    in >> magic >> width >> height >> maximum;
-    in.get();
+    const zvtest::PnmPicture ppm = zvtest::ReadPnm(path);
     Bitmap picture;
-    if (magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return picture;
-    picture.Create(width, height, PixelFormat::Bits24);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (const int c : {2, 1, 0}) zvtest::SetByte(picture, x, y, c, in.get());
-    return in ? picture : Bitmap{};
+    if (!ppm.Complete() || ppm.channels != 3 || ppm.maxValue != 255) return picture;
+    picture.Create(ppm.width, ppm.height, PixelFormat::Bits24);
+    for (int y = 0; y < ppm.height; ++y)
+        for (int x = 0; x < ppm.width; ++x)
+            for (int c = 0; c < 3; ++c) zvtest::SetByte(picture, x, y, 2 - c, ppm.Sample(x, y, c));
+    return picture;
 }
 
 class MedianPeer : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!ImageMagickPresent()) GTEST_SKIP() << "ImageMagick's convert is not installed";
-        std::string pattern = (fs::temp_directory_path() / "zvmedianXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
     }
-    void TearDown() override {
-        if (!folder.empty()) fs::remove_all(folder);
-    }
-    fs::path folder;
+    zvtest::TempFolder temp;
+    const fs::path folder = temp.Path();
 };
 
 TEST_F(MedianPeer, SquareShapesAgreeWithImageMagickInside) {

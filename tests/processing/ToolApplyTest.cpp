@@ -1,5 +1,6 @@
 // zelvan-tool apply: toolbox lines on a picture file.
 
+#include "TempFolderTest.h"
 #include "ToolRunner.h"
 
 #include "formats/PngGraphic.h"
@@ -13,12 +14,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zv;
 
-class ToolApply : public ::testing::Test {
+class ToolApply : public zvtest::TempFolderTest {
 protected:
     void SetUp() override {
         if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
-        std::string pattern = (fs::temp_directory_path() / "zvapplyXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        TempFolderTest::SetUp();
         TPngGraphic picture;
         picture.NewImage(3, 1, ImageFormat::Color24, nullptr, 96, 96);
         picture.SetPixel(0, 0, 0x00404040); // grey 64
@@ -26,16 +26,12 @@ protected:
         picture.SetPixel(2, 0, 0x00FFFFFF);
         picture.SaveToFile(folder / "in.png");
     }
-    void TearDown() override {
-        if (!folder.empty()) fs::remove_all(folder);
-    }
     std::string Path(const char* name) const { return "'" + (folder / name).string() + "'"; }
     std::uint32_t PixelOf(const char* name, int x) const {
         TPngGraphic back;
         back.LoadFromFile(folder / name);
         return back.GetPixel(x, 0);
     }
-    fs::path folder;
 };
 
 TEST_F(ToolApply, RunsLinesInOrderWithPersistingParameters) {

@@ -5,6 +5,8 @@
 #include "formats/TiffGraphic.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -26,17 +28,15 @@ public:
     int shown = 0;
 };
 
-class PictureLoaderTest : public ::testing::Test {
+class PictureLoaderTest : public zvtest::TempFolderTest {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zvloadXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        TempFolderTest::SetUp();
         names = std::make_unique<TempNames>(folder, 99);
         names->DrawPrefix(3u);
         loader = std::make_unique<PictureLoader>(
             LoadServices{imaging, library, photoCd, *names, dialogs, host, settings});
     }
-    void TearDown() override { fs::remove_all(folder); }
 
     std::string Write(TDibGraphic& image, const char* name) {
         const auto path = folder / name;
@@ -61,7 +61,6 @@ protected:
         return loader->pictureReady;
     }
 
-    fs::path folder;
     std::unique_ptr<TempNames> names;
     ImagingContext imaging;
     ImageLibrary library;
