@@ -276,6 +276,26 @@ constexpr const char* kEqStatus = "Parametric EQ ...";
 constexpr const char* kLimitStatus = "Limiting ...";
 constexpr const char* kRising = "P1 < P2 < P3";
 
+// The commands made once for all channels and once for each: what the four
+// entries share, and one entry made from it.
+constexpr ToolboxOperation kEqShape{
+    .paramCount = 3, .ranges = kEqRanges, .status = kEqStatus, .steps = kDialogSteps};
+constexpr ToolboxOperation kLimitShape{.paramCount = 3,
+                                       .ranges = kLevelRanges,
+                                       .accepts = RisingLevels,
+                                       .acceptsText = kRising,
+                                       .status = kLimitStatus,
+                                       .steps = kDialogSteps};
+
+constexpr ToolboxOperation ChannelEntry(ToolboxOperation shape, const char* word, int effectCode,
+                                        ToolboxPixels pixels, const EffectDialogLayout& dialog) {
+    shape.word = word;
+    shape.effectCode = effectCode;
+    shape.pixels = pixels;
+    shape.dialog = &dialog;
+    return shape;
+}
+
 // Where a menu item of one handler shares its word with another (Global and
 // RGB), the three-value item is listed first and owns the word.
 constexpr ToolboxOperation kToneOperations[] = {
@@ -421,79 +441,15 @@ constexpr ToolboxOperation kToneOperations[] = {
      .prepare = SaturationStart,
      .dialog = &kEnhanceSaturationDialog},
 
-    {.word = "PARAMETRIC_EQ_ALL",
-     .effectCode = 140,
-     .paramCount = 3,
-     .ranges = kEqRanges,
-     .status = kEqStatus,
-     .steps = kDialogSteps,
-     .pixels = Equalize<0, 2>,
-     .dialog = &kEqAllDialog},
-    {.word = "PARAMETRIC_EQ_RED",
-     .effectCode = 141,
-     .paramCount = 3,
-     .ranges = kEqRanges,
-     .status = kEqStatus,
-     .steps = kDialogSteps,
-     .pixels = Equalize<0, 0>,
-     .dialog = &kEqRedDialog},
-    {.word = "PARAMETRIC_EQ_GRN",
-     .effectCode = 142,
-     .paramCount = 3,
-     .ranges = kEqRanges,
-     .status = kEqStatus,
-     .steps = kDialogSteps,
-     .pixels = Equalize<1, 1>,
-     .dialog = &kEqGreenDialog},
-    {.word = "PARAMETRIC_EQ_BLU",
-     .effectCode = 143,
-     .paramCount = 3,
-     .ranges = kEqRanges,
-     .status = kEqStatus,
-     .steps = kDialogSteps,
-     .pixels = Equalize<2, 2>,
-     .dialog = &kEqBlueDialog},
+    ChannelEntry(kEqShape, "PARAMETRIC_EQ_ALL", 140, Equalize<0, 2>, kEqAllDialog),
+    ChannelEntry(kEqShape, "PARAMETRIC_EQ_RED", 141, Equalize<0, 0>, kEqRedDialog),
+    ChannelEntry(kEqShape, "PARAMETRIC_EQ_GRN", 142, Equalize<1, 1>, kEqGreenDialog),
+    ChannelEntry(kEqShape, "PARAMETRIC_EQ_BLU", 143, Equalize<2, 2>, kEqBlueDialog),
 
-    {.word = "LIMIT_ALL",
-     .effectCode = 400,
-     .paramCount = 3,
-     .ranges = kLevelRanges,
-     .accepts = RisingLevels,
-     .acceptsText = kRising,
-     .status = kLimitStatus,
-     .steps = kDialogSteps,
-     .pixels = Limit<0, 2>,
-     .dialog = &kLimitAllDialog},
-    {.word = "LIMIT_RED",
-     .effectCode = 401,
-     .paramCount = 3,
-     .ranges = kLevelRanges,
-     .accepts = RisingLevels,
-     .acceptsText = kRising,
-     .status = kLimitStatus,
-     .steps = kDialogSteps,
-     .pixels = Limit<0, 0>,
-     .dialog = &kLimitRedDialog},
-    {.word = "LIMIT_GRN",
-     .effectCode = 402,
-     .paramCount = 3,
-     .ranges = kLevelRanges,
-     .accepts = RisingLevels,
-     .acceptsText = kRising,
-     .status = kLimitStatus,
-     .steps = kDialogSteps,
-     .pixels = Limit<1, 1>,
-     .dialog = &kLimitGreenDialog},
-    {.word = "LIMIT_BLU",
-     .effectCode = 403,
-     .paramCount = 3,
-     .ranges = kLevelRanges,
-     .accepts = RisingLevels,
-     .acceptsText = kRising,
-     .status = kLimitStatus,
-     .steps = kDialogSteps,
-     .pixels = Limit<2, 2>,
-     .dialog = &kLimitBlueDialog},
+    ChannelEntry(kLimitShape, "LIMIT_ALL", 400, Limit<0, 2>, kLimitAllDialog),
+    ChannelEntry(kLimitShape, "LIMIT_RED", 401, Limit<0, 0>, kLimitRedDialog),
+    ChannelEntry(kLimitShape, "LIMIT_GRN", 402, Limit<1, 1>, kLimitGreenDialog),
+    ChannelEntry(kLimitShape, "LIMIT_BLU", 403, Limit<2, 2>, kLimitBlueDialog),
 
     {.word = "WHITEBALANCE",
      .effectCode = 160,
