@@ -1,5 +1,7 @@
 #include "album/ExifListing.h"
 
+#include "platform/LittleEndian.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -127,13 +129,11 @@ public:
     }
     std::uint16_t U16(std::uint64_t offset) const {
         const ByteSpan b = Bytes(offset, 2);
-        return littleEndian_ ? static_cast<std::uint16_t>(b[0] | b[1] << 8)
-                             : static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+        return littleEndian_ ? GetLittle16(b.data()) : static_cast<std::uint16_t>(b[0] << 8 | b[1]);
     }
     std::uint32_t U32(std::uint64_t offset) const {
         const ByteSpan b = Bytes(offset, 4);
-        return littleEndian_ ? std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
-                                   std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24
+        return littleEndian_ ? GetLittle32(b.data())
                              : std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
                                    std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
     }

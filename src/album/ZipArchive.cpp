@@ -5,6 +5,7 @@
 #include "album/ZipStreams.h"
 #include "album/ZipUnreduce.h"
 #include "album/ZipUnshrink.h"
+#include "platform/LittleEndian.h"
 #include "platform/linux/PosixFile.h"
 
 #include <fcntl.h>
@@ -60,15 +61,8 @@ public:
     Fields(const std::uint8_t* data, std::size_t size) : at_(data), end_(data + size) {}
 
     std::uint8_t U8() { return *Take(1); }
-    std::uint16_t U16() {
-        const std::uint8_t* p = Take(2);
-        return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-    }
-    std::uint32_t U32() {
-        const std::uint8_t* p = Take(4);
-        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-               std::uint32_t{p[3]} << 24;
-    }
+    std::uint16_t U16() { return GetLittle16(Take(2)); }
+    std::uint32_t U32() { return GetLittle32(Take(4)); }
     std::uint64_t U64() {
         const std::uint64_t low = U32();
         return low | std::uint64_t{U32()} << 32;
@@ -85,11 +79,6 @@ private:
     const std::uint8_t* at_;
     const std::uint8_t* end_;
 };
-
-std::uint32_t Little32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
 
 class FileSource : public ZipSource {
 public:
@@ -248,7 +237,7 @@ void ZipArchive::ReadDirectory() {
     std::size_t at = tailSize - kEndSize + 1;
     bool found = false;
     while (at-- > 0) {
-        if (Little32(&tail[at]) != kEndSignature) continue;
+        if (GetLittle32(&tail[at]) != kEndSignature) continue;
         const std::size_t commentSize = tail[at + 20] | tail[at + 21] << 8;
         if (at + kEndSize + commentSize <= tailSize) {
             found = true;
@@ -274,7 +263,7 @@ void ZipArchive::ReadDirectory() {
     if (endOffset >= kZip64LocatorSize + kZip64EndSize) {
         std::array<std::uint8_t, kZip64LocatorSize> locator;
         source_->ReadAt(endOffset - kZip64LocatorSize, locator.data(), locator.size());
-        if (Little32(locator.data()) == kZip64LocatorSignature) {
+        if (GetLittle32(locator.data()) == kZip64LocatorSignature) {
             Fields fields(locator.data() + 4, locator.size() - 4);
             const std::uint32_t recordDisk = fields.U32();
             std::uint64_t recordOffset = fields.U64();
@@ -287,7 +276,7 @@ void ZipArchive::ReadDirectory() {
             for (std::uint64_t offset : {recordOffset, expected}) {
                 if (offset > expected) continue;
                 source_->ReadAt(offset, record.data(), record.size());
-                if (Little32(record.data()) == kZip64EndSignature) {
+                if (GetLittle32(record.data()) == kZip64EndSignature) {
                     recordOffset = offset;
                     valid = true;
                     break;
@@ -320,7 +309,7 @@ void ZipArchive::ReadDirectory() {
     if (directoryOffset != directoryStart && directorySize >= 4) {
         std::array<std::uint8_t, 4> signature;
         source_->ReadAt(directoryOffset, signature.data(), signature.size());
-        if (Little32(signature.data()) != kCentralSignature)
+        if (GetLittle32(signature.data()) != kCentralSignature)
             shift_ = directoryStart - directoryOffset;
     }
     const std::uint64_t start = directoryOffset + shift_;
@@ -385,7 +374,7 @@ std::uint64_t ZipArchive::DataOffset(const ZipEntry& entry) const {
     if (fileSize - offset < kLocalSize) Incomplete();
     std::array<std::uint8_t, kLocalSize> header;
     source_->ReadAt(offset, header.data(), header.size());
-    if (Little32(header.data()) != kLocalSignature)
+    if (GetLittle32(header.data()) != kLocalSignature)
         throw EZipError(ZipFault::Corrupt, "The local header of " + entry.Name + " is damaged.");
     const std::uint64_t nameSize = header[26] | header[27] << 8;
     const std::uint64_t extraSize = header[28] | header[29] << 8;

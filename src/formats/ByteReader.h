@@ -4,6 +4,7 @@
 // headers through it and never touch memory past the data.
 
 #include "formats/GraphicErrors.h"
+#include "platform/LittleEndian.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,18 +31,12 @@ public:
     void Skip(std::uint64_t count) { Seek(position_ + Checked(count)); }
 
     std::uint8_t U8() { return Take(1)[0]; }
-    std::uint16_t U16LE() {
-        const auto b = Take(2);
-        return static_cast<std::uint16_t>(b[0] | b[1] << 8);
-    }
+    std::uint16_t U16LE() { return GetLittle16(Take(2).data()); }
     std::uint16_t U16BE() {
         const auto b = Take(2);
         return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
     }
-    std::uint32_t U32LE() {
-        const auto b = Take(4);
-        return b[0] | b[1] << 8 | b[2] << 16 | std::uint32_t{b[3]} << 24;
-    }
+    std::uint32_t U32LE() { return GetLittle32(Take(4).data()); }
     std::uint32_t U32BE() {
         const auto b = Take(4);
         return std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3];

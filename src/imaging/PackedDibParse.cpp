@@ -4,6 +4,7 @@
 #include "imaging/PackedDib.h"
 
 #include "imaging/PixelConvert.h"
+#include "platform/LittleEndian.h"
 
 #include <array>
 #include <bit>
@@ -24,13 +25,6 @@ constexpr std::uint32_t kBitFields = 3;
 
 [[noreturn]] void Fail(const std::string& what) {
     throw EPackedDibError("Bad packed picture: " + what + ".");
-}
-
-std::uint32_t Get16(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8);
-}
-std::uint32_t Get32(const std::uint8_t* p) {
-    return Get16(p) | (Get16(p + 2) << 16);
 }
 
 std::string Hex(std::uint32_t value) {
@@ -97,10 +91,10 @@ void CheckBitsAndCompression(const DibLayout& layout) {
 
 DibLayout ReadCoreHeader(const std::uint8_t* data) {
     DibLayout layout;
-    layout.width = Get16(data + 4);
-    layout.height = Get16(data + 6);
-    if (Get16(data + 8) != 1) Fail("the plane count must be 1");
-    layout.bits = static_cast<int>(Get16(data + 10));
+    layout.width = GetLittle16(data + 4);
+    layout.height = GetLittle16(data + 6);
+    if (GetLittle16(data + 8) != 1) Fail("the plane count must be 1");
+    layout.bits = static_cast<int>(GetLittle16(data + 10));
     CheckBitsAndCompression(layout);
     if (layout.bits == 16 || layout.bits == 32) Fail("a core header cannot hold 16 or 32 bits");
     layout.colourEntryBytes = 3;
@@ -123,26 +117,26 @@ void ReadMasks(const std::uint8_t* data, std::size_t size, std::int64_t headerSi
         if (layout.coloursOffset > static_cast<std::int64_t>(size))
             Fail("the bit field masks are missing");
     }
-    for (int i = 0; i < 3; ++i) layout.masks[i] = Get32(data + at + 4 * i);
+    for (int i = 0; i < 3; ++i) layout.masks[i] = GetLittle32(data + at + 4 * i);
 }
 
 DibLayout ReadInfoHeader(const std::uint8_t* data, std::size_t size, std::int64_t headerSize) {
     DibLayout layout;
-    const auto width = static_cast<std::int32_t>(Get32(data + 4));
-    const auto height = static_cast<std::int32_t>(Get32(data + 8));
+    const auto width = static_cast<std::int32_t>(GetLittle32(data + 4));
+    const auto height = static_cast<std::int32_t>(GetLittle32(data + 8));
     if (width <= 0) Fail("the width " + std::to_string(width) + " is not positive");
     if (height == 0 || height == std::numeric_limits<std::int32_t>::min()) {
         Fail("the height " + std::to_string(height) + " is out of range");
     }
-    if (Get16(data + 12) != 1) Fail("the plane count must be 1");
+    if (GetLittle16(data + 12) != 1) Fail("the plane count must be 1");
     layout.width = width;
     layout.height = height < 0 ? -std::int64_t{height} : height;
     layout.topDown = height < 0;
-    layout.bits = static_cast<int>(Get16(data + 14));
-    layout.compression = Get32(data + 16);
+    layout.bits = static_cast<int>(GetLittle16(data + 14));
+    layout.compression = GetLittle32(data + 16);
     CheckBitsAndCompression(layout);
     layout.coloursOffset = headerSize;
-    const std::int64_t used = Get32(data + 32);
+    const std::int64_t used = GetLittle32(data + 32);
     if (layout.bits <= 8) {
         const std::int64_t most = std::int64_t{1} << layout.bits;
         if (used > most)
@@ -178,7 +172,7 @@ void PlaceTableAndRows(DibLayout& layout, std::size_t size) {
 DibLayout ReadLayout(const std::uint8_t* data, std::size_t size) {
     if (data == nullptr || size < 4)
         Fail("the block of " + std::to_string(size) + " bytes is too short");
-    const std::int64_t headerSize = Get32(data);
+    const std::int64_t headerSize = GetLittle32(data);
     if (headerSize != kCoreHeaderSize &&
         (headerSize < kDibInfoHeaderSize || headerSize > kMaxInfoHeaderSize)) {
         Fail("the header size " + std::to_string(headerSize) + " is not known");
@@ -228,7 +222,7 @@ template <int Bits>
 void DecodeFieldRow(const std::uint8_t* src, std::int32_t width,
                     const std::array<ChannelField, 3>& fields, std::uint8_t* bgr) {
     for (std::int32_t x = 0; x < width; ++x, src += Bits / 8, bgr += 3) {
-        const std::uint32_t pixel = Bits == 16 ? Get16(src) : Get32(src);
+        const std::uint32_t pixel = Bits == 16 ? GetLittle16(src) : GetLittle32(src);
         bgr[0] = fields[2].Extract(pixel);
         bgr[1] = fields[1].Extract(pixel);
         bgr[2] = fields[0].Extract(pixel);

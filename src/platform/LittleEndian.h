@@ -1,5 +1,5 @@
 #pragma once
-// 32-bit little-endian values inside stored records and file headers.
+// 16- and 32-bit little-endian values inside stored records and file headers.
 
 #include <cstdint>
 
@@ -7,6 +7,10 @@ namespace zv {
 
 inline void PutLittle32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+inline std::uint16_t GetLittle16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
 }
 
 inline std::uint32_t GetLittle32(const std::uint8_t* at) {
