@@ -1,4 +1,7 @@
-// PNG files through libpng, read from and written to memory.
+// PNG files through libpng, read from and written to memory. libpng writes
+// the chunks before the image data; the image data of files that are not
+// interlaced is filtered and compressed in bands on every core (see
+// PngDeflate.h), and libpng writes the interlaced ones whole.
 //
 // libpng reports a failure by calling our error callback, which records the
 // message and longjmps back to the last setjmp. To keep that safe in C++,
@@ -11,6 +14,8 @@
 
 #include "formats/PngGraphic.h"
 
+#include "formats/PngDeflate.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -18,6 +23,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <vector>
 
 namespace zv {
@@ -311,7 +317,8 @@ struct WriteSettings {
     bool bgr = false;
 };
 
-bool GuardedWrite(png_structp png, png_infop info, const WriteSettings& settings, png_bytepp rows) {
+// The chunks before the image data.
+bool GuardedWriteInfo(png_structp png, png_infop info, const WriteSettings& settings) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, settings.width, settings.height, settings.depth, settings.colourType,
                  settings.interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -322,6 +329,13 @@ bool GuardedWrite(png_structp png, png_infop info, const WriteSettings& settings
     if (settings.gamma > 0) png_set_gAMA(png, info, settings.gamma);
     png_set_compression_level(png, settings.level);
     png_write_info(png, info);
+    return true;
+}
+
+// The image data and the end, after GuardedWriteInfo.
+bool GuardedWriteRows(png_structp png, png_infop info, const WriteSettings& settings,
+                      png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
     if (settings.bgr) png_set_bgr(png);
     png_set_interlace_handling(png);
     png_write_image(png, rows);
@@ -457,14 +471,42 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
     settings.yPixelsPerMetre = static_cast<png_uint_32>(std::max(0, YPixelsPerMetre()));
     settings.gamma = gamma;
 
-    // libpng copies each row before transforming it, so the rows stay untouched.
-    std::vector<png_bytep> rows(static_cast<std::size_t>(Height()));
-    for (std::int32_t y = 0; y < Height(); ++y) rows[y] = const_cast<png_bytep>(ScanLine(y));
-
     Bytes file;
     PngWriter writer(file);
-    if (!GuardedWrite(writer.png, writer.info, settings, rows.data()))
-        throw EPNGError(writer.message);
+    if (!GuardedWriteInfo(writer.png, writer.info, settings)) throw EPNGError(writer.message);
+    if (settings.interlace == PNG_INTERLACE_NONE) {
+        // The image data in bands on every core.
+        PngImageData data;
+        data.width = settings.width;
+        data.height = settings.height;
+        data.bitsPerPixel = settings.colourType == PNG_COLOR_TYPE_RGB ? 24 : settings.depth;
+        data.filtered = settings.colourType != PNG_COLOR_TYPE_PALETTE && settings.depth >= 8;
+        data.level = settings.level;
+        const std::size_t rowBytes = (std::size_t{settings.width} * data.bitsPerPixel + 7) / 8;
+        data.row = [this, rowBytes, bgr = settings.bgr](std::uint32_t y, std::uint8_t* to) {
+            const std::uint8_t* from = ScanLine(static_cast<std::int32_t>(y));
+            if (!bgr) {
+                std::memcpy(to, from, rowBytes);
+                return;
+            }
+            for (std::size_t i = 0; i < rowBytes; i += 3) {
+                to[i] = from[i + 2];
+                to[i + 1] = from[i + 1];
+                to[i + 2] = from[i];
+            }
+        };
+        try {
+            AppendPngImageChunks(file, CompressPngImage(data));
+        } catch (const std::runtime_error& error) {
+            throw EPNGError(error.what());
+        }
+    } else {
+        // libpng copies each row before transforming it, so the rows stay untouched.
+        std::vector<png_bytep> rows(static_cast<std::size_t>(Height()));
+        for (std::int32_t y = 0; y < Height(); ++y) rows[y] = const_cast<png_bytep>(ScanLine(y));
+        if (!GuardedWriteRows(writer.png, writer.info, settings, rows.data()))
+            throw EPNGError(writer.message);
+    }
     out.insert(out.end(), file.begin(), file.end());
 }
 

@@ -1,4 +1,6 @@
-#include "explorer/DosTime.h"
+#include "platform/FileDate.h"
+
+#include <sys/stat.h>
 
 namespace zv {
 
@@ -49,6 +51,17 @@ std::uint32_t PackDosDateTimeOf(std::time_t when) {
     std::tm local{};
     if (localtime_r(&when, &local) == nullptr) return PackDosDateTime(std::tm{});
     return PackDosDateTime(local);
+}
+
+std::string FileDateText(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    const std::time_t time = status.st_mtime;
+    std::tm local{};
+    if (localtime_r(&time, &local) == nullptr) return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
 }
 
 } // namespace zv
