@@ -1,5 +1,7 @@
 #include "album/ZipListing.h"
 
+#include "platform/FileDate.h"
+
 #include <algorithm>
 #include <cctype>
 #include <ctime>
@@ -9,14 +11,12 @@ namespace zv {
 std::string ZipDateStampText(std::uint16_t dosDate, std::uint16_t dosTime) {
     // Fields out of their ranges (a zero date has month and day 0) are
     // brought inside them, so the text never shows a month 0 or 13.
-    std::tm time{};
-    time.tm_year = (dosDate >> 9) + 80;
-    time.tm_mon = std::clamp((dosDate >> 5 & 0x0F) - 1, 0, 11);
-    time.tm_mday = std::clamp(dosDate & 0x1F, 1, 31);
-    time.tm_hour = std::clamp(dosTime >> 11, 0, 23);
-    time.tm_min = std::clamp(dosTime >> 5 & 0x3F, 0, 59);
-    time.tm_sec = std::clamp((dosTime & 0x1F) * 2, 0, 59);
-    time.tm_isdst = -1;
+    std::tm time = UnpackDosDateTime(DosDateTime(dosDate, dosTime));
+    time.tm_mon = std::clamp(time.tm_mon, 0, 11);
+    time.tm_mday = std::clamp(time.tm_mday, 1, 31);
+    time.tm_hour = std::clamp(time.tm_hour, 0, 23);
+    time.tm_min = std::clamp(time.tm_min, 0, 59);
+    time.tm_sec = std::clamp(time.tm_sec, 0, 59);
     char text[128];
     const std::size_t length = std::strftime(text, sizeof text, "%x %X", &time);
     std::string result(text, length);

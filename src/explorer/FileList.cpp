@@ -1,8 +1,8 @@
 #include "explorer/FileList.h"
 
 #include "explorer/Comments.h"
-#include "explorer/DosTime.h"
 #include "platform/Extensions.h"
+#include "platform/FileDate.h"
 #include "platform/ProgramTitle.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "explorer/FolderTree.h"
 
-#include "explorer/DosTime.h"
+#include "platform/FileDate.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,7 +1,7 @@
 #include "explorer/Listing.h"
 
-#include "explorer/DosTime.h"
 #include "platform/Extensions.h"
+#include "platform/FileDate.h"
 
 #include <dirent.h>
 #include <fcntl.h>

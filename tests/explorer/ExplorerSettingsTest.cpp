@@ -1,5 +1,5 @@
 #include "explorer/ExplorerSettings.h"
-#include "explorer/DosTime.h"
+#include "platform/FileDate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "explorer/FileList.h"
 #include "explorer/Comments.h"
-#include "explorer/DosTime.h"
+#include "platform/FileDate.h"
 
 #include <gtest/gtest.h>
 

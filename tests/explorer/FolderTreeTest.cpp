@@ -1,5 +1,5 @@
 #include "explorer/FolderTree.h"
-#include "explorer/DosTime.h"
+#include "platform/FileDate.h"
 
 #include "TempFolderTest.h"
 
