@@ -2,7 +2,6 @@
 
 #include "explorer/ThumbPass.h"
 #include "explorer/ThumbPicture.h"
-#include "formats/loading/StandaloneLoader.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -15,10 +14,9 @@ namespace {
 constexpr int kDecoderNiceness = 10;
 } // namespace
 
-ThumbJobDone RunThumbJob(const ThumbJob& job, StandaloneLoader& loader) {
+ThumbJobDone RunThumbJob(const ThumbJob& job) {
     ThumbJobDone done;
-    done.result =
-        MakeThumbFor(job.picturePath, job.box, job.colour, loader.Loader(), loader.Imaging());
+    done.result = MakeThumbFor(job.picturePath, job.box, job.colour);
     if (done.result.outcome != ThumbOutcome::Made) return done;
     const Bitmap stored = ThumbAtDisplayDepth(done.result.thumbnail, job.screenBits, job.dither);
     done.result.thumbnail = Bitmap();
@@ -65,10 +63,7 @@ bool ThumbDecoders::Has(const std::filesystem::path& thumbPath) {
 }
 
 std::optional<ThumbJobDone> ThumbDecoders::Take(const ThumbJob& job, bool wait) {
-    if (threads_.empty()) {
-        if (!inlineLoader_) inlineLoader_ = std::make_unique<StandaloneLoader>();
-        return RunThumbJob(job, *inlineLoader_);
-    }
+    if (threads_.empty()) return RunThumbJob(job);
     std::unique_lock lock(mutex_);
     if (!pending_.contains(job.thumbPath) && !done_.contains(job.thumbPath)) {
         pending_[job.thumbPath] = true;
@@ -95,7 +90,6 @@ void ThumbDecoders::Work() {
     // Below the window's thread, so that painting and input come first when
     // the cores are busy; the pass then waits a little longer for a row.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kDecoderNiceness);
-    StandaloneLoader loader;
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -104,7 +98,7 @@ void ThumbDecoders::Work() {
         queue_.pop_front();
         const std::uint64_t generation = generation_;
         lock.unlock();
-        ThumbJobDone done = RunThumbJob(job, loader);
+        ThumbJobDone done = RunThumbJob(job);
         lock.lock();
         // A job of a cleared pass is dropped: its file, if written, is right anyway.
         if (generation != generation_) continue;

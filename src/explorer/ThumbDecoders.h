@@ -1,8 +1,8 @@
 #pragma once
 // Worker threads that make thumbnails ahead of the thumbnail pass: each job
 // decodes one picture file, fits it into the box and saves it in the cache.
-// Each thread has its own loader, so no reader is shared between threads.
-// With no threads the jobs run on the caller's thread when taken.
+// Decoding keeps no state, so the threads share nothing but the queue. With
+// no threads the jobs run on the caller's thread when taken.
 
 #include "explorer/ThumbMaker.h"
 
@@ -20,8 +20,6 @@
 
 namespace zv {
 
-class StandaloneLoader;
-
 struct ThumbJob {
     std::string picturePath;
     std::filesystem::path thumbPath; // also the job's key
@@ -37,8 +35,8 @@ struct ThumbJobDone {
     bool saved = false; // the thumbnail file was written
 };
 
-// Makes and saves one thumbnail with this loader.
-ThumbJobDone RunThumbJob(const ThumbJob& job, StandaloneLoader& loader);
+// Makes and saves one thumbnail.
+ThumbJobDone RunThumbJob(const ThumbJob& job);
 
 class ThumbDecoders {
 public:
@@ -71,7 +69,6 @@ private:
     std::uint64_t generation_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> threads_;
-    std::unique_ptr<StandaloneLoader> inlineLoader_;
 };
 
 } // namespace zv

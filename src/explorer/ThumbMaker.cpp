@@ -4,7 +4,8 @@
 #include "explorer/Listing.h"
 #include "explorer/ThumbPicture.h"
 #include "formats/JpegReader.h"
-#include "formats/loading/PictureLoader.h"
+#include "formats/PictureLists.h"
+#include "library/DecodeFile.h"
 #include "platform/Extensions.h"
 
 #include <exception>
@@ -23,51 +24,34 @@ ThumbResult Outcome(ThumbOutcome outcome) {
     return result;
 }
 
-ThumbResult MakeJpegThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour) {
-    TJpegReader reader;
-    reader.ReadHeader(path);
-    ThumbResult result;
-    result.fullWidth = reader.Width();
-    result.fullHeight = reader.Height();
-    result.bits = reader.Components() == 1 ? 8 : 24;
-    const int scale = ThumbJpegScale(reader.Width(), reader.Height(), box);
-    reader.SetScale(scale);
-    result.jpegScale = scale;
-    const JpegSize scaled = reader.ScaledSize();
-    if (!WithinThumbBudget(scaled.width, scaled.height)) {
-        result.outcome = ThumbOutcome::TooLarge;
-        return result;
-    }
-    reader.output = JpegOutput::Bits24;
-    Bitmap decoded;
-    reader.Decode(decoded);
-    result.thumbnail = MakeThumbnail(decoded, box, thumbColour);
-    result.outcome = ThumbOutcome::Made;
-    return result;
+bool IsJpegName(const std::string& path) {
+    return UpperExtension(path).find(".JP") != std::string::npos;
 }
 
-ThumbResult MakeLoadedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
-                            PictureLoader& loader, ImagingContext& imaging) {
-    loader.currentPath = path;
+// Whether the viewer opens the file as a picture, by its name.
+bool ViewerPicture(const std::string& path) {
+    const std::string extension = UpperExtension(path);
+    return ExtensionIn(extension, kAcceptedExtensions) && !ExtensionIn(extension, kMediaExtensions);
+}
+
+ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour) {
     ThumbResult result;
-    result.loadFailed = true;
-    if (loader.ProbePicture() != kProbePicture) return result;
+    DecodeOptions options;
+    options.jpegScale = 0;
+    options.fitWidth = box.ThumbWidth;
+    options.fitHeight = box.ThumbHeight;
+    options.pixelBudget = kThumbPixelBudget;
+    const DecodedPicture picture = DecodeFile(path, 1, options);
     result.loadFailed = false;
-    result.fullWidth = imaging.descriptor.ImageWidth;
-    result.fullHeight = imaging.descriptor.ImageHeight;
-    result.bits = imaging.descriptor.ImageBits;
-    if (!WithinThumbBudget(result.fullWidth, result.fullHeight)) {
+    result.fullWidth = picture.fullWidth;
+    result.fullHeight = picture.fullHeight;
+    result.bits = picture.bits > 15 ? 24 : picture.bits;
+    if (picture.format && picture.format->id == FormatId::Jpeg) result.jpegScale = picture.scale;
+    if (picture.tooLarge) {
         result.outcome = ThumbOutcome::TooLarge;
         return result;
     }
-    loader.OpenImage();
-    if (!loader.pictureReady || imaging.current.Empty()) {
-        result.loadFailed = true;
-        return result;
-    }
-    result.thumbnail = MakeThumbnail(imaging.current, box, thumbColour);
-    // The decoded picture is not kept: thousands of files must not pile up.
-    imaging.current = Bitmap();
+    result.thumbnail = MakeThumbnail(picture.pixels, box, thumbColour);
     result.outcome = ThumbOutcome::Made;
     return result;
 }
@@ -101,26 +85,27 @@ int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box) {
     return ChooseJpegScale(width, height, box.ThumbWidth, box.ThumbHeight, false);
 }
 
-ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
-                         PictureLoader& loader, ImagingContext& imaging) {
+ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour) {
+    const bool jpeg = IsJpegName(path);
+    if (!jpeg && !ViewerPicture(path)) {
+        ThumbResult result = Outcome(ThumbOutcome::Failed);
+        result.loadFailed = true;
+        return result;
+    }
     try {
-        if (UpperExtension(path).find(".JP") != std::string::npos)
-            return MakeJpegThumb(path, box, thumbColour);
-        return MakeLoadedThumb(path, box, thumbColour, loader, imaging);
+        return MakeDecodedThumb(path, box, thumbColour);
     } catch (const std::exception&) {
         // A broken or unreadable file gets the failed thumbnail (or, when it
         // is not a JPEG, its icon); the folder goes on.
-        imaging.current = Bitmap();
         ThumbResult result = Outcome(ThumbOutcome::Failed);
-        result.loadFailed = UpperExtension(path).find(".JP") == std::string::npos;
+        result.loadFailed = !jpeg;
         return result;
     }
 }
 
 ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
                                   const std::filesystem::path& cacheRoot, ThumbBox box,
-                                  std::uint32_t thumbColour, PictureLoader& loader,
-                                  ImagingContext& imaging, const ThumbFolderProgress& progress) {
+                                  std::uint32_t thumbColour, const ThumbFolderProgress& progress) {
     ThumbFolderResult result;
     std::string folderText = std::filesystem::absolute(folder).lexically_normal().string();
     if (folderText.empty() || folderText.back() != '/') folderText += '/';
@@ -151,8 +136,7 @@ ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
         if (ThumbPresent(thumbPath)) {
             ++result.present;
         } else {
-            const ThumbResult made =
-                MakeThumbFor(RecordPath(folderText, record), box, thumbColour, loader, imaging);
+            const ThumbResult made = MakeThumbFor(RecordPath(folderText, record), box, thumbColour);
             record.ThumbState = made.State();
             switch (made.outcome) {
             case ThumbOutcome::Made:

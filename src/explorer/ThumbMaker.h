@@ -1,8 +1,8 @@
 #pragma once
 // Making thumbnails: one picture file into a thumbnail bitmap, and a whole
-// folder into its folder cache. JPEG files are decoded scaled down by libjpeg
-// (the cheapest decode that still covers twice the box); other pictures go
-// through the loader's routes.
+// folder into its folder cache. Pictures are decoded by DecodeFile, JPEG
+// files scaled down by libjpeg (the cheapest decode that still covers twice
+// the box). Nothing here keeps state, so any thread may make thumbnails.
 
 #include "explorer/ThumbCache.h"
 #include "imaging/Bitmap.h"
@@ -13,9 +13,6 @@
 #include <string>
 
 namespace zv {
-
-class PictureLoader;
-struct ImagingContext;
 
 enum class ThumbOutcome { Made, TooLarge, Failed };
 
@@ -38,11 +35,11 @@ int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box);
 
 // The thumbnail of one picture file. A file whose extension contains ".JP"
 // is decoded by libjpeg at ThumbJpegScale; one whose decoded size would
-// exceed the pixel budget is too large. Other pictures are opened by
-// `loader`, whose picture lands in `imaging.current`; a header beyond the
-// budget is too large. Anything unreadable fails; nothing throws.
-ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
-                         PictureLoader& loader, ImagingContext& imaging);
+// exceed the pixel budget is too large. Other pictures the viewer opens
+// (extensions in its accepted list, sound and video aside) are decoded at
+// full size; a header beyond the budget is too large; the rest are not
+// pictures (loadFailed). Anything unreadable fails; nothing throws.
+ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour);
 
 struct ThumbFolderResult {
     bool listed = false; // false when the folder cannot be read
@@ -62,8 +59,7 @@ using ThumbFolderProgress = std::function<void(int done, int total)>;
 // when the cache folders cannot be made.
 ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
                                   const std::filesystem::path& cacheRoot, ThumbBox box,
-                                  std::uint32_t thumbColour, PictureLoader& loader,
-                                  ImagingContext& imaging,
+                                  std::uint32_t thumbColour,
                                   const ThumbFolderProgress& progress = {});
 
 } // namespace zv

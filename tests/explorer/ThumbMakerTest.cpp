@@ -6,9 +6,6 @@
 #include "explorer/ThumbPicture.h"
 #include "formats/JpegWriter.h"
 #include "formats/PngGraphic.h"
-#include "formats/loading/PictureLoader.h"
-#include "platform/AppFolders.h"
-#include "platform/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +16,6 @@
 
 namespace zv {
 namespace {
-
-class NoHost : public LoadHost {
-public:
-    void SetStatusText(const std::string&) override {}
-    ViewArea ViewSize() const override { return {1600, 1200}; }
-};
 
 Bitmap Picture(int width, int height) {
     Bitmap picture;
@@ -66,7 +57,7 @@ protected:
             Age(pictures / name);
     }
     ThumbFolderResult Run(ThumbBox box = ThumbBox{}) {
-        return ThumbnailFolder(pictures, cache, box, 0x80000005, loader, imaging);
+        return ThumbnailFolder(pictures, cache, box, 0x80000005);
     }
     static int FileCount(const std::filesystem::path& where) {
         int count = 0;
@@ -77,15 +68,6 @@ protected:
 
     std::filesystem::path pictures;
     std::filesystem::path cache;
-    ImagingContext imaging;
-    ImageLibrary library;
-    PhotoCdLibrary photoCd;
-    RunTempFolder temp{ProcessEnvironment()};
-    TempNames names{temp.Path(), static_cast<std::uint32_t>(::getpid())};
-    ScriptedDialogs dialogs;
-    NoHost host;
-    LoadSettings settings;
-    PictureLoader loader{LoadServices{imaging, library, photoCd, names, dialogs, host, settings}};
 };
 
 TEST(ThumbJpegScale, HalvesWhileLargerThanTwiceTheBox) {
@@ -100,7 +82,7 @@ TEST(ThumbJpegScale, HalvesWhileLargerThanTwiceTheBox) {
 
 TEST_F(ThumbMakerTest, LargeJpegIsDecodedScaledIntoABoxSizedThumbnail) {
     const ThumbResult result =
-        MakeThumbFor(WriteJpeg("big.jpg", 2000, 1500).string(), {120, 90}, 0, loader, imaging);
+        MakeThumbFor(WriteJpeg("big.jpg", 2000, 1500).string(), {120, 90}, 0);
     ASSERT_EQ(result.outcome, ThumbOutcome::Made);
     EXPECT_EQ(result.jpegScale, 8);
     EXPECT_EQ(result.fullWidth, 2000);
@@ -114,8 +96,7 @@ TEST_F(ThumbMakerTest, UnreadableFilesFailWithoutThrowing) {
     Write("pictures/broken.jpg", "\xFF\xD8 truncated");
     Write("pictures/empty.png", "not a png");
     for (const char* name : {"broken.jpg", "empty.png", "missing.bmp"}) {
-        const ThumbResult result =
-            MakeThumbFor((pictures / name).string(), {120, 90}, 0, loader, imaging);
+        const ThumbResult result = MakeThumbFor((pictures / name).string(), {120, 90}, 0);
         EXPECT_EQ(result.outcome, ThumbOutcome::Failed) << name;
         EXPECT_EQ(result.State(), kThumbFailed) << name;
     }
@@ -139,7 +120,7 @@ TEST_F(ThumbMakerTest, PictureHeaderBeyondThePixelBudgetIsTooLarge) {
     put(28, 24, 2);
     const std::string path = Write("huge.bmp", bmp);
     std::filesystem::resize_file(path, 54 + std::uintmax_t{12000} * 12000 * 3);
-    const ThumbResult result = MakeThumbFor(path, {120, 90}, 0, loader, imaging);
+    const ThumbResult result = MakeThumbFor(path, {120, 90}, 0);
     EXPECT_EQ(result.outcome, ThumbOutcome::TooLarge);
     EXPECT_EQ(result.State(), kThumbTooLarge);
 }
@@ -148,12 +129,12 @@ TEST_F(ThumbMakerTest, FolderGetsOneThumbnailPerPictureAndKeepsPresentOnes) {
     WriteSampleFolder();
     int calls = 0;
     int lastTotal = 0;
-    const ThumbFolderResult first = ThumbnailFolder(pictures, cache, {120, 90}, 0x80000005, loader,
-                                                    imaging, [&](int done, int total) {
-                                                        ++calls;
-                                                        lastTotal = total;
-                                                        EXPECT_EQ(done, calls);
-                                                    });
+    const ThumbFolderResult first =
+        ThumbnailFolder(pictures, cache, {120, 90}, 0x80000005, [&](int done, int total) {
+            ++calls;
+            lastTotal = total;
+            EXPECT_EQ(done, calls);
+        });
     ASSERT_TRUE(first.listed);
     EXPECT_EQ(first.made, 3);
     EXPECT_EQ(first.present, 0);
@@ -184,8 +165,7 @@ TEST_F(ThumbMakerTest, FolderGetsOneThumbnailPerPictureAndKeepsPresentOnes) {
 }
 
 TEST_F(ThumbMakerTest, UnreadableFolderIsNotListed) {
-    const ThumbFolderResult result =
-        ThumbnailFolder(folder / "nowhere", cache, {120, 90}, 0, loader, imaging);
+    const ThumbFolderResult result = ThumbnailFolder(folder / "nowhere", cache, {120, 90}, 0);
     EXPECT_FALSE(result.listed);
     EXPECT_FALSE(std::filesystem::exists(cache));
 }

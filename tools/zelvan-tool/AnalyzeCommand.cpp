@@ -1,8 +1,8 @@
 // zelvan-tool analyze: the Analyze command's report on one picture, written
 // as "ImageReport.txt" and printed.
 
+#include "LayerFiles.h"
 #include "Subcommands.h"
-#include "ToolLoader.h"
 
 #include "imaging/ImagingContext.h"
 #include "imaging/MemoryCheck.h"
@@ -74,12 +74,13 @@ int RunAnalyze(const Arguments& arguments) {
         std::cerr << "zelvan-tool analyze: " << request.file << " not found.\n";
         return 1;
     }
-    ToolLoader loader;
-    if (!loader.Open(request.file)) {
-        std::cerr << "zelvan-tool analyze: " << request.file << ": " << loader.Errors() << '\n';
+    zv::ImagingContext imaging;
+    try {
+        OpenPicture(request.file, imaging);
+    } catch (const std::exception& error) {
+        std::cerr << "zelvan-tool analyze: " << request.file << ": " << error.what() << '\n';
         return 1;
     }
-    zv::ImagingContext& imaging = loader.Imaging();
     zv::EnsureTrueColour(imaging);
     std::optional<std::int64_t> divisor;
     if (request.complexity) divisor = zv::ImageByteSize(imaging.descriptor, imaging.autoReduce);

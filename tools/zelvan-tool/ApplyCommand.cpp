@@ -4,7 +4,6 @@
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
-#include "ToolLoader.h"
 
 #include "imaging/ImagingContext.h"
 #include "platform/Extensions.h"
@@ -109,16 +108,6 @@ private:
     zv::ImagingContext& imaging_;
 };
 
-std::optional<int> SaveTypeForExtension(const std::string& upperExtension) {
-    if (upperExtension == ".BMP") return zv::kSaveBmp;
-    if (upperExtension == ".PCX") return zv::kSavePcx;
-    if (upperExtension == ".PNG") return zv::kSavePng;
-    if (upperExtension == ".JPG" || upperExtension == ".JPEG") return zv::kSaveJpegColour;
-    if (upperExtension == ".TGA") return zv::kSaveTga;
-    if (upperExtension == ".TIF" || upperExtension == ".TIFF") return zv::kSaveTiff;
-    return std::nullopt;
-}
-
 // Every line must name a toolbox word and read, before any file is touched.
 bool CheckLines(const std::vector<std::string>& lines) {
     for (const std::string& text : lines) {
@@ -138,23 +127,10 @@ bool CheckLines(const std::vector<std::string>& lines) {
     return true;
 }
 
-// The picture as the viewer opens it, or through the format layer for what
-// the viewer does not open itself.
+// The picture as the viewer opens it. A file that cannot be read throws its
+// reader's error, which the tool prints.
 bool Load(const std::string& path, zv::ImagingContext& imaging) {
-    ToolLoader loader;
-    if (loader.Open(path)) {
-        imaging.current = std::move(loader.Imaging().current);
-        imaging.descriptor = loader.Imaging().descriptor;
-        return true;
-    }
-    LayerPicture picture = ReadLayerPicture(path);
-    if (picture.image)
-        picture.image->AssignTo(imaging.current);
-    else
-        imaging.current = std::move(picture.pixels);
-    imaging.descriptor.ImageWidth = imaging.current.Width();
-    imaging.descriptor.ImageHeight = imaging.current.Height();
-    imaging.descriptor.ImageBits = zv::ImageBitsOf(imaging.current.Format());
+    OpenPicture(path, imaging);
     return !imaging.current.Empty();
 }
 
@@ -184,7 +160,7 @@ int RunApply(const Arguments& arguments) {
     const std::string& input = arguments[0];
     const std::string& output = arguments[1];
     const std::vector<std::string> lines(arguments.begin() + 2, arguments.end());
-    const std::optional<int> type = SaveTypeForExtension(zv::UpperExtension(output));
+    const std::optional<int> type = SaveTypeForFile(output);
     if (!type) {
         std::cerr << "zelvan-tool apply: OUT must end in .bmp, .pcx, .png, .jpg, .jpeg, .tga, "
                      ".tif or .tiff\n";

@@ -5,9 +5,9 @@
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
-#include "ToolLoader.h"
 
 #include "formats/GraphicClasses.h"
+#include "formats/PictureLists.h"
 #include "formats/TiffGraphic.h"
 #include "platform/Display.h"
 #include "platform/Extensions.h"
@@ -54,8 +54,8 @@ namespace {
 struct ConvertRequest {
     std::string input;
     std::string output;
-    ReadOptions read;
-    int scale = 1;
+    int page = 1;
+    zv::DecodeOptions read;
     std::optional<std::string> compression;
     std::optional<int> type;
     int quality = zv::kDefaultSaveQuality;
@@ -97,11 +97,11 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--page" && hasValue)
-            request.read.page = Number(argument, arguments[++i]);
+            request.page = Number(argument, arguments[++i]);
         else if (argument == "--fax-quality" && hasValue)
             request.read.faxQuality = Number(argument, arguments[++i]);
         else if (argument == "--scale" && hasValue)
-            request.scale = Number(argument, arguments[++i]);
+            request.read.jpegScale = Number(argument, arguments[++i]);
         else if (argument == "--compression" && hasValue)
             request.compression = arguments[++i];
         else if (argument == "--type" && hasValue)
@@ -118,7 +118,8 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
             files.push_back(argument);
     }
     if (files.size() != 2) throw std::invalid_argument("give one input and one output file");
-    if (request.scale != 1 && request.scale != 2 && request.scale != 4 && request.scale != 8)
+    const int scale = request.read.jpegScale;
+    if (scale != 1 && scale != 2 && scale != 4 && scale != 8)
         throw std::invalid_argument("--scale takes 1, 2, 4 or 8");
     CheckSaveOptions(request);
     request.input = files[0];
@@ -126,65 +127,37 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
     return request;
 }
 
-// The save type an output extension stands for.
-std::optional<int> SaveTypeForExtension(const std::string& upperExtension) {
-    if (upperExtension == ".BMP") return zv::kSaveBmp;
-    if (upperExtension == ".PCX") return zv::kSavePcx;
-    if (upperExtension == ".PNG") return zv::kSavePng;
-    if (upperExtension == ".JPG" || upperExtension == ".JPEG") return zv::kSaveJpegColour;
-    if (upperExtension == ".TGA") return zv::kSaveTga;
-    if (upperExtension == ".TIF" || upperExtension == ".TIFF") return zv::kSaveTiff;
-    return std::nullopt;
-}
-
 std::optional<int> SaveTypeOf(const ConvertRequest& request) {
     if (request.compression) return std::nullopt;
     if (request.grey) return zv::kSaveJpegGrey;
     if (request.type) return request.type;
-    return SaveTypeForExtension(zv::UpperExtension(request.output));
+    return SaveTypeForFile(request.output);
 }
 
-// The picture as the viewer holds it once opened: the first page opens as
-// the viewer opens it (so JPEG files decode, scaled when asked); other pages
-// and files the viewer does not open (icons) are read through the layer and
-// the library directly.
+// The picture as the viewer holds it once opened. The viewer's own opens
+// (page 1 of the files it shows) keep no resolution, as its "Save as" does
+// not; other pages and files (icons) keep the file's.
 struct OpenedPicture {
     zv::ImagingContext imaging;
     int xDpi = 0;
     int yDpi = 0;
 };
 
-bool OpenAsTheViewerDoes(const ConvertRequest& request, OpenedPicture& opened) {
-    if (request.read.page != 1) return false;
-    ToolLoader loader;
-    loader.Settings().faxQuality = request.read.faxQuality;
-    loader.Settings().jpegScale = request.scale;
-    if (!loader.Open(request.input)) return false;
-    opened.imaging.current = std::move(loader.Imaging().current);
-    opened.imaging.descriptor = loader.Imaging().descriptor;
-    return true;
-}
-
-void OpenThroughLayer(const ConvertRequest& request, OpenedPicture& opened) {
-    LayerPicture picture = ReadLayerPicture(request.input, request.read);
-    zv::Bitmap& current = opened.imaging.current;
-    if (picture.image) {
-        picture.image->AssignTo(current);
-        opened.xDpi = picture.image->XDpi();
-        opened.yDpi = picture.image->YDpi();
-    } else {
-        current = std::move(picture.pixels);
-        opened.xDpi = picture.xDpi;
-        opened.yDpi = picture.yDpi;
-    }
-    opened.imaging.descriptor.ImageWidth = current.Width();
-    opened.imaging.descriptor.ImageHeight = current.Height();
-    opened.imaging.descriptor.ImageBits = zv::ImageBitsOf(current.Format());
+void Open(const ConvertRequest& request, OpenedPicture& opened) {
+    const zv::DecodedPicture picture =
+        OpenPicture(request.input, opened.imaging, request.page, request.read);
+    const std::string extension = zv::UpperExtension(request.input);
+    const bool viewerOpens =
+        request.page == 1 &&
+        (zv::IsJpegExtension(extension) || zv::ExtensionIn(extension, zv::kAcceptedExtensions));
+    if (viewerOpens) return;
+    opened.xDpi = picture.xDpi;
+    opened.yDpi = picture.yDpi;
 }
 
 int SaveAsTheViewerDoes(const ConvertRequest& request, int type) {
     OpenedPicture opened;
-    if (!OpenAsTheViewerDoes(request, opened)) OpenThroughLayer(request, opened);
+    Open(request, opened);
     opened.imaging.descriptor.ScreenBits = zv::FixedDisplay().Info().screenBits;
 
     zv::ImageLibrary library;
@@ -222,15 +195,8 @@ int WriteThroughLayer(const ConvertRequest& request) {
     if (!output || !zv::ExtensionIn(extension, zv::LayerWriteExtensions()))
         throw std::runtime_error("no writer for \"" + extension + "\" files");
     OpenedPicture opened;
-    if (OpenAsTheViewerDoes(request, opened)) {
-        output->Assign(opened.imaging.current);
-    } else {
-        const LayerPicture picture = ReadLayerPicture(request.input, request.read);
-        if (picture.image)
-            output->Assign(*picture.image);
-        else
-            output->Assign(picture.pixels, picture.xDpi, picture.yDpi);
-    }
+    Open(request, opened);
+    output->Assign(opened.imaging.current, opened.xDpi, opened.yDpi);
     ApplyCompression(*output, request.compression);
     output->SaveToFile(request.output);
     return 0;

@@ -1,8 +1,8 @@
 // zelvan-tool histogram: the level histograms of a picture and the mean and
 // standard deviation of each, as the viewer's histogram computes them.
 
+#include "LayerFiles.h"
 #include "Subcommands.h"
-#include "ToolLoader.h"
 
 #include "imaging/ImagingContext.h"
 #include "processing/Histogram.h"
@@ -27,15 +27,17 @@ int RunHistogram(const Arguments& arguments) {
         std::cerr << "zelvan-tool histogram: give one picture file\n\n" << kHistogramUsage;
         return 2;
     }
-    ToolLoader loader;
-    if (!loader.Open(arguments[0])) {
-        std::cerr << "zelvan-tool histogram: " << arguments[0] << ": " << loader.Errors() << '\n';
+    zv::ImagingContext imaging;
+    try {
+        OpenPicture(arguments[0], imaging);
+    } catch (const std::exception& error) {
+        std::cerr << "zelvan-tool histogram: " << arguments[0] << ": " << error.what() << '\n';
         return 1;
     }
-    zv::EnsureTrueColour(loader.Imaging());
+    zv::EnsureTrueColour(imaging);
     const auto histogram = std::make_unique<zv::ImageHistogram>();
     const zv::ImageHistogram& h = *histogram;
-    zv::DoCalcHistogram(loader.Imaging().current, *histogram, true, true, true);
+    zv::DoCalcHistogram(imaging.current, *histogram, true, true, true);
 
     std::cout << "level\tred\tgreen\tblue\tgray\tsaturation\thue\n";
     for (std::size_t level = 0; level < 256; ++level)

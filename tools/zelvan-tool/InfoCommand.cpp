@@ -1,10 +1,13 @@
 // zelvan-tool info: what the image-format layer reads of each file.
 
-#include "LayerFiles.h"
 #include "Subcommands.h"
-#include "ToolLoader.h"
+
+#include "formats/PictureLists.h"
+#include "library/DecodeFile.h"
+#include "platform/Extensions.h"
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
 namespace zvtool {
@@ -19,36 +22,46 @@ const char* const kInfoUsage =
     "resolution in dots per inch. Files that cannot be read are reported on\n"
     "standard error; the exit status is 1 when any was.\n";
 
+namespace {
+
+// What the viewer makes of a file by its name: a picture (null) or another
+// kind of file it hands on.
+const char* OtherKind(const std::string& file) {
+    const std::string extension = zv::UpperExtension(file);
+    if (zv::IsJpegExtension(extension)) return nullptr;
+    if (zv::ExtensionIn(extension, zv::kAcceptedExtensions))
+        return zv::ExtensionIn(extension, zv::kMediaExtensions) ? "media file" : nullptr;
+    if (zv::ExtensionIn(extension, zv::kTextExtensions)) return "text file";
+    if (zv::ExtensionIn(extension, zv::kVectorExtensions)) return "vector file";
+    return nullptr;
+}
+
+} // namespace
+
 int RunInfo(const Arguments& arguments) {
     if (arguments.empty()) {
         std::cerr << kInfoUsage;
         return 2;
     }
     int status = 0;
-    ToolLoader loader;
     for (const std::string& file : arguments) {
-        const int probe = loader.Probe(file);
-        if (probe == zv::kProbeMedia || probe == zv::kProbeText || probe == zv::kProbeVector) {
-            std::cout << file << ": "
-                      << (probe == zv::kProbeMedia  ? "media file"
-                          : probe == zv::kProbeText ? "text file"
-                                                    : "vector file")
-                      << '\n';
+        if (const char* kind = OtherKind(file)) {
+            std::cout << file << ": " << kind << '\n';
             continue;
         }
         try {
-            const LayerPicture picture = ReadLayerPicture(file);
+            const zv::DecodedPicture picture = zv::DecodeFile(file);
             std::cout << file << ": " << picture.className << " \"" << picture.formatName << "\" "
-                      << picture.Width() << " x " << picture.Height() << ", " << picture.bits
-                      << (picture.bits == 1 ? " bit, " : " bits, ") << picture.pages
+                      << picture.pixels.Width() << " x " << picture.pixels.Height() << ", "
+                      << picture.bits << (picture.bits == 1 ? " bit, " : " bits, ") << picture.pages
                       << (picture.pages == 1 ? " page, " : " pages, ") << picture.xDpi << " x "
                       << picture.yDpi << " dpi\n";
         } catch (const std::exception& error) {
-            // Files the viewer does not open (icons) may still be read by the layer.
+            // A JPEG file says what is wrong with it; other files do not.
+            const zv::FormatRow* row = zv::FormatForExtension(file);
+            const bool jpeg = row && row->id == zv::FormatId::Jpeg && std::filesystem::exists(file);
             std::cerr << file << ": "
-                      << (probe == zv::kProbeFailed ? "cannot be read as a picture"
-                                                    : std::string(error.what()))
-                      << '\n';
+                      << (jpeg ? std::string(error.what()) : "cannot be read as a picture") << '\n';
             status = 1;
         }
     }

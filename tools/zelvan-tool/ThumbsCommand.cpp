@@ -2,7 +2,6 @@
 // the explorer's thumbnail view would make, so a large folder shows at once.
 
 #include "Subcommands.h"
-#include "ToolLoader.h"
 
 #include "explorer/ThumbCache.h"
 #include "explorer/ThumbMaker.h"
@@ -77,12 +76,11 @@ int RunThumbs(const Arguments& arguments) {
         zv::DefaultAppFolders(zv::ProcessEnvironment()).cacheRoot;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
 
-    ToolLoader loader;
     zv::ThumbFolderResult result;
     try {
-        result = zv::ThumbnailFolder(
-            options->folder, cacheRoot, box, kWindowColour, loader.Loader(), loader.Imaging(),
-            terminal ? zv::ThumbFolderProgress(DrawBar) : zv::ThumbFolderProgress());
+        result = zv::ThumbnailFolder(options->folder, cacheRoot, box, kWindowColour,
+                                     terminal ? zv::ThumbFolderProgress(DrawBar)
+                                              : zv::ThumbFolderProgress());
     } catch (const std::exception& error) {
         std::cerr << "zelvan-tool thumbs: " << error.what() << '\n';
         return 1;
