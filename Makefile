@@ -34,6 +34,7 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/zvbench*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2; done; true
+	@bash bench/peers.sh $(BUILD)
 
 sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -G Ninja -DZV_SANITIZE=ON -DZV_GUI=OFF -DZV_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug

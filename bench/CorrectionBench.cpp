@@ -5,6 +5,7 @@
 // gradients with grain; the noise picture has an unrelated colour in every
 // pixel, the worst case for the colour-by-colour passes.
 
+#include "BenchPictures.h"
 #include "imaging/Bitmap.h"
 #include "processing/AutoCorrections.h"
 #include "processing/Center.h"
@@ -23,28 +24,9 @@ namespace {
 using zv::Bitmap;
 using zv::PixelFormat;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-
-Bitmap MakePhoto() {
-    Bitmap picture;
-    picture.Create(kWidth, kHeight, PixelFormat::Bits24);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(seed >> 29) - 4; // -4..3
-            const auto level = [grain](int v) {
-                return static_cast<std::uint8_t>(std::clamp(v + grain, 0, 255));
-            };
-            row[3 * x] = level((x * 255 / kWidth + y * 64 / kHeight) % 256);
-            row[3 * x + 1] = level(64 + (y * 191 / kHeight));
-            row[3 * x + 2] = level(255 - ((x + y) * 200 / (kWidth + kHeight)));
-        }
-    }
-    return picture;
-}
+using zvbench::Photo;
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 
 Bitmap MakeNoise() {
     Bitmap picture;
@@ -58,11 +40,6 @@ Bitmap MakeNoise() {
         }
     }
     return picture;
-}
-
-const Bitmap& Photo() {
-    static const Bitmap photo = MakePhoto();
-    return photo;
 }
 
 const Bitmap& Noise() {

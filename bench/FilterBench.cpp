@@ -5,6 +5,7 @@
 // which includes reading and writing the picture as PPM, about a tenth of a
 // second here, and its own threads).
 
+#include "BenchPictures.h"
 #include "imaging/Bitmap.h"
 #include "processing/Descreen.h"
 #include "processing/Filter5x5.h"
@@ -28,36 +29,9 @@ namespace {
 using zv::Bitmap;
 using zv::PixelFormat;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-
-// A photograph-like picture: smooth colour gradients, a few hard edges and
-// a little grain.
-Bitmap MakePhoto() {
-    Bitmap picture;
-    picture.Create(kWidth, kHeight, PixelFormat::Bits24);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(seed >> 28) - 8; // -8..7
-            const int edge = ((x / 500 + y / 400) % 2) * 40;
-            const auto level = [grain, edge](int v) {
-                return static_cast<std::uint8_t>(std::clamp(v + grain + edge, 0, 255));
-            };
-            row[3 * x] = level((x * 200 / kWidth + y * 64 / kHeight) % 200);
-            row[3 * x + 1] = level(40 + (y * 150 / kHeight));
-            row[3 * x + 2] = level(215 - ((x + y) * 200 / (kWidth + kHeight)));
-        }
-    }
-    return picture;
-}
-
-const Bitmap& Photo() {
-    static const Bitmap photo = MakePhoto();
-    return photo;
-}
+using zvbench::Photo;
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 
 // Times `filter` on a fresh copy of the photo each iteration.
 template <typename Filter> void RunOnPhoto(benchmark::State& state, Filter filter) {

@@ -1,6 +1,7 @@
 // Reading and writing a 24-megapixel picture in each format of the
 // image-format layer, in memory (PNG and TIFF at their default settings).
 
+#include "BenchPictures.h"
 #include "formats/DibGraphic.h"
 #include "formats/GraphicClasses.h"
 
@@ -15,22 +16,15 @@ using zv::Bytes;
 using zv::ImageFormat;
 using zv::TDibGraphic;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 
-// A smooth picture with fine detail, like a photograph.
+// The benchmarks' photograph as a picture of the layer.
 const TDibGraphic& Photo() {
     static const auto photo = [] {
         auto image = std::make_unique<TDibGraphic>();
         image->NewImage(kWidth, kHeight, ImageFormat::Color24);
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t* row = image->ScanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                row[3 * x] = static_cast<std::uint8_t>((x * 7 + y * 3) >> 5);
-                row[3 * x + 1] = static_cast<std::uint8_t>(((x ^ y) >> 4) + (x & 3));
-                row[3 * x + 2] = static_cast<std::uint8_t>((x + y * 5) >> 6);
-            }
-        }
+        for (int y = 0; y < kHeight; ++y) zvbench::PhotoRow(y, image->ScanLine(y));
         return image;
     }();
     return *photo;

@@ -1,5 +1,6 @@
 // Histograms and the 3x3 filters of the analysis on a 24-megapixel picture.
 
+#include "BenchPictures.h"
 #include "imaging/Bitmap.h"
 #include "processing/Histogram.h"
 #include "processing/Kernel3x3.h"
@@ -12,31 +13,11 @@ namespace {
 
 using zv::Bitmap;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 constexpr std::int64_t kPixels = std::int64_t{kWidth} * kHeight;
 
-// Smooth gradients with a little sensor-like noise, so that neighbouring
-// pixels are alike but rarely equal, as in a photograph.
-const Bitmap& Photo() {
-    static const Bitmap photo = [] {
-        Bitmap picture;
-        picture.Create(kWidth, kHeight, zv::PixelFormat::Bits24);
-        std::uint32_t noise = 12345;
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t* row = picture.ScanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                noise = noise * 1664525u + 1013904223u;
-                const int n = static_cast<int>(noise >> 29); // 0..7
-                row[3 * x] = static_cast<std::uint8_t>(((x * 7 + y * 3) >> 7) + n);
-                row[3 * x + 1] = static_cast<std::uint8_t>(((x ^ y) >> 5) + n);
-                row[3 * x + 2] = static_cast<std::uint8_t>(((x + y * 5) >> 7) + n);
-            }
-        }
-        return picture;
-    }();
-    return photo;
-}
+using zvbench::Photo;
 
 void BM_Histogram(benchmark::State& state) {
     const Bitmap& picture = Photo();

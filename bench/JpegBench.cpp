@@ -4,6 +4,7 @@
 // choices. scripts/bench-djpeg times djpeg on the same file; it sets
 // ZV_BENCH_JPEG to where the file is kept, otherwise it is a temporary file.
 
+#include "BenchPictures.h"
 #include "formats/JpegReader.h"
 
 #include <benchmark/benchmark.h>
@@ -20,19 +21,8 @@
 
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-
-// Smooth shading with a little grain, so the file is about the size of a
-// photograph's at this quality.
-void PhotoRow(int y, std::vector<std::uint8_t>& rgb) {
-    for (int x = 0; x < kWidth; ++x) {
-        const unsigned grain = (static_cast<unsigned>(x) * 2654435761u ^ y * 40503u) >> 27;
-        rgb[3 * x] = static_cast<std::uint8_t>((x / 24 + y / 40) + grain);
-        rgb[3 * x + 1] = static_cast<std::uint8_t>((x + y) / 45 + grain);
-        rgb[3 * x + 2] = static_cast<std::uint8_t>(255 - y / 16 - grain);
-    }
-}
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 
 zv::Bytes PhotoJpeg() {
     jpeg_compress_struct c{};
@@ -45,14 +35,14 @@ zv::Bytes PhotoJpeg() {
     c.image_width = kWidth;
     c.image_height = kHeight;
     c.input_components = 3;
-    c.in_color_space = JCS_RGB;
+    c.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&c); // baseline, 4:2:0
     jpeg_set_quality(&c, 90, TRUE);
     jpeg_start_compress(&c, TRUE);
-    std::vector<std::uint8_t> rgb(3 * kWidth);
+    std::vector<std::uint8_t> bgr(3 * kWidth);
     for (int y = 0; y < kHeight; ++y) {
-        PhotoRow(y, rgb);
-        JSAMPROW row = rgb.data();
+        zvbench::PhotoRow(y, bgr.data());
+        JSAMPROW row = bgr.data();
         jpeg_write_scanlines(&c, &row, 1);
     }
     jpeg_finish_compress(&c);

@@ -12,6 +12,7 @@
 // renaming it over the target, which the tools do not. A tool that is not
 // installed (Debian packages libjpeg-turbo-progs and netpbm) is skipped.
 
+#include "BenchPictures.h"
 #include "viewer/PictureSave.h"
 
 #include "platform/ScriptedDialogs.h"
@@ -28,21 +29,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = zvbench::kPhotoWidth;
+constexpr int kHeight = zvbench::kPhotoHeight;
 constexpr int kLinearQuality = 48;
 constexpr int kCjpegQuality = 76; // 200 - 2 x 76 = 48 %
 constexpr int kPngLevel = 5;      // the PNG writer's default, "compression 1"
 
-// Smooth shading with a little grain, about what a photograph costs to code.
-void PhotoRow(int y, std::uint8_t* bgr) {
-    for (int x = 0; x < kWidth; ++x) {
-        const unsigned grain = (static_cast<unsigned>(x) * 2654435761u ^ y * 40503u) >> 27;
-        bgr[3 * x + 2] = static_cast<std::uint8_t>((x / 24 + y / 40) + grain);
-        bgr[3 * x + 1] = static_cast<std::uint8_t>((x + y) / 45 + grain);
-        bgr[3 * x] = static_cast<std::uint8_t>(255 - y / 16 - grain);
-    }
-}
+using zvbench::PhotoRow;
 
 // The picture in the viewer, and a PPM of it for the tools, in a folder of
 // the run's own that is removed at the end.
