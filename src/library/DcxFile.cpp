@@ -1,5 +1,6 @@
 #include "library/DcxFile.h"
 
+#include "formats/FormatTable.h"
 #include "library/LibraryError.h"
 
 #include <algorithm>
@@ -28,9 +29,7 @@ std::vector<std::uint64_t> ReadTable(ByteReader& reader) {
 } // namespace
 
 bool IsDcx(ByteSpan data) {
-    if (data.size() < 4) return false;
-    ByteReader reader(data);
-    return reader.U32LE() == kDcxMagic;
+    return FormatRowOf(FormatId::Dcx).sniff(data);
 }
 
 std::vector<ByteSpan> DcxPages(ByteSpan data) {

@@ -89,7 +89,7 @@ DecodedPicture ReadPhotoCdPage(const std::filesystem::path& path, int page,
 
 // TIFF pages the format layer refuses are read by libtiff; when that fails
 // too, the layer's error stands.
-DecodedPicture ReadTiffPage(const FormatRow& row, const PageSource& source) {
+DecodedPicture ReadTiffAnyPage(const FormatRow& row, const PageSource& source) {
     std::exception_ptr layerError;
     try {
         return row.readPage(source);
@@ -103,7 +103,7 @@ DecodedPicture ReadTiffPage(const FormatRow& row, const PageSource& source) {
         const Bytes bytes = ReadWholeFile(source.path);
         const int pages = TiffPageCount(bytes);
         if (source.page < 1 || source.page > pages) NoSuchPage(source.path, pages, source.page);
-        LibraryPage read = zv::ReadTiffPage(bytes, source.page - 1);
+        LibraryPage read = ReadTiffPage(bytes, source.page - 1);
         DecodedPicture picture;
         picture.pages = pages;
         picture.page = source.page;
@@ -202,7 +202,7 @@ DecodedPicture DecodeFile(const std::filesystem::path& path, int page,
     case FormatId::FlashPix: FlashPixRefused(path);
     case FormatId::PhotoCd: picture = ReadPhotoCdPage(path, page, options); break;
     case FormatId::Dcx: picture = ReadDcxPage(path, page); break;
-    case FormatId::Tiff: picture = ReadTiffPage(row, source); break;
+    case FormatId::Tiff: picture = ReadTiffAnyPage(row, source); break;
     default: picture = row.readPage(source); break;
     }
     picture.format = &row;

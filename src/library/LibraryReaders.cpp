@@ -1,6 +1,7 @@
 #include "library/LibraryReaders.h"
 
 #include "formats/BmpGraphic.h"
+#include "formats/FormatTable.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
@@ -19,27 +20,15 @@ namespace zv {
 
 namespace {
 
-constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-bool StartsWith(ByteSpan data, const std::uint8_t* bytes, std::size_t count) {
-    return data.size() >= count && std::equal(bytes, bytes + count, data.begin());
-}
-
-bool IsBmp(ByteSpan data) {
-    return data.size() >= 2 && data[0] == 'B' && (data[1] == 'M' || data[1] == 'A');
-}
-
-bool IsPcx(ByteSpan data) {
-    if (data.size() < 128 || data[0] != 0x0A || data[2] != 1) return false;
-    const bool knownVersion = data[1] == 0 || (data[1] >= 2 && data[1] <= 5);
-    const int bits = data[3];
-    return knownVersion && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
+// The format table's signature check of a format.
+bool Sniffs(FormatId id, ByteSpan data) {
+    return FormatRowOf(id).sniff(data);
 }
 
 // A picture without a file header: an information header of a known size.
@@ -158,16 +147,23 @@ Bytes ReadFileBytes(const std::string& path) {
 } // namespace
 
 FileKind KindOf(ByteSpan data, const std::string& extension) {
-    if (extension == ".fpx") return FileKind::FlashPix;
-    if (StartsWith(data, kPngSignature, sizeof kPngSignature)) return FileKind::Png;
-    if (IsJpeg(data)) return FileKind::Jpeg;
-    if (IsTiff(data)) return FileKind::Tiff;
-    if (IsDcx(data)) return FileKind::Dcx;
-    if (IsBmp(data)) return FileKind::Bmp;
+    const FormatRow* named = FormatForExtension(extension);
+    if (named && named->id == FormatId::FlashPix) return FileKind::FlashPix;
+    // The table's strong signatures first, of the kinds the library reads.
+    if (const FormatRow* found = FormatForContent(data, false)) {
+        switch (found->id) {
+        case FormatId::Png: return FileKind::Png;
+        case FormatId::Jpeg: return FileKind::Jpeg;
+        case FormatId::Tiff: return FileKind::Tiff;
+        case FormatId::Dcx: return FileKind::Dcx;
+        case FormatId::Bmp: return FileKind::Bmp;
+        default: break;
+        }
+    }
     // Targa files have no signature, so their extension decides before the
     // weaker checks below.
     if (IsTargaExtension(extension)) return FileKind::Tga;
-    if (IsPcx(data)) return FileKind::Pcx;
+    if (Sniffs(FormatId::Pcx, data)) return FileKind::Pcx;
     if (extension == ".dib" && IsPackedDib(data)) return FileKind::PackedDib;
     return FileKind::Unknown;
 }
@@ -189,7 +185,8 @@ LibraryImage ReadPictureMemory(ByteSpan data, const std::string& type) {
     if (kind == "tif" || kind == "tiff") return ReadTiff(Bytes(data.begin(), data.end()));
     if (kind == "pcx") return SinglePage(ReadLayer<TPcxGraphic>(data));
     if (kind == "bmp" || kind == "dib")
-        return SinglePage(IsBmp(data) ? ReadLayer<TBmpGraphic>(data) : ReadPackedDib(data));
+        return SinglePage(Sniffs(FormatId::Bmp, data) ? ReadLayer<TBmpGraphic>(data)
+                                                      : ReadPackedDib(data));
     throw ELibraryError(kImgBadArgument,
                         "Unknown picture type \"" + type + "\" for a memory block.");
 }
