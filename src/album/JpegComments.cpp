@@ -1,8 +1,8 @@
 #include "album/JpegComments.h"
 
 #include "album/ExifListing.h"
+#include "platform/WholeFile.h"
 #include "platform/linux/AtomicFile.h"
-#include "platform/linux/PosixFile.h"
 
 #include <cerrno>
 #include <ctime>
@@ -136,17 +136,6 @@ JpegText ReadJpegText(ByteSpan file) {
 std::string JpegInfoLine(std::uint64_t fileSize, const std::string& date, const std::string& view) {
     return "Size: " + std::to_string(fileSize) + " bytes" + kInfoLineBreak + "Date: " + date +
            kInfoLineBreak + "View: " + view;
-}
-
-std::string JpegFileDate(const fs::path& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return {};
-    const std::time_t time = status.st_mtime;
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
 }
 
 // ---- Rewriting bytes ----
@@ -294,13 +283,10 @@ JpegCommandResult AddJpegComment(const fs::path& path, const std::string& text, 
 }
 
 JpegBytes ReadJpegFile(const fs::path& path) {
-    UniqueFd fd = OpenFile(path, O_RDONLY | O_CLOEXEC);
-    JpegBytes bytes;
-    struct stat status {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        !ReadAll(fd.Get(), bytes))
-        throw std::runtime_error(path.string() + ": cannot be read (" + ErrorText(errno) + ")");
-    return bytes;
+    WholeFile file = ReadEntireFile(path);
+    if (file.status != WholeFileStatus::Read)
+        throw std::runtime_error(path.string() + ": cannot be read");
+    return std::move(file.bytes);
 }
 
 void ReplaceJpegFile(const fs::path& path, ByteSpan bytes) {

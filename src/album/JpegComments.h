@@ -69,9 +69,8 @@ JpegText ReadJpegText(ByteSpan file);
 
 // The information line: "Size: <n> bytes", "Date: <date and time>" and
 // "View: <view>", separated by LF CR.
+// `date` is the file's modification time as FileDateText gives it.
 std::string JpegInfoLine(std::uint64_t fileSize, const std::string& date, const std::string& view);
-// A file's modification time as the line shows it: "YYYY-MM-DD HH:MM:SS".
-std::string JpegFileDate(const std::filesystem::path& path);
 
 // ---- Rewriting bytes ----
 

@@ -1,6 +1,7 @@
 #include "album/ZipExtract.h"
 
 #include "album/ZipLog.h"
+#include "platform/FileDate.h"
 #include "platform/FileWriter.h"
 #include "platform/linux/PosixFile.h"
 
@@ -93,14 +94,7 @@ bool IsDriveLetter(const std::string& part) {
 // has one, else the stored DOS date and time as local time.
 std::optional<std::time_t> EntryTime(const ZipEntry& entry) {
     if (entry.ModifiedTime) return static_cast<std::time_t>(*entry.ModifiedTime);
-    std::tm time{};
-    time.tm_year = (entry.DosDate >> 9) + 80;
-    time.tm_mon = (entry.DosDate >> 5 & 0x0F) - 1;
-    time.tm_mday = entry.DosDate & 0x1F;
-    time.tm_hour = entry.DosTime >> 11;
-    time.tm_min = entry.DosTime >> 5 & 0x3F;
-    time.tm_sec = (entry.DosTime & 0x1F) * 2;
-    time.tm_isdst = -1;
+    std::tm time = UnpackDosDateTime(DosDateTime(entry.DosDate, entry.DosTime));
     if (time.tm_mon < 0 || time.tm_mon > 11 || time.tm_mday < 1) return std::nullopt;
     const std::time_t when = std::mktime(&time);
     if (when == static_cast<std::time_t>(-1)) return std::nullopt;

@@ -1,11 +1,11 @@
 #include "formats/DibGraphic.h"
 
 #include "formats/LayerPalettes.h"
+#include "platform/WholeFile.h"
 #include "platform/linux/AtomicFile.h"
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace zv {
 
@@ -107,16 +107,14 @@ int PixelsPerMetreToDpi(std::int32_t pixelsPerMetre) {
 }
 
 Bytes ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EInvalidGraphic("Cannot open " + path.string());
-    in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uint64_t>(in.tellg());
-    if (size > kLargestFile) throw EInvalidGraphic("File too large: " + path.string());
-    in.seekg(0);
-    Bytes bytes(size);
-    if (size && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        throw EInvalidGraphic("Cannot read " + path.string());
-    return bytes;
+    WholeFile file = ReadEntireFile(path, kLargestFile);
+    switch (file.status) {
+    case WholeFileStatus::Read: break;
+    case WholeFileStatus::CannotOpen: throw EInvalidGraphic("Cannot open " + path.string());
+    case WholeFileStatus::TooLarge: throw EInvalidGraphic("File too large: " + path.string());
+    case WholeFileStatus::CannotRead: throw EInvalidGraphic("Cannot read " + path.string());
+    }
+    return std::move(file.bytes);
 }
 
 TDibGraphic::TDibGraphic() = default;

@@ -3,6 +3,7 @@
 #include "album/JpegComments.h"
 #include "formats/JpegReader.h"
 #include "platform/Extensions.h"
+#include "platform/FileDate.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -112,7 +113,7 @@ TCommentForm::ReadOutcome TCommentForm::ReadFile(const std::string& path,
     }
     SetText(text.Text());
     commentLines_ = text.commentLines;
-    infoWithoutView_ = JpegInfoLine(size, JpegFileDate(path), {});
+    infoWithoutView_ = JpegInfoLine(size, FileDateText(path), {});
     SetViewText(view);
     return ReadOutcome::Read;
 }
