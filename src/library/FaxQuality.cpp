@@ -1,5 +1,7 @@
 #include "library/FaxQuality.h"
 
+#include "platform/LittleEndian.h"
+
 namespace zv {
 
 FaxCopy FaxCopyFor(int width, int height, int quality) {
@@ -28,9 +30,9 @@ ImgHandle FaxGreyCopy(ImageLibrary& library, ImgHandle page, int quality) {
     if (quality < 1 || quality > 3) return 0;
     std::array<std::uint8_t, 40> header{};
     if (!library.ImgGetInfoStruct(page, header)) return 0;
-    const int width = header[4] | header[5] << 8 | header[6] << 16 | header[7] << 24;
-    const int height = header[8] | header[9] << 8 | header[10] << 16 | header[11] << 24;
-    const int depth = (header[12] | header[13] << 8) * (header[14] | header[15] << 8);
+    const auto width = static_cast<std::int32_t>(GetLittle32(header.data() + 4));
+    const auto height = static_cast<std::int32_t>(GetLittle32(header.data() + 8));
+    const int depth = GetLittle16(header.data() + 12) * GetLittle16(header.data() + 14);
     if (depth != 1) return 0;
     const FaxCopy copy = FaxCopyFor(width, height, quality);
     if (copy.width < 1 || copy.height < 1) return 0;

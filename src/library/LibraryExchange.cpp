@@ -4,6 +4,7 @@
 #include "formats/PcxGraphic.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PackedDib.h"
+#include "platform/LittleEndian.h"
 
 #include <filesystem>
 #include <mutex>
@@ -54,10 +55,10 @@ void ReadDescriptor(LibraryExchange& exchange) {
     std::array<std::uint8_t, 40> header{};
     if (!exchange.library.ImgGetInfoStruct(exchange.imaging.LibraryHandle, header)) return;
     ImageDescriptor& descriptor = exchange.imaging.descriptor;
-    descriptor.ImageWidth = header[4] | header[5] << 8 | header[6] << 16 | header[7] << 24;
-    descriptor.ImageHeight = header[8] | header[9] << 8 | header[10] << 16 | header[11] << 24;
-    const int planes = header[12] | header[13] << 8;
-    const int bits = header[14] | header[15] << 8;
+    descriptor.ImageWidth = static_cast<std::int32_t>(GetLittle32(header.data() + 4));
+    descriptor.ImageHeight = static_cast<std::int32_t>(GetLittle32(header.data() + 8));
+    const int planes = GetLittle16(header.data() + 12);
+    const int bits = GetLittle16(header.data() + 14);
     descriptor.ImageBits = static_cast<std::int16_t>(planes * bits);
 }
 

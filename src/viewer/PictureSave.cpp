@@ -9,6 +9,7 @@
 #include "imaging/MemoryCheck.h"
 #include "imaging/PixelConvert.h"
 #include "library/PictureOps.h"
+#include "platform/LittleEndian.h"
 #include "platform/ProgramTitle.h"
 #include "platform/linux/AtomicFile.h"
 #include "viewer/UndoStore.h"
@@ -227,11 +228,9 @@ void SaveTypeChosen(int type, SaveDialogState& state, Dialogs& dialogs) {
 
 std::vector<std::uint8_t> JpegWizardRecord::Serialize() const {
     std::vector<std::uint8_t> bytes(flags.begin(), flags.end());
-    for (const std::int32_t value : values) {
-        const auto bits = static_cast<std::uint32_t>(value);
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
-    }
+    bytes.resize(kSize);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        PutLittle32(bytes.data() + 4 + 4 * i, static_cast<std::uint32_t>(values[i]));
     return bytes;
 }
 
@@ -242,9 +241,7 @@ JpegWizardRecord JpegWizardRecord::Parse(const std::optional<std::vector<std::ui
     std::copy(bytes.begin(), bytes.begin() + 4, record.flags.begin());
     for (std::size_t i = 0; i < record.values.size(); ++i) {
         const std::size_t at = 4 + 4 * i;
-        record.values[i] = static_cast<std::int32_t>(
-            std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
-            std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24);
+        record.values[i] = static_cast<std::int32_t>(GetLittle32(bytes.data() + at));
     }
     return record;
 }
