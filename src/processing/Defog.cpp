@@ -1,6 +1,6 @@
 #include "processing/Defog.h"
 
-#include "processing/CorrectionColourPass.h"
+#include "processing/ColourPass.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,7 +28,7 @@ Rgb DefogColour(int R, int G, int B, int strength, int boost) {
 }
 
 void DoDefog(Bitmap& picture, int strength, int boost) {
-    CachedColourPass(picture, [strength, boost](int R, int G, int B) {
+    ColourPass(picture, [strength, boost](int R, int G, int B) {
         return DefogColour(R, G, B, strength, boost);
     });
 }

@@ -1,8 +1,9 @@
 #pragma once
-// A pass whose new colour is a function of the old colour alone. Pictures
-// repeat colours often, so results are kept in a direct-mapped cache keyed
-// by the whole colour; every hit is the exact result an earlier pixel of the
-// same colour computed.
+// A pass whose new colour is a function of the old colour alone (the HLS
+// tone operations, Defog). Pictures repeat colours often, so results are
+// kept in a direct-mapped cache keyed by the whole colour; every hit is the
+// exact result an earlier pixel of the same colour computed. A picture that
+// is not 24-bit is left alone.
 
 #include "imaging/Bitmap.h"
 #include "processing/Hls.h"
@@ -14,7 +15,7 @@
 
 namespace zv {
 
-template <class NewColour> void CachedColourPass(Bitmap& bitmap, NewColour newColour) {
+template <class NewColour> void ColourPass(Bitmap& bitmap, NewColour newColour) {
     if (bitmap.Format() != PixelFormat::Bits24 || bitmap.Empty()) return;
     constexpr int kCacheBits = 16;
     constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
