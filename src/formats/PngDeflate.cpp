@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace zv {
 
@@ -31,48 +33,58 @@ inline std::uint32_t Weight(std::uint8_t v) {
     return v < 128 ? v : 256u - v;
 }
 
-inline std::uint8_t Paeth(int a, int b, int c) {
+inline int Paeth(int a, int b, int c) {
     const int pa = std::abs(b - c);
     const int pb = std::abs(a - c);
     const int pc = std::abs(a + b - 2 * c);
-    return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+    const int bOrC = pb <= pc ? b : c;
+    return pa <= pb && pa <= pc ? a : bOrC;
 }
 
-// One row through filter f into out; returns the weights' sum.
-std::uint64_t Apply(Filter f, const std::uint8_t* row, const std::uint8_t* up, std::size_t n,
-                    std::size_t bpp, std::uint8_t* out) {
+// The filtered byte at i >= bpp: each loop below is free of branches and
+// of aliasing, so the compiler works it in vector registers.
+template <Filter f>
+inline std::uint8_t Filtered(const std::uint8_t* __restrict row, const std::uint8_t* __restrict up,
+                             std::size_t i, std::size_t bpp) {
+    if constexpr (f == kNone) return row[i];
+    if constexpr (f == kSub) return static_cast<std::uint8_t>(row[i] - row[i - bpp]);
+    if constexpr (f == kUp) return static_cast<std::uint8_t>(row[i] - up[i]);
+    if constexpr (f == kAverage)
+        return static_cast<std::uint8_t>(row[i] - ((row[i - bpp] + up[i]) >> 1));
+    return static_cast<std::uint8_t>(row[i] - Paeth(row[i - bpp], up[i], up[i - bpp]));
+}
+
+// One row through filter f into out; returns the weights' sum. The first
+// bpp bytes have no left neighbour, which counts as 0.
+template <Filter f>
+std::uint64_t Apply(const std::uint8_t* __restrict row, const std::uint8_t* __restrict up,
+                    std::size_t n, std::size_t bpp, std::uint8_t* __restrict out) {
     std::uint64_t sum = 0;
     const std::size_t lead = std::min(bpp, n);
-    switch (f) {
-    case kNone:
-        for (std::size_t i = 0; i < n; ++i) sum += Weight(out[i] = row[i]);
-        break;
-    case kSub:
-        for (std::size_t i = 0; i < lead; ++i) sum += Weight(out[i] = row[i]);
-        for (std::size_t i = lead; i < n; ++i)
-            sum += Weight(out[i] = static_cast<std::uint8_t>(row[i] - row[i - bpp]));
-        break;
-    case kUp:
-        for (std::size_t i = 0; i < n; ++i)
-            sum += Weight(out[i] = static_cast<std::uint8_t>(row[i] - up[i]));
-        break;
-    case kAverage:
-        for (std::size_t i = 0; i < lead; ++i)
-            sum += Weight(out[i] = static_cast<std::uint8_t>(row[i] - (up[i] >> 1)));
-        for (std::size_t i = lead; i < n; ++i)
-            sum +=
-                Weight(out[i] = static_cast<std::uint8_t>(row[i] - ((row[i - bpp] + up[i]) >> 1)));
-        break;
-    case kPaeth:
-        for (std::size_t i = 0; i < lead; ++i)
-            sum += Weight(out[i] = static_cast<std::uint8_t>(row[i] - up[i]));
-        for (std::size_t i = lead; i < n; ++i)
-            sum += Weight(out[i] = static_cast<std::uint8_t>(
-                              row[i] - Paeth(row[i - bpp], up[i], up[i - bpp])));
-        break;
+    for (std::size_t i = 0; i < lead; ++i) {
+        const int above = up[i];
+        const int predictor = f == kUp || f == kPaeth ? above : f == kAverage ? above >> 1 : 0;
+        out[i] = static_cast<std::uint8_t>(row[i] - predictor);
+        sum += Weight(out[i]);
+    }
+    // In blocks whose sums fit 32 bits.
+    for (std::size_t start = lead; start < n; start += 1u << 20) {
+        const std::size_t end = std::min(n, start + (std::size_t{1} << 20));
+        std::uint32_t part = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const std::uint8_t v = Filtered<f>(row, up, i, bpp);
+            out[i] = v;
+            part += Weight(v);
+        }
+        sum += part;
     }
     return sum;
 }
+
+using FilterPass = std::uint64_t (*)(const std::uint8_t*, const std::uint8_t*, std::size_t,
+                                     std::size_t, std::uint8_t*);
+constexpr FilterPass kFilterPasses[] = {Apply<kNone>, Apply<kSub>, Apply<kUp>, Apply<kAverage>,
+                                        Apply<kPaeth>};
 
 class RowFilter {
 public:
@@ -93,8 +105,7 @@ public:
         std::size_t best = 0;
         std::uint64_t least = 0;
         for (std::size_t f = 0; f < candidates_.size(); ++f) {
-            const std::uint64_t sum =
-                Apply(static_cast<Filter>(f), row, up, n_, bpp_, candidates_[f].data());
+            const std::uint64_t sum = kFilterPasses[f](row, up, n_, bpp_, candidates_[f].data());
             if (f == 0 || sum < least) {
                 best = f;
                 least = sum;
@@ -137,7 +148,16 @@ struct Deflater {
     Deflater& operator=(const Deflater&) = delete;
 };
 
-Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t index) {
+// A worker's buffers, kept from band to band.
+struct Scratch {
+    ByteVector filtered;
+    ByteVector deflated;
+    ByteVector up;
+    ByteVector row;
+};
+
+Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t index,
+                  Scratch& scratch) {
     const std::size_t line = layout.rowBytes + 1;
     const std::uint32_t first = static_cast<std::uint32_t>(index) * layout.rowsPerBand;
     const std::uint32_t end = std::min(image.height, first + layout.rowsPerBand);
@@ -145,15 +165,17 @@ Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t i
 
     // The rows before the band are filtered again for the dictionary: the
     // filters depend on a row and the one above only.
-    ByteVector filtered(std::size_t{end - from} * line);
-    ByteVector up(layout.rowBytes, 0);
-    ByteVector row(layout.rowBytes, 0);
-    if (from > 0) image.row(from - 1, up.data());
+    ByteVector& filtered = scratch.filtered;
+    filtered.resize(std::size_t{end - from} * line);
+    scratch.up.assign(layout.rowBytes, 0);
+    scratch.row.resize(layout.rowBytes);
+    if (from > 0) image.row(from - 1, scratch.up.data());
     RowFilter filter(layout.rowBytes, layout.bpp, image.filtered);
     for (std::uint32_t y = from; y < end; ++y) {
-        image.row(y, row.data());
-        filter(row.data(), up.data(), filtered.data() + std::size_t{y - from} * line);
-        row.swap(up);
+        image.row(y, scratch.row.data());
+        filter(scratch.row.data(), scratch.up.data(),
+               filtered.data() + std::size_t{y - from} * line);
+        scratch.row.swap(scratch.up);
     }
     const std::size_t own = std::size_t{first - from} * line;
 
@@ -172,20 +194,22 @@ Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t i
     // A band ends on a byte boundary, the last one with the final block.
     const bool last = end == image.height;
     const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
-    band.deflated.resize(deflateBound(&z, static_cast<uLong>(band.length)) + 64);
+    ByteVector& out = scratch.deflated;
+    out.resize(
+        std::max<std::size_t>(out.size(), deflateBound(&z, static_cast<uLong>(band.length)) + 64));
     z.next_in = filtered.data() + own;
     z.avail_in = static_cast<uInt>(band.length);
     std::size_t used = 0;
     int status = Z_OK;
     do {
-        if (used == band.deflated.size()) band.deflated.resize(2 * band.deflated.size());
-        z.next_out = band.deflated.data() + used;
-        z.avail_out = static_cast<uInt>(band.deflated.size() - used);
+        if (used == out.size()) out.resize(2 * out.size());
+        z.next_out = out.data() + used;
+        z.avail_out = static_cast<uInt>(out.size() - used);
         status = deflate(&z, flush);
-        used = band.deflated.size() - z.avail_out;
+        used = out.size() - z.avail_out;
     } while (status != Z_STREAM_ERROR && (last ? status != Z_STREAM_END : z.avail_out == 0));
     if (status == Z_STREAM_ERROR) throw std::runtime_error("deflate failed");
-    band.deflated.resize(used);
+    band.deflated.assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(used));
     return band;
 }
 
@@ -196,18 +220,23 @@ void PutU32BE(ByteVector& out, std::uint32_t v) {
     out.insert(out.end(), bytes, bytes + 4);
 }
 
-void PutChunk(ByteVector& file, const char* type, const std::uint8_t* data, std::size_t size) {
+// A chunk whose data is the parts one after the other.
+void PutChunk(ByteVector& file, const char* type,
+              std::initializer_list<std::pair<const std::uint8_t*, std::size_t>> parts) {
+    std::size_t size = 0;
+    for (const auto& part : parts) size += part.second;
     PutU32BE(file, static_cast<std::uint32_t>(size));
     const std::size_t start = file.size();
     file.insert(file.end(), type, type + 4);
-    if (size > 0) file.insert(file.end(), data, data + size);
+    for (const auto& [data, length] : parts)
+        if (length > 0) file.insert(file.end(), data, data + length);
     PutU32BE(file, static_cast<std::uint32_t>(
                        crc32_z(crc32_z(0, nullptr, 0), file.data() + start, size + 4)));
 }
 
 } // namespace
 
-std::vector<std::uint8_t> CompressPngImage(const PngImageData& image) {
+void AppendPngImageData(std::vector<std::uint8_t>& file, const PngImageData& image) {
     Layout layout{};
     layout.rowBytes =
         static_cast<std::size_t>((std::uint64_t{image.width} * image.bitsPerPixel + 7) / 8);
@@ -222,9 +251,10 @@ std::vector<std::uint8_t> CompressPngImage(const PngImageData& image) {
     std::mutex lock;
     std::exception_ptr failure;
     const auto work = [&] {
+        Scratch scratch;
         for (std::size_t i = next++; i < layout.bands; i = next++) {
             try {
-                bands[i] = CompressBand(image, layout, i);
+                bands[i] = CompressBand(image, layout, i, scratch);
             } catch (...) {
                 const std::lock_guard<std::mutex> hold(lock);
                 if (!failure) failure = std::current_exception();
@@ -242,33 +272,38 @@ std::vector<std::uint8_t> CompressPngImage(const PngImageData& image) {
     for (std::thread& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
 
-    // The zlib header: deflate with a 32 KiB window, the level's class as
-    // zlib itself marks it, no preset dictionary.
+    // One IDAT chunk per band; the zlib header goes before the first band,
+    // the checksum of all the filtered bytes after the last. The header:
+    // deflate with a 32 KiB window, the level's class as zlib itself marks
+    // it, no preset dictionary.
     const int levelClass = image.level < 2 ? 0 : image.level < 6 ? 1 : image.level == 6 ? 2 : 3;
     const unsigned cmf = 0x78;
     unsigned flg = static_cast<unsigned>(levelClass) << 6;
     flg += 31 - (cmf * 256 + flg) % 31;
-    ByteVector stream{static_cast<std::uint8_t>(cmf), static_cast<std::uint8_t>(flg)};
-    std::size_t total = 2 + 4;
-    for (const Band& band : bands) total += band.deflated.size();
-    stream.reserve(total);
+    const std::uint8_t header[2] = {static_cast<std::uint8_t>(cmf), static_cast<std::uint8_t>(flg)};
+    std::size_t total = 0;
+    for (const Band& band : bands) total += band.deflated.size() + 12;
+    file.reserve(file.size() + total + 32);
     uLong adler = adler32_z(0, nullptr, 0);
-    for (Band& band : bands) {
-        stream.insert(stream.end(), band.deflated.begin(), band.deflated.end());
+    for (const Band& band : bands)
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
-        ByteVector().swap(band.deflated);
+    const std::uint8_t checksum[4] = {
+        static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
+        static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
+    if (bands.empty()) {
+        // No rows: an empty stored block, as zlib ends an empty stream.
+        const std::uint8_t empty[5] = {1, 0, 0, 0xFF, 0xFF};
+        PutChunk(file, "IDAT", {{header, 2}, {empty, 5}, {checksum, 4}});
     }
-    PutU32BE(stream, static_cast<std::uint32_t>(adler));
-    return stream;
-}
-
-void AppendPngImageChunks(std::vector<std::uint8_t>& file,
-                          const std::vector<std::uint8_t>& stream) {
-    constexpr std::size_t kChunk = std::size_t{1} << 20;
-    file.reserve(file.size() + stream.size() + (stream.size() / kChunk + 2) * 12);
-    for (std::size_t at = 0; at < stream.size(); at += kChunk)
-        PutChunk(file, "IDAT", stream.data() + at, std::min(kChunk, stream.size() - at));
-    PutChunk(file, "IEND", nullptr, 0);
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        ByteVector& deflated = bands[i].deflated;
+        PutChunk(file, "IDAT",
+                 {{header, i == 0 ? 2 : 0},
+                  {deflated.data(), deflated.size()},
+                  {checksum, i + 1 == bands.size() ? 4 : 0}});
+        ByteVector().swap(deflated);
+    }
+    PutChunk(file, "IEND", {});
 }
 
 } // namespace zv

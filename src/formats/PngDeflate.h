@@ -27,11 +27,8 @@ struct PngImageData {
     std::function<void(std::uint32_t y, std::uint8_t* to)> row;
 };
 
-// The zlib stream that the IDAT chunks hold. Throws std::runtime_error when
-// zlib fails.
-std::vector<std::uint8_t> CompressPngImage(const PngImageData& image);
-
-// Appends the stream as IDAT chunks and the IEND chunk.
-void AppendPngImageChunks(std::vector<std::uint8_t>& file, const std::vector<std::uint8_t>& stream);
+// Appends the picture's image data as IDAT chunks, and the IEND chunk.
+// Throws std::runtime_error when zlib fails.
+void AppendPngImageData(std::vector<std::uint8_t>& file, const PngImageData& image);
 
 } // namespace zv

@@ -496,7 +496,7 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
             }
         };
         try {
-            AppendPngImageChunks(file, CompressPngImage(data));
+            AppendPngImageData(file, data);
         } catch (const std::runtime_error& error) {
             throw EPNGError(error.what());
         }
