@@ -1,5 +1,6 @@
 #include "app/ErrorPolicy.h"
 
+#include "formats/PictureLists.h"
 #include "platform/Extensions.h"
 
 #include <algorithm>
@@ -15,8 +16,8 @@ std::string Lower(std::string text) {
 }
 
 bool DecoderFailed(const UnexpectedError& error) {
-    return Lower(error.message).find("jpeg") != std::string::npos || error.extension == ".WMF" ||
-           error.extension == ".EMF";
+    return Lower(error.message).find("jpeg") != std::string::npos ||
+           ExtensionIn(error.extension, kVectorExtensions);
 }
 
 std::string FatalText(const UnexpectedError& error, bool workAtStake) {
@@ -36,7 +37,7 @@ ErrorOutcome HandleUnexpectedError(const UnexpectedError& error, Dialogs& dialog
         return ErrorOutcome::ReplaceJpegReader;
     }
     if (Lower(error.message) == "unspecified error") {
-        if (ExtensionIn(error.extension, kMediaExtensions))
+        if (ExtensionIn(error.extension, kUnplayedMediaExtensions))
             dialogs.Warning(error.fileName +
                             " could not be played.\nAn updated CODEC may be required or file is "
                             "corrupted; see FAQ.");

@@ -24,7 +24,8 @@ enum class ErrorOutcome {
     EndProgram,        // the program closes by force
 };
 
-inline constexpr const char* kMediaExtensions =
+// Media files whose failure is reported as a file that could not be played.
+inline constexpr const char* kUnplayedMediaExtensions =
     ".WAV.MP2.MP3.MPA.MID.AU.SND.WMA.AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.QT.MOV.RM";
 
 // Shows the message the case calls for and says what happens next.

@@ -2,6 +2,9 @@
 // What the command line asks of the start: the file to open, and whether it
 // opens at once, after the windows are up, or plays as a slideshow script.
 
+#include "formats/PictureLists.h"
+#include "platform/Extensions.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,7 +19,7 @@ struct StartupPlan {
     bool deferredOpen = false;            // open from a timer once the windows are up
     bool startPictureReady = false;       // a JPEG whose information was read at once
     std::string startFolder;              // a folder named instead: the explorer shows it
-    bool AvlStart() const { return deferredOpen && extension == ".AVL"; }
+    bool AvlStart() const { return deferredOpen && ExtensionIn(extension, kAlbumScriptExtensions); }
 };
 
 using FileExists = std::function<bool(const std::string& path)>;

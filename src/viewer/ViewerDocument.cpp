@@ -1,12 +1,12 @@
 #include "viewer/ViewerDocument.h"
 
-#include "viewer/ImageInfo.h"
 #include "formats/PictureLists.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
 #include "platform/FileCrc.h"
 #include "processing/ToneMaps.h"
 #include "processing/ToolboxProtocol.h"
+#include "viewer/ImageInfo.h"
 
 #include <sys/stat.h>
 
@@ -191,7 +191,7 @@ bool ViewerDocument::OpenChosenFiles(const std::vector<std::string>& files) {
         ShowMetafile();
         return false;
     }
-    if (extension == ".AVL") {
+    if (ExtensionIn(extension, kAlbumScriptExtensions)) {
         DragOpen(files.front());
         return false;
     }
@@ -331,12 +331,12 @@ void ViewerDocument::OpenDropped(const std::vector<std::string>& paths) {
         AddToHistoryReversed(std::vector<std::string>(paths.begin() + 1, paths.end()));
     // Scripts play and archives go to the zip browser; the picture stays.
     const std::string extension = UpperExtension(paths.front());
-    if (extension == ".ZIP") {
+    if (ExtensionIn(extension, kArchiveExtensions)) {
         DragOpen(paths.front());
         return;
     }
     if (!MayDiscard(DiscardCaller::Other)) return;
-    if (extension == ".AVL") {
+    if (ExtensionIn(extension, kAlbumScriptExtensions)) {
         DragOpen(paths.front());
         return;
     }
@@ -347,12 +347,12 @@ void ViewerDocument::OpenDropped(const std::vector<std::string>& paths) {
 
 void ViewerDocument::DragOpen(const std::string& path) {
     const std::string extension = UpperExtension(path);
-    if (extension == ".AVL") {
+    if (ExtensionIn(extension, kAlbumScriptExtensions)) {
         services_.window.PlayScript(path);
         return;
     }
     services_.loader.startFile.clear();
-    if (extension == ".ZIP") {
+    if (ExtensionIn(extension, kArchiveExtensions)) {
         services_.window.ShowZipArchive(path);
         return;
     }

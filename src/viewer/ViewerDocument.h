@@ -6,7 +6,7 @@
 // this decides what is opened, in which order the user is asked, and what
 // the history, the caption and the status bar then say.
 
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 #include "imaging/ImagingContext.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryStatus.h"

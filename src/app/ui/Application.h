@@ -7,7 +7,7 @@
 #include "app/StartupPlan.h"
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FileList.h"
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 #include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
 #include "library/ImageLibrary.h"

@@ -6,7 +6,7 @@
 // ViewerDocument; this window draws it.
 
 #include "viewer/ViewerSettings.h"
-#include "formats/loading/LoadHost.h"
+#include "viewer/LoadHost.h"
 #include "imaging/ImagingContext.h"
 #include "processing/Histogram.h"
 #include "processing/ToneMaps.h"

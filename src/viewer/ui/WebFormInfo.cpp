@@ -1,6 +1,6 @@
 // The viewer window's "I&nfo" command.
 
-#include "platform/Extensions.h"
+#include "formats/FormatTable.h"
 #include "viewer/ui/WebForm.h"
 
 #include <filesystem>
@@ -18,8 +18,8 @@ void TWebForm::InfoCommand() {
         return;
     }
     const ImageInformation info = document_->Information();
-    const std::string extension = UpperExtension(path);
-    const bool jpeg = extension == ".JPG" || extension == ".JPEG";
+    const FormatRow* format = FormatForExtension(path);
+    const bool jpeg = format && format->id == FormatId::Jpeg;
     if (!jpeg || !showJpegText) {
         dialogs_->Information(ImageInformationText(info, true));
         return;

@@ -3,14 +3,14 @@
 #include "formats/BmpGraphic.h"
 #include "formats/PSDGraphic.h"
 #include "formats/PcxGraphic.h"
+#include "formats/PictureLists.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
-#include "formats/loading/PictureLists.h"
-#include "formats/loading/PictureLoader.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PackedDib.h"
 #include "library/FaxQuality.h"
 #include "platform/Extensions.h"
+#include "viewer/PictureLoader.h"
 
 namespace zv {
 
@@ -58,17 +58,21 @@ void PictureLoader::ReduceForPaletteDisplay() {
 
 bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
     if (!useLibrary && !TiffNeedsLibrary) CloseLibraryImage();
-    const std::string extension = UpperExtension(currentPath);
+    const std::optional<FormatId> format = RouteFormatOf(currentPath);
+    if (!format) return false;
     try {
-        if (ExtensionIn(extension, kLibraryOnlyExtensions) ||
-            (extension == ".TIF" && TiffNeedsLibrary))
-            return useLibrary && LoadThroughLibrary(page);
-        if (ExtensionIn(extension, kDirectBitmapExtensions)) return LoadBmp();
-        if (extension == ".TGA") return LoadTga();
-        if (extension == ".PNG") return LoadPng();
-        if (extension == ".PCX") return LoadPcx();
-        if (extension == ".PSD") return LoadPsd();
-        if (extension == ".TIF") return LoadTiff();
+        switch (*format) {
+        case FormatId::Dcx:
+        case FormatId::FlashPix: return useLibrary && LoadThroughLibrary(page);
+        case FormatId::Tiff:
+            return TiffNeedsLibrary ? useLibrary && LoadThroughLibrary(page) : LoadTiff();
+        case FormatId::Bmp: return LoadBmp();
+        case FormatId::Tga: return LoadTga();
+        case FormatId::Png: return LoadPng();
+        case FormatId::Pcx: return LoadPcx();
+        case FormatId::Psd: return LoadPsd();
+        default: return false;
+        }
     } catch (const std::exception& error) {
         services_.dialogs.Error(error.what());
     }
@@ -196,7 +200,7 @@ bool PictureLoader::LoadTiff() {
 bool PictureLoader::EnsureLibraryImage(int page) {
     ImagingContext& imaging = services_.imaging;
     ImageLibrary& library = services_.library;
-    const bool flashPix = UpperExtension(currentPath) == ".FPX";
+    const bool flashPix = RouteFormatOf(currentPath) == FormatId::FlashPix;
     if (!imaging.LibraryHandle) {
         imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
         if (!imaging.LibraryHandle) return false;

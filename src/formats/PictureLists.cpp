@@ -1,4 +1,4 @@
-#include "formats/loading/PictureLists.h"
+#include "formats/PictureLists.h"
 
 namespace zv {
 

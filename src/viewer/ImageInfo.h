@@ -1,7 +1,7 @@
 #pragma once
 // The text of the viewer's image information command ("I&nfo").
 
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 
 #include <optional>
 #include <string>

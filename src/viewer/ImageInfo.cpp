@@ -1,4 +1,4 @@
-#include "formats/loading/ImageInfo.h"
+#include "viewer/ImageInfo.h"
 
 #include "platform/FileCrc.h"
 

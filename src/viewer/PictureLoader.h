@@ -4,17 +4,19 @@
 // our imaging library or the Photo CD reader), and the open that wraps them
 // for the viewer with its status texts and failure exit.
 
+#include "formats/FormatTable.h"
 #include "formats/JpegReader.h"
 #include "formats/TiffGraphic.h"
-#include "formats/loading/LoadHost.h"
 #include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
 #include "library/ImageLibrary.h"
 #include "library/LibraryExchange.h"
 #include "library/PhotoCd.h"
 #include "platform/Dialogs.h"
+#include "viewer/LoadHost.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zv {
@@ -94,7 +96,7 @@ public:
 
 private:
     bool ProbeBmp();
-    bool ProbeHeaderOf(const std::string& extension);
+    bool ProbeHeaderOf(FormatId format);
     bool ProbePsd();
     void ProbeTiff();
     bool ProbeThroughLibrary();
@@ -127,6 +129,11 @@ private:
     std::unique_ptr<TJpegReader> jpeg_; // the shared reader, renewed after any error
     bool libraryStarted_ = false;
 };
+
+// The format a file takes its route by: JPEG for any extension with ".JP"
+// (the viewer's rule), otherwise the format table's row for the extension;
+// nothing for an extension no format has.
+std::optional<FormatId> RouteFormatOf(const std::string& path);
 
 // Width, height and depth (bits x planes when planes > 1) from a BMP file's
 // two headers. True when they cannot be read, as the program has always

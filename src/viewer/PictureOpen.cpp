@@ -1,13 +1,30 @@
 // The open the viewer runs: discard the old picture, load by route, and on
 // failure put the descriptor and the path back.
 
-#include "formats/loading/PictureLists.h"
-#include "formats/loading/PictureLoader.h"
+#include "formats/PictureLists.h"
 #include "platform/Extensions.h"
+#include "viewer/PictureLoader.h"
 
 #include <algorithm>
 
 namespace zv {
+
+namespace {
+
+// The formats the format layer's readers load for the viewer.
+bool IsLayerRoute(FormatId format) {
+    switch (format) {
+    case FormatId::Bmp:
+    case FormatId::Png:
+    case FormatId::Tiff:
+    case FormatId::Tga:
+    case FormatId::Pcx:
+    case FormatId::Psd: return true;
+    default: return false;
+    }
+}
+
+} // namespace
 
 void PictureLoader::ImageErr() {
     pictureReady = false;
@@ -29,9 +46,9 @@ void PictureLoader::OpenImage(std::uint32_t) {
     pictureReady = false;
     ClearBitmap(imaging.current);
 
-    const std::string extension = UpperExtension(currentPath);
+    const std::optional<FormatId> format = RouteFormatOf(currentPath);
     bool loaded = false;
-    if (IsJpegExtension(extension)) {
+    if (format == FormatId::Jpeg) {
         if (jpegError) {
             host.SetStatusText("Ready.");
             ImageErr();
@@ -40,11 +57,12 @@ void PictureLoader::OpenImage(std::uint32_t) {
         loaded = LoadJpeg();
     } else {
         host.SetStatusText("Ready.");
-        if (ExtensionIn(extension, kLibraryOnlyExtensions) || TiffNeedsLibrary)
+        const bool libraryOnly = format == FormatId::Dcx || format == FormatId::FlashPix;
+        if (libraryOnly || TiffNeedsLibrary)
             loaded = LoadPictureFile(true, 0);
-        else if (extension == ".PCD")
+        else if (format == FormatId::PhotoCd)
             loaded = LoadPhotoCd();
-        else if (ExtensionIn(extension, kLayerExtensions))
+        else if (format && IsLayerRoute(*format))
             loaded = LoadPictureFile(false, 0);
         if (loaded && imaging.descriptor.ImageBits > 8 && imaging.descriptor.ScreenBits > 8 &&
             services_.settings.fastRefresh && services_.settings.autoReduce)

@@ -1,7 +1,7 @@
 // JPEG pictures: the shared reader decodes them, scaled to the view when the
 // picture is shown fitted or in a slideshow.
 
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 
 #include <chrono>
 

@@ -1,6 +1,7 @@
 #pragma once
-// The extension lists that route a picture file, tested by substring on the
-// upper-case extension with its dot.
+// The extension lists of the files the viewer accepts (pictures, media, text
+// and metafiles), tested by substring on the upper-case extension with its
+// dot. Which reader a picture takes is the format table's choice.
 
 #include <string>
 
@@ -13,10 +14,11 @@ inline constexpr const char* kMediaExtensions =
     ".AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.QT.MOV.RM.WAV.MP2.MP3.MPA.AIF.AIFF.AIFX.MID.RMI.AU.SND."
     "RA.WMA";
 inline constexpr const char* kTextExtensions = ".RTF.TXT";
+// Slide album scripts, played rather than shown; zip archives, listed in the
+// zip browser.
+inline constexpr const char* kAlbumScriptExtensions = ".AVL";
+inline constexpr const char* kArchiveExtensions = ".ZIP";
 inline constexpr const char* kVectorExtensions = ".WMF.EMF";
-inline constexpr const char* kDirectBitmapExtensions = ".BMP.DIB";
-inline constexpr const char* kLibraryOnlyExtensions = ".DCX.FPX";
-inline constexpr const char* kLayerExtensions = ".BMP.PNG.TIF.TGA.PCX.DIB.PSD";
 
 // Any extension containing ".JP".
 bool IsJpegExtension(const std::string& upperExtension);

@@ -1,4 +1,4 @@
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 
 #include "formats/BmpGraphic.h"
 #include "formats/PngGraphic.h"
@@ -175,7 +175,7 @@ TEST_F(PictureLoaderTest, AHeaderLargerThanItsFileIsRefusedByTheProbe) {
 
 } // namespace
 
-#include "formats/loading/ImageInfo.h"
+#include "viewer/ImageInfo.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "formats/loading/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 
 #include "formats/BmpGraphic.h"
 #include "formats/PSDGraphic.h"
 #include "formats/PcxGraphic.h"
+#include "formats/PictureLists.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
-#include "formats/loading/PictureLists.h"
 #include "imaging/MemoryCheck.h"
 #include "imaging/PackedDib.h"
 #include "library/FaxQuality.h"
@@ -42,6 +42,12 @@ std::uint32_t LittleEndian(const std::uint8_t* at, int bytes) {
 }
 
 } // namespace
+
+std::optional<FormatId> RouteFormatOf(const std::string& path) {
+    if (IsJpegExtension(UpperExtension(path))) return FormatId::Jpeg;
+    if (const FormatRow* row = FormatForExtension(path)) return row->id;
+    return std::nullopt;
+}
 
 bool GetBMPinfo(const std::string& path, int& width, int& height, int& depth) {
     std::ifstream in(path, std::ios::binary);
@@ -111,25 +117,28 @@ int PictureLoader::ProbePicture() {
     TiffNeedsLibrary = false;
     probedTiff_.reset();
 
-    if (extension == ".PCD") return ProbePhotoCd() ? kProbePicture : kProbeFailed;
-    if (IsJpegExtension(extension)) {
+    const std::optional<FormatId> format = RouteFormatOf(currentPath);
+    if (!format) return kProbeNoRoute;
+    switch (*format) {
+    case FormatId::PhotoCd: return ProbePhotoCd() ? kProbePicture : kProbeFailed;
+    case FormatId::Jpeg: {
         if (ProbeJpeg()) return kProbePicture;
         const LoadHost& host = services_.host;
         return !host.Activated() && !host.DeferredStartOpenPending() ? kProbeFailed : kProbeNoRoute;
     }
-    if (ExtensionIn(extension, kDirectBitmapExtensions))
-        return ProbeBmp() ? kProbePicture : kProbeFailed;
-    if (extension == ".TGA" || extension == ".PNG" || extension == ".PCX")
-        return ProbeHeaderOf(extension) ? kProbePicture : kProbeFailed;
-    if (extension == ".PSD") return ProbePsd() ? kProbePicture : kProbeFailed;
-    int result = kProbeNoRoute;
-    if (extension == ".TIF") {
+    case FormatId::Bmp: return ProbeBmp() ? kProbePicture : kProbeFailed;
+    case FormatId::Tga:
+    case FormatId::Png:
+    case FormatId::Pcx: return ProbeHeaderOf(*format) ? kProbePicture : kProbeFailed;
+    case FormatId::Psd: return ProbePsd() ? kProbePicture : kProbeFailed;
+    case FormatId::Tiff:
         ProbeTiff();
-        result = kProbePicture;
+        if (TiffNeedsLibrary) return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
+        return kProbePicture;
+    case FormatId::Dcx:
+    case FormatId::FlashPix: return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
+    default: return kProbeNoRoute;
     }
-    if (ExtensionIn(extension, kLibraryOnlyExtensions) || TiffNeedsLibrary)
-        return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
-    return result;
 }
 
 bool PictureLoader::ProbePhotoCd() {
@@ -172,13 +181,13 @@ bool PictureLoader::ProbeBmp() {
     return true;
 }
 
-bool PictureLoader::ProbeHeaderOf(const std::string& extension) {
+bool PictureLoader::ProbeHeaderOf(FormatId format) {
     try {
-        if (extension == ".PNG") {
+        if (format == FormatId::Png) {
             TPngGraphic reader;
             reader.ReadInfo(std::filesystem::path(currentPath));
             SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
-        } else if (extension == ".TGA") {
+        } else if (format == FormatId::Tga) {
             TTgaGraphic reader;
             reader.ReadInfo(std::filesystem::path(currentPath));
             SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
