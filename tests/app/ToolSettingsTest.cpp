@@ -1,8 +1,9 @@
 // zelvan-tool settings and --help, run as the user runs them.
 
-#include "viewer/ViewerSettings.h"
 #include "platform/linux/FileSettingsStore.h"
+#include "viewer/ViewerSettings.h"
 
+#include "TempFolderTest.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -22,13 +23,9 @@ class ToolSettings : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("ZV_TEST_TOOL")) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
-        std::string pattern = (fs::temp_directory_path() / "zvtoolXXXXXX").string();
-        home = ::mkdtemp(pattern.data());
     }
-    void TearDown() override {
-        if (!home.empty()) fs::remove_all(home);
-    }
-    fs::path home;
+    zvtest::TempFolder temp;
+    const fs::path home = temp.Path();
 };
 
 TEST_F(ToolSettings, PrintsTheStoredRecordAsStored) {

@@ -3,6 +3,8 @@
 #include "imaging/MemoryCheck.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,16 +14,14 @@ namespace {
 using namespace zv;
 namespace fs = std::filesystem;
 
-class LibraryExchangeTest : public ::testing::Test {
+class LibraryExchangeTest : public zvtest::TempFolderTest {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zvexchangeXXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        TempFolderTest::SetUp();
         names = std::make_unique<TempNames>(folder, 4242);
         names->DrawPrefix(7u);
         library.ImgInit();
     }
-    void TearDown() override { fs::remove_all(folder); }
 
     LibraryExchange Exchange() { return {imaging, library, *names, dialogs}; }
 
@@ -32,7 +32,6 @@ protected:
         imaging.descriptor.ImageBits = static_cast<std::int16_t>(bits);
     }
 
-    fs::path folder;
     std::unique_ptr<TempNames> names;
     ImagingContext imaging;
     ImageLibrary library;

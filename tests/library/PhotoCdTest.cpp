@@ -4,6 +4,7 @@
 #include "library/PhotoCd.h"
 #include "imaging/PackedDib.h"
 
+#include "TempFolderTest.h"
 #include "TestData.h"
 #include "imaging/PixelHelpers.h"
 
@@ -215,18 +216,6 @@ TEST(PhotoCdInfo, TextWithoutMediaLinesFromVersionNine) {
               "\nEncrypted: Yes   Watermark: Yes\n");
 }
 
-class TempFolder {
-public:
-    TempFolder() : path_(fs::temp_directory_path() / ("zv-pcd-" + std::to_string(::getpid()))) {
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary)
@@ -239,7 +228,7 @@ void PutText(std::vector<std::uint8_t>& pack, std::int64_t offset, const std::st
 }
 
 TEST(PhotoCdImport, GivesTheInformationTextAndOffersAnExistingRightsFile) {
-    TempFolder temp;
+    zvtest::TempFolder temp;
     std::vector<std::uint8_t> pack = MakePack(3);
     pack[0x815] = 1;
     PutText(pack, 0x816, "EKTACHROME 100");
@@ -298,7 +287,7 @@ std::vector<std::uint8_t> Gunzip(const std::vector<std::uint8_t>& packed) {
 TEST(PhotoCdImport, ReadsAPortraitPackWrittenByImageMagick) {
     // Made from a 512 x 768 picture of six colour patches with a yellow
     // corner mark; the colours are those ImageMagick 6.9 decodes from it.
-    TempFolder temp;
+    zvtest::TempFolder temp;
     const fs::path file = temp.Path() / "img0001.pcd";
     WriteFile(file, Gunzip(zvtest::ReadTestFile(zvtest::TestDataFolder() / "pcd/portrait.pcd.gz")));
     PhotoCdLibrary library;
