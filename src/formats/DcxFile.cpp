@@ -1,7 +1,6 @@
-#include "library/DcxFile.h"
+#include "formats/DcxFile.h"
 
 #include "formats/FormatTable.h"
-#include "library/LibraryError.h"
 
 #include <algorithm>
 #include <string>
@@ -11,7 +10,7 @@ namespace zv {
 namespace {
 
 [[noreturn]] void Corrupt(const std::string& why) {
-    throw ELibraryError(kImgCorrupt, "Corrupt image data: the page table " + why + ".");
+    throw EDcxError("Corrupt image data: the page table " + why + ".");
 }
 
 // The offsets up to the terminating 0.

@@ -1,10 +1,12 @@
 #include "formats/FormatTable.h"
 
 #include "formats/BmpGraphic.h"
+#include "formats/DcxFile.h"
 #include "formats/IconGraphic.h"
 #include "formats/JpegReader.h"
 #include "formats/PSDGraphic.h"
 #include "formats/PcxGraphic.h"
+#include "formats/PhotoCdDecode.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
 #include "formats/TiffGraphic.h"
@@ -81,13 +83,14 @@ PictureHeader Known(std::int32_t width, std::int32_t height, int bits, int pages
     return {width, height, bits, pages};
 }
 
-template <typename Graphic> PictureHeader HeaderOf(const std::filesystem::path& path) {
+template <typename Graphic>
+PictureHeader HeaderOf(const std::filesystem::path& path, const DecodeOptions&) {
     Graphic graphic;
     graphic.ReadInfo(path);
     return Known(graphic.infoWidth, graphic.infoHeight, graphic.infoBits, 1, path);
 }
 
-PictureHeader TiffHeader(const std::filesystem::path& path) {
+PictureHeader TiffHeader(const std::filesystem::path& path, const DecodeOptions&) {
     const Bytes bytes = ReadWholeFile(path);
     TTiffGraphic graphic;
     const int pages = graphic.ImageCount(bytes);
@@ -95,13 +98,13 @@ PictureHeader TiffHeader(const std::filesystem::path& path) {
     return Known(graphic.infoWidth, graphic.infoHeight, graphic.infoBits, pages, path);
 }
 
-PictureHeader IcoHeader(const std::filesystem::path& path) {
+PictureHeader IcoHeader(const std::filesystem::path& path, const DecodeOptions&) {
     TIconGraphic graphic;
     graphic.LoadFromFile(path);
     return Known(graphic.Width(), graphic.Height(), graphic.Bits(), 1, path);
 }
 
-PictureHeader PsdHeader(const std::filesystem::path& path) {
+PictureHeader PsdHeader(const std::filesystem::path& path, const DecodeOptions&) {
     const Bytes bytes = ReadWholeFile(path);
     TPSDGraphic graphic;
     graphic.ReadInfo(bytes, true);
@@ -109,7 +112,7 @@ PictureHeader PsdHeader(const std::filesystem::path& path) {
     return Known(header.width, header.height, header.bitsPerPixel, 1, path);
 }
 
-PictureHeader JpegHeader(const std::filesystem::path& path) {
+PictureHeader JpegHeader(const std::filesystem::path& path, const DecodeOptions&) {
     TJpegReader reader;
     reader.ReadHeader(path);
     return Known(reader.Width(), reader.Height(), reader.ImageBits(), 1, path);
@@ -264,6 +267,86 @@ DecodedPicture ReadJpegPage(const PageSource& source) {
     return picture;
 }
 
+// --- DCX: PCX pages behind a page table ---
+
+PictureHeader DcxHeader(const std::filesystem::path& path, const DecodeOptions&) {
+    const Bytes bytes = ReadWholeFile(path);
+    const std::vector<ByteSpan> pages = DcxPages(bytes);
+    TPcxGraphic pcx;
+    pcx.ReadInfo(pages.front());
+    return Known(pcx.infoWidth, pcx.infoHeight, pcx.infoBits, static_cast<int>(pages.size()), path);
+}
+
+DecodedPicture ReadDcxPage(const PageSource& source) {
+    const Bytes bytes = ReadWholeFile(source.path);
+    const std::vector<ByteSpan> pages = DcxPages(bytes);
+    const int count = static_cast<int>(pages.size());
+    if (source.page < 1 || source.page > count) NoSuchPage(source.path, count, source.page);
+    TPcxGraphic pcx;
+    pcx.LoadFromStream(pages[static_cast<std::size_t>(source.page - 1)]);
+    DecodedPicture picture;
+    picture.pages = count;
+    picture.page = source.page;
+    picture.xDpi = pcx.XDpi();
+    picture.yDpi = pcx.YDpi();
+    picture.pixels = pcx.TakePixels();
+    SetLibraryRouteFacts(picture, source.path);
+    return picture;
+}
+
+// --- Photo CD: the uncompressed steps of an image pack ---
+
+Bytes ReadPack(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    std::ifstream file(path, std::ios::binary);
+    if (error || !file) throw EPhotoCdError("Cannot open Photo CD file " + path.string());
+    Bytes bytes(static_cast<std::size_t>(
+        std::min<std::uintmax_t>(size, static_cast<std::uintmax_t>(kPcdReadLimit))));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (file.gcount() != static_cast<std::streamsize>(bytes.size()))
+        throw EPhotoCdError("Cannot read Photo CD file " + path.string());
+    return bytes;
+}
+
+// The step wanted, or the pack's largest when it holds fewer.
+int PhotoCdStep(const PcdLayout& layout, int wanted) {
+    return std::clamp(wanted, 0, std::max(layout.stepCount - 1, 0));
+}
+
+PictureHeader PhotoCdHeader(const std::filesystem::path& path, const DecodeOptions& options) {
+    const Bytes bytes = ReadPack(path);
+    const PcdLayout layout = ReadPcdLayout(bytes);
+    const PcdDimensions size =
+        PcdStepDimensions(PhotoCdStep(layout, options.photoCdStep), layout.rotation);
+    return {size.width, size.height, 24, 1};
+}
+
+DecodedPicture ReadPhotoCdPage(const PageSource& source) {
+    if (source.page != 1) NoSuchPage(source.path, 1, source.page);
+    const Bytes bytes = ReadPack(source.path);
+    const PcdLayout layout = ReadPcdLayout(bytes);
+    const int step = PhotoCdStep(layout, source.options.photoCdStep);
+    DecodedPicture picture;
+    picture.pixels = DecodePcdStep(bytes, layout, step);
+    picture.bits = 24;
+    picture.className = "PhotoCd";
+    picture.formatName = "Photo CD step " + std::to_string(step);
+    return picture;
+}
+
+[[noreturn]] void FlashPixRefused(const std::filesystem::path& path) {
+    throw EInvalidGraphic("FlashPix pictures are not supported: " + path.string() + ".");
+}
+
+PictureHeader FlashPixHeader(const std::filesystem::path& path, const DecodeOptions&) {
+    FlashPixRefused(path);
+}
+
+DecodedPicture ReadFlashPixPage(const PageSource& source) {
+    FlashPixRefused(source.path);
+}
+
 template <typename Graphic> std::unique_ptr<TDibGraphic> New() {
     return std::make_unique<Graphic>();
 }
@@ -283,21 +366,22 @@ constexpr FormatRow kRows[] = {
      nullptr, false, 0, false, ""},
     {FormatId::Tiff, "TIFF", ".TIF.TIFF", SniffTiff, false, TiffHeader, ReadLayerPage<TTiffGraphic>,
      New<TTiffGraphic>, true, Depths({1, 4, 8, 24}), true, ".TIF.TIFF"},
-    {FormatId::Dcx, "DCX", ".DCX", SniffDcx, false, nullptr, nullptr, nullptr, true, 0, true, ""},
+    {FormatId::Dcx, "DCX", ".DCX", SniffDcx, false, DcxHeader, ReadDcxPage, nullptr, true, 0, false,
+     ""},
     {FormatId::Bmp, "BMP", ".BMP.DIB.RLE", SniffBmp, false, HeaderOf<TBmpGraphic>, ReadBmpPage,
      New<TBmpGraphic>, false, Depths({1, 4, 8, 24}), false, ".BMP"},
     {FormatId::Psd, "PSD", ".PSD", SniffPsd, false, PsdHeader, ReadPsdPage, nullptr, false, 0,
      false, ""},
-    {FormatId::PhotoCd, "Photo CD", ".PCD", SniffPhotoCd, false, nullptr, nullptr, nullptr, false,
-     0, true, ""},
+    {FormatId::PhotoCd, "Photo CD", ".PCD", SniffPhotoCd, false, PhotoCdHeader, ReadPhotoCdPage,
+     nullptr, false, 0, false, ""},
     {FormatId::Tga, "TGA", ".TGA", nullptr, false, HeaderOf<TTgaGraphic>,
      ReadLayerPage<TTgaGraphic>, New<TTgaGraphic>, false, Depths({8, 24}), false, ".TGA"},
     {FormatId::Pcx, "PCX", ".PCX", SniffPcx, true, HeaderOf<TPcxGraphic>,
      ReadLayerPage<TPcxGraphic>, New<TPcxGraphic>, false, Depths({1, 4, 8, 24}), false, ".PCX"},
     {FormatId::Ico, "ICO", ".ICO", SniffIco, true, IcoHeader, ReadLayerPage<TIconGraphic>,
      New<TIconGraphic>, false, Depths({24}), false, ".ICO"},
-    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, nullptr, nullptr, nullptr, true, 0,
-     true, ""},
+    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, FlashPixHeader, ReadFlashPixPage,
+     nullptr, false, 0, false, ""},
 };
 
 // The dialogs list the formats in this order.
@@ -338,6 +422,14 @@ Bytes ReadHeadOf(const std::filesystem::path& path) {
 }
 
 } // namespace
+
+void SetLibraryRouteFacts(DecodedPicture& picture, const std::filesystem::path& path) {
+    picture.className = "ImageLibrary";
+    const std::string extension = UpperExtensionOf(path);
+    picture.formatName =
+        (extension.empty() ? "" : extension.substr(1)) + " page " + std::to_string(picture.page);
+    picture.bits = picture.pixels.BitsPerPixel();
+}
 
 std::span<const FormatRow> AllFormats() {
     return kRows;

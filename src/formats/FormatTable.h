@@ -38,17 +38,18 @@ struct FormatRow {
     // A weak sniff may match other data by chance: it decides only where
     // the extension names no format.
     bool weakSniff;
-    // Size, depth and page count without the pixels; throws the reader's error.
-    PictureHeader (*readHeader)(const std::filesystem::path& path);
-    // One page's pixels; throws the reader's error. Null when the format layer
-    // has no reader of its own (the imaging library's route reads it).
+    // Size, depth and page count without the pixels (the options choose
+    // the Photo CD step); throws the reader's error.
+    PictureHeader (*readHeader)(const std::filesystem::path& path, const DecodeOptions& options);
+    // One page's pixels; throws the reader's error.
     DecodedPicture (*readPage)(const PageSource& source);
     // The format layer's image class that reads and writes it, or null.
     std::unique_ptr<TDibGraphic> (*newGraphic)();
     bool multiPage;
     // Bit n set when the layer writes n-bit pictures of the format.
     std::uint32_t depthsWritten;
-    // Pages the format layer cannot read go through the imaging library.
+    // Some pages the format layer cannot read go through the imaging
+    // library's code (TIFF kinds the layer refuses).
     bool needsLibrary;
     // The extensions the layer writes the format under (".BMP", not ".DIB").
     const char* writeExtensions;
@@ -71,6 +72,10 @@ const FormatRow* FormatForContent(ByteSpan head, bool allowWeak = true);
 // be read).
 const FormatRow* FormatForFile(const std::filesystem::path& path);
 const FormatRow* FormatForData(ByteSpan head, std::string_view extensionOrPath);
+
+// The facts of a page read on the imaging library's route, as reports name
+// them: class "ImageLibrary", kind "DCX page 2" (the file's extension).
+void SetLibraryRouteFacts(DecodedPicture& picture, const std::filesystem::path& path);
 
 // Every extension the table reads / the format layer writes, dot-separated
 // in the dialogs' order (".BMP.DIB.RLE.PCX..."), for the open and save

@@ -1,4 +1,4 @@
-#include "library/PhotoCdDecode.h"
+#include "formats/PhotoCdDecode.h"
 
 #include <algorithm>
 #include <array>

@@ -5,9 +5,9 @@
 // nothing global is touched, so any number of threads may decode at once;
 // the policy around a decode (routes, status texts, undo) is the caller's.
 //
-// It sits above the format layer because TIFF pages the layer refuses (LZW,
-// 16 bits, tiles, JPEG in TIFF), DCX pages, Photo CD packs and the grey fax
-// copies are still read by the imaging library's code.
+// The format table's rows read every format; this sits above the format
+// layer only for what the imaging library's code still does: TIFF pages the
+// layer refuses (LZW and the like) and the grey copies of fax pages.
 
 #include "formats/DecodedPicture.h"
 #include "formats/FormatTable.h"
@@ -17,8 +17,8 @@
 namespace zv {
 
 // Decodes page `page` (1-based) of a file. Throws the reader's error class
-// (EGbmError, EPNGError, ETiffError, EJpegError, EInvalidGraphic,
-// EPhotoCdError, ELibraryError ...): EInvalidGraphic "... has N page(s), not
+// (EGbmError, EPNGError, ETiffError, EJpegError, EInvalidGraphic, EDcxError,
+// EPhotoCdError ...): EInvalidGraphic "... has N page(s), not
 // page P" for a page the file lacks and "Unknown file format: PATH" when no
 // reader knows the file.
 DecodedPicture DecodeFile(const std::filesystem::path& path, int page = 1,

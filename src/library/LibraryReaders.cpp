@@ -1,12 +1,12 @@
 #include "library/LibraryReaders.h"
 
 #include "formats/BmpGraphic.h"
+#include "formats/DcxFile.h"
 #include "formats/FormatTable.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
 #include "imaging/PackedDib.h"
-#include "library/DcxFile.h"
 #include "library/LibraryJpeg.h"
 #include "library/LibraryTiff.h"
 
@@ -101,9 +101,18 @@ LibraryImage ReadTiff(Bytes data) {
     });
 }
 
+// The page table's errors are the library's "corrupt" with their own text.
+std::vector<ByteSpan> DcxPageTable(ByteSpan data) {
+    try {
+        return DcxPages(data);
+    } catch (const EDcxError& error) {
+        throw ELibraryError(kImgCorrupt, error.what());
+    }
+}
+
 LibraryImage ReadDcx(Bytes data) {
     auto bytes = std::make_shared<const Bytes>(std::move(data));
-    auto pages = std::make_shared<const std::vector<ByteSpan>>(DcxPages(*bytes));
+    auto pages = std::make_shared<const std::vector<ByteSpan>>(DcxPageTable(*bytes));
     LibraryPage first = ReadLayer<TPcxGraphic>((*pages)[0]);
     const int count = static_cast<int>(pages->size());
     if (count == 1) return SinglePage(std::move(first));

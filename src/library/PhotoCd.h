@@ -5,7 +5,7 @@
 // the viewer and slideshows run, with the information text it shows.
 
 #include "formats/ByteReader.h"
-#include "library/PhotoCdDecode.h"
+#include "formats/PhotoCdDecode.h"
 
 #include <cstdint>
 #include <map>

@@ -8,6 +8,7 @@
 #include "TempFolderTest.h"
 #include "TestData.h"
 #include "formats/BmpGraphic.h"
+#include "formats/DcxFile.h"
 #include "formats/GraphicClasses.h"
 #include "formats/JpegReader.h"
 #include "formats/JpegWriter.h"
@@ -15,7 +16,6 @@
 #include "imaging/PackedDib.h"
 #include "library/FaxQuality.h"
 #include "library/ImageLibrary.h"
-#include "library/LibraryError.h"
 #include "library/PhotoCd.h"
 
 #include <gtest/gtest.h>
@@ -273,7 +273,7 @@ TEST_F(DecodeFileTest, DamagedFilesRaiseTheirReadersError) {
     EXPECT_TRUE(Throws<ETiffError>(bad.Write("a.tif", "II*\0" + junk)));
     EXPECT_TRUE(Throws<EJpegError>(bad.Write("a.jpg", "\xFF\xD8\xFF\xE0" + junk)));
     EXPECT_TRUE(Throws<EInvalidGraphic>(bad.Write("a.psd", "8BPS" + junk)));
-    EXPECT_TRUE(Throws<ELibraryError>(bad.Write("a.dcx", "\xB1\x68\xDE\x3A" + junk)));
+    EXPECT_TRUE(Throws<EDcxError>(bad.Write("a.dcx", "\xB1\x68\xDE\x3A" + junk)));
     EXPECT_TRUE(Throws<EPhotoCdError>(bad.Write("a.pcd", junk)));
     EXPECT_TRUE(Throws<EInvalidGraphic>(bad.Write("a.xyz", junk)));
     EXPECT_TRUE(Throws<EInvalidGraphic>(bad / "missing.png"));
