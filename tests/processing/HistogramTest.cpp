@@ -2,10 +2,11 @@
 
 #include "processing/Hls.h"
 
+#include "FilterReference.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace zv {
@@ -28,15 +29,7 @@ Bitmap RowOf(const std::vector<Colour>& colours) {
     return picture;
 }
 
-Bitmap RandomPicture(std::int32_t width, std::int32_t height, unsigned seed) {
-    Bitmap picture;
-    picture.Create(width, height, PixelFormat::Bits24);
-    std::mt19937 random(seed);
-    for (std::int32_t y = 0; y < height; ++y)
-        for (std::int32_t i = 0; i < 3 * width; ++i)
-            picture.ScanLine(y)[i] = static_cast<std::uint8_t>(random() & 0xFF);
-    return picture;
-}
+using zvtest::RandomPicture;
 
 TEST(Histogram, GreyLevelsOfSinglePixels) {
     const Bitmap picture = RowOf({{255, 255, 255}, {1, 1, 1}, {0, 0, 255}, {255, 0, 0}});

@@ -1,23 +1,16 @@
 #include "processing/Kernel3x3.h"
 
+#include "FilterReference.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <random>
 
 namespace zv {
 namespace {
 
-Bitmap RandomPicture(std::int32_t width, std::int32_t height, unsigned seed) {
-    Bitmap picture;
-    picture.Create(width, height, PixelFormat::Bits24);
-    std::mt19937 random(seed);
-    for (std::int32_t y = 0; y < height; ++y)
-        for (std::int32_t i = 0; i < 3 * width; ++i)
-            picture.ScanLine(y)[i] = static_cast<std::uint8_t>(random() & 0xFF);
-    return picture;
-}
+using zvtest::RandomPicture;
 
 Bitmap Flat(std::int32_t width, std::int32_t height, std::uint8_t value) {
     Bitmap picture;
