@@ -88,35 +88,35 @@ constexpr FilterPass kFilterPasses[] = {Apply<kNone>, Apply<kSub>, Apply<kUp>, A
 
 class RowFilter {
 public:
-    RowFilter(std::size_t rowBytes, std::size_t bpp, bool choose)
-        : n_(rowBytes), bpp_(bpp), choose_(choose) {
+    // For rows of at most `longest` bytes.
+    RowFilter(std::size_t longest, std::size_t bpp, bool choose) : bpp_(bpp), choose_(choose) {
         if (choose)
-            for (ByteVector& candidate : candidates_) candidate.resize(rowBytes);
+            for (ByteVector& candidate : candidates_) candidate.resize(longest);
     }
 
-    // The filter byte and the filtered row, n + 1 bytes, to out.
-    void operator()(const std::uint8_t* row, const std::uint8_t* up, std::uint8_t* out) {
+    // The filter byte and the filtered row of n bytes, n + 1 bytes, to out.
+    void operator()(const std::uint8_t* row, const std::uint8_t* up, std::size_t n,
+                    std::uint8_t* out) {
         if (!choose_) {
             out[0] = kNone;
-            std::memcpy(out + 1, row, n_);
+            std::memcpy(out + 1, row, n);
             return;
         }
         // The first of the least sums wins, in libpng's order of trying.
         std::size_t best = 0;
         std::uint64_t least = 0;
         for (std::size_t f = 0; f < candidates_.size(); ++f) {
-            const std::uint64_t sum = kFilterPasses[f](row, up, n_, bpp_, candidates_[f].data());
+            const std::uint64_t sum = kFilterPasses[f](row, up, n, bpp_, candidates_[f].data());
             if (f == 0 || sum < least) {
                 best = f;
                 least = sum;
             }
         }
         out[0] = static_cast<std::uint8_t>(best);
-        std::memcpy(out + 1, candidates_[best].data(), n_);
+        std::memcpy(out + 1, candidates_[best].data(), n);
     }
 
 private:
-    std::size_t n_;
     std::size_t bpp_;
     bool choose_;
     std::array<ByteVector, 5> candidates_;
@@ -128,13 +128,83 @@ struct Band {
     std::size_t length = 0; // filtered bytes of the band's own rows
 };
 
-struct Layout {
-    std::size_t rowBytes;
-    std::size_t bpp;
-    std::uint32_t rowsPerBand;
-    std::uint32_t dictionaryRows; // rows before a band whose bytes fill the window
-    std::size_t bands;
+// One sub-image of the file: the whole picture, or one of the seven passes
+// of an interlaced file, which take every dx-th pixel from x0 on of every
+// dy-th row from y0 on.
+struct Pass {
+    std::uint32_t x0 = 0, dx = 1, y0 = 0, dy = 1;
+    std::uint32_t width = 0, height = 0;
+    std::size_t rowBytes = 0;
 };
+
+// Row y of a pass, in the order the file holds them.
+struct PassRow {
+    std::uint32_t pass;
+    std::uint32_t y;
+};
+
+struct Layout {
+    std::vector<Pass> passes;
+    std::vector<PassRow> rows;
+    std::vector<std::size_t> bandStarts; // indexes into rows; the last is rows.size()
+    std::size_t longest = 0;             // bytes of the longest row
+    std::size_t bpp = 1;                 // bytes a filter reaches back (at least 1)
+    std::size_t pixelBytes = 0;          // bytes per pixel, 0 for packed pixels
+};
+
+Layout LayOut(const PngImageData& image) {
+    Layout layout;
+    layout.bpp = static_cast<std::size_t>(std::max(1, image.bitsPerPixel / 8));
+    layout.pixelBytes =
+        static_cast<std::size_t>(image.bitsPerPixel % 8 == 0 ? image.bitsPerPixel / 8 : 0);
+    const auto add = [&](std::uint32_t x0, std::uint32_t dx, std::uint32_t y0, std::uint32_t dy) {
+        Pass pass{x0, dx, y0, dy};
+        pass.width = image.width > x0 ? (image.width - x0 + dx - 1) / dx : 0;
+        pass.height = image.height > y0 ? (image.height - y0 + dy - 1) / dy : 0;
+        // A pass without pixels has no rows in the file, not even filter bytes.
+        if (pass.width == 0 || pass.height == 0) return;
+        pass.rowBytes =
+            static_cast<std::size_t>((std::uint64_t{pass.width} * image.bitsPerPixel + 7) / 8);
+        layout.longest = std::max(layout.longest, pass.rowBytes);
+        for (std::uint32_t y = 0; y < pass.height; ++y)
+            layout.rows.push_back({static_cast<std::uint32_t>(layout.passes.size()), y});
+        layout.passes.push_back(pass);
+    };
+    if (image.interlaced) {
+        add(0, 8, 0, 8);
+        add(4, 8, 0, 8);
+        add(0, 4, 4, 8);
+        add(2, 4, 0, 4);
+        add(0, 2, 2, 4);
+        add(1, 2, 0, 2);
+        add(0, 1, 1, 2);
+    } else {
+        add(0, 1, 0, 1);
+    }
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < layout.rows.size(); ++i) {
+        if (bytes == 0) layout.bandStarts.push_back(i);
+        bytes += layout.passes[layout.rows[i].pass].rowBytes + 1;
+        if (bytes >= kBandBytes) bytes = 0;
+    }
+    layout.bandStarts.push_back(layout.rows.size());
+    return layout;
+}
+
+// Row y of the pass in the file's order into `to`.
+void PassRowBytes(const PngImageData& image, const Layout& layout, const Pass& pass,
+                  std::uint32_t y, ByteVector& whole, std::uint8_t* to) {
+    const std::uint32_t source = pass.y0 + y * pass.dy;
+    if (pass.dx == 1) {
+        image.row(source, to);
+        return;
+    }
+    image.row(source, whole.data());
+    const std::size_t size = layout.pixelBytes;
+    for (std::uint32_t i = 0; i < pass.width; ++i)
+        std::memcpy(to + i * size, whole.data() + (pass.x0 + std::size_t{i} * pass.dx) * size,
+                    size);
+}
 
 // A raw deflate stream (no zlib header or checksum) for one band.
 struct Deflater {
@@ -154,30 +224,48 @@ struct Scratch {
     ByteVector deflated;
     ByteVector up;
     ByteVector row;
+    ByteVector whole; // a whole row of the picture, for the interlaced passes
 };
 
 Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t index,
                   Scratch& scratch) {
-    const std::size_t line = layout.rowBytes + 1;
-    const std::uint32_t first = static_cast<std::uint32_t>(index) * layout.rowsPerBand;
-    const std::uint32_t end = std::min(image.height, first + layout.rowsPerBand);
-    const std::uint32_t from = first - std::min(first, layout.dictionaryRows);
+    const std::size_t first = layout.bandStarts[index];
+    const std::size_t end = layout.bandStarts[index + 1];
+    const auto line = [&](std::size_t i) {
+        return layout.passes[layout.rows[i].pass].rowBytes + 1;
+    };
+    // The rows before the band are filtered again for the dictionary: a
+    // row's filtering depends on the row and the one above it only.
+    std::size_t from = first;
+    for (std::size_t before = 0; from > 0 && before < kWindow;) before += line(--from);
+    std::size_t own = 0;
+    std::size_t size = 0;
+    for (std::size_t i = from; i < end; ++i) {
+        if (i == first) own = size;
+        size += line(i);
+    }
 
-    // The rows before the band are filtered again for the dictionary: the
-    // filters depend on a row and the one above only.
     ByteVector& filtered = scratch.filtered;
-    filtered.resize(std::size_t{end - from} * line);
-    scratch.up.assign(layout.rowBytes, 0);
-    scratch.row.resize(layout.rowBytes);
-    if (from > 0) image.row(from - 1, scratch.up.data());
-    RowFilter filter(layout.rowBytes, layout.bpp, image.filtered);
-    for (std::uint32_t y = from; y < end; ++y) {
-        image.row(y, scratch.row.data());
-        filter(scratch.row.data(), scratch.up.data(),
-               filtered.data() + std::size_t{y - from} * line);
+    filtered.resize(size);
+    scratch.up.resize(layout.longest);
+    scratch.row.resize(layout.longest);
+    scratch.whole.resize(
+        static_cast<std::size_t>((std::uint64_t{image.width} * image.bitsPerPixel + 7) / 8));
+    RowFilter filter(layout.longest, layout.bpp, image.filtered);
+    std::size_t at = 0;
+    for (std::size_t i = from; i < end; ++i) {
+        const PassRow row = layout.rows[i];
+        const Pass& pass = layout.passes[row.pass];
+        // The first row of a pass is filtered against a row of zeros.
+        if (row.y == 0)
+            std::fill_n(scratch.up.begin(), pass.rowBytes, 0);
+        else if (i == from)
+            PassRowBytes(image, layout, pass, row.y - 1, scratch.whole, scratch.up.data());
+        PassRowBytes(image, layout, pass, row.y, scratch.whole, scratch.row.data());
+        filter(scratch.row.data(), scratch.up.data(), pass.rowBytes, filtered.data() + at);
+        at += pass.rowBytes + 1;
         scratch.row.swap(scratch.up);
     }
-    const std::size_t own = std::size_t{first - from} * line;
 
     Band band;
     band.length = filtered.size() - own;
@@ -192,7 +280,7 @@ Band CompressBand(const PngImageData& image, const Layout& layout, std::size_t i
                                                static_cast<uInt>(dictionary)) != Z_OK)
         throw std::runtime_error("deflateSetDictionary failed");
     // A band ends on a byte boundary, the last one with the final block.
-    const bool last = end == image.height;
+    const bool last = end == layout.rows.size();
     const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
     ByteVector& out = scratch.deflated;
     out.resize(
@@ -237,22 +325,15 @@ void PutChunk(ByteVector& file, const char* type,
 } // namespace
 
 void AppendPngImageData(std::vector<std::uint8_t>& file, const PngImageData& image) {
-    Layout layout{};
-    layout.rowBytes =
-        static_cast<std::size_t>((std::uint64_t{image.width} * image.bitsPerPixel + 7) / 8);
-    layout.bpp = static_cast<std::size_t>(std::max(1, image.bitsPerPixel / 8));
-    const std::size_t line = layout.rowBytes + 1;
-    layout.rowsPerBand = static_cast<std::uint32_t>(std::max<std::size_t>(1, kBandBytes / line));
-    layout.dictionaryRows = static_cast<std::uint32_t>((kWindow + line - 1) / line);
-    layout.bands = image.height == 0 ? 0 : (image.height - 1) / layout.rowsPerBand + 1;
-
-    std::vector<Band> bands(layout.bands);
+    const Layout layout = LayOut(image);
+    const std::size_t count = layout.bandStarts.size() - 1;
+    std::vector<Band> bands(count);
     std::atomic<std::size_t> next{0};
     std::mutex lock;
     std::exception_ptr failure;
     const auto work = [&] {
         Scratch scratch;
-        for (std::size_t i = next++; i < layout.bands; i = next++) {
+        for (std::size_t i = next++; i < count; i = next++) {
             try {
                 bands[i] = CompressBand(image, layout, i, scratch);
             } catch (...) {
@@ -264,7 +345,7 @@ void AppendPngImageData(std::vector<std::uint8_t>& file, const PngImageData& ima
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> helpers;
     try {
-        for (std::size_t t = 1; t < std::min(cores, layout.bands); ++t) helpers.emplace_back(work);
+        for (std::size_t t = 1; t < std::min(cores, count); ++t) helpers.emplace_back(work);
     } catch (const std::system_error&) {
         // Fewer threads than cores: the ones there are share the bands.
     }

@@ -1,7 +1,7 @@
 // PNG files through libpng, read from and written to memory. libpng writes
-// the chunks before the image data; the image data of files that are not
-// interlaced is filtered and compressed in bands on every core (see
-// PngDeflate.h), and libpng writes the interlaced ones whole.
+// the chunks before the image data; the image data is filtered and
+// compressed in bands on every core (see PngDeflate.h), except that of
+// interlaced files with packed pixels (1 and 4 bits), which libpng writes.
 //
 // libpng reports a failure by calling our error callback, which records the
 // message and longjmps back to the last setjmp. To keep that safe in C++,
@@ -474,14 +474,17 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
     Bytes file;
     PngWriter writer(file);
     if (!GuardedWriteInfo(writer.png, writer.info, settings)) throw EPNGError(writer.message);
-    if (settings.interlace == PNG_INTERLACE_NONE) {
+    const int bitsPerPixel = settings.colourType == PNG_COLOR_TYPE_RGB ? 24 : settings.depth;
+    const bool interlaced = settings.interlace != PNG_INTERLACE_NONE;
+    if (!interlaced || bitsPerPixel % 8 == 0) {
         // The image data in bands on every core.
         PngImageData data;
         data.width = settings.width;
         data.height = settings.height;
-        data.bitsPerPixel = settings.colourType == PNG_COLOR_TYPE_RGB ? 24 : settings.depth;
+        data.bitsPerPixel = bitsPerPixel;
         data.filtered = settings.colourType != PNG_COLOR_TYPE_PALETTE && settings.depth >= 8;
         data.level = settings.level;
+        data.interlaced = interlaced;
         const std::size_t rowBytes = (std::size_t{settings.width} * data.bitsPerPixel + 7) / 8;
         data.row = [this, rowBytes, bgr = settings.bgr](std::uint32_t y, std::uint8_t* to) {
             const std::uint8_t* from = ScanLine(static_cast<std::int32_t>(y));

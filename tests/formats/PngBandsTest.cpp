@@ -1,5 +1,5 @@
-// PNG files whose image data was compressed in several bands: libpng reads
-// every pixel back, and the seams between the bands cost next to nothing
+// PNG files whose image data was compressed in several bands, plain and
+// interlaced: libpng reads every pixel back, and the seams between the bands cost next to nothing
 // against libpng's own writer at the same level.
 
 #include "formats/PngGraphic.h"
@@ -93,13 +93,15 @@ TEST(PngBands, ThreadedBandsReadBackThroughLibpngInEveryFormat) {
     for (const Case c : {Case{ImageFormat::Color24, 900, 1300}, Case{ImageFormat::Gray8, 3000, 800},
                          Case{ImageFormat::Color8, 3001, 700}, Case{ImageFormat::Gray4, 5003, 900},
                          Case{ImageFormat::BW, 10001, 900}}) {
-        SCOPED_TRACE(ImageFormatName(c.format));
         TPngGraphic image;
         Fill(image, c.format, c.width, c.height);
-        image.interlace = false;
-        Bytes file;
-        image.SaveToStream(file);
-        EXPECT_EQ(LibpngColours(file), ImageColours(image));
+        for (const bool interlace : {false, true}) {
+            SCOPED_TRACE(testing::Message() << ImageFormatName(c.format) << " " << interlace);
+            image.interlace = interlace;
+            Bytes file;
+            image.SaveToStream(file);
+            EXPECT_EQ(LibpngColours(file), ImageColours(image));
+        }
     }
 }
 
