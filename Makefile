@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build-fuzz
 TSAN_BUILD ?= build-tsan
 # The test programs with work on several threads, and the filter that picks
 # those tests, for the ThreadSanitizer build.
-TSAN_PROGRAMS ?= zvtest_formats zvtest_processing zvtest_explorer
+TSAN_PROGRAMS ?= zvtest_formats zvtest_library zvtest_processing zvtest_explorer
 TSAN_FILTER ?= *Thread*:*Parallel*
 FUZZ_SECONDS ?= 8
 CMAKE_FLAGS ?=

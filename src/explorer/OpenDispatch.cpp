@@ -1,6 +1,7 @@
 #include "explorer/OpenDispatch.h"
 
 #include "explorer/FileList.h"
+#include "formats/PictureLists.h"
 #include "platform/Extensions.h"
 
 namespace zv {
@@ -9,8 +10,9 @@ namespace {
 
 OpenAction OneFile(const std::string& path, bool useViewer) {
     const std::string extension = UpperExtension(path);
-    if (extension == ".BIP") return {OpenActionKind::OpenBatchEditor, path};
-    if (extension == ".AVL") return {OpenActionKind::OpenAlbum, path};
+    if (ExtensionIn(extension, kBatchScriptExtensions))
+        return {OpenActionKind::OpenBatchEditor, path};
+    if (ExtensionIn(extension, kAlbumScriptExtensions)) return {OpenActionKind::OpenAlbum, path};
     if (ExtensionIn(extension, ImageExtensions) ||
         (useViewer && ExtensionIn(extension, MediaZipExtensions))) {
         return {OpenActionKind::OpenInViewer, path};
@@ -27,8 +29,8 @@ std::vector<OpenAction> PlanOpen(const std::vector<std::string>& paths, bool use
     bool viewerOpened = false;
     for (const std::string& path : paths) {
         const std::string extension = UpperExtension(path);
-        if (extension == ".AVL") continue;
-        const bool zip = extension == ".ZIP";
+        if (ExtensionIn(extension, kAlbumScriptExtensions)) continue;
+        const bool zip = ExtensionIn(extension, kArchiveExtensions);
         if (zip || ExtensionIn(extension, ImageExtensions) ||
             (useViewer && ExtensionIn(extension, MediaExtensions))) {
             actions.push_back(

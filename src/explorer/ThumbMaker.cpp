@@ -25,7 +25,7 @@ ThumbResult Outcome(ThumbOutcome outcome) {
 }
 
 bool IsJpegName(const std::string& path) {
-    return UpperExtension(path).find(".JP") != std::string::npos;
+    return IsJpegExtension(UpperExtension(path));
 }
 
 // Whether the viewer opens the file as a picture, by its name.

@@ -2,6 +2,7 @@
 
 #include "explorer/ThumbDecoders.h"
 #include "explorer/ThumbPicture.h"
+#include "formats/PictureLists.h"
 #include "imaging/Palettes.h"
 #include "platform/Extensions.h"
 
@@ -17,7 +18,7 @@ namespace {
 constexpr int kAheadPerThread = 3;
 
 bool IsJpegName(const FileRecord& record) {
-    return UpperExtension(record.FileName).find(".JP") != std::string::npos;
+    return IsJpegExtension(UpperExtension(record.FileName));
 }
 
 ThumbJob JobFor(const std::string& picturePath, const std::filesystem::path& thumbPath,

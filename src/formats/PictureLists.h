@@ -18,6 +18,8 @@ inline constexpr const char* kTextExtensions = ".RTF.TXT";
 // zip browser.
 inline constexpr const char* kAlbumScriptExtensions = ".AVL";
 inline constexpr const char* kArchiveExtensions = ".ZIP";
+// Batch scripts, opened in the batch editor.
+inline constexpr const char* kBatchScriptExtensions = ".BIP";
 inline constexpr const char* kVectorExtensions = ".WMF.EMF";
 
 // Any extension containing ".JP".

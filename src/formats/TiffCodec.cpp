@@ -31,19 +31,6 @@ std::int64_t ExpansionOf(std::uint16_t compression) {
     }
 }
 
-void Invert(std::uint8_t* row, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) row[i] = static_cast<std::uint8_t>(~row[i]);
-}
-
-void CopyRgbRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t width,
-                int samples) {
-    for (std::uint32_t x = 0; x < width; ++x, source += samples, target += 3) {
-        target[0] = source[2];
-        target[1] = source[1];
-        target[2] = source[0];
-    }
-}
-
 // libtiff's RGBA reader treats the transposed orientations as their
 // unrotated neighbours; so does this.
 bool FlipsRows(std::uint16_t orientation) {
@@ -67,6 +54,19 @@ void StoreRgbaRow(const std::uint32_t* source, std::uint8_t* target, std::uint32
 }
 
 } // namespace
+
+void InvertRow(std::uint8_t* row, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) row[i] = static_cast<std::uint8_t>(~row[i]);
+}
+
+void CopyRgbRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t width,
+                int samples) {
+    for (std::uint32_t x = 0; x < width; ++x, source += samples, target += 3) {
+        target[0] = source[2];
+        target[1] = source[1];
+        target[2] = source[0];
+    }
+}
 
 // --- The client over memory ----------------------------------------------
 
@@ -296,7 +296,7 @@ void ReadTiffStrips(const TiffFile& file, const TiffTags& tags, TiffRows rows,
                 continue;
             }
             std::memcpy(row, source, static_cast<std::size_t>(scanline));
-            if (rows == TiffRows::Inverted) Invert(row, static_cast<std::size_t>(scanline));
+            if (rows == TiffRows::Inverted) InvertRow(row, static_cast<std::size_t>(scanline));
         }
     }
 }
@@ -310,7 +310,7 @@ void ReadTiffScanlines(const TiffFile& file, const TiffTags& tags, bool invert,
     for (std::uint32_t y = 0; y < tags.height; ++y) {
         std::uint8_t* row = target(static_cast<std::int32_t>(y));
         if (TIFFReadScanline(tif, row, y, 0) < 0) throw ETiffError("TIFFReadScanLine");
-        if (invert) Invert(row, static_cast<std::size_t>(scanline));
+        if (invert) InvertRow(row, static_cast<std::size_t>(scanline));
     }
 }
 

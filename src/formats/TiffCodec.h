@@ -112,6 +112,12 @@ Palette TiffColourMap(TIFF* tif, int paletteBits, int bitsPerSample, const Palet
 // Where the rows of a page go: the address of row y of the target.
 using TiffRowTarget = std::function<std::uint8_t*(std::int32_t y)>;
 
+// Inverts a row's bytes (white-is-zero pages and their writing).
+void InvertRow(std::uint8_t* row, std::size_t count);
+// RGB samples (samples per pixel, 3 or more) to a row of blue, green, red,
+// and back: the swap is its own inverse.
+void CopyRgbRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t width, int samples);
+
 enum class TiffRows : std::uint8_t {
     AsStored, // bytes as decoded
     Inverted, // every byte inverted (min-is-white and fax rows)

@@ -123,19 +123,6 @@ void CheckSize(const TiffFile& file, const TiffTags& tags, const Layout& layout)
         throw ETiffError("Image too large for its data");
 }
 
-void Invert(std::uint8_t* row, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) row[i] = static_cast<std::uint8_t>(~row[i]);
-}
-
-void CopyRgbRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t width,
-                int samples) {
-    for (std::uint32_t x = 0; x < width; ++x, source += samples, target += 3) {
-        target[0] = source[2];
-        target[1] = source[1];
-        target[2] = source[0];
-    }
-}
-
 // libtiff's RGBA reader already turns min-is-white, YCbCr, CMYK and Lab into
 // RGB; the codec reorders its rows into blue, green, red.
 void ReadPixels(const TiffFile& file, const TiffTags& tags, const Layout& layout,
@@ -283,7 +270,7 @@ void WriteRows(TIFF* tif, const TDibGraphic& image, const WritePlan& plan) {
             CopyRgbRow(source, row.data(), static_cast<std::uint32_t>(image.Width()), 3);
         } else {
             std::memcpy(row.data(), source, row.size());
-            if (plan.invert) Invert(row.data(), row.size());
+            if (plan.invert) InvertRow(row.data(), row.size());
         }
         if (TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0)
             throw ETiffError("TIFFWriteScanLine");

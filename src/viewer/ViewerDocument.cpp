@@ -5,6 +5,7 @@
 #include "platform/Extensions.h"
 #include "platform/FileCrc.h"
 #include "processing/ToneMaps.h"
+#include "processing/QuietToolboxHost.h"
 #include "processing/ToolboxProtocol.h"
 #include "viewer/ImageInfo.h"
 
@@ -60,35 +61,6 @@ std::string NotEnoughMemoryText(int width, int height) {
     return "Not enough memory for a new picture of " + std::to_string(width) + " x " +
            std::to_string(height) + ".";
 }
-
-// The screen gamma after loading goes through the toolbox's DoGamma: it needs
-// only the picture, its depth and true colour; it never asks, records, takes
-// an undo copy or marks the picture modified.
-class ViewGammaHost : public ToolboxHost {
-public:
-    explicit ViewGammaHost(ImagingContext& imaging) : imaging_(imaging) {}
-    Bitmap& Picture() override { return imaging_.current; }
-    int ScreenBits() const override { return 24; }
-    int ImageBits() const override { return imaging_.descriptor.ImageBits; }
-    WarningAnswer AskColourWarning(const std::string&) override { return WarningAnswer::Yes; }
-    bool TakeUndoCopy() override { return true; }
-    void Undo() override {}
-    void EnsureTrueColour() override { zv::EnsureTrueColour(imaging_); }
-    std::optional<EffectValues> ShowEffectDialog(const ToolboxOperation&,
-                                                 const EffectValues& start) override {
-        return start;
-    }
-    void BeginBusy(const std::string&) override {}
-    void EndBusy() override {}
-    void Repaint() override {}
-    void MarkModified() override {}
-    void Offer256Colours() override {}
-    bool Recording() const override { return false; }
-    void AppendBatchLine(const std::string&) override {}
-
-private:
-    ImagingContext& imaging_;
-};
 
 } // namespace
 
@@ -228,7 +200,8 @@ void ViewerDocument::OpenAsPicture(bool probe) {
 void ViewerDocument::ApplyViewGamma() {
     if (viewGamma == 100 || !PictureReady()) return;
     // Its own tone maps, so the toolbox's last maps and values stay as they were.
-    ViewGammaHost host(services_.imaging);
+    // The screen gamma goes through the toolbox's DoGamma without a window.
+    QuietToolboxHost host(services_.imaging);
     ToolboxContext gamma;
     DoGamma(host, gamma, viewGamma);
 }

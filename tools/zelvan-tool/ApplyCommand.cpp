@@ -8,6 +8,7 @@
 #include "imaging/ImagingContext.h"
 #include "platform/Extensions.h"
 #include "platform/ScriptedDialogs.h"
+#include "processing/QuietToolboxHost.h"
 #include "processing/ToolboxProtocol.h"
 #include "viewer/PictureSave.h"
 
@@ -78,36 +79,6 @@ const char* const kApplyUsage =
 
 namespace {
 
-// The viewer's side of the protocol without a window: no questions, no
-// undo, no repaint; only true colour acts.
-class ApplyHost : public zv::ToolboxHost {
-public:
-    explicit ApplyHost(zv::ImagingContext& imaging) : imaging_(imaging) {}
-    zv::Bitmap& Picture() override { return imaging_.current; }
-    int ScreenBits() const override { return 24; }
-    int ImageBits() const override { return imaging_.descriptor.ImageBits; }
-    zv::WarningAnswer AskColourWarning(const std::string&) override {
-        return zv::WarningAnswer::Yes;
-    }
-    bool TakeUndoCopy() override { return true; }
-    void Undo() override {}
-    void EnsureTrueColour() override { zv::EnsureTrueColour(imaging_); }
-    std::optional<zv::EffectValues> ShowEffectDialog(const zv::ToolboxOperation&,
-                                                     const zv::EffectValues&) override {
-        return std::nullopt;
-    }
-    void BeginBusy(const std::string&) override {}
-    void EndBusy() override {}
-    void Repaint() override {}
-    void MarkModified() override {}
-    void Offer256Colours() override {}
-    bool Recording() const override { return false; }
-    void AppendBatchLine(const std::string&) override {}
-
-private:
-    zv::ImagingContext& imaging_;
-};
-
 // Every line must name a toolbox word and read, before any file is touched.
 bool CheckLines(const std::vector<std::string>& lines) {
     for (const std::string& text : lines) {
@@ -175,7 +146,7 @@ int RunApply(const Arguments& arguments) {
     }
     zv::EnsureTrueColour(imaging);
 
-    ApplyHost host(imaging);
+    zv::QuietToolboxHost host(imaging);
     zv::ToolboxContext toolbox;
     zv::EffectValues kept;
     for (const std::string& line : lines) {

@@ -10,8 +10,10 @@
 #include "app/WindowPlacement.h"
 #include "app/WorkFiles.h"
 #include "explorer/ui/FileForm.h"
+#include "formats/PictureLists.h"
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
+#include "library/DecodeFile.h"
 #include "platform/Extensions.h"
 #include "viewer/ui/SaveDialog.h"
 #include "viewer/ui/WebForm.h"
@@ -197,18 +199,21 @@ void Application::SaveExplorerSettings() {
 }
 
 std::optional<PictureSize> Application::PictureInfo(const std::string& path) {
-    infoLoader_->currentPath = path;
-    const int probe = infoLoader_->ProbePicture();
-    infoLoader_->CloseLibraryImage();
-    const ImageDescriptor& measured = infoImaging_.descriptor;
-    if (probe < 0 || probe == kProbeMedia || measured.ImageWidth <= 0) return std::nullopt;
-    return PictureSize{measured.ImageWidth, measured.ImageHeight, measured.ImageBits};
+    const std::string extension = UpperExtension(path);
+    const bool picture = ExtensionIn(extension, kAcceptedExtensions) || IsJpegExtension(extension);
+    if (!picture || ExtensionIn(extension, kMediaExtensions)) return std::nullopt;
+    try {
+        const PictureHeader header = ProbeFile(path);
+        if (header.width <= 0 || header.height <= 0) return std::nullopt;
+        // Deeper pictures are held in true colour, as the viewer shows them.
+        return PictureSize{header.width, header.height, header.bits > 15 ? 24 : header.bits};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 void Application::CreateExplorer() {
     ReadExplorerSettings();
-    infoLoader_ = std::make_unique<PictureLoader>(LoadServices{
-        infoImaging_, library_, photoCd_, tempNames_, infoDialogs_, infoHost_, infoSettings_});
     explorer_ = std::make_unique<TFileForm>(
         ExplorerServices{explorerSettings_,
                          folders_.appHome.string(),

@@ -7,7 +7,6 @@
 #include "app/StartupPlan.h"
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FileList.h"
-#include "viewer/PictureLoader.h"
 #include "imaging/ImagingContext.h"
 #include "imaging/TempNames.h"
 #include "library/ImageLibrary.h"
@@ -21,6 +20,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
 #include "viewer/DiscardQuestion.h"
+#include "viewer/PictureLoader.h"
 #include "viewer/PictureSave.h"
 #include "viewer/UndoStore.h"
 #include "viewer/ViewerDocument.h"
@@ -136,17 +136,6 @@ private:
     ExplorerSettings explorerSettings_;
     std::string exploreDir_;
     bool explorerFolderShown_ = false; // the start folder is shown on the first showing
-    // A second loader that only measures pictures for the explorer's type
-    // column, so the viewer's document is never touched.
-    struct SilentHost : LoadHost {
-        void SetStatusText(const std::string&) override {}
-        ViewArea ViewSize() const override { return {}; }
-    };
-    SilentHost infoHost_;
-    ScriptedDialogs infoDialogs_;
-    ImagingContext infoImaging_;
-    LoadSettings infoSettings_;
-    std::unique_ptr<PictureLoader> infoLoader_;
     QTimer* deferredOpenTimer_ = nullptr;
     std::string lastInternalNote_;
     bool closing_ = false;
