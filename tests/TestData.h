@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 namespace zvtest {
 
 inline std::filesystem::path TestDataFolder() {
@@ -52,6 +54,26 @@ inline std::vector<ReferencePair> ReferencePairs(const std::string& format,
 inline std::vector<std::uint8_t> ReadTestFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A reference file kept gzip-compressed, inflated; empty when it does not inflate.
+inline std::vector<std::uint8_t> ReadGzippedTestFile(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> packed = ReadTestFile(path);
+    std::vector<std::uint8_t> out(std::max<std::size_t>(4 * packed.size(), 65536));
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return {};
+    stream.next_in = packed.data();
+    stream.avail_in = static_cast<uInt>(packed.size());
+    int status = Z_OK;
+    while (status == Z_OK) {
+        if (stream.total_out == out.size()) out.resize(2 * out.size());
+        stream.next_out = out.data() + stream.total_out;
+        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
+        status = inflate(&stream, Z_NO_FLUSH);
+    }
+    out.resize(status == Z_STREAM_END ? stream.total_out : 0);
+    inflateEnd(&stream);
+    return out;
 }
 
 } // namespace zvtest

@@ -19,7 +19,6 @@
 #include "library/PhotoCd.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <thread>
@@ -37,20 +36,6 @@ void ExpectSamePixels(const Bitmap& got, const Bitmap& want) {
     const auto rowBytes = static_cast<std::size_t>((got.Width() * got.BitsPerPixel() + 7) / 8);
     for (std::int32_t y = 0; y < got.Height(); ++y)
         ASSERT_EQ(std::memcmp(got.ScanLine(y), want.ScanLine(y), rowBytes), 0) << "row " << y;
-}
-
-Bytes Gunzip(const Bytes& packed) {
-    Bytes out(std::size_t{1} << 20);
-    z_stream stream{};
-    inflateInit2(&stream, 16 + MAX_WBITS);
-    stream.next_in = const_cast<Bytef*>(packed.data());
-    stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    inflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    inflateEnd(&stream);
-    return out;
 }
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
@@ -97,7 +82,7 @@ protected:
         dcx.insert(dcx.end(), second.begin(), second.end());
         WriteBytes(*temp / "fax.dcx", dcx);
         WriteBytes(*temp / "img0001.pcd",
-                   Gunzip(zvtest::ReadTestFile(data / "pcd/portrait.pcd.gz")));
+                   zvtest::ReadGzippedTestFile(data / "pcd/portrait.pcd.gz"));
 
         // Top-down: the height negated and the rows in top-down order.
         TBmpGraphic bmp;

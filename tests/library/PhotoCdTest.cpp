@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <filesystem>
@@ -270,26 +269,12 @@ TEST(PhotoCdImport, GivesTheInformationTextAndOffersAnExistingRightsFile) {
     EXPECT_FALSE(ProbePCD(library, (temp.Path() / "missing.pcd").string(), 3).has_value());
 }
 
-std::vector<std::uint8_t> Gunzip(const std::vector<std::uint8_t>& packed) {
-    std::vector<std::uint8_t> out(1 << 20);
-    z_stream stream{};
-    inflateInit2(&stream, 16 + MAX_WBITS);
-    stream.next_in = const_cast<Bytef*>(packed.data());
-    stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    inflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    inflateEnd(&stream);
-    return out;
-}
-
 TEST(PhotoCdImport, ReadsAPortraitPackWrittenByImageMagick) {
     // Made from a 512 x 768 picture of six colour patches with a yellow
     // corner mark; the colours are those ImageMagick 6.9 decodes from it.
     zvtest::TempFolder temp;
     const fs::path file = temp.Path() / "img0001.pcd";
-    WriteFile(file, Gunzip(zvtest::ReadTestFile(zvtest::TestDataFolder() / "pcd/portrait.pcd.gz")));
+    WriteFile(file, zvtest::ReadGzippedTestFile(zvtest::TestDataFile("pcd", "portrait.pcd.gz")));
     PhotoCdLibrary library;
     const PcdImport result = ImportPCD(library, file.string(), 3, false);
     EXPECT_EQ(result.info,
