@@ -510,7 +510,10 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
         if (!GuardedWriteRows(writer.png, writer.info, settings, rows.data()))
             throw EPNGError(writer.message);
     }
-    out.insert(out.end(), file.begin(), file.end());
+    if (out.empty())
+        out.swap(file);
+    else
+        out.insert(out.end(), file.begin(), file.end());
 }
 
 } // namespace zv
