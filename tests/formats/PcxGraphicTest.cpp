@@ -1,7 +1,6 @@
 #include "formats/PcxGraphic.h"
 #include "formats/GbmCodec.h"
 
-#include "TestData.h"
 #include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +14,6 @@ namespace {
 using zvtest::Colours;
 using zvtest::Grid;
 using zvtest::Indices;
-using zvtest::ReadPnm;
 
 // A 128-byte header (300 x 150 dpi) followed by the coded data.
 Bytes Pcx(int version, int bits, int planes, int w, int h, int bytesPerLine, const Bytes& data,
@@ -170,14 +168,7 @@ TEST(PcxWrite, EveryFormatRoundTrips) {
     }
 }
 TEST(PcxRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
-    const auto files = zvtest::ReferencePairs("pcx", ".pcx");
-    for (const auto& [input, expected] : files) {
-        SCOPED_TRACE(input.filename().string());
-        TPcxGraphic image;
-        image.LoadFromFile(input);
-        EXPECT_EQ(Colours(image), ReadPnm(expected).Rows());
-    }
-    EXPECT_EQ(files.size(), 7u);
+    EXPECT_EQ(zvtest::ExpectReferenceColours<TPcxGraphic>("pcx", ".pcx"), 7u);
 }
 
 } // namespace
