@@ -202,6 +202,15 @@ TEST_F(DecodeFileTest, ProbesWithoutDecodingAndKeepsThePixelBudget) {
     EXPECT_TRUE(DecodeFile(*temp / "colour.jpg", 1, box).tooLarge);
 }
 
+TEST_F(DecodeFileTest, PhotoCdStepIsChosenByTheOptions) {
+    DecodeOptions options;
+    options.photoCdStep = 0;
+    const DecodedPicture small = DecodeFile(*temp / "img0001.pcd", 1, options);
+    EXPECT_EQ(small.formatName, "Photo CD step 0");
+    EXPECT_EQ(small.pixels.Width() * small.pixels.Height(), 64 * 96);
+    EXPECT_EQ(ProbeFile(*temp / "img0001.pcd", options).height, small.pixels.Height());
+}
+
 TEST_F(DecodeFileTest, FaxPagesInGreyAsTheLibraryCopiedThem) {
     const fs::path fax = zvtest::TestDataFolder() / "tiff/fax-g4.tif";
     ImageLibrary library;
