@@ -13,10 +13,7 @@ using namespace zv;
 
 class Comments : public zvtest::TempFolderTest {
 protected:
-    std::string Read(const std::string& name) {
-        std::ifstream in(folder / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string Read(const std::string& name) { return zvtest::ReadText(folder / name); }
 };
 
 TEST_F(Comments, SavedCommentsComeBackAndTheFilesAreCrLfLines) {

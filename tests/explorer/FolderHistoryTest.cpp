@@ -71,9 +71,7 @@ TEST_F(FolderHistoryFile, SavesAndLoadsOnePathPerLine) {
         history.Update(f);
     const auto file = folder / kHistoryFileName;
     history.Save(file);
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, "/Photos/\n/home/ann/.config/\n/a b/\n");
+    EXPECT_EQ(zvtest::ReadText(file), "/Photos/\n/home/ann/.config/\n/a b/\n");
 
     Write(kHistoryFileName, "/one\r\n\r\n/Two/\n");
     FolderHistory loaded;
@@ -101,8 +99,7 @@ TEST_F(FolderHistoryFile, SaveReplacesTheFileOrThrows) {
     history.Update("/new/");
     EXPECT_THROW(history.Save(folder / "no" / "such" / kHistoryFileName), std::exception);
     history.Save(file);
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "/new/\n");
+    EXPECT_EQ(zvtest::ReadText(file), "/new/\n");
 }
 
 } // namespace

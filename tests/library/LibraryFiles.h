@@ -6,6 +6,8 @@
 #include "imaging/Bitmap.h"
 #include "imaging/PixelConvert.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <tiffio.h>
@@ -32,8 +34,7 @@ inline std::filesystem::path UniqueTempPath(const std::string& suffix) {
 }
 
 inline FileBytes ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return zvtest::ReadTestFile(path);
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const FileBytes& bytes) {

@@ -186,8 +186,7 @@ TEST_F(PictureSaveTest, AFailedSaveReportsKeepsTheDocumentAndTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(failed.saved);
-    std::ifstream in(kept);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    EXPECT_EQ(zvtest::ReadText(kept), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 
     // A type not offered for the picture is a write failure too.

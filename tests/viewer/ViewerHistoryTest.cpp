@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -26,12 +25,7 @@ ViewerHistory Opened(const Paths& paths) {
 
 class PictureListFile : public zvtest::TempFolderTest {
 protected:
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string Read(const std::string& path) { return zvtest::ReadText(path); }
 };
 
 TEST(ViewerHistory, OpeningInsertsAtTheCurrentPosition) {
