@@ -9,6 +9,7 @@
 #include "formats/PhotoCdDecode.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
+#include "formats/TiffCodec.h"
 #include "formats/TiffGraphic.h"
 
 #include <algorithm>
@@ -90,12 +91,18 @@ PictureHeader HeaderOf(const std::filesystem::path& path, const DecodeOptions&) 
     return Known(graphic.infoWidth, graphic.infoHeight, graphic.infoBits, 1, path);
 }
 
+// The first directory's tags, without decoding: kinds the layer refuses
+// (LZW and the like) have a header too.
 PictureHeader TiffHeader(const std::filesystem::path& path, const DecodeOptions&) {
     const Bytes bytes = ReadWholeFile(path);
-    TTiffGraphic graphic;
-    const int pages = graphic.ImageCount(bytes);
-    graphic.ReadInfo(path, -1);
-    return Known(graphic.infoWidth, graphic.infoHeight, graphic.infoBits, pages, path);
+    const TiffFile file(bytes);
+    file.RequireOpen();
+    const int pages = file.PageCount();
+    if (pages < 1 || !file.SelectPage(0)) throw ETiffError("TIFFSetDirectory");
+    const TiffTags tags = ReadTiffTags(file.get());
+    if (tags.width > INT32_MAX || tags.height > INT32_MAX) throw ETiffError("Invalid image size");
+    return Known(static_cast<std::int32_t>(tags.width), static_cast<std::int32_t>(tags.height),
+                 tags.bitsPerSample * tags.samples, pages, path);
 }
 
 PictureHeader IcoHeader(const std::filesystem::path& path, const DecodeOptions&) {
