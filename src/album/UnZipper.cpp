@@ -241,6 +241,9 @@ ZipCommandEnd UnZipper::mnuSelectedZipsClick(bool shift) {
 }
 
 ZipCommandEnd UnZipper::mnuSingleFileClick() {
+    // The entry picked in the grid belongs to the archive shown there: with
+    // no archive selected in the list, that one is meant.
+    if (SelectedCount() == 0 && !shownArchive_.empty()) SetSelection({IndexOf(shownArchive_)});
     return Extract(Mode::SingleFile, false);
 }
 

@@ -143,7 +143,10 @@ ImageAnalysis AnalyzePicture(const Bitmap& picture, std::int64_t fileSize,
     const long double product = (a.red.gamut * a.redLevels / 255.0L) *
                                 (a.green.gamut * a.greenLevels / 255.0L) *
                                 (a.blue.gamut * a.blueLevels / 255.0L);
-    a.uniqueColours = Round(product);
+    // An estimate of the colours a picture holds can be neither more than its
+    // pixels nor more than there are 24-bit colours.
+    a.uniqueColours = std::min<std::int64_t>(
+        Round(product), std::min<std::int64_t>(a.pixels, std::int64_t{1} << 24));
     a.diversity = static_cast<double>(product / (255.0L * 255.0L * 255.0L) * 10000);
 
     const bool grey = a.red.gamut == a.green.gamut && a.green.gamut == a.blue.gamut;

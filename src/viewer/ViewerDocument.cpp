@@ -4,8 +4,8 @@
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
 #include "platform/FileCrc.h"
-#include "processing/ToneMaps.h"
 #include "processing/QuietToolboxHost.h"
+#include "processing/ToneMaps.h"
 #include "processing/ToolboxProtocol.h"
 #include "viewer/ImageInfo.h"
 
@@ -130,6 +130,12 @@ void ViewerDocument::BtnOpenClick(OpenSender sender) {
         // picture and its undo copy untouched.
         chosen = ChooseFilesToOpen();
         if (chosen.empty()) return;
+        // An archive goes to the zip browser, as a dropped one does; the
+        // picture stays.
+        if (chosen.size() == 1 && ExtensionIn(UpperExtension(chosen.front()), kArchiveExtensions)) {
+            services_.window.ShowZipArchive(chosen.front());
+            return;
+        }
     }
     if (!MayDiscard(DiscardCaller::OpenCommand)) return;
     LeaveMediaMode();

@@ -425,6 +425,18 @@ TEST_F(UnZipperTest, SingleFileExtractsTheSelectedEntryFromEachArchive) {
               std::vector<std::string>{"1 file(s) unzipped.\nThere were exceptions.  View log?"});
     EXPECT_EQ(ReadText(home / "ZipErrs_Log.txt"),
               "pics/list.txt in " + photos + " exists; skipped.\n");
+
+    // An entry picked in the grid with no archive selected in the list: the
+    // archive shown in the grid is the one meant.
+    fs::remove_all(destination / "pics");
+    dialogs.boxes.clear();
+    Select({});
+    unzipper->ShowArchive(unzipper->IndexOf(other));
+    unzipper->SelectEntry(1);
+    dialogs.folderResults = {destination.string()};
+    EXPECT_EQ(unzipper->mnuSingleFileClick(), ZipCommandEnd::Finished);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 file(s) unzipped."});
+    EXPECT_EQ(FilesIn(destination), (std::vector<std::string>{"x.txt"}));
 }
 
 } // namespace

@@ -116,6 +116,20 @@ TEST(ImageReport, AllLevelsCountAs255) {
     EXPECT_EQ(a.blueLevels, 255);
 }
 
+TEST(ImageReport, UniqueColourEstimateNeverExceedsThePixels) {
+    // 256 pixels spread over every level of each channel: the estimate's
+    // product is in the millions, but 256 pixels hold at most 256 colours.
+    Bitmap spread;
+    spread.Create(256, 1, PixelFormat::Bits24);
+    std::uint8_t* row = spread.ScanLine(0);
+    for (int x = 0; x < 256; ++x) {
+        row[3 * x] = static_cast<std::uint8_t>(x);
+        row[3 * x + 1] = static_cast<std::uint8_t>(x * 7);
+        row[3 * x + 2] = static_cast<std::uint8_t>(x * 13);
+    }
+    EXPECT_EQ(AnalyzePicture(spread, 100).uniqueColours, 256);
+}
+
 TEST(ImageReport, SquaredDifferencesBeyond32Bits) {
     // 60,000 bytes differing by 255: 3,901,500,000.
     EXPECT_EQ(SquaredDifference(Flat(200, 100, 0), Flat(200, 100, 255)), 3901500000);

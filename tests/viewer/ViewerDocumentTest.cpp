@@ -281,6 +281,12 @@ TEST_F(ViewerDocumentTest, DropsArchivesAndScriptsGoWhereTheyBelong) {
     document->OpenDropped({folder.string() + "/More.ZIP"});
     EXPECT_EQ(window.zipShown, folder.string() + "/More.ZIP");
     EXPECT_EQ(document->CurrentPath(), a);
+    // So does one chosen in the open dialog.
+    dialogs.openResults.push_back({folder.string() + "/Chosen.zip"});
+    document->OpenFromDialog();
+    EXPECT_EQ(window.zipShown, folder.string() + "/Chosen.zip");
+    EXPECT_EQ(document->CurrentPath(), a);
+    EXPECT_TRUE(document->PictureReady());
     document->OpenDropped({folder.string() + "/show.avl"});
     EXPECT_EQ(window.scriptPlayed, folder.string() + "/show.avl");
 
