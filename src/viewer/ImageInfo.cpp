@@ -1,27 +1,11 @@
 #include "viewer/ImageInfo.h"
 
 #include "platform/FileCrc.h"
+#include "platform/FileDate.h"
 
-#include <ctime>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace zv {
-
-namespace {
-
-std::string FileDate(const std::filesystem::path& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return {};
-    const std::time_t time = status.st_mtime;
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-} // namespace
 
 std::int64_t PictureUses(const Bitmap& picture, int screenBits) {
     const std::int64_t pixels = std::int64_t{picture.Width()} * picture.Height();
@@ -60,7 +44,7 @@ ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoade
         text += "\nName: " + path.filename().string();
         text += "\nPath: " + path.parent_path().string() + "/";
     }
-    text += "\nDate: " + FileDate(path);
+    text += "\nDate: " + FileDateText(path);
     text += "\nSize: " + std::to_string(std::filesystem::file_size(path, error)) + " bytes";
     if (const auto crc = FileAlbumCrc(path)) text += "\nCRC: " + CrcText(*crc);
     if (loader.pageCount > 1) text += "\nPages: " + std::to_string(loader.pageCount);
