@@ -238,7 +238,7 @@ void ZipArchive::ReadDirectory() {
     bool found = false;
     while (at-- > 0) {
         if (GetLittle32(&tail[at]) != kEndSignature) continue;
-        const std::size_t commentSize = tail[at + 20] | tail[at + 21] << 8;
+        const std::size_t commentSize = GetLittle16(tail.data() + at + 20);
         if (at + kEndSize + commentSize <= tailSize) {
             found = true;
             break;
@@ -376,8 +376,8 @@ std::uint64_t ZipArchive::DataOffset(const ZipEntry& entry) const {
     source_->ReadAt(offset, header.data(), header.size());
     if (GetLittle32(header.data()) != kLocalSignature)
         throw EZipError(ZipFault::Corrupt, "The local header of " + entry.Name + " is damaged.");
-    const std::uint64_t nameSize = header[26] | header[27] << 8;
-    const std::uint64_t extraSize = header[28] | header[29] << 8;
+    const std::uint64_t nameSize = GetLittle16(header.data() + 26);
+    const std::uint64_t extraSize = GetLittle16(header.data() + 28);
     const std::uint64_t data = offset + kLocalSize + nameSize + extraSize;
     if (data > fileSize) Incomplete();
     return data;

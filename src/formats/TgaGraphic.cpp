@@ -1,6 +1,7 @@
 #include "formats/TgaGraphic.h"
 
 #include "formats/GbmCodec.h"
+#include "platform/LittleEndian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +95,7 @@ TgaHeader ParseHeader(ByteSpan data) {
 // The colour of one map entry or one true-colour pixel as blue, green, red.
 void PutColour(const std::uint8_t* pixel, int bits, std::uint8_t* bgr) {
     if (bits <= 16) {
-        gbm::Put555(static_cast<std::uint16_t>(pixel[0] | pixel[1] << 8), bgr);
+        gbm::Put555(GetLittle16(pixel), bgr);
     } else {
         bgr[0] = pixel[0];
         bgr[1] = pixel[1];

@@ -1,10 +1,10 @@
 #include "imaging/BitmapFile.h"
 
 #include "imaging/PackedDib.h"
+#include "platform/LittleEndian.h"
+#include "platform/WholeFile.h"
 #include "platform/linux/AtomicFile.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,15 +15,9 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint64_t kLargestBmpFile = std::uint64_t{4} << 30;
 
-void PutLittle(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out[at + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
-}
-
 std::uint32_t ColourTableBytes(const std::vector<std::uint8_t>& dib) {
-    const std::uint32_t colours =
-        dib[32] | dib[33] << 8 | dib[34] << 16 | std::uint32_t{dib[35]} << 24;
-    const int bits = dib[14] | dib[15] << 8;
+    const std::uint32_t colours = GetLittle32(dib.data() + 32);
+    const int bits = GetLittle16(dib.data() + 14);
     if (bits > 8) return 0;
     return 4 * (colours ? colours : (1u << bits));
 }
@@ -31,17 +25,12 @@ std::uint32_t ColourTableBytes(const std::vector<std::uint8_t>& dib) {
 } // namespace
 
 Bitmap ReadBitmapFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EPackedDibError("Cannot open " + path.string());
-    in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uint64_t>(in.tellg());
-    if (size < kFileHeaderSize || size > kLargestBmpFile)
+    const WholeFile file = ReadEntireFile(path, kLargestBmpFile);
+    if (file.status == WholeFileStatus::CannotOpen)
+        throw EPackedDibError("Cannot open " + path.string());
+    if (file.status != WholeFileStatus::Read || file.bytes.size() < kFileHeaderSize)
         throw EPackedDibError("Not a BMP file: " + path.string());
-    in.seekg(0);
-    std::vector<std::uint8_t> bytes(size);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    if (!in) throw EPackedDibError("Not a BMP file: " + path.string());
-    return ParseBitmapFileBytes(bytes.data(), bytes.size());
+    return ParseBitmapFileBytes(file.bytes.data(), file.bytes.size());
 }
 
 Bitmap ParseBitmapFileBytes(const std::uint8_t* bytes, std::size_t size) {
@@ -53,7 +42,7 @@ Bitmap ParseBitmapFileBytes(const std::uint8_t* bytes, std::size_t size) {
 std::vector<std::uint8_t> BitmapFileBytes(const Bitmap& bitmap) {
     const std::vector<std::uint8_t> dib = BuildPackedDib(bitmap);
     const std::uint32_t headerBytes = 40 + ColourTableBytes(dib);
-    const int storedBits = dib[14] | dib[15] << 8;
+    const int storedBits = GetLittle16(dib.data() + 14);
     const std::uint64_t pixelBytes =
         static_cast<std::uint64_t>(RowStride(bitmap.Width(), storedBits)) * bitmap.Height();
     const std::uint64_t dibBytes = headerBytes + pixelBytes;
@@ -61,8 +50,8 @@ std::vector<std::uint8_t> BitmapFileBytes(const Bitmap& bitmap) {
     std::vector<std::uint8_t> file(kFileHeaderSize, 0);
     file[0] = 'B';
     file[1] = 'M';
-    PutLittle(file, 2, static_cast<std::uint32_t>(kFileHeaderSize + dibBytes), 4);
-    PutLittle(file, 10, static_cast<std::uint32_t>(kFileHeaderSize + headerBytes), 4);
+    PutLittle32(file.data() + 2, static_cast<std::uint32_t>(kFileHeaderSize + dibBytes));
+    PutLittle32(file.data() + 10, static_cast<std::uint32_t>(kFileHeaderSize + headerBytes));
     file.insert(file.end(), dib.begin(), dib.begin() + static_cast<std::ptrdiff_t>(dibBytes));
     return file;
 }

@@ -1,6 +1,7 @@
 #include "imaging/PixelConvert.h"
 
 #include "imaging/Palettes.h"
+#include "platform/LittleEndian.h"
 
 #include <array>
 #include <cstring>
@@ -58,7 +59,7 @@ void DecodeBits8(const std::uint8_t* src, std::int32_t width, const Lut& lut, st
 
 void DecodeBits15(const std::uint8_t* src, std::int32_t width, const Lut&, std::uint8_t* bgr) {
     for (std::int32_t x = 0; x < width; ++x, src += 2, bgr += 3) {
-        const unsigned v = src[0] | (src[1] << 8);
+        const unsigned v = GetLittle16(src);
         bgr[0] = kWiden5[v & 0x1F];
         bgr[1] = kWiden5[(v >> 5) & 0x1F];
         bgr[2] = kWiden5[(v >> 10) & 0x1F];
@@ -67,7 +68,7 @@ void DecodeBits15(const std::uint8_t* src, std::int32_t width, const Lut&, std::
 
 void DecodeBits16(const std::uint8_t* src, std::int32_t width, const Lut&, std::uint8_t* bgr) {
     for (std::int32_t x = 0; x < width; ++x, src += 2, bgr += 3) {
-        const unsigned v = src[0] | (src[1] << 8);
+        const unsigned v = GetLittle16(src);
         bgr[0] = kWiden5[v & 0x1F];
         bgr[1] = kWiden6[(v >> 5) & 0x3F];
         bgr[2] = kWiden5[(v >> 11) & 0x1F];

@@ -266,7 +266,7 @@ void NormaliseBmp(std::vector<std::uint8_t>& stream) {
     const std::uint64_t offset = Little32(stream, 10);
     const auto width = static_cast<std::int32_t>(Little32(stream, 18));
     const auto height = static_cast<std::int32_t>(Little32(stream, 22));
-    const int bits = stream[28] | stream[29] << 8;
+    const int bits = GetLittle16(stream.data() + 28);
     const std::uint64_t stride =
         (static_cast<std::uint64_t>(width < 0 ? -static_cast<std::int64_t>(width) : width) * bits +
          31) /
