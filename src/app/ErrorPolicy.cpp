@@ -32,8 +32,8 @@ std::string FatalText(const UnexpectedError& error, bool workAtStake) {
 
 ErrorOutcome HandleUnexpectedError(const UnexpectedError& error, Dialogs& dialogs) {
     if (DecoderFailed(error)) {
-        dialogs.Warning(error.message + "\nFilename:" + error.fileName +
-                        "\nLocation:" + error.folder);
+        dialogs.Warning(error.message + "\nFilename: " + error.fileName +
+                        "\nLocation: " + error.folder);
         return ErrorOutcome::ReplaceJpegReader;
     }
     if (Lower(error.message) == "unspecified error") {

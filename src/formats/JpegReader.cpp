@@ -66,6 +66,7 @@ JpegDecodeOptions TJpegReader::Options() const {
     options.performance = performance;
     options.palette = palette;
     options.paletteColours = paletteColours;
+    options.failWhenCut = failWhenCut;
     return options;
 }
 

@@ -56,6 +56,9 @@ public:
     JpegPerformance performance = JpegPerformance::Speed;
     JpegPalette palette = JpegPalette::FixedOrdered;
     int paletteColours = 256; // colours of an 8-bit colour decode, 8..256
+    // A file that ends early fails; otherwise the rows it holds are decoded
+    // and the missing ones come out grey (Warnings() then counts it).
+    bool failWhenCut = true;
 
 private:
     void ParseHeader();
@@ -81,5 +84,7 @@ int ChooseJpegScale(std::int64_t pictureWidth, std::int64_t pictureHeight, std::
 // "Loaded 1.1s": the status text after a decode that took elapsedMs
 // milliseconds; times above 200 ms are shown 100 ms shorter.
 std::string LoadedText(std::int64_t elapsedMs);
+// The status after a damaged or cut-off file was shown as far as it reads.
+inline constexpr const char* kDamagedJpegText = "Damaged file: shown as far as it could be read.";
 
 } // namespace zv

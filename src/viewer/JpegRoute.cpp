@@ -62,6 +62,9 @@ bool PictureLoader::LoadJpeg() {
                                                                       : JpegPerformance::Speed;
     jpeg_->palette = static_cast<JpegPalette>(settings.jpegPalette);
     jpeg_->paletteColours = screenBits == 8 ? 236 : 256;
+    // A damaged or cut-off file shows what it holds, as browsers do, and the
+    // status says so; only a file with nothing to show is an error.
+    jpeg_->failWhenCut = false;
 
     try {
         if (!jpeg_->Holds(currentPath)) jpeg_->ReadHeader(std::filesystem::path(currentPath));
@@ -92,7 +95,7 @@ bool PictureLoader::LoadJpeg() {
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
-    host.SetStatusText(LoadedText(elapsed.count()));
+    host.SetStatusText(jpeg_->Warnings() > 0 ? kDamagedJpegText : LoadedText(elapsed.count()));
     lastRoute = "jpeg";
     return !imaging.current.Empty();
 }

@@ -115,7 +115,7 @@ TEST(ErrorPolicy, ADecoderErrorIsShownWithTheFileAndTheProgramGoesOn) {
     EXPECT_EQ(HandleUnexpectedError(ErrorWith("Bogus JPEG marker", ".JPG"), dialogs),
               ErrorOutcome::ReplaceJpegReader);
     EXPECT_EQ(dialogs.LastText(),
-              "Bogus JPEG marker\nFilename:beach.JPG\nLocation:/home/me/Pictures");
+              "Bogus JPEG marker\nFilename: beach.JPG\nLocation: /home/me/Pictures");
     EXPECT_EQ(HandleUnexpectedError(ErrorWith("Bad record", ".WMF"), dialogs),
               ErrorOutcome::ReplaceJpegReader);
 }

@@ -287,6 +287,30 @@ TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnc
     ASSERT_TRUE(Open(good));
 }
 
+TEST_F(PictureLoaderTest, ACutOffJpegShowsWhatItHoldsAndSaysItIsDamaged) {
+    const std::string good = WriteJpeg(library, folder / "whole.jpg", 256, 256);
+    Bytes bytes = ReadWholeFile(good);
+    std::size_t sos = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    ASSERT_NE(sos, 0u);
+    bytes.resize(sos + (bytes.size() - sos) / 2);
+    const auto cut = folder / "cut.jpg";
+    std::ofstream(cut, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    ASSERT_TRUE(Open(cut.string()));
+    EXPECT_EQ(loader->currentPath, cut.string());
+    EXPECT_FALSE(loader->jpegError);
+    EXPECT_EQ(host.statusTexts.back(), kDamagedJpegText);
+    ASSERT_EQ(imaging.current.Width(), 256);
+    ASSERT_EQ(imaging.current.Height(), 256);
+    // The black rows the file holds, then libjpeg's grey for the missing ones.
+    EXPECT_LT(imaging.current.ScanLine(0)[0], 8);
+    EXPECT_GT(imaging.current.ScanLine(255)[3 * 255], 100);
+}
+
 } // namespace
 
 #include "TestData.h"
