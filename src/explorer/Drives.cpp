@@ -1,9 +1,10 @@
 #include "explorer/Drives.h"
 
+#include "platform/WholeFile.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -149,11 +150,10 @@ std::vector<KnownDrive> ParseKnownDrives(std::string_view mountsText, std::strin
 }
 
 std::vector<KnownDrive> ReadKnownDrives() {
-    std::ifstream file("/proc/self/mounts", std::ios::binary);
-    std::ostringstream text;
-    if (file) text << file.rdbuf();
+    const WholeFile mounts = ReadEntireFile("/proc/self/mounts");
     const char* home = std::getenv("HOME");
-    std::vector<KnownDrive> drives = ParseKnownDrives(text.str(), home ? home : "");
+    std::vector<KnownDrive> drives =
+        ParseKnownDrives(std::string(mounts.bytes.begin(), mounts.bytes.end()), home ? home : "");
     std::erase_if(drives, [](const KnownDrive& drive) {
         struct stat info {};
         return drive.root != "/" &&
