@@ -1,6 +1,7 @@
 #include "formats/BmpGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "TempFolderTest.h"
 #include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
@@ -176,7 +177,8 @@ TEST(BmpRead, ReadInfoNeedsOnlyTheHeader) {
     EXPECT_EQ(image.infoWidth, 30000);
     EXPECT_EQ(image.infoHeight, 20000);
     EXPECT_EQ(image.infoBits, 4);
-    const auto path = std::filesystem::temp_directory_path() / "zv-bmp-info.bmp";
+    const zvtest::TempFolder temp;
+    const auto path = temp / "info.bmp";
     const Bytes file = Bmp(7, 3, 16, {}, {});
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), file.size());

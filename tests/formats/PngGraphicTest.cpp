@@ -1,6 +1,7 @@
 #include "formats/PngGraphic.h"
 
 #include "PnmFiles.h"
+#include "TempFolderTest.h"
 #include "TestData.h"
 
 #include <gtest/gtest.h>
@@ -280,7 +281,8 @@ TEST(PngRead, DamagedAndLyingFilesRaiseEPNGError) {
 }
 
 TEST(PngInfo, ReadsTheHeaderOnly) {
-    const auto path = std::filesystem::temp_directory_path() / "zv-png-info.png";
+    const zvtest::TempFolder temp;
+    const auto path = temp / "info.png";
     PngLayout layout;
     layout.width = 70000;
     layout.height = 3;

@@ -1,5 +1,7 @@
 #include "platform/FileCrc.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -16,7 +18,8 @@ TEST(FileCrc, IsTheComplementOfTheUsualCrc32) {
 }
 
 TEST(FileCrc, AFileGivesTheSameAsItsBytesAcrossBlocks) {
-    const auto path = std::filesystem::temp_directory_path() / "zv-crc-test.bin";
+    const zvtest::TempFolder temp;
+    const auto path = temp / "crc.bin";
     std::string bytes(5000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
     std::ofstream(path, std::ios::binary) << bytes;
