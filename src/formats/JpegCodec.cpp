@@ -589,6 +589,22 @@ void WriteSegments(jpeg_compress_struct& info, const JpegEncodeOptions& options)
 
 } // namespace
 
+std::vector<JpegMarker> JpegMetadataMarkers(ByteSpan data, bool grey) {
+    constexpr std::uint8_t kApp0 = 0xE0, kApp2 = 0xE2, kApp14 = 0xEE;
+    static constexpr char kIccProfile[] = "ICC_PROFILE";
+    std::vector<JpegMarker> kept;
+    JpegDecoder decoder(data, true);
+    for (const JpegMarker& marker : decoder.Header().markers) {
+        if (marker.code == kApp0 || marker.code == kApp14) continue;
+        const bool profile =
+            marker.code == kApp2 && marker.data.size() >= sizeof kIccProfile &&
+            std::equal(kIccProfile, kIccProfile + sizeof kIccProfile, marker.data.begin());
+        if (grey && profile) continue;
+        kept.push_back(marker);
+    }
+    return kept;
+}
+
 Bytes JpegEncode(const Bitmap& picture, const JpegEncodeOptions& options) {
     if (picture.Empty()) throw EJpegWriteError("JPEG error: there is no picture to write");
     if (picture.Width() > JPEG_MAX_DIMENSION || picture.Height() > JPEG_MAX_DIMENSION)

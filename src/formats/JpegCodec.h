@@ -177,6 +177,14 @@ struct JpegEncodeOptions {
     std::optional<std::string> comment;
 };
 
+// The segments of a JPEG file a save of its picture keeps: EXIF and XMP,
+// colour profiles, comments and the other APPn segments, in file order.
+// Left out are the JFIF header (the encoder writes its own) and the Adobe
+// segment, whose colour transform flag describes the old file's coding, not
+// the new one's. With grey, colour profiles are left out too. Throws
+// EJpegError when the header cannot be read.
+std::vector<JpegMarker> JpegMetadataMarkers(ByteSpan data, bool grey = false);
+
 // Any picture format: palette pictures and 15-, 16- and 32-bit ones are
 // expanded row by row. Throws EJpegWriteError for an empty picture, a
 // segment that is not APPn or a comment or is longer than 65533 bytes, or

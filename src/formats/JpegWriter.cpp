@@ -20,6 +20,7 @@ JpegEncodeOptions TJpegWriter::Options() const {
     options.progressive = progressive;
     options.xDpi = xDpi;
     options.yDpi = yDpi;
+    options.markers = keptMarkers;
     return options;
 }
 

@@ -43,6 +43,9 @@ public:
     // header says "no unit", aspect 1:1.
     int xDpi = 0;
     int yDpi = 0;
+    // Segments written verbatim after the header (the metadata of the file
+    // the picture came from).
+    std::vector<JpegMarker> keptMarkers;
 
     // The codec's options these settings make.
     JpegEncodeOptions Options() const;

@@ -136,6 +136,10 @@ struct SaveSettings {
     bool turboMode = false;
     int xDpi = 0; // the resolution the layer's writers and JPEG record; 0: their default
     int yDpi = 0;
+    // The file the picture came from: when it is a JPEG, a JPEG save keeps
+    // its metadata (EXIF, colour profile, comments and the other APPn
+    // segments). Empty: none.
+    std::string metadataSource;
 };
 
 // The picture as the writers take it: a device-dependent picture is made a
@@ -175,6 +179,7 @@ struct SaveJob {
     std::string pathBoxText; // what the viewer's path box shows
     int xDpi = 0;            // see SaveSettings
     int yDpi = 0;
+    std::string metadataSource; // see SaveSettings
 };
 
 // What a save means for the document and the settings. The caller applies

@@ -160,6 +160,46 @@ TEST_F(PictureSaveTest, GreyJpegConvertsACopyAndBmpGoesThroughTheLibraryOnFewCol
     EXPECT_EQ(ReadBack((folder / "dev.bmp").string()).bits, 24);
 }
 
+TEST_F(PictureSaveTest, AJpegSavedFromAJpegKeepsItsMetadata) {
+    Picture(PixelFormat::Bits24);
+    const auto segment = [](std::uint8_t code, std::string text) {
+        return JpegMarker{code, Bytes(text.begin(), text.end())};
+    };
+    const JpegMarker exif = segment(0xE1, std::string("Exif\0\0MM\0\x2a", 10) + "tags");
+    const JpegMarker profile = segment(0xE2, std::string("ICC_PROFILE\0\x01\x01", 14) + "icc");
+    const JpegMarker comment = segment(kJpegComment, "a comment");
+    const JpegMarker adobe = segment(0xEE, std::string("Adobe\0\x64\0\0\0\0\0", 12));
+    JpegEncodeOptions camera;
+    camera.markers = {exif, profile, adobe, comment};
+    const Bytes source = JpegEncode(imaging.current, camera);
+    const std::string sourcePath = (folder / "camera.jpg").string();
+    std::ofstream(sourcePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(source.data()),
+               static_cast<std::streamsize>(source.size()));
+
+    const auto savedMarkers = [&](const char* name, int type) {
+        SaveJob job;
+        job.path = (folder / name).string();
+        job.type = type;
+        job.metadataSource = sourcePath;
+        EXPECT_TRUE(SavePicture(job, services).saved);
+        return JpegDecoder(ReadWholeFile(job.path), true).Header().markers;
+    };
+    // EXIF, the colour profile and the comment come through in order, byte
+    // for byte; the old file's Adobe segment does not describe the new coding.
+    const std::vector<JpegMarker> colour = savedMarkers("copy.jpg", kSaveJpegColour);
+    ASSERT_GE(colour.size(), 4u);
+    EXPECT_EQ(colour[0].code, 0xE0); // the encoder's own JFIF header
+    EXPECT_EQ(std::vector<JpegMarker>(colour.begin() + 1, colour.end()),
+              (std::vector<JpegMarker>{exif, profile, comment}));
+    // A grey copy drops the colour profile; a save from no JPEG keeps nothing.
+    const std::vector<JpegMarker> grey = savedMarkers("grey.jpg", kSaveJpegGrey);
+    EXPECT_EQ(std::vector<JpegMarker>(grey.begin() + 1, grey.end()),
+              (std::vector<JpegMarker>{exif, comment}));
+    ASSERT_TRUE(Save("plain.jpg", kSaveJpegColour).saved);
+    EXPECT_EQ(JpegDecoder(ReadWholeFile(folder / "plain.jpg"), true).Header().markers.size(), 1u);
+}
+
 TEST_F(PictureSaveTest, AFailedSaveReportsKeepsTheDocumentAndTheOldFile) {
     Picture(PixelFormat::Bits24);
     std::string currentPath = "/old/a.png", saveDir = "/old";

@@ -172,6 +172,7 @@ int SaveAsTheViewerDoes(const ConvertRequest& request, int type) {
     job.progressive = request.progressive;
     job.xDpi = opened.xDpi;
     job.yDpi = opened.yDpi;
+    job.metadataSource = request.input; // a JPEG written from a JPEG keeps its metadata
     const zv::SaveResult result = zv::SavePicture(job, services);
     if (result.saved) return 0;
     std::cerr << "zelvan-tool convert: ";
