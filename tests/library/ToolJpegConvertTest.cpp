@@ -1,6 +1,7 @@
 // zelvan-tool convert opens pictures as the viewer does: JPEG files decode,
 // scaled when asked.
 
+#include "TempFolderTest.h"
 #include "ToolRunner.h"
 
 #include "formats/PngGraphic.h"
@@ -17,8 +18,8 @@ using namespace zv;
 
 TEST(ToolJpegConvert, ScalesJpegInputAndRefusesOtherScales) {
     if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
-    std::string pattern = (fs::temp_directory_path() / "zvjpegtoolXXXXXX").string();
-    const fs::path folder = ::mkdtemp(pattern.data());
+    const zvtest::TempFolder temp;
+    const fs::path& folder = temp.Path();
     ImageLibrary library;
     library.ImgInit();
     LibraryImage image;
@@ -35,7 +36,6 @@ TEST(ToolJpegConvert, ScalesJpegInputAndRefusesOtherScales) {
     EXPECT_EQ(back.Width(), 32);
     EXPECT_EQ(back.Height(), 24);
     EXPECT_EQ(zvtest::RunTool("convert --scale 3 '" + jpeg + "' '" + out + "'").status, 2);
-    fs::remove_all(folder);
 }
 
 } // namespace
