@@ -1,18 +1,17 @@
 #pragma once
-// TFileForm: the explorer window beside the viewer. It shows one folder, the
-// CurrentFolder, in a virtual list with five view styles, a folder tree that
-// reads folders only when opened, and a path box; it keeps the visited
-// folders for Back and Forward. Opening files is handed to the application
-// through signals. Closing it by the user only hides it and brings the
-// viewer back; "&Close" ends the program.
+// TFileForm: the explorer window beside the viewer. It shows the folder of
+// its ExplorerDocument in a virtual list with five view styles, a folder tree
+// that reads folders only when opened, and a path box; the document decides
+// what every command does, and the menus come from the explorer's action
+// tables. Opening files is handed to the application through signals. Closing it by the user only
+// hides it and brings the viewer back; "&Close" ends the program.
 
-#include "explorer/Comments.h"
 #include "explorer/Drives.h"
+#include "explorer/ExplorerActions.h"
+#include "explorer/ExplorerDocument.h"
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FileList.h"
 #include "explorer/FolderTree.h"
-#include "explorer/Listing.h"
-#include "explorer/OpenDispatch.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
@@ -29,7 +28,6 @@
 class QAbstractItemDelegate;
 class QAbstractItemView;
 class QAction;
-class QActionGroup;
 class QItemSelectionModel;
 class QLabel;
 class QListView;
@@ -42,8 +40,8 @@ class QTreeView;
 
 namespace zv {
 
+class ActionMenus;
 class FileListModel;
-class FolderHistory;
 class FolderTreeView;
 class LookBox;
 class ThumbDelegate;
@@ -63,15 +61,7 @@ struct ExplorerServices {
     int screenBits = 24; // 8 or fewer: 8-bit thumbnails
 };
 
-// The "&Tile" layouts, as tileWanted reports them.
-enum class TileLayout {
-    ViewerLeftExplorerRight = 0,
-    ExplorerLeftViewerRight = 1,
-    OverlappedRight = 2,
-    OverlappedLeft = 3
-};
-
-class TFileForm : public QMainWindow {
+class TFileForm : public QMainWindow, private ExplorerView {
     Q_OBJECT
 public:
     explicit TFileForm(ExplorerServices services, QWidget* parent = nullptr);
@@ -85,8 +75,8 @@ public:
     // root of the program's drive is shown instead.
     void ShowFolder(const std::string& folder);
     // The folder shown, ending in "/"; empty in the drives view.
-    std::string CurrentFolder() const { return currentFolder_; }
-    bool InDrivesView() const { return drivesView_; }
+    std::string CurrentFolder() const { return document_->CurrentFolder(); }
+    bool InDrivesView() const { return document_->InDrivesView(); }
     // Shows the bars, the tree and the click style as the settings say.
     void ApplySettings();
     ExplorerSettings& Settings() { return services_.settings; }
@@ -98,7 +88,7 @@ public:
     void GoToFolder();
     void RefreshList();
     void SetViewStyle(ExplorerViewStyle style);
-    ExplorerViewStyle ViewStyle() const { return viewStyle_; }
+    ExplorerViewStyle ViewStyle() const { return document_->ViewStyle(); }
     void SortList(SortKind kind);
     void SelectAllRows();
     void SelectAllFileRows();
@@ -125,10 +115,11 @@ public:
     QTreeView* DetailsView() const { return detailsView_; }
     ThumbnailRunner* Thumbnails() const { return thumbs_; }
     FolderTreeView* Tree() const { return treeView_; }
-    FolderTree& TreeModel() { return tree_; }
+    FolderTree& TreeModel() { return document_->Tree(); }
     LookBox* PathBox() const { return lookBox_; }
-    const FolderHistory& History() const { return *history_; }
-    const std::vector<KnownDrive>& Drives() const { return drives_; }
+    const FolderHistory& History() const { return document_->History(); }
+    const std::vector<KnownDrive>& Drives() const { return document_->Drives(); }
+    ExplorerDocument& Document() { return *document_; }
     // Status panels 1 to 3.
     QString StatusText(int panel) const;
     // The selected rows, in row order, and a new selection.
@@ -166,52 +157,39 @@ protected:
     QMenu* createPopupMenu() override;
 
 private:
-    // Where a change of folder comes from.
-    enum class Origin { PathBox, Tree, History };
+    // ExplorerView
+    void ListChanging(ListChange change) override;
+    void ListChanged(ListChange change) override;
+    void FolderChanged() override;
+    void ShownStyleChanged() override;
+    void TreeChanged() override;
+    void DrivesChanged() override;
+    void SelectionChanged() override;
+    void RowChanged(int row) override;
+    std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                       const std::string& initial) override;
+    void OpenInViewer(const std::vector<std::string>& paths) override;
+    void OpenZip(const std::string& path) override;
+    void OpenBatchScript(const std::string& path) override;
+    void OpenAlbum(const std::string& path) override;
+    bool ShellOpen(const std::string& path) override;
 
     // Building the window.
     void BuildCentre();
     void BuildListViews();
     void BuildStatusBar();
-    void BuildActions();
     void BuildMenus();
-    void BuildListMenu();
-    void BuildTreeMenu();
     void BuildToolBar();
-    QAction* NewAction(const char* caption, const QKeySequence& keys = {});
-    QAction* NewToggle(const char* caption, bool ExplorerSettings::*setting);
-    QAction* NewDisabled(const char* caption);
-
-    // Folders.
-    void LookBoxChange(const std::string& path, Origin origin);
-    void CannotShow(const std::string& path);
-    std::string ProgramDrive() const;
-    void EnterDrivesView();
-    void LeaveDrivesView();
-    void UpdateDrives();
-    bool UpdateFiles();
-    void UpdateUpCommand();
-    void ReadDrives();
-    std::string HistoryFile() const;
+    void RunCommand(int command, int argument, bool checked);
 
     // The tree.
     bool TreeShown() const;
-    void TreeInit();
-    void TreePathUpdate();
     void TreeChange(const std::string& folder, bool drive);
-    void TreeArrange(TreeSort sort);
-    void TreeFirstChild();
-    void TreeLocate();
 
     // The list.
     void ShowViewWidget(ExplorerViewStyle style);
-    void RunSort(SortKind kind);
-    void HeaderClicked(int section);
     void ApplySelection(const RowSelection& rows, bool keepOthers = false);
-    void TypeAhead(char letter);
-    void EnsureComments();
-    void CarryOut(const std::vector<OpenAction>& actions);
-    void OpenFolderRow(const std::string& path);
+    void SyncSelection();
     void ListClicked();
     void HoverTimeout();
 
@@ -230,26 +208,8 @@ private:
     void ScheduleStatus();
 
     ExplorerServices services_;
-
-    std::vector<KnownDrive> drives_;
-    DiskFolderSource folderSource_;
-    FolderTree tree_;
-    std::unique_ptr<FolderHistory> history_;
-    RecordStore store_;
-    ViewOrder order_;
-    IconCache icons_;
-    FolderComments comments_;
-    SortDirections sortDirections_;
-    std::string currentFolder_;
-    bool drivesView_ = false;
-    int folderCount_ = 0;
-    ExplorerViewStyle viewStyle_ = ExplorerViewStyle::LargeIcons;
-    bool listing_ = false;
+    std::unique_ptr<ExplorerDocument> document_;
     bool closing_ = false;
-    bool fallingBack_ = false;
-    bool networkWarningIgnored_ = false;
-    std::string lastFind_;
-    std::string lastLocate_;
     qint64 lastClickOpen_ = 0; // when a single click last opened a row (ms)
 
     // Widgets.
@@ -271,26 +231,14 @@ private:
     ThumbDelegate* thumbDelegate_ = nullptr;
     QAbstractItemDelegate* cellDelegate_ = nullptr;
 
-    // Menus and commands.
-    QMenu* viewsMenu_ = nullptr;
-    QMenu* sortMenu_ = nullptr;
+    // Menus and tool bar buttons.
+    ActionMenus* menus_ = nullptr;
     QMenu* listMenu_ = nullptr;
     QMenu* treeMenu_ = nullptr;
     QMenu* layoutMenu_ = nullptr;
-    QActionGroup* viewGroup_ = nullptr;
-    std::array<QAction*, 5> viewActions_{}; // by ExplorerViewStyle
-    QAction* upAction_ = nullptr;
     QAction* upButton_ = nullptr;
-    QAction* openAction_ = nullptr;
     QAction* openButton_ = nullptr;
-    QAction* folderTreeAction_ = nullptr;
     QAction* treeButton_ = nullptr;
-    QAction* toolBarAction_ = nullptr;
-    QAction* statusBarAction_ = nullptr;
-    QAction* buttonTextAction_ = nullptr;
-    QAction* networksAction_ = nullptr;
-    QAction* commentAction_ = nullptr;
-    QAction* redoThumbsAction_ = nullptr;
 };
 
 } // namespace zv

@@ -16,15 +16,15 @@ namespace zv {
 
 void TFileForm::BuildThumbnails() {
     thumbs_ = new ThumbnailRunner(
-        ThumbnailRunner::Inputs{store_, order_, currentFolder_, services_.settings,
-                                services_.cacheRoot, services_.screenBits,
+        ThumbnailRunner::Inputs{document_->Store(), document_->Order(), document_->CurrentFolder(),
+                                services_.settings, services_.cacheRoot, services_.screenBits,
                                 [this](const FileRecord& record) { return model_->IconOf(record); },
-                                [this] { return listing_ || closing_; }},
+                                [this] { return document_->Listing() || closing_; }},
         this);
     thumbDelegate_ =
         new ThumbDelegate([this](int row) { return thumbs_->RowPixmap(row); }, iconView_);
     connect(thumbs_, &ThumbnailRunner::rowChanged, this, [this](int row) {
-        if (!listing_) model_->RowChanged(row);
+        if (!document_->Listing()) model_->RowChanged(row);
     });
     connect(thumbs_, &ThumbnailRunner::progress, this, &TFileForm::ThumbProgress);
     connect(thumbs_, &ThumbnailRunner::finished, this, [this] {
@@ -35,7 +35,7 @@ void TFileForm::BuildThumbnails() {
 
 // Entering the thumbnail view starts the pass (after the generic thumbnails).
 void TFileForm::ShowThumbnailView() {
-    if (drivesView_ || listing_ || services_.cacheRoot.empty()) return;
+    if (document_->InDrivesView() || document_->Listing() || services_.cacheRoot.empty()) return;
     thumbs_->Start();
 }
 
@@ -51,8 +51,8 @@ void TFileForm::ThumbProgress(int percent) {
 }
 
 void TFileForm::ThumbButtonCommand() {
-    if (drivesView_) return;
-    if (viewStyle_ != ExplorerViewStyle::Thumbnails) {
+    if (document_->InDrivesView()) return;
+    if (document_->ViewStyle() != ExplorerViewStyle::Thumbnails) {
         SetViewStyle(ExplorerViewStyle::Thumbnails);
         return;
     }
@@ -61,7 +61,8 @@ void TFileForm::ThumbButtonCommand() {
 }
 
 void TFileForm::RedoThumbsCommand() {
-    if (viewStyle_ != ExplorerViewStyle::Thumbnails || drivesView_) return;
+    if (document_->ViewStyle() != ExplorerViewStyle::Thumbnails || document_->InDrivesView())
+        return;
     const RowSelection rows = SelectedRows();
     if (rows.empty()) {
         services_.dialogs.Warning(std::string(kRedoNeedsSelection));
@@ -77,7 +78,7 @@ void TFileForm::RedoThumbsCommand() {
 }
 
 void TFileForm::CacheInfoCommand() {
-    if (drivesView_ || services_.cacheRoot.empty()) return;
+    if (document_->InDrivesView() || services_.cacheRoot.empty()) return;
     thumbs_->PrepareCache(false);
     const std::filesystem::path folder = thumbs_->Folder().paths.folderCacheFolder;
     if (folder.empty()) return;
@@ -85,15 +86,16 @@ void TFileForm::CacheInfoCommand() {
 }
 
 void TFileForm::CacheKillCommand(bool all) {
-    if (drivesView_ || services_.cacheRoot.empty()) return;
+    if (document_->InDrivesView() || services_.cacheRoot.empty()) return;
     if (TreeShown()) SetFolderTree(false);
-    if (services_.dialogs.Box(BoxKind::Warning, KillCacheQuestion(currentFolder_, all),
+    if (services_.dialogs.Box(BoxKind::Warning, KillCacheQuestion(document_->CurrentFolder(), all),
                               Buttons::OkCancel) != Answer::Ok)
         return;
     StopThumbnailing();
     thumbs_->PrepareCache(false);
     const CachePaths paths = thumbs_->Folder().paths;
-    if (viewStyle_ == ExplorerViewStyle::Thumbnails) SetViewStyle(ExplorerViewStyle::LargeIcons);
+    if (document_->ViewStyle() == ExplorerViewStyle::Thumbnails)
+        SetViewStyle(ExplorerViewStyle::LargeIcons);
     setEnabled(false);
     QApplication::setOverrideCursor(::Qt::WaitCursor);
     if (all)
@@ -103,18 +105,18 @@ void TFileForm::CacheKillCommand(bool all) {
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     thumbs_->ForgetPixmaps();
-    ShowFolder(ProgramDrive());
+    ShowFolder(document_->ProgramDrive());
     thumbs_->PrepareCache(true);
 }
 
 void TFileForm::ThumbnailSizeChanged() {
-    const bool inThumbs = viewStyle_ == ExplorerViewStyle::Thumbnails;
+    const bool inThumbs = document_->ViewStyle() == ExplorerViewStyle::Thumbnails;
     StopThumbnailing();
     thumbs_->ForgetPixmaps();
     if (!inThumbs) return;
     SetViewStyle(ExplorerViewStyle::LargeIcons);
-    if (drivesView_) return;
-    UpdateFiles();
+    if (document_->InDrivesView()) return;
+    document_->ListCurrentFolder();
     SetViewStyle(ExplorerViewStyle::Thumbnails);
 }
 
