@@ -10,8 +10,16 @@
 namespace zv {
 
 enum class BoxKind { Information, Warning, Error, Question, Confirmation };
-enum class Buttons { Ok, YesNo, OkCancel, OkIgnore, YesNoIgnore, OkCancelIgnore };
-enum class Answer { Ok, Cancel, Yes, No, Ignore };
+enum class Buttons {
+    Ok,
+    YesNo,
+    OkCancel,
+    OkIgnore,
+    YesNoIgnore,
+    OkCancelIgnore,
+    SaveDiscardCancel
+};
+enum class Answer { Ok, Cancel, Yes, No, Ignore, Save, Discard };
 
 // A window-system colour value: red in the low byte, then green, then blue.
 using ColourRef = std::uint32_t;

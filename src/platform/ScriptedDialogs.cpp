@@ -19,6 +19,7 @@ Answer ScriptedDialogs::SafeAnswer(Buttons buttons) {
     case Buttons::OkIgnore: return Answer::Ok;
     case Buttons::YesNoIgnore: return Answer::No;
     case Buttons::OkCancelIgnore: return Answer::Cancel;
+    case Buttons::SaveDiscardCancel: return Answer::Cancel;
     }
     return Answer::Ok;
 }

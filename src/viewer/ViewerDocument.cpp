@@ -85,7 +85,8 @@ std::string ViewerDocument::Caption() const {
 }
 
 bool ViewerDocument::MayDiscard(DiscardCaller caller) {
-    return !services_.flags.modified || CloseNow(services_.flags, caller, services_.dialogs);
+    return !services_.flags.modified ||
+           CloseNow(services_.flags, caller, services_.dialogs, services_.savePicture);
 }
 
 void ViewerDocument::SetPath(const std::string& path) {

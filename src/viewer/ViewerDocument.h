@@ -6,13 +6,13 @@
 // this decides what is opened, in which order the user is asked, and what
 // the history, the caption and the status bar then say.
 
-#include "viewer/PictureLoader.h"
 #include "imaging/ImagingContext.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryStatus.h"
 #include "platform/ProgramTitle.h"
 #include "viewer/DiscardQuestion.h"
 #include "viewer/ImageInformation.h"
+#include "viewer/PictureLoader.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerHistory.h"
 
@@ -93,6 +93,9 @@ struct DocumentServices {
     DocumentWindow& window;
     std::function<bool(const std::string&)> fileExists;
     std::function<bool(const std::string&)> folderExists;
+    // "Save as" for the discard question's Save; without it the question
+    // offers Yes and No.
+    SavePictureFunction savePicture = {};
 };
 
 class ViewerDocument {

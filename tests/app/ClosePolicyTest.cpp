@@ -101,6 +101,45 @@ TEST(DiscardQuestion, TheOpenCommandAsksAboutThePictureEvenWithAModifiedAlbum) {
     EXPECT_EQ(dialogs.LastText(), "You have unsaved changes.\nDiscard modified image?");
 }
 
+TEST(DiscardQuestion, GivenASaveThePictureQuestionOffersSaveDiscardAndCancel) {
+    struct Case {
+        Answer answer;
+        bool saves;       // what the save reports
+        bool goesOn;      // CloseNow's answer
+        bool stillMarked; // the modified mark afterwards
+        int savesTried;
+    };
+    const Case cases[] = {
+        {Answer::Save, true, true, false, 1},
+        {Answer::Save, false, false, true, 1},
+        {Answer::Discard, true, true, false, 0},
+        {Answer::Cancel, true, false, true, 0},
+    };
+    for (const Case& c : cases) {
+        ScriptedDialogs dialogs;
+        dialogs.answers = {c.answer};
+        DocumentFlags flags;
+        flags.modified = true;
+        int tried = 0;
+        const bool goesOn = CloseNow(flags, DiscardCaller::OpenCommand, dialogs, [&] {
+            ++tried;
+            return c.saves;
+        });
+        EXPECT_EQ(goesOn, c.goesOn);
+        EXPECT_EQ(flags.modified, c.stillMarked);
+        EXPECT_EQ(tried, c.savesTried);
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].buttons, Buttons::SaveDiscardCancel);
+        EXPECT_EQ(dialogs.boxes[0].text, "You have unsaved changes.\nDiscard modified image?");
+    }
+    // The album question keeps its Yes and No.
+    ScriptedDialogs dialogs;
+    DocumentFlags flags;
+    flags.albumModified = true;
+    CloseNow(flags, DiscardCaller::Other, dialogs, [] { return true; });
+    EXPECT_EQ(dialogs.boxes.back().buttons, Buttons::YesNo);
+}
+
 UnexpectedError ErrorWith(const std::string& message, const std::string& extension) {
     UnexpectedError error;
     error.message = message;

@@ -131,7 +131,7 @@ void Application::CreateViewer() {
     loader_->startFile = plan_.startFile;
     viewerDocument_ = std::make_unique<ViewerDocument>(
         DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
-                         IsRegularFile, IsFolder});
+                         IsRegularFile, IsFolder, [this] { return SaveModified(); }});
     viewerDocument_->SetOpenFolder(settings_->openDir);
     viewer_->SetDocument(*viewerDocument_, history_, *dialogs_);
     undo_ = std::make_unique<UndoStore>(UndoServices{imaging_, tempNames_, trash_, memory_,
@@ -298,6 +298,11 @@ void Application::OpenByName(const std::string& path) {
     viewerDocument_->OpenByName(path);
 }
 
+bool Application::SaveModified() {
+    SaveAs();
+    return !document_.modified;
+}
+
 void Application::SaveAs() {
     if (!viewerDocument_->PictureReady()) return;
     SaveCommandContext context;
@@ -379,7 +384,9 @@ void Application::ShowViewer() {
 }
 
 void Application::CloseProgramFromExplorer() {
-    if (document_.modified && !CloseNow(document_, DiscardCaller::Other, *dialogs_)) return;
+    if (document_.modified &&
+        !CloseNow(document_, DiscardCaller::Other, *dialogs_, [this] { return SaveModified(); }))
+        return;
     viewer_->hide();
     explorer_->hide();
     viewer_->close();

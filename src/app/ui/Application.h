@@ -74,6 +74,8 @@ public:
     void UseSaveHooks(SaveCommandHooks hooks) { saveHooks_ = std::move(hooks); }
     // "&Save as": the save dialog, then the picture written and the document renamed.
     void SaveAs();
+    // "&Save as" for the discard question: true when the picture was saved.
+    bool SaveModified();
 
 private:
     void CreateViewer();

@@ -85,15 +85,24 @@ Answer QtDialogs::Box(BoxKind kind, const std::string& text, Buttons buttons) {
     case Buttons::OkCancelIgnore:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Ignore);
         break;
+    case Buttons::SaveDiscardCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
     case QMessageBox::Ignore: return Answer::Ignore;
+    case QMessageBox::Save: return Answer::Save;
+    case QMessageBox::Discard: return Answer::Discard;
     default:
-        return buttons == Buttons::OkCancel || buttons == Buttons::OkCancelIgnore ? Answer::Cancel
-                                                                                  : Answer::Ok;
+        return buttons == Buttons::OkCancel || buttons == Buttons::OkCancelIgnore ||
+                       buttons == Buttons::SaveDiscardCancel
+                   ? Answer::Cancel
+                   : Answer::Ok;
     }
 }
 
