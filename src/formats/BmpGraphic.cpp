@@ -2,6 +2,7 @@
 
 #include "formats/GbmCodec.h"
 #include "imaging/PixelConvert.h"
+#include "platform/linux/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace zv {
 
@@ -549,24 +551,101 @@ BmpPicture ReadBmpFile(const std::filesystem::path& path) {
     return result;
 }
 
-void TBmpGraphic::SaveToStream(Bytes& out) const {
+std::uint64_t TBmpGraphic::FileSize() const {
     if (Empty()) Fail(gbm::kWriteFailed, "the image is empty");
-    const Bytes info = InfoHeader();
-    const std::uint64_t pixelOffset = 14 + info.size();
+    const std::uint64_t pixelOffset = 14 + 40 + 4 * Colours().size();
     const std::uint64_t fileSize = pixelOffset + static_cast<std::uint64_t>(ImageSize());
     if (fileSize > std::numeric_limits<std::uint32_t>::max())
         Fail(gbm::kWriteFailed, "the image is too large for a bitmap file");
-    out.reserve(out.size() + fileSize);
-    out.push_back('B');
-    out.push_back('M');
-    PutU32LE(out, static_cast<std::uint32_t>(fileSize));
-    PutU32LE(out, 0); // reserved
-    PutU32LE(out, static_cast<std::uint32_t>(pixelOffset));
-    out.insert(out.end(), info.begin(), info.end());
-    for (std::int32_t y = Height() - 1; y >= 0; --y) {
-        const std::uint8_t* row = ScanLine(y);
-        out.insert(out.end(), row, row + Stride());
+    return fileSize;
+}
+
+bool TBmpGraphic::ReadyToWriteInPieces() const {
+    FileSize();
+    return true;
+}
+
+void TBmpGraphic::SaveToStream(Bytes& out) const {
+    out.reserve(out.size() + FileSize());
+    VectorSink sink(out);
+    WriteTo(sink);
+}
+
+void TBmpGraphic::WriteTo(ByteSink& out) const {
+    const std::uint64_t fileSize = FileSize();
+    Bytes head{'B', 'M'};
+    const Bytes info = InfoHeader();
+    PutU32LE(head, static_cast<std::uint32_t>(fileSize));
+    PutU32LE(head, 0); // reserved
+    PutU32LE(head, static_cast<std::uint32_t>(14 + info.size()));
+    head.insert(head.end(), info.begin(), info.end());
+    out.Write(head.data(), head.size());
+    const auto stride = static_cast<std::size_t>(Stride());
+    for (std::int32_t y = Height() - 1; y >= 0; --y) out.Write(ScanLine(y), stride);
+}
+
+namespace {
+
+bool StoredAsIs(PixelFormat format) {
+    return format == PixelFormat::Bits1 || format == PixelFormat::Bits4 ||
+           format == PixelFormat::Bits8 || format == PixelFormat::Bits24;
+}
+
+} // namespace
+
+void WriteBitmapAsBmp(ByteSink& out, const Bitmap& picture) {
+    if (picture.Empty()) throw EBitmapError("An empty picture cannot be packed.");
+    const bool asIs = StoredAsIs(picture.Format());
+    const int bits = asIs ? picture.BitsPerPixel() : 24;
+    const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
+    const std::int64_t stride = RowStride(picture.Width(), bits);
+    const std::int64_t imageBytes = stride * picture.Height();
+    if (imageBytes > std::numeric_limits<std::uint32_t>::max())
+        throw EBitmapError("The picture's " + std::to_string(imageBytes) +
+                           " bytes of rows are too many to pack.");
+    const std::uint32_t pixelOffset = 14 + 40 + 4 * colours;
+
+    Bytes head{'B', 'M'};
+    PutU32LE(head, static_cast<std::uint32_t>(pixelOffset + imageBytes));
+    PutU32LE(head, 0); // reserved
+    PutU32LE(head, pixelOffset);
+    PutU32LE(head, 40);
+    PutU32LE(head, static_cast<std::uint32_t>(picture.Width()));
+    PutU32LE(head, static_cast<std::uint32_t>(picture.Height())); // positive: rows bottom-up
+    PutU16LE(head, 1);                                            // planes
+    PutU16LE(head, static_cast<std::uint16_t>(bits));
+    PutU32LE(head, 0); // no compression
+    PutU32LE(head, static_cast<std::uint32_t>(imageBytes));
+    PutU32LE(head, 0); // resolution not known
+    PutU32LE(head, 0);
+    PutU32LE(head, colours);
+    PutU32LE(head, 0); // all colours important
+    const Palette& palette = picture.Colours();
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        const PaletteEntry entry = i < palette.size() ? palette[i] : PaletteEntry{};
+        head.insert(head.end(), {entry.blue, entry.green, entry.red, 0});
     }
+    out.Write(head.data(), head.size());
+
+    // Each row's bytes, then zero padding up to the stride.
+    const auto dataBytes = static_cast<std::size_t>((std::int64_t{picture.Width()} * bits + 7) / 8);
+    Bytes row(static_cast<std::size_t>(stride), 0);
+    for (std::int32_t y = picture.Height() - 1; y >= 0; --y) {
+        if (asIs) {
+            out.Write(picture.ScanLine(y), dataBytes);
+            out.Write(row.data(), row.size() - dataBytes);
+        } else {
+            DecodeRow(picture, y, row.data());
+            out.Write(row.data(), row.size());
+        }
+    }
+}
+
+void SaveBitmapAsBmp(const std::filesystem::path& path, const Bitmap& picture) {
+    if (picture.Empty()) throw EBitmapError("An empty picture cannot be packed.");
+    AtomicFileStream file(path);
+    WriteBitmapAsBmp(file, picture);
+    file.Commit();
 }
 
 } // namespace zv

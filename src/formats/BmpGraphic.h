@@ -26,6 +26,8 @@ public:
 
     // File header, information header, palette and the rows bottom-up.
     void SaveToStream(Bytes& out) const override;
+    // The same bytes row by row, without building the file.
+    void WriteTo(ByteSink& out) const override;
 
     std::int32_t infoWidth = 0;
     std::int32_t infoHeight = 0;
@@ -35,6 +37,11 @@ public:
 
 protected:
     void ReadImage(ByteSpan data, int imageNumber) override;
+    bool ReadyToWriteInPieces() const override;
+
+private:
+    // The bytes of the whole file; raises when the image cannot be written.
+    std::uint64_t FileSize() const;
 };
 
 // A BMP file read into a Bitmap as the class reads it, with the file read
@@ -47,5 +54,16 @@ struct BmpPicture {
     bool readByFallback = false;
 };
 BmpPicture ReadBmpFile(const std::filesystem::path& path);
+
+// The BMP file the viewer saves of a picture: a 40-byte header without a
+// resolution, a colour table of 2^bits entries for 1, 4 and 8 bits (zero
+// past the palette), the rows bottom-up with zero padding; 15-, 16-, 32-bit
+// and display pictures go as 24-bit. Byte for byte BitmapFileBytes, written
+// row by row. Throws EBitmapError for an empty picture or one too large for
+// the header, before any byte.
+void WriteBitmapAsBmp(ByteSink& out, const Bitmap& picture);
+// The same file written atomically, streamed to the disk; throws
+// EFileWriteError when it cannot be written, and the old file stays.
+void SaveBitmapAsBmp(const std::filesystem::path& path, const Bitmap& picture);
 
 } // namespace zv

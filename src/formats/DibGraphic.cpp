@@ -313,11 +313,23 @@ void TDibGraphic::SaveToStream(Bytes&) const {
     throw EInvalidGraphic(FormatMessage("Cannot write a %s", ClassName()));
 }
 
-void TDibGraphic::SaveToFile(const std::filesystem::path& path) const {
+void TDibGraphic::WriteTo(ByteSink& out) const {
     Bytes bytes;
     SaveToStream(bytes);
-    WriteFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    out.Write(bytes.data(), bytes.size());
+}
+
+void TDibGraphic::SaveToFile(const std::filesystem::path& path) const {
+    if (!ReadyToWriteInPieces()) {
+        Bytes bytes;
+        SaveToStream(bytes);
+        WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return;
+    }
+    AtomicFileStream file(path);
+    WriteTo(file);
+    file.Commit();
 }
 
 void TDibGraphic::AddImage(Bytes&) const {

@@ -7,6 +7,7 @@
 #include "formats/GraphicErrors.h"
 #include "formats/RgbToPaletteConverter.h"
 #include "imaging/Bitmap.h"
+#include "platform/ByteSink.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -129,7 +130,12 @@ public:
     void LoadFromFile(const std::filesystem::path& path);
     // Writes the image in the class's format; raises when it has no writer.
     virtual void SaveToStream(Bytes& out) const;
-    // Writes atomically: a failed save leaves the file as it was.
+    // The same bytes handed to a sink as they are made. Classes whose
+    // writer can go piece by piece override it; the rest hand over
+    // SaveToStream's bytes whole.
+    virtual void WriteTo(ByteSink& out) const;
+    // Writes atomically: a failed save leaves the file as it was. Classes
+    // that write in pieces stream to the file, without building it whole.
     void SaveToFile(const std::filesystem::path& path) const;
     // Appends the image to a multi-image stream; classes with one image per
     // file raise "The %s format does not support multiple images".
@@ -162,6 +168,10 @@ protected:
     // Reads image number imageNumber (1-based) of the data into this image.
     // The base class has no reader and raises.
     virtual void ReadImage(ByteSpan data, int imageNumber);
+    // Whether WriteTo writes in pieces, so that SaveToFile may stream. A
+    // class that says yes raises here what its writer would raise before
+    // its first byte, so that a save refused outright touches no file.
+    virtual bool ReadyToWriteInPieces() const { return false; }
     const TRgbToPaletteConverter& Mapper() const;
 
 private:

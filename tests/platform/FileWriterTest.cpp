@@ -48,6 +48,28 @@ TEST(FileWriterTest, AtomicWriteKeepsTheOldFileAtEveryFailedStep) {
     }
 }
 
+// Many small pieces across chunk boundaries arrive in order; a stream given
+// up without Commit leaves the old file and no temporary one.
+TEST(FileWriterTest, StreamedWriteCommitsItsPiecesOrLeavesTheOldFile) {
+    ScratchFolder scratch;
+    const fs::path target = scratch / "large.bin";
+    WriteFile(target, "old");
+    std::string expected;
+    for (int i = 0; expected.size() < AtomicFileStream::kChunkBytes * 2 + 5; ++i)
+        expected += "piece " + std::to_string(i) + ";";
+    {
+        AtomicFileStream file(target);
+        file.Write(expected.data(), 1000);
+    }
+    EXPECT_EQ(test::ReadFile(target), "old");
+    EXPECT_EQ(zvtest::NamesBelow(scratch.Path()), std::vector<std::string>{"large.bin"});
+    AtomicFileStream file(target);
+    for (std::size_t at = 0; at < expected.size(); at += 1000)
+        file.Write(expected.data() + at, std::min<std::size_t>(1000, expected.size() - at));
+    file.Commit();
+    EXPECT_EQ(test::ReadFile(target), expected);
+}
+
 TEST(FileWriterTest, FailureMessageNamesTheFileAndTheCause) {
     ScratchFolder scratch;
     const fs::path target = scratch / "Report.txt";
