@@ -119,8 +119,9 @@ constexpr const char* kDescreening = "Descreening...";
 // The Descreen commands take the undo copy and make the picture true colour,
 // without the 256-colour warning.
 constexpr unsigned kDescreenSteps = kPlainSteps & ~kStepColourWarning;
-// The Auto items take no undo copy and record nothing.
-constexpr unsigned kAutoSteps = kPlainSteps & ~(kStepUndoCopy | kStepRecord);
+// The Auto items record nothing. They take the undo copy like every other
+// command that changes the picture, so Undo brings it back.
+constexpr unsigned kAutoSteps = kPlainSteps & ~kStepRecord;
 
 constexpr ToolboxOperation kFilterOperations[] = {
     {.word = "GAUSSIAN",

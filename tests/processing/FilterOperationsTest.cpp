@@ -194,14 +194,14 @@ TEST(FilterOperations, MenuCommandsTakeTheirSteps) {
                                         "modified", "offer 256"}));
     EXPECT_EQ(host.lines, std::vector<std::string>{"DESCREEN_MEDIUM"});
 
-    // Auto items: no undo copy, nothing recorded.
+    // Auto items: the undo copy, nothing recorded.
     for (const ToolboxOperation* op : {&AutoCleanOperation(), &AutoSharpenOperation()}) {
         host.calls.clear();
         host.lines.clear();
         const Bitmap before = host.picture;
         ASSERT_EQ(RunToolboxOperation(*op, host, tb, RunMode::Interactive), RunOutcome::Done);
-        EXPECT_EQ(host.calls, (std::vector<std::string>{"warning", "true colour", "busy ",
-                                                        "modified", "offer 256"}));
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"warning", "undo copy", "true colour",
+                                                        "busy ", "modified", "offer 256"}));
         EXPECT_TRUE(host.lines.empty());
     }
     Bitmap cleaned = zvtest::RandomPicture(12, 12, 6, 100, 4);

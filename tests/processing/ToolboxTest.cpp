@@ -3,6 +3,7 @@
 
 #include "TinyPicture.h"
 
+#include "processing/FilterOperations.h"
 #include "processing/ToneOperations.h"
 #include "processing/ToolboxProtocol.h"
 
@@ -174,6 +175,15 @@ TEST(ToolboxProtocol, MenuCommandTakesEveryStepInOrder) {
     EXPECT_EQ(host.dialogStart, (EffectValues{100, 100, 100}));
     EXPECT_EQ(RowReds(host.picture), (std::vector<int>{128, 255}));
     EXPECT_EQ(tb.values, (EffectValues{200, 200, 200}));
+}
+
+TEST(ToolboxProtocol, EveryCommandThatChangesThePictureTakesTheUndoCopy) {
+    std::vector<const ToolboxOperation*> commands = TheToolbox().All();
+    commands.push_back(&AutoCleanOperation());
+    commands.push_back(&AutoSharpenOperation());
+    for (const ToolboxOperation* op : commands)
+        if (op->pixels && op != &ScreenGammaOperation()) // applied on loading, not a command
+            EXPECT_TRUE(op->steps & kStepUndoCopy) << op->word;
 }
 
 TEST(ToolboxProtocol, CancelRestoresThePicture) {
