@@ -255,18 +255,22 @@ void PutHeader(const TDibGraphic& image, std::int64_t bytesPerLine, bool inverte
     out.resize(out.size() + 58, 0); // screen size and filler up to 128 bytes
 }
 
-void PutRows(const TDibGraphic& image, std::int64_t bytesPerLine, bool inverted, Bytes& out) {
+// Each row coded and handed on before the next.
+void PutRows(const TDibGraphic& image, std::int64_t bytesPerLine, bool inverted, ByteSink& sink) {
     const std::int32_t width = image.Width();
     const auto lineBytes = static_cast<std::size_t>(bytesPerLine);
     const auto rowBytes = static_cast<std::size_t>((std::int64_t{width} * image.Bits() + 7) / 8);
     Bytes line(lineBytes);
+    Bytes out;
     for (std::int32_t y = 0; y < image.Height(); ++y) {
         const std::uint8_t* row = image.ScanLine(y);
+        out.clear();
         if (image.Bits() == 24) {
             for (int plane = 0; plane < 3; ++plane) {
                 for (std::int32_t x = 0; x < width; ++x) line[x] = row[3 * x + 2 - plane];
                 EncodeLine(line.data(), lineBytes, out);
             }
+            sink.Write(out.data(), out.size());
             continue;
         }
         std::memcpy(line.data(), row, rowBytes);
@@ -277,6 +281,7 @@ void PutRows(const TDibGraphic& image, std::int64_t bytesPerLine, bool inverted,
                 line[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - width % 8));
         }
         EncodeLine(line.data(), lineBytes, out);
+        sink.Write(out.data(), out.size());
     }
 }
 
@@ -315,7 +320,7 @@ void TPcxGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     Stage(kReadDataFailed, [&] { ReadRows(data, h, *this); });
 }
 
-void TPcxGraphic::SaveToStream(Bytes& out) const {
+std::int64_t TPcxGraphic::BytesPerLine() const {
     const int bits = Bits();
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         Fail(gbm::kInvalidImageFormat, "PCX holds 1, 4, 8 and 24 bits");
@@ -324,10 +329,31 @@ void TPcxGraphic::SaveToStream(Bytes& out) const {
     const std::int64_t bytesPerLine = ((planeBits + 7) / 8 + 1) / 2 * 2;
     if (Width() > kLargestDimension || Height() > kLargestDimension || bytesPerLine > kLargestLine)
         Fail(kWriteFailed, "the image is too large for PCX");
+    return bytesPerLine;
+}
+
+bool TPcxGraphic::ReadyToWriteInPieces() const {
+    BytesPerLine();
+    return true;
+}
+
+void TPcxGraphic::SaveToStream(Bytes& out) const {
+    VectorSink sink(out);
+    WriteTo(sink);
+}
+
+void TPcxGraphic::WriteTo(ByteSink& sink) const {
+    const std::int64_t bytesPerLine = BytesPerLine();
     const bool inverted = WritesInverted(*this);
+    Bytes out;
     PutHeader(*this, bytesPerLine, inverted, out);
-    PutRows(*this, bytesPerLine, inverted, out);
-    if (bits == 8) PutTrailer(*this, out);
+    sink.Write(out.data(), out.size());
+    PutRows(*this, bytesPerLine, inverted, sink);
+    if (Bits() == 8) {
+        out.clear();
+        PutTrailer(*this, out);
+        sink.Write(out.data(), out.size());
+    }
 }
 
 } // namespace zv

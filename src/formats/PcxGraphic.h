@@ -24,6 +24,8 @@ public:
     // 24-bit images as three 8-bit planes, the others as one plane of their
     // depth; each plane of each row is coded on its own.
     void SaveToStream(Bytes& out) const override;
+    // The same bytes row by row, without building the file.
+    void WriteTo(ByteSink& out) const override;
 
     std::int32_t infoWidth = 0;
     std::int32_t infoHeight = 0;
@@ -31,6 +33,11 @@ public:
 
 protected:
     void ReadImage(ByteSpan data, int imageNumber) override;
+    bool ReadyToWriteInPieces() const override;
+
+private:
+    // The bytes of a coded line; raises when the image cannot be written.
+    std::int64_t BytesPerLine() const;
 };
 
 } // namespace zv

@@ -248,7 +248,7 @@ void TTgaGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     Stage(kReadDataFailed, [&] { ReadRows(data, h, *this); });
 }
 
-void TTgaGraphic::SaveToStream(Bytes& out) const {
+void TTgaGraphic::CheckWritable() const {
     const ImageFormat format = Format();
     if (format != ImageFormat::Gray8 && format != ImageFormat::Color8 &&
         format != ImageFormat::Color24)
@@ -256,10 +256,26 @@ void TTgaGraphic::SaveToStream(Bytes& out) const {
     if (Empty()) Fail(kWriteFailed, "the image is empty");
     if (Width() > kLargestDimension || Height() > kLargestDimension)
         Fail(kWriteFailed, "the image is too large for TGA");
+}
+
+bool TTgaGraphic::ReadyToWriteInPieces() const {
+    CheckWritable();
+    return true;
+}
+
+void TTgaGraphic::SaveToStream(Bytes& out) const {
+    VectorSink sink(out);
+    WriteTo(sink);
+}
+
+void TTgaGraphic::WriteTo(ByteSink& sink) const {
+    CheckWritable();
+    const ImageFormat format = Format();
     const bool mapped = format != ImageFormat::Color24 && !WritesGrey(*this);
     Palette map = Colours();
     if (map.empty()) map.resize(1);
 
+    Bytes out;
     out.push_back(0); // no image ID
     out.push_back(mapped ? 1 : 0);
     out.push_back(static_cast<std::uint8_t>(mapped                           ? kColourMapped
@@ -276,12 +292,10 @@ void TTgaGraphic::SaveToStream(Bytes& out) const {
     if (mapped)
         for (const PaletteEntry& entry : map)
             out.insert(out.end(), {entry.blue, entry.green, entry.red});
+    sink.Write(out.data(), out.size());
     const auto rowBytes =
         static_cast<std::size_t>(Width()) * (format == ImageFormat::Color24 ? 3 : 1);
-    for (std::int32_t y = Height() - 1; y >= 0; --y) {
-        const std::uint8_t* row = ScanLine(y);
-        out.insert(out.end(), row, row + rowBytes);
-    }
+    for (std::int32_t y = Height() - 1; y >= 0; --y) sink.Write(ScanLine(y), rowBytes);
 }
 
 } // namespace zv

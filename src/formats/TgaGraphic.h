@@ -23,6 +23,8 @@ public:
     // "8bpp gray", "8bpp color" and "24bpp color" images only; any other
     // raises ETgaError "TGA image must have 256 colors or true color".
     void SaveToStream(Bytes& out) const override;
+    // The same bytes row by row, without building the file.
+    void WriteTo(ByteSink& out) const override;
 
     std::int32_t infoWidth = 0;
     std::int32_t infoHeight = 0;
@@ -30,6 +32,11 @@ public:
 
 protected:
     void ReadImage(ByteSpan data, int imageNumber) override;
+    bool ReadyToWriteInPieces() const override;
+
+private:
+    // Raises when the image cannot be written.
+    void CheckWritable() const;
 };
 
 } // namespace zv

@@ -1,6 +1,5 @@
 #include "formats/BmpGraphic.h"
 #include "formats/GbmCodec.h"
-#include "imaging/BitmapFile.h"
 
 #include "TempFolderTest.h"
 #include "formats/PixelGrids.h"
@@ -226,52 +225,6 @@ TEST(BmpWrite, EveryFormatRoundTripsWithItsPixelsPaletteAndResolution) {
         EXPECT_EQ(back.XDpi(), 200);
         EXPECT_EQ(back.YDpi(), 72);
     }
-}
-
-// The files streamed row by row against the same files built whole: the
-// viewer's against BitmapFileBytes, the layer's against its SaveToStream.
-// Odd widths with stray bytes in the row padding, short palettes, a 32-bit
-// picture going as 24-bit, and one picture larger than a write chunk.
-TEST(BmpWrite, StreamedFilesEqualTheFilesBuiltWhole) {
-    struct Case {
-        PixelFormat format;
-        std::int32_t width;
-        std::int32_t height;
-        int paletteEntries;
-    };
-    const Case cases[] = {
-        {PixelFormat::Bits1, 33, 3, 2}, {PixelFormat::Bits4, 9, 4, 5},
-        {PixelFormat::Bits8, 7, 5, 3},  {PixelFormat::Bits24, 5, 3, 0},
-        {PixelFormat::Bits32, 3, 2, 0}, {PixelFormat::Bits24, 1501, 1000, 0},
-    };
-    zvtest::TempFolder folder;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.width);
-        Bitmap picture;
-        picture.Create(c.width, c.height, c.format);
-        Palette palette;
-        for (int i = 0; i < c.paletteEntries; ++i)
-            palette.push_back(
-                {static_cast<std::uint8_t>(40 * i), 7, static_cast<std::uint8_t>(i), 0});
-        if (!palette.empty()) picture.SetPalette(palette);
-        for (std::int32_t y = 0; y < c.height; ++y)
-            for (std::int64_t i = 0; i < picture.Stride(); ++i)
-                picture.ScanLine(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 7);
-
-        SaveBitmapAsBmp(folder / "viewer.bmp", picture);
-        const Bytes viewer = BitmapFileBytes(picture);
-        EXPECT_EQ(zvtest::ReadText(folder / "viewer.bmp"),
-                  std::string(viewer.begin(), viewer.end()));
-        if (c.format == PixelFormat::Bits32) continue;
-        TBmpGraphic layer;
-        layer.Assign(picture);
-        layer.SaveToFile(folder / "layer.bmp");
-        Bytes whole;
-        layer.SaveToStream(whole);
-        EXPECT_EQ(zvtest::ReadText(folder / "layer.bmp"), std::string(whole.begin(), whole.end()));
-    }
-    EXPECT_EQ(zvtest::FilesIn(folder.Path()),
-              (std::vector<std::string>{"layer.bmp", "viewer.bmp"}));
 }
 
 TEST(BmpRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
