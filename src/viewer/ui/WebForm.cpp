@@ -3,7 +3,10 @@
 #include "platform/qt/WindowFonts.h"
 
 #include "imaging/ui/BitmapImage.h"
+#include "platform/qt/ActionMenus.h"
+#include "processing/FilterOperations.h"
 #include "viewer/TextFiles.h"
+#include "viewer/ViewerActions.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"
 #include "viewer/ui/NewImageDialog.h"
@@ -28,6 +31,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+
+#include <array>
 
 namespace zv {
 
@@ -97,12 +102,12 @@ void TWebForm::SetUndo(UndoStore& undo) {
 
 bool TWebForm::TakeUndoCopy() {
     if (!undoStore_) return true;
-    undo_->setEnabled(false);
+    SetUndoEnabled(false);
     SetBusy(QStringLiteral("Creating backup..."));
     const bool kept = undoStore_->AutoBackUp(BatchRunning());
     StatusReady();
     if (!kept) SetStatusText(QStringLiteral("Error."));
-    undo_->setEnabled(undoStore_->Available());
+    SetUndoEnabled(undoStore_->Available());
     return kept;
 }
 
@@ -111,7 +116,7 @@ void TWebForm::UndoCommand() {
     SetMouseTool(MouseTool::Hand);
     SetBusy(QStringLiteral("Loading backup..."));
     const bool undone = undoStore_->Undo();
-    undo_->setEnabled(false);
+    SetUndoEnabled(false);
     if (undone)
         RefreshAfterChange();
     else
@@ -120,166 +125,153 @@ void TWebForm::UndoCommand() {
 
 void TWebForm::DiscardUndo() {
     if (undoStore_) undoStore_->Discard();
-    undo_->setEnabled(false);
+    SetUndoEnabled(false);
+}
+
+void TWebForm::SetUndoEnabled(bool on) {
+    undoEnabled_ = on;
+    if (QAction* undo = menus_->Action(kVwUndo)) undo->setEnabled(on);
 }
 
 // --- Menus and bars ---
 
-QAction* TWebForm::AddCommand(QMenu* menu, const char* caption, const QKeySequence& keys,
-                              void (ViewerDocument::*command)()) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
-    action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, [this, command] {
-        if (document_) (document_->*command)();
-    });
-    return action;
-}
+namespace {
 
-QAction* TWebForm::AddToggle(QMenu* menu, const char* caption, bool ViewerSettings::*setting) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
-    action->setCheckable(true);
-    action->setChecked(settings_.*setting);
-    connect(action, &QAction::toggled, this, [this, setting](bool on) {
-        settings_.*setting = on;
-        ApplySettings();
-    });
-    return action;
-}
+// The settings the on/off items of the View and Media menus switch, by ViewerToggle.
+constexpr std::array<bool ViewerSettings::*, kToggleCount> kToggleSettings = {
+    &ViewerSettings::menuBar,
+    &ViewerSettings::toolBar,
+    &ViewerSettings::pathBox,
+    &ViewerSettings::statusBar,
+    &ViewerSettings::buttonText,
+    &ViewerSettings::upsampledFit,
+    &ViewerSettings::autoSize,
+    &ViewerSettings::autoCenter,
+    &ViewerSettings::maxFullScreen,
+    &ViewerSettings::fullScreenMenus,
+    &ViewerSettings::playerStatusLine,
+    &ViewerSettings::playerTrackBar,
+    &ViewerSettings::playerControls,
+    &ViewerSettings::playerMaxFullScreen,
+    &ViewerSettings::playerAutoPlayLoop,
+};
 
-QAction* TWebForm::AddDisabled(QMenu* menu, const char* caption) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
-    action->setEnabled(false);
-    return action;
-}
+} // namespace
 
 void TWebForm::BuildMenus() {
-    BuildFileMenu();
-    BuildEditMenu();
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    AddToggle(view, "&Menu bar", &ViewerSettings::menuBar);
-    AddToggle(view, "&Tool bar", &ViewerSettings::toolBar);
-    AddToggle(view, "&Path box", &ViewerSettings::pathBox);
-    AddToggle(view, "&Status bar", &ViewerSettings::statusBar);
-    AddToggle(view, "&Button text", &ViewerSettings::buttonText);
-    view->addSeparator();
-    BuildViewCommands(view);
-    QAction* info = view->addAction(QStringLiteral("I&nfo"));
-    connect(info, &QAction::triggered, this, &TWebForm::InfoCommand);
-    pictureCommands_ << info;
-    AddDisabled(view, "&Options...");
-
-    QMenu* image = menuBar()->addMenu(QStringLiteral("&Image"));
-    AddDisabled(image, "&Promote to");
-
-    QMenu* colours = menuBar()->addMenu(QStringLiteral("&Colors"));
-    AddDisabled(colours, "&Negative");
-    BuildToolboxMenus(image, colours);
-
-    BuildZoomMenu();
-    BuildBookmarksMenu();
-    BuildMediaMenu();
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    connect(tools->addAction(QStringLiteral("Memo&ry")), &QAction::triggered, this,
-            &TWebForm::memoryWanted);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddDisabled(help, "&Contents");
+    menus_ = new ActionMenus(
+        this, [this](int rule, int argument) { return RuleHolds(rule, argument); },
+        [this](int command, int argument, bool checked) {
+            RunCommand(command, argument, checked);
+        });
+    menus_->AddTo(menuBar(), ViewerMenuBar());
+    // Until a document is set every command is enabled.
+    menus_->RefreshChecked();
+    SetUndoEnabled(false);
 }
 
-void TWebForm::BuildFileMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddCommand(file, "&Open", QKeySequence(Qt::CTRL | Qt::Key_O), &ViewerDocument::OpenFromDialog);
-    reload_ = AddCommand(file, "&Reload", QKeySequence(Qt::Key_F5), &ViewerDocument::Reload);
-    AddCommand(file, "&New", {}, &ViewerDocument::NewPicture);
-    file->addSeparator();
-    const auto addStep = [&](const char* caption, Qt::Key key, HistoryStep step) {
-        QAction* action = file->addAction(QString::fromLatin1(caption));
-        action->setShortcut(QKeySequence(key));
-        connect(action, &QAction::triggered, this, [this, step] { StepOrMoveInPathBox(step); });
-        return action;
-    };
-    needTwoEntries_ << addStep("&Next", Qt::Key_PageDown, HistoryStep::Next)
-                    << addStep("&Previous", Qt::Key_PageUp, HistoryStep::Previous);
-    needOneEntry_ << addStep("&First", Qt::Key_Home, HistoryStep::First)
-                  << addStep("&Last", Qt::Key_End, HistoryStep::Last);
-
-    pageMenu_ = file->addMenu(QStringLiteral("Pa&ge"));
-    const auto addPage = [&](const char* caption, Qt::Key key, int tag) {
-        QAction* action = pageMenu_->addAction(QString::fromLatin1(caption));
-        action->setShortcut(QKeySequence(Qt::ALT | key));
-        connect(action, &QAction::triggered, this, [this, tag] { ChangePageOrMoveInPathBox(tag); });
-    };
-    addPage("&Next", Qt::Key_PageDown, kPageNext);
-    addPage("&Previous", Qt::Key_PageUp, kPagePrevious);
-    addPage("&First", Qt::Key_Home, kPageFirst);
-    addPage("&Last", Qt::Key_End, kPageLast);
-    file->addSeparator();
-    QAction* save = file->addAction(QStringLiteral("&Save as"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(save, &QAction::triggered, this, &TWebForm::saveWanted);
-    pictureCommands_ << save;
-    file->addSeparator();
-    QAction* explore = file->addAction(QStringLiteral("&Explorer"));
-    explore->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    connect(explore, &QAction::triggered, this, &TWebForm::explorerWanted);
-    AddDisabled(file, "&Slide Album");
-    file->addSeparator();
-    connect(file->addAction(QStringLiteral("&Close")), &QAction::triggered, this,
-            &TWebForm::closeCommandWanted);
+bool TWebForm::RuleHolds(int rule, int argument) const {
+    if (rule == kVwSettingOn)
+        return argument >= 0 && argument < kToggleCount &&
+               settings_.*kToggleSettings[std::size_t(argument)];
+    // Until a document is set, its commands stay enabled.
+    if (!document_ || !history_) {
+        switch (rule) {
+        case kVwTwoEntries:
+        case kVwOneEntry:
+        case kVwCanReload:
+        case kVwPagesShown:
+        case kVwPictureCommands:
+        case kVwNotMedia:
+        case kVwMedia: return true;
+        default: break;
+        }
+    }
+    ViewerCommandState state;
+    state.historyEntries = history_ ? history_->Count() : 0;
+    if (document_) {
+        state.reloadEnabled = document_->ReloadEnabled();
+        state.mediaMode = document_->MediaMode();
+        state.pageCommandsVisible = document_->PageCommandsVisible();
+        state.pictureReady = document_->PictureReady();
+        state.aspectMode = static_cast<int>(document_->aspectMode);
+    }
+    state.undoAvailable = undoEnabled_;
+    state.fit = settings_.fitToWindow;
+    state.fullScreen = fullScreen_;
+    state.halfJpeg = halfJpeg_;
+    state.mouseTool = view_->Tool() == MouseTool::Hand ? 0 : 1;
+    return ViewerRuleHolds(state, rule, argument);
 }
 
-void TWebForm::BuildEditMenu() {
-    editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
-    undo_ = AddDisabled(editMenu_, "&Undo");
-    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(undo_, &QAction::triggered, this, &TWebForm::UndoCommand);
-    QMenu* paste = editMenu_->addMenu(QStringLiteral("&Paste"));
-    AddCommand(paste, "&Image", QKeySequence(Qt::CTRL | Qt::Key_V), &ViewerDocument::PastePicture);
-    connect(editMenu_->addAction(QStringLiteral("&Empty")), &QAction::triggered, this,
-            [] { QGuiApplication::clipboard()->clear(); });
-}
-
-void TWebForm::BuildBookmarksMenu() {
-    bookmarksMenu_ = menuBar()->addMenu(QStringLiteral("&Bookmarks"));
-    QAction* viewList = AddDisabled(bookmarksMenu_, "&View"); // needs the list chooser
-    viewList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    QAction* run = AddDisabled(bookmarksMenu_, "&Run"); // needs the slideshow
-    run->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    needOneEntry_ << AddCommand(bookmarksMenu_, "&Clear", {}, &ViewerDocument::ClearHistory);
-    AddDisabled(bookmarksMenu_, "&Sort");
-    bookmarksMenu_->addSeparator();
-    AddCommand(bookmarksMenu_, "&Load", {}, &ViewerDocument::LoadPictureListChosen);
-    needOneEntry_ << AddCommand(bookmarksMenu_, "S&ave", {},
-                                &ViewerDocument::SavePictureListChosen);
-    AddDisabled(bookmarksMenu_, "Albu&m");
-    bookmarksMenu_->addSeparator();
-    needTwoEntries_ << AddCommand(bookmarksMenu_, "Move &Up",
-                                  QKeySequence(Qt::CTRL | Qt::Key_PageUp), &ViewerDocument::MoveUp)
-                    << AddCommand(bookmarksMenu_, "Move &Dn",
-                                  QKeySequence(Qt::CTRL | Qt::Key_PageDown),
-                                  &ViewerDocument::MoveDown);
-    needOneEntry_ << AddCommand(bookmarksMenu_, "&Unmark", QKeySequence(Qt::CTRL | Qt::Key_Delete),
-                                &ViewerDocument::Unmark);
-}
-
-void TWebForm::BuildMediaMenu() {
-    QMenu* media = menuBar()->addMenu(QStringLiteral("&Media"));
-    playPause_ = media->addAction(QStringLiteral("&Play/pause"));
-    connect(playPause_, &QAction::triggered, this, [this] {
+// Every menu command of the window, by its number in the viewer's table.
+void TWebForm::RunCommand(int command, int argument, bool checked) {
+    switch (command) {
+    case kVwSetting:
+        if (argument < 0 || argument >= kToggleCount) return;
+        settings_.*kToggleSettings[std::size_t(argument)] = checked;
+        ApplySettings();
+        if (argument == kToggleUpsampledFit) LayoutView();
+        menus_->Refresh();
+        return;
+    case kVwStep: StepOrMoveInPathBox(static_cast<HistoryStep>(argument)); return;
+    case kVwPage: ChangePageOrMoveInPathBox(argument); return;
+    case kVwSaveAs: emit saveWanted(); return;
+    case kVwExplorer: emit explorerWanted(); return;
+    case kVwClose: emit closeCommandWanted(); return;
+    case kVwUndo: UndoCommand(); return;
+    case kVwEmptyClipboard: QGuiApplication::clipboard()->clear(); return;
+    case kVwFit: SetFit(checked); return;
+    case kVwFullScreen: SetFullScreen(!fullScreen_); return;
+    case kVwMouseTool: SetMouseTool(argument == 0 ? MouseTool::Hand : MouseTool::Select); return;
+    case kVwAspect: ChooseAspect(static_cast<AspectMode>(argument)); return;
+    case kVwGamma: ViewGammaCommand(); return;
+    case kVwHalfJpeg:
+        halfJpeg_ = checked;
+        emit loadSettingsChanged();
+        return;
+    case kVwInfo: InfoCommand(); return;
+    case kVwHistogram: HistogramCommand(); return;
+    case kVwAnalyze: AnalyzeCommand(false, QGuiApplication::keyboardModifiers()); return;
+    case kVwToolbox: RunToolboxCommand(std::string(ViewerToolboxWord(argument)).c_str()); return;
+    case kVwAutoClean: RunToolboxOperation(AutoCleanOperation()); return;
+    case kVwAutoSharpen: RunToolboxOperation(AutoSharpenOperation()); return;
+    case kVwZoomIn: ZoomStep(1); return;
+    case kVwZoomOut: ZoomStep(-1); return;
+    case kVwZoomTo: ZoomToAsked(); return;
+    case kVwZoomRegion: ZoomRegion(); return;
+    case kVwFitWindow: FitWindowTo(argument); return;
+    case kVwAdjustWindow:
+        AdjustWindow(!(QApplication::keyboardModifiers() & Qt::ShiftModifier));
+        return;
+    case kVwViewport: CustomViewport(); return;
+    case kVwSelectAll: SelectAll(); return;
+    case kVwMask: AdjustSelection(); return;
+    case kVwGrid: GridSelection(); return;
+    case kVwPlayPause:
         if (media_) media_->PlayPause();
-    });
-    stop_ = media->addAction(QStringLiteral("&Stop"));
-    connect(stop_, &QAction::triggered, this, [this] {
+        return;
+    case kVwStop:
         if (media_) media_->Stop();
-    });
-    media->addSeparator();
-    AddToggle(media, "&Status line", &ViewerSettings::playerStatusLine);
-    AddToggle(media, "&Track bar", &ViewerSettings::playerTrackBar);
-    AddToggle(media, "Player &controls", &ViewerSettings::playerControls);
-    AddToggle(media, "Max &Full screen", &ViewerSettings::playerMaxFullScreen);
-    AddToggle(media, "Auto &Play + Loop", &ViewerSettings::playerAutoPlayLoop);
+        return;
+    case kVwMemory: emit memoryWanted(); return;
+    default: break;
+    }
+    // The document's own commands.
+    if (!document_) return;
+    switch (command) {
+    case kVwOpen: document_->OpenFromDialog(); break;
+    case kVwReload: document_->Reload(); break;
+    case kVwNew: document_->NewPicture(); break;
+    case kVwPasteImage: document_->PastePicture(); break;
+    case kVwClearHistory: document_->ClearHistory(); break;
+    case kVwLoadList: document_->LoadPictureListChosen(); break;
+    case kVwSaveList: document_->SavePictureListChosen(); break;
+    case kVwMoveUp: document_->MoveUp(); break;
+    case kVwMoveDown: document_->MoveDown(); break;
+    case kVwUnmark: document_->Unmark(); break;
+    default: break;
+    }
 }
 
 void TWebForm::BuildBars() {
@@ -315,7 +307,7 @@ void TWebForm::BuildBars() {
     QAction* bookmarks = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
                                              QStringLiteral("Bookmarks"));
     connect(bookmarks, &QAction::triggered, this,
-            [this] { bookmarksMenu_->popup(QCursor::pos()); });
+            [this] { menus_->SubMenu(kVwBookmarksMenu)->popup(QCursor::pos()); });
     QAction* unmark = toolBar_->addAction(style()->standardIcon(QStyle::SP_TrashIcon),
                                           QStringLiteral("Cut/Unmark"));
     connect(unmark, &QAction::triggered, this, [this] {
@@ -526,14 +518,10 @@ void TWebForm::DocumentChanged() {
 void TWebForm::EnableCommands() {
     if (!document_ || !history_) return;
     const int entries = history_->Count();
+    menus_->Refresh();
     for (QAction* action : std::as_const(needTwoEntries_)) action->setEnabled(entries > 1);
     for (QAction* action : std::as_const(needOneEntry_)) action->setEnabled(entries > 0);
-    reload_->setEnabled(document_->ReloadEnabled() || document_->MediaMode());
-    pageMenu_->menuAction()->setVisible(document_->PageCommandsVisible());
     pageButton_->setEnabled(document_->PageCommandsVisible());
-    playPause_->setEnabled(document_->MediaMode());
-    stop_->setEnabled(document_->MediaMode());
-    editMenu_->setEnabled(!document_->MediaMode());
     for (QAction* action : std::as_const(pictureCommands_))
         action->setEnabled(document_->PictureReady() && !document_->MediaMode());
 }
@@ -592,7 +580,7 @@ bool TWebForm::EnterMediaMode(const std::string& path) {
         connect(media_, &MediaPanel::opened, this, &TWebForm::MediaOpened);
         connect(media_, &MediaPanel::failed, this, &TWebForm::MediaFailed);
         connect(media_, &MediaPanel::contextMenuWanted, this,
-                [this](QPoint at) { bookmarksMenu_->popup(at); });
+                [this](QPoint at) { menus_->SubMenu(kVwBookmarksMenu)->popup(at); });
         stack_->addWidget(media_);
     }
     statusBar()->hide();

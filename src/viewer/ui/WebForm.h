@@ -26,7 +26,6 @@
 #include <string>
 
 class QAction;
-class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -37,6 +36,7 @@ class QToolBar;
 
 namespace zv {
 
+class ActionMenus;
 class MediaPanel;
 struct ToolboxOperation;
 class THistogramDlg;
@@ -195,12 +195,9 @@ protected:
 
 private:
     void BuildMenus();
-    void BuildFileMenu();
-    void BuildEditMenu();
-    void BuildBookmarksMenu();
-    void BuildMediaMenu();
-    void BuildZoomMenu();
-    void BuildViewCommands(QMenu* view);
+    void RunCommand(int command, int argument, bool checked);
+    bool RuleHolds(int rule, int argument) const;
+    void SetUndoEnabled(bool on);
     void BuildViewButtons();
     void LayoutView();
     void SnapScrollBars();
@@ -216,10 +213,6 @@ private:
     void EnableViewCommands();
     void BuildBars();
     void BuildStatusBar();
-    QAction* AddCommand(QMenu* menu, const char* caption, const QKeySequence& keys,
-                        void (ViewerDocument::*command)());
-    QAction* AddToggle(QMenu* menu, const char* caption, bool ViewerSettings::*setting);
-    QAction* AddDisabled(QMenu* menu, const char* caption);
     void SetShortcutsEnabled(bool on);
     void StepOrMoveInPathBox(HistoryStep step);
     void ChangePageOrMoveInPathBox(int tag);
@@ -229,10 +222,6 @@ private:
     void MediaOpened();
     void MediaFailed();
     MediaBars BarsForMedia() const;
-
-    void BuildToolboxMenus(QMenu* image, QMenu* colours);
-    void AddToolboxItems(QMenu* menu,
-                         std::initializer_list<std::pair<const char*, const char*>> items);
 
     ImagingContext& imaging_;
     ViewerSettings& settings_;
@@ -255,18 +244,13 @@ private:
     QLabel* statusLabel_ = nullptr;
     QLabel* zoomLabel_ = nullptr;
     QLabel* pictureLine_ = nullptr;
-    QMenu* editMenu_ = nullptr;
-    QMenu* pageMenu_ = nullptr;
-    QMenu* bookmarksMenu_ = nullptr;
-    QAction* reload_ = nullptr;
-    QAction* undo_ = nullptr;
+    ActionMenus* menus_ = nullptr; // the menus, from the viewer's action table
+    bool undoEnabled_ = false;
     UndoStore* undoStore_ = nullptr;
     QAction* pageButton_ = nullptr;
-    QAction* playPause_ = nullptr;
-    QAction* stop_ = nullptr;
-    QList<QAction*> needTwoEntries_;  // Next, Previous, Move Up and Dn, Back and Next buttons
-    QList<QAction*> needOneEntry_;    // First, Last, Unmark, Clear, Save
-    QList<QAction*> pictureCommands_; // need a picture: Save as
+    QList<QAction*> needTwoEntries_;  // the Back and Next buttons
+    QList<QAction*> needOneEntry_;    // the Cut/Unmark button
+    QList<QAction*> pictureCommands_; // need a picture: the Save button
     bool activated_ = false;
     bool placementSettled_ = false;
 
@@ -280,16 +264,6 @@ private:
     int gridRows_ = 3;
     bool askGammaQuestion_ = true;
     bool snapping_ = false;
-    QAction* fitAction_ = nullptr;
-    QAction* zoomInAction_ = nullptr;
-    QAction* zoomOutAction_ = nullptr;
-    QAction* zoomToAction_ = nullptr;
-    QAction* adjustAction_ = nullptr;
-    QAction* fullScreenAction_ = nullptr;
-    QAction* handAction_ = nullptr;
-    QAction* selectAction_ = nullptr;
-    QList<QAction*> fitWindowActions_;
-    QActionGroup* aspectGroup_ = nullptr;
     QList<QAction*> zoomButtons_;
     bool halfJpeg_ = false;
 };

@@ -1,6 +1,6 @@
-// The viewer window's toolbox commands: the menu items of the operations
-// that need no effect dialog, the histogram window, and the run of any
-// operation by its batch word through the one toolbox protocol.
+// The viewer window's toolbox commands: the histogram window, and the run
+// of any operation by its batch word through the one toolbox protocol (the
+// menu items are in the viewer's action table).
 
 #include "imaging/MemoryCheck.h"
 #include "processing/FilterOperations.h"
@@ -11,9 +11,6 @@
 #include "processing/ui/HistogramDialog.h"
 #include "viewer/ui/WebForm.h"
 
-#include <QAction>
-#include <QMenu>
-
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
@@ -23,61 +20,6 @@
 #include <optional>
 
 namespace zv {
-
-void TWebForm::BuildToolboxMenus(QMenu* image, QMenu* colours) {
-    QAction* histogram = image->addAction(QStringLiteral("&Histogram"));
-    histogram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(histogram, &QAction::triggered, this, &TWebForm::HistogramCommand);
-    pictureCommands_ << histogram;
-    QAction* analyze = image->addAction(QStringLiteral("Anal&yze"));
-    connect(analyze, &QAction::triggered, this,
-            [this] { AnalyzeCommand(false, QGuiApplication::keyboardModifiers()); });
-    pictureCommands_ << analyze;
-
-    // The commands that need no effect dialog; the others come with it.
-    QMenu* smooth = image->addMenu(QStringLiteral("S&mooth"));
-    AddToolboxItems(smooth, {{"En&rich", "ENRICH"}, {"De&Lace", "DELACE"}});
-    QMenu* descreen = image->addMenu(QStringLiteral("&Descreen"));
-    AddToolboxItems(descreen, {{"&Light", "DESCREEN_LIGHT"},
-                               {"&Medium", "DESCREEN_MEDIUM"},
-                               {"&Strong", "DESCREEN_STRONG"},
-                               {"&High res", "DESCREEN_HIGH"}});
-    QMenu* automatic = image->addMenu(QStringLiteral("&Auto"));
-    QAction* autoClean = automatic->addAction(QStringLiteral("&Clean"));
-    connect(autoClean, &QAction::triggered, this,
-            [this] { RunToolboxOperation(AutoCleanOperation()); });
-    QAction* autoSharpen = automatic->addAction(QStringLiteral("&Sharpen"));
-    connect(autoSharpen, &QAction::triggered, this,
-            [this] { RunToolboxOperation(AutoSharpenOperation()); });
-    pictureCommands_ << autoClean << autoSharpen;
-
-    QMenu* contrast = colours->addMenu(QStringLiteral("C&ontrast"));
-    AddToolboxItems(contrast,
-                    {{"Un&Wash", "UNWASH"}, {"Un&Cook", "UNCOOK"}, {"&Attenuate", "ATTENUATE"}});
-    QMenu* map = colours->addMenu(QStringLiteral("&Map"));
-    AddToolboxItems(map, {{"&Zero", "ZEROMAP"}, {"&Center", "CENTER"}});
-    QMenu* tune = colours->addMenu(QStringLiteral("&Tune"));
-    AddToolboxItems(tune, {{"Auto &White", "AUTO_WHITE"},
-                           {"Auto &Balance", "AUTO_BALANCE"},
-                           {"Auto &Contrast", "AUTO_CONTRAST"},
-                           {"Auto &Lighting", "AUTO_LIGHTING"},
-                           {"Auto &Saturate", "AUTO_SATURATE"},
-                           {"Auto &Gamma", "AUTO_GAMMA"},
-                           {"Auto &Flash", "AUTO_FLASH"},
-                           {"&Normalize", "NORMALIZE"},
-                           {"E&Qualize", "EQUALIZE"},
-                           {"&Optimize", "OPTIMIZE"}});
-}
-
-void TWebForm::AddToolboxItems(QMenu* menu,
-                               std::initializer_list<std::pair<const char*, const char*>> items) {
-    for (const auto& [caption, word] : items) {
-        QAction* action = menu->addAction(QString::fromLatin1(caption));
-        connect(action, &QAction::triggered, this,
-                [this, word = word] { RunToolboxCommand(word); });
-        pictureCommands_ << action;
-    }
-}
 
 bool TWebForm::RunToolboxCommand(const char* word) {
     const ToolboxOperation* op = TheToolbox().FindWord(word);

@@ -5,11 +5,12 @@
 #include "viewer/ui/WebForm.h"
 
 #include "imaging/ImagingContext.h"
+#include "platform/qt/ActionMenus.h"
 #include "processing/FilterOperations.h"
+#include "viewer/ViewerActions.h"
 #include "viewer/ui/MediaPanel.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,98 +47,6 @@ zv::ViewSize ScreenSizeOf(const QWidget* widget) {
 
 // --- Menus and buttons ---
 
-void TWebForm::BuildViewCommands(QMenu* view) {
-    fitAction_ = view->addAction(QStringLiteral("Fit to &window"));
-    fitAction_->setCheckable(true);
-    fitAction_->setChecked(settings_.fitToWindow);
-    fitAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F)});
-    connect(fitAction_, &QAction::triggered, this, [this](bool on) { SetFit(on); });
-    QAction* upsampled = AddToggle(view, "&Upsampled fit", &ViewerSettings::upsampledFit);
-    connect(upsampled, &QAction::toggled, this, [this] { LayoutView(); });
-    QAction* autoSize = AddToggle(view, "Auto Si&ze", &ViewerSettings::autoSize);
-    (void)autoSize;
-    AddToggle(view, "Auto Ce&nter", &ViewerSettings::autoCenter);
-    view->addSeparator();
-    fullScreenAction_ = view->addAction(QStringLiteral("Full screen"));
-    fullScreenAction_->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return),
-                                     QKeySequence(Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_W)});
-    connect(fullScreenAction_, &QAction::triggered, this, [this] { SetFullScreen(!fullScreen_); });
-    AddToggle(view, "Max &Full screen", &ViewerSettings::maxFullScreen);
-    AddToggle(view, "with Men&us", &ViewerSettings::fullScreenMenus);
-    view->addSeparator();
-    auto* tools = new QActionGroup(this);
-    handAction_ = view->addAction(QStringLiteral("&Hand tool"));
-    selectAction_ = view->addAction(QStringLiteral("&Select tool"));
-    for (QAction* action : {handAction_, selectAction_}) {
-        action->setCheckable(true);
-        tools->addAction(action);
-    }
-    handAction_->setChecked(true);
-    connect(handAction_, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Hand); });
-    connect(selectAction_, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Select); });
-    view->addSeparator();
-    aspectGroup_ = new QActionGroup(this);
-    for (AspectMode mode : {AspectMode::Monitor, AspectMode::BestFit, AspectMode::Tv,
-                            AspectMode::Cinema, AspectMode::Wide}) {
-        QAction* action = view->addAction(QString::fromLatin1(AspectCaption(mode)));
-        action->setCheckable(true);
-        action->setData(static_cast<int>(mode));
-        action->setChecked(mode == AspectMode::Monitor);
-        aspectGroup_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, mode] { ChooseAspect(mode); });
-    }
-    view->addSeparator();
-    QAction* gamma = view->addAction(QStringLiteral("&Gamma"));
-    gamma->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_G), QKeySequence(Qt::Key_G)});
-    connect(gamma, &QAction::triggered, this, &TWebForm::ViewGammaCommand);
-    QAction* halfJpeg = view->addAction(QStringLiteral("&Half JPEG "));
-    halfJpeg->setCheckable(true);
-    connect(halfJpeg, &QAction::toggled, this, [this](bool on) {
-        halfJpeg_ = on;
-        emit loadSettingsChanged();
-    });
-}
-
-void TWebForm::BuildZoomMenu() {
-    QMenu* zoom = menuBar()->addMenu(QStringLiteral("&Zoom"));
-    zoomInAction_ = zoom->addAction(QStringLiteral("Zoom &in"));
-    zoomInAction_->setShortcuts(
-        {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
-    connect(zoomInAction_, &QAction::triggered, this, [this] { ZoomStep(1); });
-    zoomOutAction_ = zoom->addAction(QStringLiteral("Zoom &out"));
-    zoomOutAction_->setShortcuts(
-        {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
-    connect(zoomOutAction_, &QAction::triggered, this, [this] { ZoomStep(-1); });
-    zoomToAction_ = zoom->addAction(QStringLiteral("&Zoom to"));
-    zoomToAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Z));
-    connect(zoomToAction_, &QAction::triggered, this, &TWebForm::ZoomToAsked);
-    QAction* region = zoom->addAction(QStringLiteral("Zoom &region"));
-    region->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
-    connect(region, &QAction::triggered, this, &TWebForm::ZoomRegion);
-    zoom->addSeparator();
-    QMenu* fitTo = zoom->addMenu(QStringLiteral("Fit to"));
-    for (int n = 1; n <= 4; ++n) {
-        QAction* action = fitTo->addAction(QStringLiteral("1:&%1").arg(n));
-        action->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_0 + n)));
-        connect(action, &QAction::triggered, this, [this, n] { FitWindowTo(n); });
-        fitWindowActions_ << action;
-    }
-    adjustAction_ = zoom->addAction(QStringLiteral("&Window"));
-    adjustAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
-    connect(adjustAction_, &QAction::triggered, this,
-            [this] { AdjustWindow(!(QApplication::keyboardModifiers() & Qt::ShiftModifier)); });
-    QAction* viewport = zoom->addAction(QStringLiteral("&Viewport"));
-    viewport->setShortcut(QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_V));
-    connect(viewport, &QAction::triggered, this, &TWebForm::CustomViewport);
-    zoom->addSeparator();
-    QAction* selectAll = zoom->addAction(QStringLiteral("Select &all"));
-    connect(selectAll, &QAction::triggered, this, &TWebForm::SelectAll);
-    QAction* mask = zoom->addAction(QStringLiteral("&Mask"));
-    connect(mask, &QAction::triggered, this, &TWebForm::AdjustSelection);
-    QAction* grid = zoom->addAction(QStringLiteral("&Grid"));
-    connect(grid, &QAction::triggered, this, &TWebForm::GridSelection);
-}
-
 void TWebForm::BuildViewButtons() {
     const auto add = [this](QStyle::StandardPixmap icon, const char* text) {
         return toolBar_->addAction(style()->standardIcon(icon), QString::fromLatin1(text));
@@ -162,16 +71,10 @@ void TWebForm::BuildViewButtons() {
 void TWebForm::EnableViewCommands() {
     const bool fit = settings_.fitToWindow;
     const bool media = document_ && document_->MediaMode();
-    for (QAction* action : {zoomInAction_, zoomOutAction_, zoomToAction_})
-        action->setEnabled(!fit && !media);
+    menus_->Refresh();
     for (QAction* action : std::as_const(zoomButtons_)) action->setEnabled(!fit && !media);
-    for (QAction* action : std::as_const(fitWindowActions_)) action->setEnabled(!fullScreen_);
-    adjustAction_->setEnabled(!fullScreen_);
-    handAction_->setEnabled(!media);
-    selectAction_->setEnabled(!media);
-    fitAction_->setChecked(fit);
-    fullScreenAction_->setText(fullScreen_ ? QStringLiteral("Normal window")
-                                           : QStringLiteral("Full screen"));
+    menus_->Action(kVwFullScreen)
+        ->setText(fullScreen_ ? QStringLiteral("Normal window") : QStringLiteral("Full screen"));
     zoomLabel_->setText(ZoomText());
 }
 
@@ -396,7 +299,7 @@ void TWebForm::keyPressEvent(QKeyEvent* event) {
 
 void TWebForm::SetMouseTool(MouseTool tool) {
     view_->SetTool(tool);
-    (tool == MouseTool::Hand ? handAction_ : selectAction_)->setChecked(true);
+    menus_->RefreshChecked();
     if (tool == MouseTool::Hand) SetSelection({});
 }
 
@@ -499,8 +402,7 @@ void TWebForm::ChooseAspect(AspectMode mode) {
         imaging_.autoReduce = false;
         emit loadSettingsChanged();
     }
-    for (QAction* action : aspectGroup_->actions())
-        action->setChecked(action->data().toInt() == static_cast<int>(document_->aspectMode));
+    menus_->RefreshChecked();
 }
 
 void TWebForm::ViewGammaCommand() {

@@ -1,0 +1,246 @@
+#include "viewer/ViewerActions.h"
+
+#include "viewer/ViewGeometry.h"
+#include "viewer/ViewerDocument.h"
+
+#include <vector>
+
+namespace zv {
+
+namespace {
+
+constexpr int kToolGroup = 1;
+constexpr int kAspectGroup = 2;
+
+// The batch words of the toolbox items, by their argument.
+constexpr std::string_view kToolboxWords[] = {
+    "ENRICH",        "DELACE",     "DESCREEN_LIGHT", "DESCREEN_MEDIUM", "DESCREEN_STRONG",
+    "DESCREEN_HIGH", "UNWASH",     "UNCOOK",         "ATTENUATE",       "ZEROMAP",
+    "CENTER",        "AUTO_WHITE", "AUTO_BALANCE",   "AUTO_CONTRAST",   "AUTO_LIGHTING",
+    "AUTO_SATURATE", "AUTO_GAMMA", "AUTO_FLASH",     "NORMALIZE",       "EQUALIZE",
+    "OPTIMIZE",
+};
+
+constexpr int Word(std::string_view word) {
+    for (std::size_t i = 0; i < std::size(kToolboxWords); ++i)
+        if (kToolboxWords[i] == word) return static_cast<int>(i);
+    throw "not a toolbox word of the menus";
+}
+
+constexpr MenuItem Setting(ViewerToggle toggle, std::string_view caption) {
+    MenuItem item = Toggle(kVwSetting, caption, kVwSettingOn);
+    item.argument = toggle;
+    return item;
+}
+
+constexpr MenuItem Tool(std::string_view caption, std::string_view word) {
+    return Command(kVwToolbox, caption, {}, kVwPictureCommands, Word(word));
+}
+
+MenuItem Step(std::string_view caption, std::string_view keys, HistoryStep step, int enabled) {
+    return Command(kVwStep, caption, keys, enabled, static_cast<int>(step));
+}
+
+std::vector<MenuItem> BuildMenuBar() {
+    std::vector<MenuItem> table = {
+        Menu("&File"),
+        Command(kVwOpen, "&Open", "Ctrl+O"),
+        Command(kVwReload, "&Reload", "F5", kVwCanReload),
+        Command(kVwNew, "&New"),
+        Separator(),
+        Step("&Next", "PgDown", HistoryStep::Next, kVwTwoEntries),
+        Step("&Previous", "PgUp", HistoryStep::Previous, kVwTwoEntries),
+        Step("&First", "Home", HistoryStep::First, kVwOneEntry),
+        Step("&Last", "End", HistoryStep::Last, kVwOneEntry),
+        Menu("Pa&ge", 0, kRuleAlways, kVwPagesShown),
+        Command(kVwPage, "&Next", "Alt+PgDown", kRuleAlways, kPageNext),
+        Command(kVwPage, "&Previous", "Alt+PgUp", kRuleAlways, kPagePrevious),
+        Command(kVwPage, "&First", "Alt+Home", kRuleAlways, kPageFirst),
+        Command(kVwPage, "&Last", "Alt+End", kRuleAlways, kPageLast),
+        End(),
+        Separator(),
+        Command(kVwSaveAs, "&Save as", "Ctrl+S", kVwPictureCommands),
+        Separator(),
+        Command(kVwExplorer, "&Explorer", "Ctrl+E"),
+        Disabled("&Slide Album"),
+        Separator(),
+        Command(kVwClose, "&Close"),
+        End(),
+
+        Menu("&Edit", 0, kVwNotMedia),
+        Command(kVwUndo, "&Undo", "Ctrl+Z", kVwUndoAvailable),
+        Menu("&Paste"),
+        Command(kVwPasteImage, "&Image", "Ctrl+V"),
+        End(),
+        Command(kVwEmptyClipboard, "&Empty"),
+        End(),
+
+        Menu("&View"),
+        Setting(kToggleMenuBar, "&Menu bar"),
+        Setting(kToggleToolBar, "&Tool bar"),
+        Setting(kTogglePathBox, "&Path box"),
+        Setting(kToggleStatusBar, "&Status bar"),
+        Setting(kToggleButtonText, "&Button text"),
+        Separator(),
+        Toggle(kVwFit, "Fit to &window", kVwFitOn, kRuleAlways, "Ctrl+F; F"),
+        Setting(kToggleUpsampledFit, "&Upsampled fit"),
+        Setting(kToggleAutoSize, "Auto Si&ze"),
+        Setting(kToggleAutoCenter, "Auto Ce&nter"),
+        Separator(),
+        Command(kVwFullScreen, "Full screen", "Alt+Return; W; Ctrl+W"),
+        Setting(kToggleMaxFullScreen, "Max &Full screen"),
+        Setting(kToggleFullScreenMenus, "with Men&us"),
+        Separator(),
+        Choice(kVwMouseTool, 0, "&Hand tool", kVwToolIs, kToolGroup, kVwNotMedia),
+        Choice(kVwMouseTool, 1, "&Select tool", kVwToolIs, kToolGroup, kVwNotMedia),
+        Separator(),
+    };
+    for (AspectMode mode : {AspectMode::Monitor, AspectMode::BestFit, AspectMode::Tv,
+                            AspectMode::Cinema, AspectMode::Wide})
+        table.push_back(Choice(kVwAspect, static_cast<int>(mode), AspectCaption(mode), kVwAspectIs,
+                               kAspectGroup));
+    table.insert(table.end(),
+                 {
+                     Separator(),
+                     Command(kVwGamma, "&Gamma", "Ctrl+G; G"),
+                     Toggle(kVwHalfJpeg, "&Half JPEG ", kVwHalfJpegOn),
+                     Command(kVwInfo, "I&nfo", {}, kVwPictureCommands),
+                     Disabled("&Options..."),
+                     End(),
+
+                     Menu("&Image"),
+                     Disabled("&Promote to"),
+                     Command(kVwHistogram, "&Histogram", "Ctrl+H", kVwPictureCommands),
+                     Command(kVwAnalyze, "Anal&yze", {}, kVwPictureCommands),
+                     // The commands that need no effect dialog; the others come with it.
+                     Menu("S&mooth"),
+                     Tool("En&rich", "ENRICH"),
+                     Tool("De&Lace", "DELACE"),
+                     End(),
+                     Menu("&Descreen"),
+                     Tool("&Light", "DESCREEN_LIGHT"),
+                     Tool("&Medium", "DESCREEN_MEDIUM"),
+                     Tool("&Strong", "DESCREEN_STRONG"),
+                     Tool("&High res", "DESCREEN_HIGH"),
+                     End(),
+                     Menu("&Auto"),
+                     Command(kVwAutoClean, "&Clean", {}, kVwPictureCommands),
+                     Command(kVwAutoSharpen, "&Sharpen", {}, kVwPictureCommands),
+                     End(),
+                     End(),
+
+                     Menu("&Colors"),
+                     Disabled("&Negative"),
+                     Menu("C&ontrast"),
+                     Tool("Un&Wash", "UNWASH"),
+                     Tool("Un&Cook", "UNCOOK"),
+                     Tool("&Attenuate", "ATTENUATE"),
+                     End(),
+                     Menu("&Map"),
+                     Tool("&Zero", "ZEROMAP"),
+                     Tool("&Center", "CENTER"),
+                     End(),
+                     Menu("&Tune"),
+                     Tool("Auto &White", "AUTO_WHITE"),
+                     Tool("Auto &Balance", "AUTO_BALANCE"),
+                     Tool("Auto &Contrast", "AUTO_CONTRAST"),
+                     Tool("Auto &Lighting", "AUTO_LIGHTING"),
+                     Tool("Auto &Saturate", "AUTO_SATURATE"),
+                     Tool("Auto &Gamma", "AUTO_GAMMA"),
+                     Tool("Auto &Flash", "AUTO_FLASH"),
+                     Tool("&Normalize", "NORMALIZE"),
+                     Tool("E&Qualize", "EQUALIZE"),
+                     Tool("&Optimize", "OPTIMIZE"),
+                     End(),
+                     End(),
+
+                     Menu("&Zoom"),
+                     Command(kVwZoomIn, "Zoom &in", "+; Num++", kVwZoomable),
+                     Command(kVwZoomOut, "Zoom &out", "-; Num+-", kVwZoomable),
+                     Command(kVwZoomTo, "&Zoom to", "Alt+Z", kVwZoomable),
+                     Command(kVwZoomRegion, "Zoom &region", "Alt+R"),
+                     Separator(),
+                     Menu("Fit to"),
+                     Command(kVwFitWindow, "1:&1", "Alt+1", kVwNotFullScreen, 1),
+                     Command(kVwFitWindow, "1:&2", "Alt+2", kVwNotFullScreen, 2),
+                     Command(kVwFitWindow, "1:&3", "Alt+3", kVwNotFullScreen, 3),
+                     Command(kVwFitWindow, "1:&4", "Alt+4", kVwNotFullScreen, 4),
+                     End(),
+                     Command(kVwAdjustWindow, "&Window", "Alt+A", kVwNotFullScreen),
+                     Command(kVwViewport, "&Viewport", "Shift+Alt+V"),
+                     Separator(),
+                     Command(kVwSelectAll, "Select &all"),
+                     Command(kVwMask, "&Mask"),
+                     Command(kVwGrid, "&Grid"),
+                     End(),
+
+                     Menu("&Bookmarks", kVwBookmarksMenu),
+                     Disabled("&View", "Ctrl+B"), // needs the list chooser
+                     Disabled("&Run", "Ctrl+R"),  // needs the slideshow
+                     Command(kVwClearHistory, "&Clear", {}, kVwOneEntry),
+                     Disabled("&Sort"),
+                     Separator(),
+                     Command(kVwLoadList, "&Load"),
+                     Command(kVwSaveList, "S&ave", {}, kVwOneEntry),
+                     Disabled("Albu&m"),
+                     Separator(),
+                     Command(kVwMoveUp, "Move &Up", "Ctrl+PgUp", kVwTwoEntries),
+                     Command(kVwMoveDown, "Move &Dn", "Ctrl+PgDown", kVwTwoEntries),
+                     Command(kVwUnmark, "&Unmark", "Ctrl+Del", kVwOneEntry),
+                     End(),
+
+                     Menu("&Media"),
+                     Command(kVwPlayPause, "&Play/pause", {}, kVwMedia),
+                     Command(kVwStop, "&Stop", {}, kVwMedia),
+                     Separator(),
+                     Setting(kTogglePlayerStatusLine, "&Status line"),
+                     Setting(kTogglePlayerTrackBar, "&Track bar"),
+                     Setting(kTogglePlayerControls, "Player &controls"),
+                     Setting(kTogglePlayerMaxFullScreen, "Max &Full screen"),
+                     Setting(kTogglePlayerAutoPlayLoop, "Auto &Play + Loop"),
+                     End(),
+
+                     Menu("&Tools"),
+                     Command(kVwMemory, "Memo&ry"),
+                     End(),
+
+                     Menu("&Help"),
+                     Disabled("&Contents"),
+                     End(),
+                 });
+    return table;
+}
+
+} // namespace
+
+bool ViewerRuleHolds(const ViewerCommandState& state, int rule, int argument) {
+    switch (rule) {
+    case kVwTwoEntries: return state.historyEntries > 1;
+    case kVwOneEntry: return state.historyEntries > 0;
+    case kVwCanReload: return state.reloadEnabled || state.mediaMode;
+    case kVwPagesShown: return state.pageCommandsVisible;
+    case kVwPictureCommands: return state.pictureReady && !state.mediaMode;
+    case kVwNotMedia: return !state.mediaMode;
+    case kVwMedia: return state.mediaMode;
+    case kVwUndoAvailable: return state.undoAvailable;
+    case kVwFitOn: return state.fit;
+    case kVwZoomable: return !state.fit && !state.mediaMode;
+    case kVwNotFullScreen: return !state.fullScreen;
+    case kVwToolIs: return state.mouseTool == argument;
+    case kVwAspectIs: return state.aspectMode == argument;
+    case kVwHalfJpegOn: return state.halfJpeg;
+    default: return true;
+    }
+}
+
+MenuTable ViewerMenuBar() {
+    static const std::vector<MenuItem> table = BuildMenuBar();
+    return table;
+}
+
+std::string_view ViewerToolboxWord(int argument) {
+    if (argument < 0 || argument >= static_cast<int>(std::size(kToolboxWords))) return {};
+    return kToolboxWords[argument];
+}
+
+} // namespace zv

@@ -1,0 +1,120 @@
+#pragma once
+// The viewer window's menus as data: its commands, the rules that enable,
+// check and show them, and the table of its menu bar. The window runs the
+// commands and fills a ViewerCommandState for the rules.
+
+#include "platform/Actions.h"
+
+#include <string_view>
+
+namespace zv {
+
+enum ViewerCommand : int {
+    kVwOpen = 1,
+    kVwReload,
+    kVwNew,
+    kVwStep, // argument: the HistoryStep
+    kVwPage, // argument: the PageTag
+    kVwSaveAs,
+    kVwExplorer,
+    kVwClose,
+    kVwUndo,
+    kVwPasteImage,
+    kVwEmptyClipboard,
+    kVwSetting, // argument: the ViewerToggle
+    kVwFit,
+    kVwFullScreen,
+    kVwMouseTool, // argument: the MouseTool
+    kVwAspect,    // argument: the AspectMode
+    kVwGamma,
+    kVwHalfJpeg,
+    kVwInfo,
+    kVwHistogram,
+    kVwAnalyze,
+    kVwToolbox, // argument: the index of the batch word (ViewerToolboxWord)
+    kVwAutoClean,
+    kVwAutoSharpen,
+    kVwZoomIn,
+    kVwZoomOut,
+    kVwZoomTo,
+    kVwZoomRegion,
+    kVwFitWindow, // argument: n of "1:n"
+    kVwAdjustWindow,
+    kVwViewport,
+    kVwSelectAll,
+    kVwMask,
+    kVwGrid,
+    kVwBookmarksMenu,
+    kVwClearHistory,
+    kVwLoadList,
+    kVwSaveList,
+    kVwMoveUp,
+    kVwMoveDown,
+    kVwUnmark,
+    kVwPlayPause,
+    kVwStop,
+    kVwMemory,
+};
+
+// The on/off settings of the View and Media menus.
+enum ViewerToggle : int {
+    kToggleMenuBar,
+    kToggleToolBar,
+    kTogglePathBox,
+    kToggleStatusBar,
+    kToggleButtonText,
+    kToggleUpsampledFit,
+    kToggleAutoSize,
+    kToggleAutoCenter,
+    kToggleMaxFullScreen,
+    kToggleFullScreenMenus,
+    kTogglePlayerStatusLine,
+    kTogglePlayerTrackBar,
+    kTogglePlayerControls,
+    kTogglePlayerMaxFullScreen,
+    kTogglePlayerAutoPlayLoop,
+    kToggleCount
+};
+
+enum ViewerRule : int {
+    kVwTwoEntries = 1, // the history has two entries or more
+    kVwOneEntry,
+    kVwCanReload,
+    kVwPagesShown,
+    kVwPictureCommands, // a picture is shown, not a sound or video
+    kVwNotMedia,
+    kVwMedia,
+    kVwUndoAvailable,
+    kVwSettingOn, // argument: the ViewerToggle; answered by the window
+    kVwFitOn,
+    kVwZoomable, // not fitted, not media
+    kVwNotFullScreen,
+    kVwToolIs,   // argument: the MouseTool
+    kVwAspectIs, // argument: the AspectMode
+    kVwHalfJpegOn,
+};
+
+// What the rules are answered from.
+struct ViewerCommandState {
+    int historyEntries = 0;
+    bool reloadEnabled = false;
+    bool mediaMode = false;
+    bool pageCommandsVisible = false;
+    bool pictureReady = false;
+    bool undoAvailable = false;
+    bool fit = false;
+    bool fullScreen = false;
+    bool halfJpeg = false;
+    int mouseTool = 0;
+    int aspectMode = 0;
+};
+
+bool ViewerRuleHolds(const ViewerCommandState& state, int rule, int argument);
+
+// File, Edit, View, Image, Colors, Zoom, Bookmarks, Media, Tools, Help.
+MenuTable ViewerMenuBar();
+
+// The batch word a kVwToolbox item runs.
+std::string_view ViewerToolboxWord(int argument);
+
+} // namespace zv
