@@ -9,7 +9,7 @@ namespace zv {
 
 inline constexpr const char* kAcceptedExtensions =
     ".JPG.JPEG.PNG.DCX.PCX.BMP.DIB.TIF.TGA.PCD.PSD.FPX.AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.QT."
-    "MOV.RM.WAV.MP2.MP3.MPA.AIF.AIFF.AIFX.MID.RMI.AU.SND.RA.WMA.AVL";
+    "MOV.RM.WAV.MP2.MP3.MPA.AIF.AIFF.AIFX.MID.RMI.AU.SND.RA.WMA.AVL.ICO";
 inline constexpr const char* kMediaExtensions =
     ".AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.QT.MOV.RM.WAV.MP2.MP3.MPA.AIF.AIFF.AIFX.MID.RMI.AU.SND."
     "RA.WMA";

@@ -131,6 +131,7 @@ int PictureLoader::ProbePicture() {
     case FormatId::Png:
     case FormatId::Pcx: return ProbeHeaderOf(*format) ? kProbePicture : kProbeFailed;
     case FormatId::Psd: return ProbePsd() ? kProbePicture : kProbeFailed;
+    case FormatId::Ico: return ProbeIcon() ? kProbePicture : kProbeFailed;
     case FormatId::Tiff:
         ProbeTiff();
         if (TiffNeedsLibrary) return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
@@ -201,6 +202,16 @@ bool PictureLoader::ProbeHeaderOf(FormatId format) {
     }
     return services_.imaging.descriptor.ImageWidth > 0 &&
            services_.imaging.descriptor.ImageHeight > 0;
+}
+
+bool PictureLoader::ProbeIcon() {
+    try {
+        const PictureHeader header = FormatRowOf(FormatId::Ico).readHeader(currentPath, {});
+        SetDescriptor(header.width, header.height, header.bits);
+        return header.width > 0 && header.height > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 bool PictureLoader::ProbePsd() {

@@ -98,6 +98,7 @@ private:
     bool ProbeBmp();
     bool ProbeHeaderOf(FormatId format);
     bool ProbePsd();
+    bool ProbeIcon();
     void ProbeTiff();
     bool ProbeThroughLibrary();
     bool ProbePhotoCd();
@@ -107,6 +108,7 @@ private:
     bool LoadPng();
     bool LoadPcx();
     bool LoadPsd();
+    bool LoadIcon();
     bool LoadTiff();
     bool LoadThroughLibrary(int page);
     bool LoadPhotoCd();

@@ -19,7 +19,8 @@ bool IsLayerRoute(FormatId format) {
     case FormatId::Tiff:
     case FormatId::Tga:
     case FormatId::Pcx:
-    case FormatId::Psd: return true;
+    case FormatId::Psd:
+    case FormatId::Ico: return true;
     default: return false;
     }
 }

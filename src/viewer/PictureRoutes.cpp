@@ -1,6 +1,7 @@
 // The loader's routes: how each kind of file becomes the current picture.
 
 #include "formats/BmpGraphic.h"
+#include "formats/IconGraphic.h"
 #include "formats/PSDGraphic.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PictureLists.h"
@@ -71,6 +72,7 @@ bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
         case FormatId::Png: return LoadPng();
         case FormatId::Pcx: return LoadPcx();
         case FormatId::Psd: return LoadPsd();
+        case FormatId::Ico: return LoadIcon();
         default: return false;
         }
     } catch (const std::exception& error) {
@@ -120,6 +122,18 @@ bool PictureLoader::LoadBmp() {
 
 bool PictureLoader::LoadTga() {
     TTgaGraphic reader;
+    reader.LoadFromFile(currentPath);
+    Bitmap picture;
+    reader.AssignTo(picture);
+    if (reader.Bits() != 24) return BringInPacked(picture);
+    const bool loaded = AssignPicture(picture, 24);
+    ReduceForPaletteDisplay();
+    return loaded;
+}
+
+// The largest picture of an icon file, as the format layer reads it.
+bool PictureLoader::LoadIcon() {
+    TIconGraphic reader;
     reader.LoadFromFile(currentPath);
     Bitmap picture;
     reader.AssignTo(picture);

@@ -19,7 +19,7 @@ namespace zv {
 const char* const kOpenDialogFilter =
     "All validated formats|*.jp?;*.jpeg;*.png;*.bmp;*.dib;*.?cx;*.pcd;*.tif;*.tga;*.mid;*.wav;"
     "*.wm?;*.avi;*.mp?;*.m1v;*.mpeg;*.qt;*.mov;*.aif;*.aif?;*.rmi;*.au;*.snd;*.ra;*.rm;*.rtf;"
-    "*.avl;*.txt;*.wmf;*.emf;*.fpx;*.psd;*.asf"
+    "*.avl;*.txt;*.wmf;*.emf;*.fpx;*.psd;*.asf;*.ico"
     "|All Windows multimedia|*.mid;*.wav;*.wm?;*.asf;*.avi;*.mp?;*.m1v;*.mpeg;*.qt;*.mov;*.aif;"
     "*.aif?;*.rmi;*.au;*.snd;*.ra;*.rm"
     "|AVL (AV List Slideshow)|*.avl"

@@ -1,6 +1,7 @@
 #include "viewer/PictureLoader.h"
 
 #include "formats/BmpGraphic.h"
+#include "formats/IconGraphic.h"
 #include "formats/PngGraphic.h"
 #include "formats/TiffGraphic.h"
 #include "platform/ScriptedDialogs.h"
@@ -285,6 +286,16 @@ TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnc
     EXPECT_FALSE(loader->pictureReady);
     EXPECT_FALSE(loader->jpegError);
     ASSERT_TRUE(Open(good));
+}
+
+TEST_F(PictureLoaderTest, IconFilesOpenAsPictures) {
+    TIconGraphic icon;
+    const std::string path = Picture(icon, "app.ico", 32, 32, ImageFormat::Color24);
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(loader->lastRoute, "layer");
+    EXPECT_EQ(imaging.current.Width(), 32);
+    EXPECT_EQ(imaging.current.Height(), 32);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 24);
 }
 
 TEST_F(PictureLoaderTest, ACutOffJpegShowsWhatItHoldsAndSaysItIsDamaged) {
