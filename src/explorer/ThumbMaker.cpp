@@ -3,9 +3,9 @@
 #include "explorer/FileList.h"
 #include "explorer/Listing.h"
 #include "explorer/ThumbPicture.h"
+#include "formats/DecodeFile.h"
 #include "formats/JpegReader.h"
 #include "formats/PictureLists.h"
-#include "library/DecodeFile.h"
 #include "platform/Extensions.h"
 
 #include <exception>

@@ -4,28 +4,6 @@
 
 namespace zv {
 
-FaxCopy FaxCopyFor(int width, int height, int quality) {
-    const int w = (width - 1) / 8 * 8;
-    const int h = (height - 1) / 8 * 8;
-    FaxCopy copy{{0, 0, w, h}, w, h};
-    switch (quality) {
-    case 1:
-        copy.width = w / 2;
-        copy.height = h / 2;
-        break;
-    case 2:
-        copy.width = static_cast<int>(std::int64_t{w} * 3333 / 10000);
-        copy.height = static_cast<int>(std::int64_t{h} * 3333 / 10000);
-        break;
-    case 3:
-        copy.width = w / 4;
-        copy.height = h / 4;
-        break;
-    default: break;
-    }
-    return copy;
-}
-
 ImgHandle FaxGreyCopy(ImageLibrary& library, ImgHandle page, int quality) {
     if (quality < 1 || quality > 3) return 0;
     std::array<std::uint8_t, 40> header{};

@@ -1,11 +1,11 @@
 #include "library/ImageLibrary.h"
 
+#include "formats/Scaling.h"
 #include "imaging/PackedDib.h"
 #include "library/LibraryReaders.h"
 #include "library/LibraryWriters.h"
 #include "library/PictureEdits.h"
 #include "library/PictureOps.h"
-#include "library/Scaling.h"
 
 #include <algorithm>
 #include <climits>

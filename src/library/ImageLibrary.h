@@ -4,6 +4,7 @@
 // memory blocks, scaled copies, colour reduction, rotation, mirroring, gamma
 // and writing. The last failure is kept for ImgGetStatus and ImgErrBox.
 
+#include "formats/Scaling.h"
 #include "imaging/Bitmap.h"
 #include "library/LibraryError.h"
 #include "platform/Dialogs.h"
@@ -23,13 +24,7 @@ namespace zv {
 
 using ImgHandle = int;
 
-// ImgCopy modes.
-inline constexpr int kCopyPlain = 0; // nearest pixel
-inline constexpr int kCopyPreserveBlack =
-    1; // 1-bit: a target pixel is black when any source pixel is
-inline constexpr int kCopyPreserveWhite = 2; // 1-bit: white when any source pixel is
-inline constexpr int kCopySmooth = 4;       // area average (true colour result for colour pictures)
-inline constexpr int kCopyGreyAverage = 32; // 1-bit source: 8-bit grey of the covered area
+// ImgCopy modes (kCopyPlain, kCopySmooth, ...) are those of formats/Scaling.h.
 
 // ImgReduceColors mode bits.
 inline constexpr int kReduceThreshold = 1;   // two colours: threshold at mid grey

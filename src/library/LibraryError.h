@@ -3,6 +3,8 @@
 // readers, writers and scalers throw so that the library can keep the code
 // and text for ImgGetStatus and ImgErrBox.
 
+#include "formats/PictureLimits.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -21,7 +23,7 @@ inline constexpr int kImgCannotWrite = 7;   // the file could not be written
 inline constexpr int kImgUnsupported = 8;   // a known kind the library does not read or write
 
 // The most bytes of pixels the library makes for one picture or page.
-inline constexpr std::int64_t kMaxLibraryPictureBytes = std::int64_t{1} << 30;
+inline constexpr std::int64_t kMaxLibraryPictureBytes = kMaxPictureBytes;
 
 class ELibraryError : public std::runtime_error {
 public:

@@ -7,8 +7,8 @@
 
 #include "formats/JpegCodec.h"
 #include "formats/LayerPalettes.h"
+#include "imaging/PixelTraits.h"
 #include "library/LibraryError.h"
-#include "library/PixelTraits.h"
 
 #include <string>
 

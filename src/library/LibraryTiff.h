@@ -1,16 +1,12 @@
 #pragma once
-// TIFF pages for the imaging library: every page of every kind libtiff
-// decodes. The format layer's reader takes the pages it knows; the rest
-// (LZW, odd depths, anything it refuses) come through libtiff here, 1-, 4-
-// and 8-bit grey or palette pages as they are and everything else as 24-bit
-// colour.
+// TIFF pages for the imaging library: the format layer's any-kind page
+// reader (formats/TiffPages.h) with its failures turned into the library's
+// error codes.
 
-#include "formats/ByteReader.h"
+#include "formats/TiffPages.h"
 #include "library/LibraryPage.h"
 
 namespace zv {
-
-bool IsTiff(ByteSpan data);
 
 // The number of pages; throws ELibraryError when the file cannot be opened.
 int TiffPageCount(ByteSpan data);

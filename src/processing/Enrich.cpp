@@ -1,7 +1,7 @@
 #include "processing/Enrich.h"
 
+#include "formats/Scaling.h"
 #include "library/ImageLibrary.h"
-#include "library/Scaling.h"
 #include "processing/Filter5x5.h"
 #include "processing/Median.h"
 

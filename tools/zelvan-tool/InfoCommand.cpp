@@ -2,8 +2,8 @@
 
 #include "Subcommands.h"
 
+#include "formats/DecodeFile.h"
 #include "formats/PictureLists.h"
-#include "library/DecodeFile.h"
 #include "platform/Extensions.h"
 
 #include <exception>

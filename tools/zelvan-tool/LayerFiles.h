@@ -2,8 +2,8 @@
 // Pictures for the tool's subcommands: any file the program reads, decoded
 // by DecodeFile and held as the viewer holds an opened picture.
 
+#include "formats/DecodeFile.h"
 #include "imaging/ImagingContext.h"
-#include "library/DecodeFile.h"
 
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-// Small facts about a picture's colours that the library's scaler and
+// Small facts about a picture's colours that the scaler and the library's
 // writers branch on once, outside their pixel loops.
 
 #include "imaging/Bitmap.h"

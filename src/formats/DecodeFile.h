@@ -5,9 +5,9 @@
 // nothing global is touched, so any number of threads may decode at once;
 // the policy around a decode (routes, status texts, undo) is the caller's.
 //
-// The format table's rows read every format; this sits above the format
-// layer only for what the imaging library's code still does: TIFF pages the
-// layer refuses (LZW and the like) and the grey copies of fax pages.
+// Beyond the format table's rows, TIFF pages the layer's reader refuses (LZW,
+// tiles, 16 bits, JPEG inside) are read through libtiff, and black-and-white
+// pages of multi-page formats are turned into grey when the options ask.
 
 #include "formats/DecodedPicture.h"
 #include "formats/FormatTable.h"
@@ -18,7 +18,7 @@ namespace zv {
 
 // Decodes page `page` (1-based) of a file. Throws the reader's error class
 // (EGbmError, EPNGError, ETiffError, EJpegError, EInvalidGraphic, EDcxError,
-// EPhotoCdError ...): EInvalidGraphic "... has N page(s), not
+// EPhotoCdError, EPictureSizeError ...): EInvalidGraphic "... has N page(s), not
 // page P" for a page the file lacks and "Unknown file format: PATH" when no
 // reader knows the file.
 DecodedPicture DecodeFile(const std::filesystem::path& path, int page = 1,

@@ -1,8 +1,7 @@
-#include "library/Scaling.h"
+#include "formats/Scaling.h"
 
 #include "formats/LayerPalettes.h"
-#include "library/ImageLibrary.h"
-#include "library/PixelTraits.h"
+#include "imaging/PixelTraits.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,8 @@
-#include "library/DecodeFile.h"
+#include "formats/DecodeFile.h"
 
-#include "library/FaxQuality.h"
-#include "library/ImageLibrary.h"
-#include "library/LibraryError.h"
-#include "library/LibraryTiff.h"
-#include "library/Scaling.h"
+#include "formats/DibGraphic.h"
+#include "formats/FaxGrey.h"
+#include "formats/TiffPages.h"
 
 #include <exception>
 
@@ -28,9 +26,9 @@ DecodedPicture ReadTiffAnyPage(const FormatRow& row, const PageSource& source) {
     }
     try {
         const Bytes bytes = ReadWholeFile(source.path);
-        const int pages = TiffPageCount(bytes);
+        const int pages = CountTiffPages(bytes);
         if (source.page < 1 || source.page > pages) NoSuchPage(source.path, pages, source.page);
-        LibraryPage read = ReadTiffPage(bytes, source.page - 1);
+        TiffPage read = ReadTiffPageThroughLibtiff(bytes, source.page - 1);
         DecodedPicture picture;
         picture.pages = pages;
         picture.page = source.page;
@@ -46,12 +44,9 @@ DecodedPicture ReadTiffAnyPage(const FormatRow& row, const PageSource& source) {
 
 // Black-and-white pages in grey, scaled down by the fax quality's factor.
 void MakeFaxGrey(DecodedPicture& picture, int quality, const std::filesystem::path& path) {
-    if (quality < 1 || quality > 3 || picture.pixels.Format() != PixelFormat::Bits1) return;
-    const FaxCopy copy = FaxCopyFor(picture.pixels.Width(), picture.pixels.Height(), quality);
-    if (copy.width < 1 || copy.height < 1) return;
-    const SourceRect rect{copy.source[0], copy.source[1], copy.source[2], copy.source[3]};
-    CheckPictureSize(copy.width, copy.height, 24);
-    picture.pixels = ScalePicture(picture.pixels, copy.width, copy.height, rect, kCopyGreyAverage);
+    Bitmap grey = FaxGreyPicture(picture.pixels, quality);
+    if (grey.Empty()) return;
+    picture.pixels = std::move(grey);
     SetLibraryRouteFacts(picture, path);
 }
 

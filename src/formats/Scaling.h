@@ -1,13 +1,22 @@
 #pragma once
-// The scaled copies behind ImgCopy: nearest pixel, black- or white-keeping
-// copies of 1-bit pictures, and area averaging (smooth copies and the grey
-// averaging that turns fax pages into greys).
+// Scaled copies of a picture (the imaging library's ImgCopy, the fax grey
+// copies of a decode, the toolbox's enlargements): nearest pixel, black- or
+// white-keeping copies of 1-bit pictures, and area averaging (smooth copies
+// and the grey averaging that turns fax pages into greys).
 
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
 
 namespace zv {
+
+// Copy modes, as ImgCopy takes them.
+inline constexpr int kCopyPlain = 0; // nearest pixel
+inline constexpr int kCopyPreserveBlack =
+    1; // 1-bit: a target pixel is black when any source pixel is
+inline constexpr int kCopyPreserveWhite = 2; // 1-bit: white when any source pixel is
+inline constexpr int kCopySmooth = 4;       // area average (true colour result for colour pictures)
+inline constexpr int kCopyGreyAverage = 32; // 1-bit source: 8-bit grey of the covered area
 
 // The part of the source that is scaled; right and bottom exclusive.
 struct SourceRect {
@@ -19,7 +28,7 @@ struct SourceRect {
     std::int32_t Height() const { return bottom - top; }
 };
 
-// A width x height copy of rect (inside the source, not empty) by an ImgCopy
+// A width x height copy of rect (inside the source, not empty) by a copy
 // mode. The source is Bits1, Bits4, Bits8 or Bits24.
 //  - kCopyPlain: each target pixel takes the source pixel at its centre;
 //    same format and palette.
