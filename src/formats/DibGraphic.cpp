@@ -258,8 +258,13 @@ void TDibGraphic::Assign(const TDibGraphic& source) {
 
 void TDibGraphic::Assign(const Bitmap& source, int xDpi, int yDpi) {
     if (source.Empty()) return;
+    Assign(Bitmap(source), xDpi, yDpi);
+}
+
+void TDibGraphic::Assign(Bitmap&& source, int xDpi, int yDpi) {
+    if (source.Empty()) return;
     const ImageFormat format = ImageFormatOfPixels(source.Format());
-    Bitmap pixels(source);
+    Bitmap pixels(std::move(source));
     if (pixels.Format() != PixelFormatOf(format)) pixels.SetPixelFormat(PixelFormatOf(format));
     pixels.SetStorage(StorageKind::DIB);
     Clear();

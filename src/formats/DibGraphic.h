@@ -117,6 +117,9 @@ public:
     // "8bpp color" and "24bpp color"; 15, 16, 32 and display pictures become
     // "24bpp color". Rows are copied whole.
     void Assign(const Bitmap& source, int xDpi = 0, int yDpi = 0);
+    // The same, taking the pixels over without a copy where they are
+    // already in the layer's format.
+    void Assign(Bitmap&& source, int xDpi = 0, int yDpi = 0);
     // Into a viewer Bitmap of the matching pixel format, rows copied whole.
     void AssignTo(Bitmap& destination) const;
     const Bitmap& Pixels() const { return pixels_; }

@@ -17,6 +17,7 @@
 #include <iostream>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace zvtool {
 
@@ -197,7 +198,8 @@ int WriteThroughLayer(const ConvertRequest& request) {
         throw std::runtime_error("no writer for \"" + extension + "\" files");
     OpenedPicture opened;
     Open(request, opened);
-    output->Assign(opened.imaging.current, opened.xDpi, opened.yDpi);
+    // The opened picture is not needed after: its pixels go over without a copy.
+    output->Assign(std::move(opened.imaging.current), opened.xDpi, opened.yDpi);
     ApplyCompression(*output, request.compression);
     output->SaveToFile(request.output);
     return 0;

@@ -55,6 +55,9 @@ void AtomicFileStream::Write(const void* data, std::size_t size) {
     const char* bytes = static_cast<const char*>(data);
     // Large pieces go to the file as they are once nothing is gathered.
     if (chunk_.empty() && size >= kChunkBytes) return WriteOut(bytes, size);
+    // A file written in one piece keeps a buffer of its size; one written in
+    // many gets a whole chunk at once rather than growing it step by step.
+    if (!chunk_.empty() && chunk_.size() + size > chunk_.capacity()) chunk_.reserve(kChunkBytes);
     while (size > 0) {
         const std::size_t take = std::min(size, kChunkBytes - chunk_.size());
         chunk_.insert(chunk_.end(), bytes, bytes + take);
