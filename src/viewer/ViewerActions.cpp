@@ -87,6 +87,9 @@ std::vector<MenuItem> BuildMenuBar() {
         Setting(kToggleAutoSize, "Auto Si&ze"),
         Setting(kToggleAutoCenter, "Auto Ce&nter"),
         Separator(),
+        Command(kVwFolderStep, "Ne&xt in folder", "Shift+PgDown", kVwPictureFile, 1),
+        Command(kVwFolderStep, "Pre&vious in folder", "Shift+PgUp", kVwPictureFile, -1),
+        Separator(),
         Command(kVwFullScreen, "Full screen", "Alt+Return; W; Ctrl+W"),
         Setting(kToggleMaxFullScreen, "Max &Full screen"),
         Setting(kToggleFullScreenMenus, "with Men&us"),
@@ -155,8 +158,8 @@ std::vector<MenuItem> BuildMenuBar() {
                      End(),
 
                      Menu("&Zoom"),
-                     Command(kVwZoomIn, "Zoom &in", "+; Num++", kVwZoomable),
-                     Command(kVwZoomOut, "Zoom &out", "-; Num+-", kVwZoomable),
+                     Command(kVwZoomIn, "Zoom &in", "+; Num++; Ctrl++; Ctrl+=", kVwZoomable),
+                     Command(kVwZoomOut, "Zoom &out", "-; Num+-; Ctrl+-", kVwZoomable),
                      Command(kVwZoomTo, "&Zoom to", "Alt+Z", kVwZoomable),
                      Command(kVwZoomRegion, "Zoom &region", "Alt+R"),
                      Separator(),
@@ -224,7 +227,8 @@ bool ViewerRuleHolds(const ViewerCommandState& state, int rule, int argument) {
     case kVwMedia: return state.mediaMode;
     case kVwUndoAvailable: return state.undoAvailable;
     case kVwFitOn: return state.fit;
-    case kVwZoomable: return !state.fit && !state.mediaMode;
+    case kVwZoomable: return !state.mediaMode;
+    case kVwPictureFile: return state.historyEntries > 0;
     case kVwNotFullScreen: return !state.fullScreen;
     case kVwToolIs: return state.mouseTool == argument;
     case kVwAspectIs: return state.aspectMode == argument;

@@ -54,6 +54,7 @@ enum ViewerCommand : int {
     kVwPlayPause,
     kVwStop,
     kVwMemory,
+    kVwFolderStep, // argument: +1 the next picture of the folder, -1 the previous
 };
 
 // The on/off settings of the View and Media menus.
@@ -87,11 +88,12 @@ enum ViewerRule : int {
     kVwUndoAvailable,
     kVwSettingOn, // argument: the ViewerToggle; answered by the window
     kVwFitOn,
-    kVwZoomable, // not fitted, not media
+    kVwZoomable, // not media: zooming leaves fit
     kVwNotFullScreen,
     kVwToolIs,   // argument: the MouseTool
     kVwAspectIs, // argument: the AspectMode
     kVwHalfJpegOn,
+    kVwPictureFile, // a file was opened, so its folder can be stepped through
 };
 
 // What the rules are answered from.

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -355,6 +356,29 @@ void ViewerDocument::Step(HistoryStep step) {
     if (!MayDiscard(DiscardCaller::Other)) return;
     history.SetIndex(target);
     OpenHistoryEntry();
+}
+
+bool ViewerDocument::StepInFolder(int direction) {
+    const std::string current = mediaMode_ ? mediaPath_ : CurrentPath();
+    if (!folderPictures || current.empty() || current == kUntitled) return false;
+    const std::vector<std::string> pictures = folderPictures(current);
+    // The sequence is one folder's, so the file name finds the current file
+    // however its path was written.
+    const std::string name = std::filesystem::path(current).filename().string();
+    const auto at = std::find_if(pictures.begin(), pictures.end(), [&](const std::string& path) {
+        return std::filesystem::path(path).filename() == name;
+    });
+    const std::ptrdiff_t count = std::ssize(pictures);
+    std::ptrdiff_t target = direction > 0 ? 0 : count - 1; // a file outside the filter
+    if (at != pictures.end()) target = (at - pictures.begin()) + (direction > 0 ? 1 : -1);
+    if (target < 0 || target >= count) {
+        services_.window.SetStatusText(direction > 0 ? kLastInFolderText : kFirstInFolderText);
+        return false;
+    }
+    if (!MayDiscard(DiscardCaller::Other)) return false;
+    services_.flags.modified = false;
+    OpenByName(pictures[static_cast<std::size_t>(target)]);
+    return true;
 }
 
 void ViewerDocument::OpenHistoryEntry() {

@@ -30,6 +30,8 @@ inline constexpr const char* kPasteFailedText = "Paste from clipboard failed.";
 inline constexpr const char* kSaveBookmarksFailedText = "Could not save bookmarks.";
 inline constexpr const char* kZipWaitsText =
     "Zip archives open in the zip browser, which this version does not have yet.";
+inline constexpr const char* kLastInFolderText = "Last picture in the folder.";
+inline constexpr const char* kFirstInFolderText = "First picture in the folder.";
 inline constexpr const char* kScriptWaitsText = "Slideshow scripts cannot be played yet.";
 
 // The open dialog's file types, in the program's "Description|patterns" form.
@@ -153,6 +155,13 @@ public:
     void DragOpen(const std::string& path);
 
     void Step(HistoryStep step);
+    // The pictures of a file's folder, in the explorer's order and filter;
+    // the application provides them. Without it the folder is not stepped.
+    std::function<std::vector<std::string>(const std::string& path)> folderPictures;
+    // "Next in folder" (+1) and "Previous in folder" (-1): opens the picture
+    // beside the current file in its folder; the history keeps its own order.
+    // False when there is none that way (the status bar says so).
+    bool StepInFolder(int direction);
     void ChangePage(int tag);
     void NewPicture();
     void PastePicture();

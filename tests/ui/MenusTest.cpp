@@ -163,6 +163,9 @@ private slots:
   Auto Si&ze
   Auto Ce&nter
   -
+  Ne&xt in folder [Shift+PgDown]
+  Pre&vious in folder [Shift+PgUp]
+  -
   Full screen [Alt+Return; W; Ctrl+W]
   Max &Full screen
   with Men&us
@@ -216,8 +219,8 @@ private slots:
     E&Qualize
     &Optimize
 &Zoom
-  Zoom &in [+; Num++]
-  Zoom &out [-; Num+-]
+  Zoom &in [+; Num++; Ctrl++; Ctrl+=]
+  Zoom &out [-; Num+-; Ctrl+-]
   &Zoom to [Alt+Z]
   Zoom &region [Alt+R]
   -

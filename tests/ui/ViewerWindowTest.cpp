@@ -1,11 +1,11 @@
 // The viewer window driven as a user drives it: keys, menus, the path box
 // and drops, checked through its caption, status bar and history.
 
-#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/WebForm.h"
 
@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -21,6 +22,7 @@
 
 #include <tiffio.h>
 
+#include <chrono>
 #include <fstream>
 
 using namespace zv;
@@ -121,6 +123,29 @@ private slots:
         Key(viewer, Qt::Key_PageDown); // onto the deleted file: it leaves the history
         QCOMPARE(Program().History().Count(), 5);
         QCOMPARE(viewer.CurrentPath(), shown);
+    }
+
+    void nextInFolderWalksTheFolderInTheExplorersOrder() {
+        // The listing leaves out files written in the last two seconds.
+        const auto written = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        std::vector<std::string> folder;
+        for (const char* name : {"d.bmp", "a.bmp", "E.bmp", "c.bmp", "b.bmp", "notes.txt"}) {
+            folder.push_back(Picture(std::string("folder/") + name, 12, 8));
+            fs::last_write_time(folder.back(), written);
+        }
+        TWebForm& viewer = StartOn(folder[1]);
+        QStringList visited;
+        for (int step = 0; step < 4; ++step) {
+            Key(viewer, Qt::Key_PageDown, Qt::ShiftModifier);
+            visited << viewer.windowTitle().section(QLatin1Char(' '), 0, 0);
+        }
+        QCOMPARE(visited, QStringList({"b.bmp", "c.bmp", "d.bmp", "E.bmp"}));
+        Key(viewer, Qt::Key_PageDown, Qt::ShiftModifier); // the end: it stays
+        QCOMPARE(viewer.StatusText(), QString::fromLatin1(kLastInFolderText));
+        QMouseEvent back(QEvent::MouseButtonPress, QPointF(5, 5), viewer.mapToGlobal(QPointF(5, 5)),
+                         Qt::BackButton, Qt::BackButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer.Display(), &back);
+        QCOMPARE(viewer.CurrentPath(), folder[0]);
     }
 
     void pagesOfAFaxAreCountedInTheStatusBar() {

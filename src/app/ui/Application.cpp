@@ -2,6 +2,7 @@
 
 #include "album/ui/CommentForm.h"
 #include "album/ui/UnZipForm.h"
+#include "explorer/Listing.h"
 #include "explorer/ThumbCache.h"
 #include "formats/JpegReader.h"
 
@@ -55,6 +56,16 @@ bool ReadJpegInfo(const std::string& path) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// The picture files among the rows, in row order (the explorer's "all images").
+std::vector<std::string> PicturesOfRows(const std::string& folder, const RecordStore& store,
+                                        const ViewOrder& order) {
+    std::vector<std::string> pictures;
+    for (int row : SelectAllImages(store, order))
+        if (const FileRecord* record = RowRecord(store, order, row))
+            pictures.push_back(RecordPath(folder, *record));
+    return pictures;
 }
 
 QRect QtRect(const WindowRect& rect) {
@@ -133,6 +144,9 @@ void Application::CreateViewer() {
         DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
                          IsRegularFile, IsFolder, [this] { return SaveModified(); }});
     viewerDocument_->SetOpenFolder(settings_->openDir);
+    viewerDocument_->folderPictures = [this](const std::string& path) {
+        return FolderPictures(path);
+    };
     viewer_->SetDocument(*viewerDocument_, history_, *dialogs_);
     undo_ = std::make_unique<UndoStore>(UndoServices{imaging_, tempNames_, trash_, memory_,
                                                      *dialogs_, document_,
@@ -174,6 +188,28 @@ void Application::CreateViewer() {
         viewer_->close();
     });
     viewer_->ApplySettings();
+}
+
+// The explorer's rows when it shows the file's folder, so the viewer steps in
+// the order the user chose there; otherwise the folder listed as the explorer
+// lists it, by name.
+std::vector<std::string> Application::FolderPictures(const std::string& path) {
+    std::error_code error;
+    std::string folder = std::filesystem::absolute(path, error).parent_path().lexically_normal();
+    if (error || folder.empty()) return {};
+    if (folder.back() != '/') folder += '/';
+    if (explorer_) {
+        ExplorerDocument& shown = explorer_->Document();
+        if (!shown.InDrivesView() && !shown.Listing() && shown.CurrentFolder() == folder)
+            return PicturesOfRows(folder, shown.Store(), shown.Order());
+    }
+    RecordStore store;
+    ViewOrder order;
+    IconCache icons;
+    ListingOptions options;
+    options.sortByName = true;
+    if (!ListFolder(folder, store, order, icons, options).ok) return {};
+    return PicturesOfRows(folder, store, order);
 }
 
 void Application::ReadExplorerSettings() {

@@ -93,6 +93,8 @@ private:
     void ReadExplorerSettings();
     void SaveExplorerSettings();
     std::optional<PictureSize> PictureInfo(const std::string& path);
+    // The pictures of a file's folder in the explorer's order and filter.
+    std::vector<std::string> FolderPictures(const std::string& path);
     void NotYet(const char* what);
     // The zip browser, made on first use; with a path, that archive is listed.
     void ShowZipBrowser(const std::string& path);

@@ -309,7 +309,10 @@ void Sky95::mousePressEvent(QMouseEvent* event) {
         emit rightClicked(event->globalPosition().toPoint());
         return;
     }
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() != Qt::LeftButton) {
+        event->ignore(); // the window's own buttons (back, forward)
+        return;
+    }
     dragging_ = true;
     moved_ = false;
     if (tool_ == MouseTool::Hand) {

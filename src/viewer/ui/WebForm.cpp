@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
@@ -270,6 +271,7 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwMoveUp: document_->MoveUp(); break;
     case kVwMoveDown: document_->MoveDown(); break;
     case kVwUnmark: document_->Unmark(); break;
+    case kVwFolderStep: document_->StepInFolder(argument); break;
     default: break;
     }
 }
@@ -683,6 +685,15 @@ void TWebForm::moveEvent(QMoveEvent* event) {
 void TWebForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (isVisible() && placementSettled_) userMovedWindow = true;
+}
+
+void TWebForm::mousePressEvent(QMouseEvent* event) {
+    const Qt::MouseButton button = event->button();
+    if (document_ && (button == Qt::BackButton || button == Qt::ForwardButton)) {
+        document_->StepInFolder(button == Qt::ForwardButton ? 1 : -1);
+        return;
+    }
+    QMainWindow::mousePressEvent(event);
 }
 
 void TWebForm::dragEnterEvent(QDragEnterEvent* event) {

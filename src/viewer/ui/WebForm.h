@@ -5,14 +5,14 @@
 // the application that made it. What the commands open is decided by the
 // ViewerDocument; this window draws it.
 
-#include "viewer/ViewerSettings.h"
-#include "viewer/LoadHost.h"
 #include "imaging/ImagingContext.h"
 #include "processing/Histogram.h"
 #include "processing/ToneMaps.h"
+#include "viewer/LoadHost.h"
 #include "viewer/UndoStore.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerDocument.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/ui/NumbersDialog.h"
 #include "viewer/ui/Sky95.h"
 #include "viewer/ui/ViewScroller.h"
@@ -192,6 +192,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The mouse's back and forward buttons step through the folder.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void BuildMenus();
