@@ -109,6 +109,7 @@ private:
     bool LoadPcx();
     bool LoadPsd();
     bool LoadIcon();
+    bool LoadLayerPicture(TDibGraphic& reader);
     bool LoadTiff();
     bool LoadThroughLibrary(int page);
     bool LoadPhotoCd();

@@ -120,8 +120,9 @@ bool PictureLoader::LoadBmp() {
     return loaded;
 }
 
-bool PictureLoader::LoadTga() {
-    TTgaGraphic reader;
+// A picture the layer reads: true colour held as it is, fewer colours
+// through the library.
+bool PictureLoader::LoadLayerPicture(TDibGraphic& reader) {
     reader.LoadFromFile(currentPath);
     Bitmap picture;
     reader.AssignTo(picture);
@@ -131,17 +132,17 @@ bool PictureLoader::LoadTga() {
     return loaded;
 }
 
-// The largest picture of an icon file, as the format layer reads it.
+bool PictureLoader::LoadTga() {
+    TTgaGraphic reader;
+    return LoadLayerPicture(reader);
+}
+
+// The largest picture of an icon file.
 bool PictureLoader::LoadIcon() {
     TIconGraphic reader;
-    reader.LoadFromFile(currentPath);
-    Bitmap picture;
-    reader.AssignTo(picture);
-    if (reader.Bits() != 24) return BringInPacked(picture);
-    const bool loaded = AssignPicture(picture, 24);
-    ReduceForPaletteDisplay();
-    return loaded;
+    return LoadLayerPicture(reader);
 }
+
 
 bool PictureLoader::LoadPng() {
     TPngGraphic reader;
