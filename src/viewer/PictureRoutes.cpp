@@ -143,7 +143,6 @@ bool PictureLoader::LoadIcon() {
     return LoadLayerPicture(reader);
 }
 
-
 bool PictureLoader::LoadPng() {
     TPngGraphic reader;
     reader.backgroundColour = services_.settings.backColour;
