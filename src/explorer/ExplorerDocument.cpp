@@ -44,8 +44,8 @@ ExplorerDocument::ExplorerDocument(ExplorerDocumentServices services, ExplorerVi
     switch (services_.settings.viewStyle) {
     case ExplorerViewStyle::SmallIcons: viewStyle_ = ExplorerViewStyle::SmallIcons; break;
     case ExplorerViewStyle::Details: viewStyle_ = ExplorerViewStyle::Details; break;
-    case ExplorerViewStyle::LargeIcons:
-    case ExplorerViewStyle::Thumbnails: viewStyle_ = ExplorerViewStyle::LargeIcons; break;
+    case ExplorerViewStyle::LargeIcons: viewStyle_ = ExplorerViewStyle::LargeIcons; break;
+    case ExplorerViewStyle::Thumbnails: viewStyle_ = ExplorerViewStyle::Thumbnails; break;
     default: viewStyle_ = ExplorerViewStyle::List; break;
     }
 }
@@ -170,6 +170,7 @@ bool ExplorerDocument::ListCurrentFolder() {
     ListingOptions options;
     options.sortByName = true; // the file system's own order means nothing to the user
     const ListingResult result = ListFolder(currentFolder_, store_, order_, icons_, options);
+    lastSort_.reset();
     folderCount_ = result.folderCount;
     listing_ = false;
     EnsureComments();
@@ -335,6 +336,7 @@ void ExplorerDocument::RunSort(SortKind kind) {
     view_.ListChanging(ListChange::Order);
     ClearSelection();
     SortViewOrder(store_, order_, kind);
+    lastSort_ = kind;
     view_.ListChanged(ListChange::Order);
 }
 

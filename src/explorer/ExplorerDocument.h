@@ -161,6 +161,8 @@ public:
     bool SetViewStyle(ExplorerViewStyle style);
     void Sort(SortKind kind);
     void HeaderClicked(int section);
+    // The order the rows were last sorted in; nothing after a new listing.
+    std::optional<SortKind> LastSort() const { return lastSort_; }
 
     // --- The selection, in row order, and the focused row (-1: none) ---
     const RowSelection& Selection() const { return selection_; }
@@ -206,6 +208,7 @@ private:
     IconCache icons_;
     FolderComments comments_;
     SortDirections sortDirections_;
+    std::optional<SortKind> lastSort_;
     std::string currentFolder_;
     bool drivesView_ = false;
     int folderCount_ = 0;

@@ -32,6 +32,7 @@ ExplorerSettings DefaultExplorerSettings(int screenWidth, int screenHeight) {
     settings.bounds.bottom = settings.bounds.top + height;
     settings.thumbSizeIndex = DefaultThumbSizeIndex(screenWidth);
     settings.thumbColour = kSystemWindowColour;
+    settings.viewStyle = ExplorerViewStyle::Thumbnails; // a new user sees the pictures
     return settings;
 }
 

@@ -45,7 +45,8 @@ struct ExplorerSettings {
 using ExplorerSettingsRecord = std::array<std::uint8_t, kExplorerSettingsSize>;
 
 // The record a window without saved settings starts from: three quarters of
-// the screen, centred; the thumbnail size index 3, 4 or 5 by screen width.
+// the screen, centred; the thumbnail size index 3, 4 or 5 by screen width;
+// the thumbnail view.
 ExplorerSettings DefaultExplorerSettings(int screenWidth, int screenHeight);
 // Byte 53 is always written as 1; unused bytes are 0.
 ExplorerSettingsRecord SerializeExplorerSettings(const ExplorerSettings& settings);

@@ -118,6 +118,9 @@ void ClampInto(std::int32_t& value, std::int32_t low, std::int32_t high) {
 ViewerSettings DefaultViewerSettings(int screenBits) {
     ViewerSettings settings;
     settings.fastRefresh = screenBits > 8;
+    // A new user's big pictures show whole; small ones keep their pixels.
+    settings.fitToWindow = true;
+    settings.upsampledFit = false;
     return settings;
 }
 

@@ -64,7 +64,8 @@ struct ViewerSettings {
 
 using ViewerSettingsRecord = std::array<std::uint8_t, kViewerSettingsSize>;
 
-// The record a first run starts from; fast refresh depends on the display.
+// The record a first run starts from: fit to window on, shrinking only; fast
+// refresh depends on the display.
 ViewerSettings DefaultViewerSettings(int screenBits);
 
 // The record's bytes, field by field at their offsets; reserved bytes are 0.

@@ -24,9 +24,9 @@ TEST(ViewerSettingsRecord, DefaultsSitAtTheirOffsets) {
     ASSERT_EQ(record.size(), 148u);
     for (std::size_t offset = 0; offset < 0x30; ++offset) EXPECT_EQ(record[offset], 0) << offset;
     const std::pair<std::size_t, int> bytes[] = {
-        {0x30, 1}, {0x31, 1}, {0x32, 1}, {0x33, 1}, {0x34, 0}, {0x35, 0}, {0x36, 1}, {0x37, 0},
+        {0x30, 1}, {0x31, 1}, {0x32, 1}, {0x33, 1}, {0x34, 1}, {0x35, 0}, {0x36, 1}, {0x37, 0},
         {0x48, 1}, {0x49, 1}, {0x58, 1}, {0x59, 1}, {0x5A, 1}, {0x5B, 1}, {0x5C, 1}, {0x70, 1},
-        {0x71, 1}, {0x7C, 0}, {0x7D, 0}, {0x7E, 1}, {0x7F, 1}, {0x90, 1}, {0x91, 0}, {0x92, 0}};
+        {0x71, 1}, {0x7C, 0}, {0x7D, 0}, {0x7E, 1}, {0x7F, 0}, {0x90, 1}, {0x91, 0}, {0x92, 0}};
     for (auto [offset, value] : bytes) EXPECT_EQ(record[offset], value) << std::hex << offset;
     const std::pair<std::size_t, std::uint32_t> words[] = {
         {0x38, 2},   {0x3C, 3}, {0x40, 0}, {0x4C, 1}, {0x50, 0}, {0x54, 500},

@@ -27,7 +27,7 @@ TEST(ExplorerSettingsRecord, DefaultsAndLayout) {
                                                  {52, 0}, {53, 1}, {54, 0}};
     for (auto [offset, value] : bytes) EXPECT_EQ(record[offset], value) << offset;
     const std::pair<std::size_t, std::uint32_t> words[] = {
-        {0, 128}, {4, 96}, {8, 896}, {12, 672},        {28, 3},
+        {0, 128}, {4, 96}, {8, 896}, {12, 672},        {28, 4}, // first start: thumbnails
         {32, 3},  {36, 1}, {40, 1},  {44, 0x80000005}, {48, 1}};
     for (auto [offset, value] : words) EXPECT_EQ(Int32At(record, offset), value) << offset;
     for (std::size_t offset = 55; offset < kExplorerSettingsSize; ++offset)

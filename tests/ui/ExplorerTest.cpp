@@ -262,12 +262,72 @@ private slots:
         QCOMPARE(pictureOrder(), (QStringList{"Rome 01.bmp", "Paris 02.bmp", "Beach 01.bmp"}));
         emit form.DetailsView()->header()->sectionClicked(3); // Type/Dimensions does not sort
         QCOMPARE(pictureOrder(), (QStringList{"Rome 01.bmp", "Paris 02.bmp", "Beach 01.bmp"}));
+
+        // A real click on "Date Modified" sorts, a second reverses; the header marks the order.
+        QHeaderView* header = form.DetailsView()->header();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const auto clickDate = [&] {
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(2) + 20, header->height() / 2));
+        };
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        const QStringList newestFirst{"Paris 02.bmp", "Rome 01.bmp", "Beach 01.bmp"};
+        for (int click = 0; click < 2; ++click) {
+            const QStringList before = pictureOrder();
+            clickDate();
+            const QStringList order = pictureOrder();
+            QVERIFY(order == newestFirst ||
+                    order == QStringList(newestFirst.rbegin(), newestFirst.rend()));
+            if (click == 1) QVERIFY(order != before);
+            QCOMPARE(header->sortIndicatorSection(), 2);
+            QCOMPARE(header->sortIndicatorOrder(),
+                     order == newestFirst ? Qt::DescendingOrder : Qt::AscendingOrder);
+        }
+        form.RefreshList(); // a new listing is in the folder's own order
+        QVERIFY(!header->isSortIndicatorShown());
+    }
+
+    void enterInThePathBoxGoesThere() {
+        fs::create_directories(root_ + "a/b");
+        TFileForm& form = Open(root_);
+        LookBox* box = form.PathBox();
+        box->lineEdit()->clear();
+        QTest::keyClicks(box, QString::fromStdString(root_ + "a/b"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(form.CurrentFolder(), root_ + "a/b/");
+    }
+
+    // "Close" hides the explorer while another window is open, else ends the program.
+    void fileCloseClosesTheExplorerOnly() {
+        TFileForm& form = Open(root_);
+        form.show();
+        QSignalSpy ending(&form, &TFileForm::closeProgramWanted);
+        QWidget viewer;
+        viewer.show();
+        Command(QStringLiteral("&Close"))->trigger();
+        QVERIFY(form.isHidden());
+        QCOMPARE(ending.count(), 0);
+        viewer.hide();
+        form.show();
+        Command(QStringLiteral("&Close"))->trigger();
+        QCOMPARE(ending.count(), 1);
     }
 
     void theFiveViewsShowTheSameRowsAndSelection() {
-        settings_.viewStyle = ExplorerViewStyle::Thumbnails; // not restored at start
+        // The thumbnail view is kept at start and after Back.
+        settings_.viewStyle = ExplorerViewStyle::Thumbnails;
+        fs::create_directories(root_ + "a");
         TFileForm& form = Open(root_);
-        QCOMPARE(form.ViewStyle(), ExplorerViewStyle::LargeIcons);
+        form.ShowFolder(root_ + "a");
+        form.GoBack();
+        QCOMPARE(form.CurrentFolder(), root_);
+        QCOMPARE(form.Document().ShownStyle(), ExplorerViewStyle::Thumbnails);
+        QCOMPARE(form.ListView(), static_cast<QAbstractItemView*>(form.IconView()));
+        form.SetViewStyle(ExplorerViewStyle::LargeIcons);
         const QStringList names = Names();
         form.SelectRows({Row("Paris 02.bmp")});
         for (ExplorerViewStyle style : {ExplorerViewStyle::Details, ExplorerViewStyle::Thumbnails,

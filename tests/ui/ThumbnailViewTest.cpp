@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QListView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -164,6 +165,54 @@ private slots:
         form.RefreshList();
         QVERIFY(WaitForPass());
         QCOMPARE(fs::last_write_time(form.Thumbnails()->RowThumbFile(row)), before);
+    }
+
+    // A selected thumbnail stays recognisable, the cells fill the width and a
+    // double-click opens the picture.
+    void selectingFittingAndOpening() {
+        TFileForm& form = Open();
+        form.SetViewStyle(ExplorerViewStyle::Thumbnails);
+        QVERIFY(WaitForPass());
+        QListView* view = form.IconView();
+        const int row = Row("photo12.jpg");
+        const QModelIndex index = form.ListModel()->index(row, 0);
+        form.SelectRows({row});
+        view->scrollTo(index);
+        const QRect cell = view->visualRect(index);
+        const QImage shot = view->viewport()->grab().toImage();
+        for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) { // one of the four lies under the veil's dots
+                const QColor seen = shot.pixelColor(cell.center().x() + dx, cell.top() + 47 + dy);
+                QVERIFY2(seen.red() > 150 && seen.green() < 200, qPrintable(seen.name()));
+            }
+
+        const int room = view->viewport()->width();
+        const int pitch = view->gridSize().width();
+        QVERIFY2(room - room / pitch * pitch <= room / pitch + 20,
+                 qPrintable(QStringLiteral("%1 / %2").arg(room).arg(pitch)));
+
+        QSignalSpy opened(&form, &TFileForm::openInViewer);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(opened.front().front().toStringList().front().endsWith("photo12.jpg"));
+    }
+
+    void endSelectsTheLastOfManyRows() {
+        QTemporaryDir many;
+        const std::string folder = many.path().toStdString() + "/";
+        for (int i = 0; i < 200; ++i)
+            std::ofstream(folder + "note" + std::to_string(1000 + i) + ".txt");
+        TFileForm& form = Open();
+        form.SetViewStyle(ExplorerViewStyle::Thumbnails);
+        form.ShowFolder(folder);
+        form.SelectRows({0});
+        form.IconView()->setFocus();
+        QTest::keyClick(form.IconView(), Qt::Key_End);
+        QCOMPARE(form.SelectedRows(), RowSelection{199});
+        QTest::keyClick(form.IconView(), Qt::Key_Home);
+        QTest::keyClick(form.IconView(), Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(form.SelectedRows().size(), std::size_t{200});
+        form_.reset();
     }
 
     void redoDeletesTheSelectedThumbnailsAndTheyComeBack() {

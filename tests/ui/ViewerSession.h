@@ -3,10 +3,10 @@
 // viewer started on a picture as from the command line, and scripted answers
 // to its questions.
 
-#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/ui/WebForm.h"
 
 #include "TestHome.h"
@@ -29,7 +29,18 @@ public:
         const auto record = zv::SerializeViewerSettings(settings);
         store.WriteBinary("VControls6014", zv::Bytes(record.begin(), record.end()));
         store.WriteBinary("EControls6014", zv::Bytes(84, 0));
-        program_ = std::make_unique<zv::Application>(home.Environment(), std::vector{picture});
+        return Start({picture});
+    }
+
+    // A new user's first start: no settings stored; an empty picture starts
+    // without a file.
+    zv::TWebForm& StartFirstTime(const std::string& picture = {}) {
+        return Start(picture.empty() ? std::vector<std::string>{} : std::vector{picture});
+    }
+
+    zv::TWebForm& Start(const std::vector<std::string>& arguments) {
+        const std::string picture = arguments.empty() ? std::string("Untitled") : arguments[0];
+        program_ = std::make_unique<zv::Application>(home.Environment(), arguments);
         program_->UseDialogs(dialogs);
         program_->Start();
         zv::TWebForm& viewer = program_->Viewer();

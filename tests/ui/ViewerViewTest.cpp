@@ -2,22 +2,27 @@
 // scrolling in whole enlarged pixels, the selection, full screen and the
 // status bar's zoom panel.
 
-#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
+#include "formats/JpegWriter.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/linux/FileSettingsStore.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/ui/WebForm.h"
 
 #include "ViewerSession.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QWheelEvent>
+
+#include <fstream>
 
 using namespace zv;
 namespace fs = std::filesystem;
@@ -96,10 +101,39 @@ private slots:
         const QSize fitted = ControlSize(viewer);
         QVERIFY(fitted.width() == area.width() || fitted.height() == area.height());
         QVERIFY(std::abs(fitted.width() * 4 - fitted.height() * 5) <= 5);
-        viewer.ZoomStep(1); // the zoom commands rest while fitted
-        QCOMPARE(viewer.ZoomText(), QStringLiteral("Fit"));
         viewer.SetFit(false);
         QCOMPARE(viewer.ZoomText(), QStringLiteral("100%"));
+    }
+
+    void aBigJpegStartsFittedAndCtrlWheelZoomsAroundThePointer() {
+        Bitmap big;
+        big.Create(6000, 4000, PixelFormat::Bits24);
+        const Bytes file = TJpegWriter().Compress(big);
+        const fs::path path = session_->home.Path() / "big.jpg";
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        TWebForm& viewer = session_->StartFirstTime(path.string());
+        QCOMPARE(viewer.ZoomText(), QStringLiteral("Fit"));
+        QWidget* area = viewer.ScrollArea()->viewport();
+        const QSize shown = ControlSize(viewer);
+        QVERIFY(shown.width() <= area->width() && shown.height() <= area->height());
+        QVERIFY(shown.width() == area->width() || shown.height() == area->height());
+
+        // The picture point under the pointer, as fractions of the picture.
+        const QPoint pointer(area->width() / 3, area->height() / 3);
+        const auto under = [&] {
+            const QPointF at = viewer.Display()->mapFrom(area, QPointF(pointer));
+            return QPointF(at.x() / ControlSize(viewer).width(),
+                           at.y() / ControlSize(viewer).height());
+        };
+        const QPointF before = under();
+        QWheelEvent wheel(pointer, area->mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(area, &wheel);
+        QVERIFY(viewer.ZoomText() != QStringLiteral("Fit"));
+        QVERIFY(ControlSize(viewer).width() > shown.width());
+        const QPointF after = under();
+        QVERIFY(std::abs(after.x() - before.x()) < 0.01 && std::abs(after.y() - before.y()) < 0.01);
     }
 
     void enlargedViewsScrollInWholePixels() {

@@ -3,9 +3,9 @@
 #include "Subcommands.h"
 
 #include "app/SettingsSession.h"
-#include "viewer/ViewerSettings.h"
 #include "platform/AppFolders.h"
 #include "platform/linux/FileSettingsStore.h"
+#include "viewer/ViewerSettings.h"
 
 #include <iostream>
 

@@ -192,8 +192,11 @@ void TFileForm::BuildListViews() {
     header->setStretchLastSection(true);
     for (int i = 0; i < static_cast<int>(std::size(kDetailsColumns)); ++i)
         if (kDetailsColumns[i].width > 0) header->resizeSection(i, kDetailsColumns[i].width);
-    connect(header, &QHeaderView::sectionClicked, this,
-            [this](int section) { document_->HeaderClicked(section); });
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
+        document_->HeaderClicked(section);
+        UpdateSortMark(); // the header flips its mark on any click, even where nothing sorts
+    });
 
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView_),
                                     static_cast<QAbstractItemView*>(detailsView_)}) {
@@ -203,8 +206,14 @@ void TFileForm::BuildListViews() {
         view->setMouseTracking(true);
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](QPoint at) { listMenu_->popup(view->viewport()->mapToGlobal(at)); });
+        // In single-click mode a click opens, except a file in the thumbnail
+        // view, where the click only selects and a double-click opens.
         connect(view, &QAbstractItemView::doubleClicked, this, [this] {
-            if (services_.settings.clickStyle == 0) OpenSelection();
+            const bool clickOpened = QDateTime::currentMSecsSinceEpoch() - lastClickOpen_ <
+                                     QApplication::doubleClickInterval();
+            if (services_.settings.clickStyle == 0 ||
+                (document_->ViewStyle() == ExplorerViewStyle::Thumbnails && !clickOpened))
+                OpenSelection();
         });
         connect(view, &QAbstractItemView::clicked, this, &TFileForm::ListClicked);
         connect(view, &QAbstractItemView::entered, this, [this](const QModelIndex& index) {
@@ -257,7 +266,7 @@ void TFileForm::RunCommand(int command, int argument, bool checked) {
     case kExOpen: OpenSelection(); break;
     case kExComment: CommentCommand(); break;
     case kExViewer: emit viewerWanted(); break;
-    case kExClose: emit closeProgramWanted(); break;
+    case kExClose: CloseCommand(); break;
     case kExSelectAll: SelectAllRows(); break;
     case kExSelectFiles: SelectAllFileRows(); break;
     case kExSelectImages: SelectAllImageRows(); break;
@@ -395,6 +404,7 @@ void TFileForm::ListChanged(ListChange change) {
     }
     if (change == ListChange::Order && thumbnails) thumbs_->Start();
     if (change != ListChange::Order) UpdateCaption();
+    UpdateSortMark();
     UpdateStatus();
     UpdateMenuStates();
 }
@@ -598,10 +608,11 @@ void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
             iconView_->setViewMode(QListView::IconMode);
             iconView_->setFlow(QListView::LeftToRight);
             iconView_->setIconSize(QSize(box.ThumbWidth, box.ThumbHeight));
-            iconView_->setGridSize(
-                QSize(box.ThumbWidth + logicalDpiX() * 8 / 96, box.ThumbHeight + 2 * text + 8));
+            thumbGrid_ =
+                QSize(box.ThumbWidth + logicalDpiX() * 8 / 96, box.ThumbHeight + 2 * text + 8);
+            iconView_->setGridSize(thumbGrid_);
             thumbDelegate_->box = iconView_->iconSize();
-            thumbDelegate_->cell = iconView_->gridSize() - QSize(kCellGap, kCellGap);
+            FitThumbColumns();
             if (iconView_->itemDelegate() != thumbDelegate_)
                 iconView_->setItemDelegate(thumbDelegate_);
             break;
@@ -641,6 +652,37 @@ void TFileForm::ShowViewWidget(ExplorerViewStyle style) {
     if (hadFocus) after->setFocus();
     if (style == ExplorerViewStyle::Thumbnails) ShowThumbnailView();
     UpdateMenuStates();
+}
+
+// The thumbnail cells widen so that their columns fill the view's width
+// (whether or not the scroll bar shows, so that it cannot toggle the layout).
+void TFileForm::FitThumbColumns() {
+    if (document_->ShownStyle() != ExplorerViewStyle::Thumbnails || !thumbGrid_.isValid()) return;
+    const int room =
+        iconView_->width() - 2 * iconView_->frameWidth() -
+        iconView_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, iconView_) - 1;
+    const int columns = std::max(1, room / thumbGrid_.width());
+    const QSize grid(std::max(thumbGrid_.width(), room / columns), thumbGrid_.height());
+    thumbDelegate_->cell = grid - QSize(kCellGap, kCellGap);
+    if (iconView_->gridSize() != grid) iconView_->setGridSize(grid);
+}
+
+// The details header marks the column and direction of the last sort.
+void TFileForm::UpdateSortMark() {
+    QHeaderView* header = detailsView_->header();
+    const std::optional<SortKind> sort = document_->LastSort();
+    int column = -1;
+    if (sort == SortKind::NameAscending || sort == SortKind::NameDescending) column = 0;
+    if (sort == SortKind::SizeAscending || sort == SortKind::SizeDescending) column = 1;
+    if (sort == SortKind::DateAscending || sort == SortKind::DateDescending) column = 2;
+    if (column < 0) {
+        header->setSortIndicatorShown(false);
+        return;
+    }
+    const bool descending = sort == SortKind::NameDescending || sort == SortKind::SizeDescending ||
+                            sort == SortKind::DateDescending;
+    header->setSortIndicator(column, descending ? ::Qt::DescendingOrder : ::Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
 }
 
 RowSelection TFileForm::SelectedRows() const {
@@ -726,6 +768,9 @@ bool TFileForm::eventFilter(QObject* watched, QEvent* event) {
             OpenSelection();
             return true;
         }
+        if (key->key() == ::Qt::Key_End &&
+            (keys == ::Qt::NoModifier || keys == ::Qt::ShiftModifier))
+            return MoveToEnd(keys == ::Qt::ShiftModifier);
         const bool letter = key->key() >= ::Qt::Key_A && key->key() <= ::Qt::Key_Z;
         const bool plain = keys == ::Qt::NoModifier || keys == ::Qt::ShiftModifier;
         if (letter && plain) {
@@ -733,7 +778,28 @@ bool TFileForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (event->type() == QEvent::Resize && watched == iconView_) FitThumbColumns();
     return QMainWindow::eventFilter(watched, event);
+}
+
+// End goes to the last row (the icon view's own End stops at the last row it
+// laid out in a batch); with Shift it selects up to there.
+bool TFileForm::MoveToEnd(bool extend) {
+    const int rows = model_->rowCount();
+    if (rows == 0) return true;
+    const QModelIndex last = model_->index(rows - 1, 0);
+    const QModelIndex current = selection_->currentIndex();
+    if (extend && current.isValid()) {
+        const QItemSelection range(model_->index(std::min(current.row(), rows - 1), 0),
+                                   model_->index(rows - 1, model_->columnCount() - 1));
+        selection_->select(range, QItemSelectionModel::Select);
+        selection_->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
+    } else {
+        selection_->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+    }
+    ListView()->scrollTo(last);
+    return true;
 }
 
 // --- Status and menu states ---
@@ -781,6 +847,18 @@ void TFileForm::UpdateMenuStates() {
 }
 
 // --- Window events ---
+
+// "&Close" hides the explorer; it ends the program only when no other window is open.
+void TFileForm::CloseCommand() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible() && window->isWindow() &&
+            (window->windowType() == ::Qt::Window || window->windowType() == ::Qt::Dialog)) {
+            StopThumbnailing();
+            hide();
+            return;
+        }
+    emit closeProgramWanted();
+}
 
 void TFileForm::closeEvent(QCloseEvent* event) {
     StopThumbnailing();

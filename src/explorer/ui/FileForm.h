@@ -4,7 +4,8 @@
 // that reads folders only when opened, and a path box; the document decides
 // what every command does, and the menus come from the explorer's action
 // tables. Opening files is handed to the application through signals. Closing it by the user only
-// hides it and brings the viewer back; "&Close" ends the program.
+// hides it and brings the viewer back; "&Close" hides it too, and ends the
+// program when no other window is open.
 
 #include "explorer/Drives.h"
 #include "explorer/ExplorerActions.h"
@@ -15,6 +16,7 @@
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
+#include <QSize>
 #include <QStringList>
 
 #include <array>
@@ -188,6 +190,10 @@ private:
 
     // The list.
     void ShowViewWidget(ExplorerViewStyle style);
+    void FitThumbColumns();
+    void UpdateSortMark();
+    void CloseCommand();
+    bool MoveToEnd(bool extend);
     void ApplySelection(const RowSelection& rows, bool keepOthers = false);
     void SyncSelection();
     void ListClicked();
@@ -229,6 +235,7 @@ private:
     int hoverRow_ = -1;
     ThumbnailRunner* thumbs_ = nullptr;
     ThumbDelegate* thumbDelegate_ = nullptr;
+    QSize thumbGrid_; // the narrowest cell of the thumbnail view
     QAbstractItemDelegate* cellDelegate_ = nullptr;
 
     // Menus and tool bar buttons.

@@ -49,7 +49,10 @@ LookBox::LookBox(QWidget* parent) : QComboBox(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMinimumWidth(64);
     setMaxVisibleItems(24);
+    // The box keeps the keyboard focus and hands typing to its edit line, so
+    // Enter arrives at the box itself as often as at the line.
     lineEdit()->installEventFilter(this);
+    installEventFilter(this);
     connect(this, &QComboBox::activated, this, [this](int index) {
         const std::string path = ItemPath(index);
         // The edit line shows the path, not the indented caption.
@@ -118,7 +121,7 @@ void LookBox::Rebuild() {
 // Enter reports what was typed; the combo box's own handling would only
 // pick an item whose caption matches.
 bool LookBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == lineEdit() || watched == this) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             QString text = lineEdit()->text().trimmed();

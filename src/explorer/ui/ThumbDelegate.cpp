@@ -58,8 +58,11 @@ void ThumbDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (!picture.isNull()) painter->drawPixmap(frame.topLeft(), picture);
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     if (selected) {
+        // At half strength, so the picture under the dots stays recognisable.
         painter->setBrushOrigin(frame.topLeft());
+        painter->setOpacity(0.5);
         painter->fillRect(frame, SelectionVeil());
+        painter->setOpacity(1.0);
         painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(frame.adjusted(1, 1, -1, -1));

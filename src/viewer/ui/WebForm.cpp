@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 
 #include <array>
 
@@ -60,6 +61,7 @@ TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* p
     scroller_ = new ViewScroller;
     scroller_->setWidget(view_);
     scroller_->setAlignment(Qt::AlignCenter);
+    scroller_->viewport()->installEventFilter(this);
     connect(view_, &Sky95::rubberBandReleased, this, &TWebForm::OnRubberBand);
     connect(view_, &Sky95::dragged, this, &TWebForm::OnDragged);
     connect(scroller_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
@@ -555,7 +557,16 @@ void TWebForm::ChangePageOrMoveInPathBox(int tag) {
 }
 
 bool TWebForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == pathBox_->lineEdit() && event->type() == QEvent::KeyPress &&
+    // Ctrl + wheel zooms around the pointer; the plain wheel scrolls.
+    if (watched == scroller_->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            if (const int turn = wheel->angleDelta().y())
+                ZoomAround(turn > 0 ? 1 : -1, wheel->position().toPoint());
+            return true;
+        }
+    }
+    if (pathBox_ && watched == pathBox_->lineEdit() && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         PutBackPath();
         return true;

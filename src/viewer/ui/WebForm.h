@@ -109,7 +109,10 @@ public:
     void RefreshAfterChange();
 
     // The view commands.
-    void ZoomStep(int direction); // +1 in, -1 out
+    // +1 in, -1 out, around the pointer when it is over the view, else the
+    // centre; from fit too, which it leaves.
+    void ZoomStep(int direction);
+    void ZoomAround(int direction, QPoint anchor);
     void ZoomToAsked();
     void SetZoom(int percent);
     void SetFit(bool on);

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -72,7 +73,7 @@ void TWebForm::EnableViewCommands() {
     const bool fit = settings_.fitToWindow;
     const bool media = document_ && document_->MediaMode();
     menus_->Refresh();
-    for (QAction* action : std::as_const(zoomButtons_)) action->setEnabled(!fit && !media);
+    for (QAction* action : std::as_const(zoomButtons_)) action->setEnabled(!media);
     menus_->Action(kVwFullScreen)
         ->setText(fullScreen_ ? QStringLiteral("Normal window") : QStringLiteral("Full screen"));
     zoomLabel_->setText(ZoomText());
@@ -184,15 +185,50 @@ void TWebForm::SetZoom(int percent) {
 }
 
 void TWebForm::ZoomStep(int direction) {
+    QWidget* area = scroller_->viewport();
+    const QPoint pointer = area->mapFromGlobal(QCursor::pos());
+    ZoomAround(direction, area->rect().contains(pointer) ? pointer : area->rect().center());
+}
+
+// One zoom step that keeps the picture point under `anchor` (view area
+// coordinates) where it is. From fit it goes to the step above or below the
+// fitted scale and leaves fit.
+void TWebForm::ZoomAround(int direction, QPoint anchor) {
+    if (document_ && document_->MediaMode()) return;
+    const zv::ViewSize picture = PictureSize();
+    if (picture.Empty()) return;
     SetMouseTool(MouseTool::Hand);
-    SetZoom(direction > 0 ? ZoomIn(zoomPercent_) : ZoomOut(zoomPercent_));
+    const bool fitted = settings_.fitToWindow;
+    int target = direction > 0 ? ZoomIn(zoomPercent_) : ZoomOut(zoomPercent_);
+    if (fitted) {
+        const int scale = 100 * view_->width() / picture.width; // rounded down
+        target = direction > 0 ? std::min(kMaxZoom, (scale / kZoomStep + 1) * kZoomStep)
+                               : std::max(scale - 1, 0) / kZoomStep * kZoomStep;
+        if (target < kMinZoom) return; // fit shows it smaller than any zoom
+    } else if (target == zoomPercent_) {
+        return;
+    }
+    const QPoint at = view_->mapFrom(scroller_->viewport(), anchor);
+    const double across = double(at.x()) / std::max(1, view_->width());
+    const double down = double(at.y()) / std::max(1, view_->height());
+    settings_.fitToWindow = false;
+    zoomPercent_ = target;
+    LayoutView();
+    scroller_->horizontalScrollBar()->setValue(int(across * view_->width()) - anchor.x());
+    scroller_->verticalScrollBar()->setValue(int(down * view_->height()) - anchor.y());
+    if (fitted) {
+        if (media_) media_->SetFit(false);
+        EnableViewCommands();
+        emit loadSettingsChanged();
+    }
 }
 
 void TWebForm::ZoomToAsked() {
-    if (settings_.fitToWindow) return;
     const auto values = askNumbers(QStringLiteral("Set Magnification (%)"),
                                    {{QStringLiteral("%"), kMinZoom, kMaxZoom, zoomPercent_, {}}});
-    if (values) SetZoom(ZoomTo(values->front()));
+    if (!values) return;
+    if (settings_.fitToWindow) SetFit(false);
+    SetZoom(ZoomTo(values->front()));
 }
 
 void TWebForm::SetFit(bool on) {
