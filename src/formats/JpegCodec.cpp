@@ -219,7 +219,10 @@ void Configure(Session& s, const Plan& plan, const JpegDecodeOptions& options) {
     info.out_color_space = plan.space;
     const bool speed = options.performance == JpegPerformance::Speed;
     info.dct_method = speed ? JDCT_IFAST : JDCT_ISLOW;
-    info.do_fancy_upsampling = speed ? FALSE : TRUE;
+    // Both modes upsample the colour planes smoothly: doubling them by
+    // repetition costs colour fringes of dozens of levels at every edge of a
+    // 4:2:0 or 4:2:2 picture for a saving of about 2 % of the decode.
+    info.do_fancy_upsampling = TRUE;
     if (plan.quantize) {
         const JpegPalette palette = options.palette;
         info.quantize_colors = TRUE;

@@ -43,8 +43,8 @@ enum class JpegOutput : std::uint8_t {
     Device, // the display format: blue, green, red, unused
 };
 
-// Speed: the fast integer transform without smooth upsampling of the colour
-// planes. Quality: the accurate transform with smooth upsampling.
+// Speed: the fast integer transform. Quality: the accurate transform. Both
+// upsample subsampled colour planes smoothly.
 enum class JpegPerformance : std::uint8_t { Speed, Quality };
 
 // The viewer's JPEG palette option (0..3): how a colour JPEG becomes 8-bit.

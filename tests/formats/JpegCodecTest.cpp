@@ -1,5 +1,7 @@
 #include "formats/JpegCodec.h"
 
+#include "PnmFiles.h"
+#include "TempFolderTest.h"
 #include "formats/LayerPalettes.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +142,61 @@ TEST(JpegCodec, FailuresOnSeveralThreadsAtOnceStayWithTheirOwnCall) {
         });
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong, std::vector<int>(4, 0));
+}
+
+// Hard colour edges at odd places, where repeated colour planes show most.
+zvtest::PnmPicture ColourEdges(int width, int height) {
+    zvtest::PnmPicture picture{width, height, 3, 255, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool a = (x / 3 + y / 5) % 2 == 0;
+            picture.samples.push_back(a ? 230 : 20);
+            picture.samples.push_back(std::uint16_t(x * 255 / width));
+            picture.samples.push_back(a ? 30 : 210);
+        }
+    return picture;
+}
+
+// Subsampled files made by libjpeg's own cjpeg decode within a few levels of
+// its own djpeg: fast transform for speed, the accurate one for quality.
+TEST(JpegCodec, SubsampledColourDecodesAsDjpegDoes) {
+    if (std::system("command -v djpeg >/dev/null && command -v cjpeg >/dev/null") != 0)
+        GTEST_SKIP() << "libjpeg-turbo's cjpeg and djpeg are not installed";
+    const zvtest::TempFolder temp;
+    const zvtest::PnmPicture source = ColourEdges(61, 37);
+    ASSERT_TRUE(zvtest::WritePnm(temp / "source.ppm", source));
+    struct Case {
+        const char* sampling;
+        JpegPerformance performance;
+        const char* djpegOptions;
+    };
+    for (const Case c : {Case{"2x2", JpegPerformance::Speed, "-dct fast"},
+                         Case{"2x1", JpegPerformance::Speed, "-dct fast"},
+                         Case{"2x2", JpegPerformance::Quality, "-dct int"},
+                         Case{"2x1", JpegPerformance::Quality, "-dct int"}}) {
+        SCOPED_TRACE(std::string(c.sampling) + " " + c.djpegOptions);
+        const std::string jpeg = (temp / "edges.jpg").string();
+        const std::string reference = (temp / "reference.ppm").string();
+        const std::string command = std::string("cjpeg -quality 90 -sample ") + c.sampling + " '" +
+                                    (temp / "source.ppm").string() + "' > '" + jpeg +
+                                    "' && djpeg -ppm " + c.djpegOptions + " '" + jpeg + "' > '" +
+                                    reference + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const zvtest::PnmPicture want = zvtest::ReadPnm(reference);
+        ASSERT_TRUE(want.Complete());
+        JpegDecodeOptions options;
+        options.performance = c.performance;
+        const Bitmap got = Decode(zvtest::ReadTestFile(jpeg), options);
+        ASSERT_EQ(got.Width(), want.width);
+        ASSERT_EQ(got.Height(), want.height);
+        int worst = 0;
+        for (int y = 0; y < want.height; ++y)
+            for (int x = 0; x < want.width; ++x)
+                for (int k = 0; k < 3; ++k)
+                    worst = std::max(
+                        worst, std::abs(got.ScanLine(y)[3 * x + 2 - k] - want.Sample(x, y, k)));
+        EXPECT_LE(worst, 8);
+    }
 }
 
 } // namespace

@@ -102,7 +102,7 @@ Decoded LibjpegDecode(const Bytes& file, const Settings& s) {
     d.scale_denom = unsigned(s.scale);
     d.out_color_space = s.space;
     d.dct_method = s.speed ? JDCT_IFAST : JDCT_ISLOW;
-    d.do_fancy_upsampling = !s.speed;
+    d.do_fancy_upsampling = TRUE;
     d.quantize_colors = s.colours > 0;
     d.desired_number_of_colors = s.colours;
     d.two_pass_quantize = s.twoPass;
