@@ -2,8 +2,10 @@
 
 #include "formats/BmpGraphic.h"
 #include "formats/DcxFile.h"
+#include "formats/FlashPixReader.h"
 #include "formats/IconGraphic.h"
 #include "formats/JpegReader.h"
+#include "formats/Orientation.h"
 #include "formats/PSDGraphic.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PhotoCdDecode.h"
@@ -101,7 +103,10 @@ PictureHeader TiffHeader(const std::filesystem::path& path, const DecodeOptions&
     if (pages < 1 || !file.SelectPage(0)) throw ETiffError("TIFFSetDirectory");
     const TiffTags tags = ReadTiffTags(file.get());
     if (tags.width > INT32_MAX || tags.height > INT32_MAX) throw ETiffError("Invalid image size");
-    return Known(static_cast<std::int32_t>(tags.width), static_cast<std::int32_t>(tags.height),
+    const auto width = static_cast<std::int32_t>(tags.width);
+    const auto height = static_cast<std::int32_t>(tags.height);
+    const bool swapped = SwapsSides(tags.orientation);
+    return Known(swapped ? height : width, swapped ? width : height,
                  tags.bitsPerSample * tags.samples, pages, path);
 }
 
@@ -342,18 +347,6 @@ DecodedPicture ReadPhotoCdPage(const PageSource& source) {
     return picture;
 }
 
-[[noreturn]] void FlashPixRefused(const std::filesystem::path& path) {
-    throw EInvalidGraphic("FlashPix pictures are not supported: " + path.string() + ".");
-}
-
-PictureHeader FlashPixHeader(const std::filesystem::path& path, const DecodeOptions&) {
-    FlashPixRefused(path);
-}
-
-DecodedPicture ReadFlashPixPage(const PageSource& source) {
-    FlashPixRefused(source.path);
-}
-
 template <typename Graphic> std::unique_ptr<TDibGraphic> New() {
     return std::make_unique<Graphic>();
 }
@@ -387,7 +380,7 @@ constexpr FormatRow kRows[] = {
      ReadLayerPage<TPcxGraphic>, New<TPcxGraphic>, false, Depths({1, 4, 8, 24}), false, ".PCX"},
     {FormatId::Ico, "ICO", ".ICO", SniffIco, true, IcoHeader, ReadLayerPage<TIconGraphic>,
      New<TIconGraphic>, false, Depths({24}), false, ".ICO"},
-    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, FlashPixHeader, ReadFlashPixPage,
+    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, ReadFlashPixHeader, ReadFlashPixPage,
      nullptr, false, 0, false, ""},
 };
 

@@ -31,22 +31,8 @@ std::int64_t ExpansionOf(std::uint16_t compression) {
     }
 }
 
-// libtiff's RGBA reader treats the transposed orientations as their
-// unrotated neighbours; so does this.
-bool FlipsRows(std::uint16_t orientation) {
-    return orientation == ORIENTATION_BOTLEFT || orientation == ORIENTATION_BOTRIGHT ||
-           orientation == ORIENTATION_LEFTBOT || orientation == ORIENTATION_RIGHTBOT;
-}
-bool FlipsColumns(std::uint16_t orientation) {
-    return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
-           orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
-}
-
-void StoreRgbaRow(const std::uint32_t* source, std::uint8_t* target, std::uint32_t width,
-                  bool flipColumns) {
-    if (flipColumns) target += 3 * (std::int64_t{width} - 1);
-    const std::int64_t step = flipColumns ? -3 : 3;
-    for (std::uint32_t x = 0; x < width; ++x, target += step) {
+void StoreRgbaRow(const std::uint32_t* source, std::uint8_t* target, std::uint32_t width) {
+    for (std::uint32_t x = 0; x < width; ++x, target += 3) {
         target[0] = static_cast<std::uint8_t>(TIFFGetB(source[x]));
         target[1] = static_cast<std::uint8_t>(TIFFGetG(source[x]));
         target[2] = static_cast<std::uint8_t>(TIFFGetR(source[x]));
@@ -324,25 +310,20 @@ void ReadTiffRgba(const TiffFile& file, const TiffTags& tags, const TiffRowTarge
         TIFFRGBAImage* image;
         ~End() { TIFFRGBAImageEnd(image); }
     } end{&image};
-    // The rows arrive in file order and are placed here.
+    // The rows stay in file order; the caller stands the page upright.
     image.req_orientation = image.orientation;
     const std::uint32_t band = static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(kBandBytes / (std::int64_t{4} * tags.width), 1, tags.height));
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(band) * tags.width);
-    const bool flipRows = FlipsRows(tags.orientation);
-    const bool flipColumns = FlipsColumns(tags.orientation);
     for (std::uint32_t first = 0; first < tags.height; first += band) {
         const std::uint32_t rows = std::min(band, tags.height - first);
         image.row_offset = static_cast<int>(first);
         image.col_offset = 0;
         if (!TIFFRGBAImageGet(&image, raster.data(), tags.width, rows))
             throw ETiffError("TIFFReadRGBAImageOriented");
-        for (std::uint32_t r = 0; r < rows; ++r) {
-            const std::uint32_t fileRow = first + r;
-            const std::uint32_t y = flipRows ? tags.height - 1 - fileRow : fileRow;
+        for (std::uint32_t r = 0; r < rows; ++r)
             StoreRgbaRow(raster.data() + static_cast<std::size_t>(r) * tags.width,
-                         target(static_cast<std::int32_t>(y)), tags.width, flipColumns);
-        }
+                         target(static_cast<std::int32_t>(first + r)), tags.width);
     }
 }
 

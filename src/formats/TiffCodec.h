@@ -132,8 +132,9 @@ void ReadTiffStrips(const TiffFile& file, const TiffTags& tags, TiffRows rows,
 void ReadTiffScanlines(const TiffFile& file, const TiffTags& tags, bool invert,
                        const TiffRowTarget& target);
 // Any page through libtiff's RGBA reader, in bands of rows so that its
-// 32-bit raster stays small, into 24-bit blue, green, red rows placed by the
-// orientation tag. Throws ETiffError("TIFFReadRGBAImage").
+// 32-bit raster stays small, into 24-bit blue, green, red rows in the order
+// the file stores them (the orientation tag is the caller's to apply).
+// Throws ETiffError("TIFFReadRGBAImage").
 void ReadTiffRgba(const TiffFile& file, const TiffTags& tags, const TiffRowTarget& target);
 
 } // namespace zv

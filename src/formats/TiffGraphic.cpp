@@ -5,6 +5,7 @@
 
 #include "formats/TiffGraphic.h"
 
+#include "formats/Orientation.h"
 #include "formats/TiffCodec.h"
 #include "platform/ProgramTitle.h"
 
@@ -354,14 +355,31 @@ void TTiffGraphic::ReadImage(ByteSpan data, int imageNumber) {
                                            DefaultPaletteOf(layout.format))
                            : Palette{};
         NewImage(infoWidth, infoHeight, layout.format, layout.indexed ? &palette : nullptr);
-        SetXDpi(tags.xDpi);
-        SetYDpi(tags.yDpi);
         ReadPixels(file, tags, layout, *this);
+        StandUpright(tags.orientation, layout.format);
+        const bool swapped = SwapsSides(tags.orientation);
+        SetXDpi(swapped ? tags.yDpi : tags.xDpi);
+        SetYDpi(swapped ? tags.xDpi : tags.yDpi);
     } catch (...) {
         libraryMessage_ = file.FirstMessage();
         throw;
     }
     libraryMessage_ = file.FirstMessage();
+}
+
+// The rows are read as stored; a page whose orientation tag says otherwise is
+// turned upright here, in its own format and palette.
+void TTiffGraphic::StandUpright(int orientation, ImageFormat format) {
+    if (orientation == kUpright || orientation < 1 || orientation > 8) return;
+    const Palette palette = Colours();
+    Bitmap upright = TakePixels();
+    OrientUpright(upright, orientation);
+    NewImage(upright.Width(), upright.Height(), format, palette.empty() ? nullptr : &palette);
+    const auto rowBytes = static_cast<std::size_t>(std::min(Stride(), upright.Stride()));
+    for (std::int32_t y = 0; y < upright.Height(); ++y)
+        std::memcpy(ScanLine(y), upright.ScanLine(y), rowBytes);
+    infoWidth = upright.Width();
+    infoHeight = upright.Height();
 }
 
 void TTiffGraphic::WriteImage(Bytes& buffer, const char* mode) const {

@@ -70,6 +70,7 @@ protected:
     void ReadImage(ByteSpan data, int imageNumber) override;
 
 private:
+    void StandUpright(int orientation, ImageFormat format);
     void WriteImage(Bytes& file, const char* mode) const;
 
     std::optional<TiffCompression> compression_;

@@ -4,6 +4,7 @@
 #include "formats/TiffPages.h"
 
 #include "formats/LayerPalettes.h"
+#include "formats/Orientation.h"
 #include "formats/PictureLimits.h"
 #include "formats/TiffCodec.h"
 #include "formats/TiffGraphic.h"
@@ -60,7 +61,7 @@ Bitmap ReadIndexed(const TiffFile& file, const TiffTags& tags) {
     return picture;
 }
 
-// Everything else through libtiff's RGBA reader, placed by the orientation tag.
+// Everything else through libtiff's RGBA reader, in stored order.
 Bitmap ReadRgba(const TiffFile& file, const TiffTags& tags) {
     Bitmap picture;
     picture.Create(static_cast<std::int32_t>(tags.width), static_cast<std::int32_t>(tags.height),
@@ -114,8 +115,10 @@ TiffPage ReadTiffPageThroughLibtiff(ByteSpan data, int page) {
     if (!TiffPageFitsData(file, tags)) Corrupt(file, "the page is larger than its data");
     TiffPage result;
     result.picture = indexed ? ReadIndexed(file, tags) : ReadRgba(file, tags);
-    result.xDpi = tags.xDpi;
-    result.yDpi = tags.yDpi;
+    OrientUpright(result.picture, tags.orientation);
+    const bool swapped = SwapsSides(tags.orientation);
+    result.xDpi = swapped ? tags.yDpi : tags.xDpi;
+    result.yDpi = swapped ? tags.xDpi : tags.yDpi;
     return result;
 }
 
