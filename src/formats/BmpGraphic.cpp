@@ -1,6 +1,8 @@
 #include "formats/BmpGraphic.h"
 
 #include "formats/GbmCodec.h"
+#include "formats/JpegReader.h"
+#include "formats/PngGraphic.h"
 #include "imaging/PixelConvert.h"
 #include "platform/linux/AtomicFile.h"
 
@@ -38,6 +40,8 @@ constexpr std::uint32_t kRgb = 0;
 constexpr std::uint32_t kRle8 = 1;
 constexpr std::uint32_t kRle4 = 2;
 constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kJpeg = 4; // the pixels are a whole JPEG file
+constexpr std::uint32_t kPng = 5;  // the pixels are a whole PNG file
 constexpr std::uint32_t kAlphaBitFields = 6;
 
 // A run-length file may describe far more pixels than it has bytes (a
@@ -62,7 +66,9 @@ struct BmpHeader {
     std::int32_t xPixelsPerMetre = 0;
     std::int32_t yPixelsPerMetre = 0;
     std::array<std::uint32_t, 3> masks{}; // red, green, blue
-    bool codecReads = false;              // within what the codec reads itself
+    std::uint32_t alphaMask = 0;
+    std::int64_t imageSize = 0; // the size field: the bytes of an embedded picture
+    bool codecReads = false;    // within what the codec reads itself
 };
 
 std::uint32_t Get16(const std::uint8_t* p) {
@@ -94,6 +100,9 @@ bool IsFieldDepth(int bits) {
 bool IsRle(std::uint32_t compression) {
     return compression == kRle8 || compression == kRle4;
 }
+bool IsEmbedded(std::uint32_t compression) {
+    return compression == kJpeg || compression == kPng;
+}
 
 void ReadCoreHeader(const std::uint8_t* info, BmpHeader& h) {
     h.width = Get16(info + 4);
@@ -117,6 +126,7 @@ void ReadInfoHeader(const std::uint8_t* info, BmpHeader& h) {
     h.topDown = height < 0;
     h.bits = static_cast<int>(Get16(info + 14));
     h.compression = Get32(info + 16);
+    h.imageSize = Get32(info + 20);
     h.xPixelsPerMetre = std::max(0, static_cast<std::int32_t>(Get32(info + 24)));
     h.yPixelsPerMetre = std::max(0, static_cast<std::int32_t>(Get32(info + 28)));
 }
@@ -129,6 +139,8 @@ void CheckCoding(const BmpHeader& h, std::int64_t headerSize) {
     case kRle4: known = h.bits == 4; break;
     case kBitFields:
     case kAlphaBitFields: known = IsFieldDepth(h.bits) && IsWindowsHeaderSize(headerSize); break;
+    case kJpeg:
+    case kPng: known = IsWindowsHeaderSize(headerSize); break; // OS/2 uses 4 for RLE24
     default: break;
     }
     if (!known) Fail(kReadHeaderFailed, "this depth and compression are not supported");
@@ -150,19 +162,22 @@ void ReadMasks(ByteReader& in, const std::uint8_t* info, std::int64_t headerSize
     }
     if (headerSize >= kHeaderWithMasks) {
         for (int i = 0; i < 3; ++i) h.masks[i] = Get32(info + 40 + 4 * i);
+        if (headerSize >= kHeaderWithMasks + 4) h.alphaMask = Get32(info + 52);
     } else {
         in.Seek(static_cast<std::uint64_t>(h.paletteOffset));
         for (int i = 0; i < 3; ++i) h.masks[i] = in.U32LE();
+        if (h.compression == kAlphaBitFields) h.alphaMask = in.U32LE();
         h.paletteOffset += h.compression == kAlphaBitFields ? 16 : 12;
     }
     for (std::uint32_t mask : h.masks)
         if (!IsOneRunOfBits(mask))
             Fail(kReadHeaderFailed, "a bit-field mask is not one run of bits");
+    if (!IsOneRunOfBits(h.alphaMask)) h.alphaMask = 0; // an unusable alpha mask is ignored
 }
 
 void PlaceParts(std::uint32_t offBits, std::int64_t headerEnd, const std::uint8_t* info,
                 std::int64_t headerSize, BmpHeader& h) {
-    if (h.bits <= 8) {
+    if (h.bits <= 8 && !IsEmbedded(h.compression)) {
         const std::int64_t most = std::int64_t{1} << h.bits;
         const std::int64_t used = headerSize == kCoreHeaderSize ? 0 : Get32(info + 32);
         h.paletteEntries = used >= 1 && used <= most ? used : most;
@@ -203,7 +218,8 @@ BmpHeader ParseHeader(ByteSpan data) {
         }
         CheckCoding(h, headerSize);
         h.paletteOffset = infoStart + headerSize;
-        if (IsFieldDepth(h.bits)) ReadMasks(in, info.data(), headerSize, h);
+        if (IsFieldDepth(h.bits) && !IsEmbedded(h.compression))
+            ReadMasks(in, info.data(), headerSize, h);
         PlaceParts(offBits, infoStart + headerSize, info.data(), headerSize, h);
         h.codecReads = IsCodecHeaderSize(headerSize) && IsPlainDepth(h.bits) &&
                        (h.compression == kRgb || IsRle(h.compression));
@@ -223,7 +239,7 @@ Palette ReadPalette(ByteSpan data, const BmpHeader& h) {
 }
 
 int ImageBits(const BmpHeader& h) {
-    return IsFieldDepth(h.bits) ? 24 : h.bits;
+    return IsFieldDepth(h.bits) || IsEmbedded(h.compression) ? 24 : h.bits;
 }
 
 ImageFormat FormatOf(int bits) {
@@ -235,9 +251,12 @@ ImageFormat FormatOf(int bits) {
     }
 }
 
-// Refuses a picture its data (size bytes) cannot hold, before its pixels are made.
-void CheckPixelData(std::int64_t size, const BmpHeader& h) {
+// Refuses a picture its data (size bytes) cannot hold, before its pixels
+// are made; an alpha picture takes 32 bits a pixel. An embedded picture's
+// storage is checked once its own header is read.
+void CheckPixelData(std::int64_t size, const BmpHeader& h, bool alpha = false) {
     if (h.pixelOffset > size) Fail(kReadDataFailed, "the pixels start past the end of the file");
+    if (IsEmbedded(h.compression)) return;
     const std::int64_t available = size - h.pixelOffset;
     std::int64_t fillable = std::numeric_limits<std::int64_t>::max();
     if (IsRle(h.compression)) {
@@ -245,7 +264,7 @@ void CheckPixelData(std::int64_t size, const BmpHeader& h) {
     } else if (h.height > available / RowStride(h.width, h.bits)) {
         Fail(kReadDataFailed, "the file holds fewer rows than the picture has");
     }
-    gbm::CheckStorage(h.width, h.height, ImageBits(h), fillable);
+    gbm::CheckStorage(h.width, h.height, alpha ? 32 : ImageBits(h), fillable);
 }
 
 std::int32_t ImageRow(const BmpHeader& h, std::int64_t fileRow) {
@@ -261,6 +280,53 @@ void ReadPlainRows(ByteSpan data, const BmpHeader& h, TDibGraphic& image) {
     const auto rowBytes = static_cast<std::size_t>((h.width * h.bits + 7) / 8);
     for (std::int32_t y = 0; y < image.Height(); ++y)
         std::memcpy(image.ScanLine(y), FileRow(data, h, y), rowBytes);
+}
+
+// The bytes of an embedded JPEG or PNG file: the size field's many, or the
+// rest of the file when it gives none.
+ByteSpan EmbeddedBytes(ByteSpan data, const BmpHeader& h) {
+    const auto available = static_cast<std::int64_t>(data.size()) - h.pixelOffset;
+    if (h.imageSize > available) Fail(kReadDataFailed, "the embedded picture runs past the end");
+    const std::int64_t size = h.imageSize > 0 ? h.imageSize : available;
+    return data.subspan(static_cast<std::size_t>(h.pixelOffset), static_cast<std::size_t>(size));
+}
+
+void CheckEmbeddedSize(std::int64_t width, std::int64_t height, const BmpHeader& h, int bits) {
+    if (width != h.width || height != h.height)
+        Fail(kReadDataFailed, "the embedded picture's size differs from the header's");
+    gbm::CheckStorage(width, height, bits, std::numeric_limits<std::int64_t>::max());
+}
+
+Bitmap EmbeddedJpeg(ByteSpan file, const BmpHeader& h) {
+    TJpegReader reader;
+    reader.ReadHeader(Bytes(file.begin(), file.end()));
+    CheckEmbeddedSize(reader.Width(), reader.Height(), h, 24);
+    reader.output = JpegOutput::Bits24;
+    Bitmap picture;
+    reader.Decode(picture);
+    return picture;
+}
+
+Bitmap EmbeddedPng(ByteSpan file, const BmpHeader& h, bool keepAlpha) {
+    TPngGraphic png;
+    png.ReadInfo(file);
+    CheckEmbeddedSize(png.infoWidth, png.infoHeight, h, keepAlpha ? 32 : 24);
+    png.keepAlpha = keepAlpha;
+    png.LoadFromStream(file);
+    return png.TakePixels();
+}
+
+// The picture a JPEG or PNG file inside the bitmap holds; whatever fails in
+// it is the bitmap's read error.
+Bitmap EmbeddedPicture(ByteSpan data, const BmpHeader& h, bool keepAlpha) {
+    const ByteSpan file = EmbeddedBytes(data, h);
+    try {
+        return h.compression == kJpeg ? EmbeddedJpeg(file, h) : EmbeddedPng(file, h, keepAlpha);
+    } catch (const gbm::ECodecError&) {
+        throw;
+    } catch (const std::exception& error) {
+        Fail(kReadDataFailed, std::string("the embedded picture cannot be read: ") + error.what());
+    }
 }
 
 // One colour channel of a bit-field pixel, widened or narrowed to 8 bits.
@@ -285,27 +351,40 @@ private:
     std::array<std::uint8_t, 256> widened_{};
 };
 
-template <int Bits>
-void DecodeFieldRow(const std::uint8_t* src, std::int64_t width,
-                    const std::array<Channel, 3>& channels, std::uint8_t* bgr) {
-    for (std::int64_t x = 0; x < width; ++x, src += Bits / 8, bgr += 3) {
+// Red, green, blue and alpha.
+using FieldChannels = std::array<Channel, 4>;
+
+template <int Bits, bool Alpha>
+void DecodeFieldRow(const std::uint8_t* src, std::int64_t width, const FieldChannels& channels,
+                    std::uint8_t* out) {
+    for (std::int64_t x = 0; x < width; ++x, src += Bits / 8, out += Alpha ? 4 : 3) {
         const std::uint32_t pixel = Bits == 16 ? Get16(src) : Get32(src);
-        bgr[0] = channels[2].Of(pixel);
-        bgr[1] = channels[1].Of(pixel);
-        bgr[2] = channels[0].Of(pixel);
+        out[0] = channels[2].Of(pixel);
+        out[1] = channels[1].Of(pixel);
+        out[2] = channels[0].Of(pixel);
+        if constexpr (Alpha) out[3] = channels[3].Of(pixel);
+    }
+}
+
+template <bool Alpha>
+void ReadFieldRowsOf(ByteSpan data, const BmpHeader& h, const FieldChannels& channels,
+                     TDibGraphic& image) {
+    for (std::int32_t y = 0; y < image.Height(); ++y) {
+        if (h.bits == 16) {
+            DecodeFieldRow<16, Alpha>(FileRow(data, h, y), h.width, channels, image.ScanLine(y));
+        } else {
+            DecodeFieldRow<32, Alpha>(FileRow(data, h, y), h.width, channels, image.ScanLine(y));
+        }
     }
 }
 
 void ReadFieldRows(ByteSpan data, const BmpHeader& h, TDibGraphic& image) {
-    const std::array<Channel, 3> channels = {Channel(h.masks[0]), Channel(h.masks[1]),
-                                             Channel(h.masks[2])};
-    for (std::int32_t y = 0; y < image.Height(); ++y) {
-        if (h.bits == 16) {
-            DecodeFieldRow<16>(FileRow(data, h, y), h.width, channels, image.ScanLine(y));
-        } else {
-            DecodeFieldRow<32>(FileRow(data, h, y), h.width, channels, image.ScanLine(y));
-        }
-    }
+    const FieldChannels channels = {Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]),
+                                    Channel(h.alphaMask)};
+    if (image.HasAlpha())
+        ReadFieldRowsOf<true>(data, h, channels, image);
+    else
+        ReadFieldRowsOf<false>(data, h, channels, image);
 }
 
 void SetNibble(std::uint8_t* line, std::int64_t x, std::uint8_t index) {
@@ -413,7 +492,7 @@ void TBmpGraphic::ReadInfo(ByteSpan data) {
     const BmpHeader h = ParseHeader(data);
     infoWidth = static_cast<std::int32_t>(h.width);
     infoHeight = static_cast<std::int32_t>(h.height);
-    infoBits = h.bits;
+    infoBits = IsEmbedded(h.compression) ? ImageBits(h) : h.bits;
 }
 
 void TBmpGraphic::ReadInfo(const std::filesystem::path& path) {
@@ -424,11 +503,27 @@ void TBmpGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     readByFallback = false;
     const BmpHeader h = ParseHeader(data);
     const Palette palette = Stage(kReadDataFailed, [&] { return ReadPalette(data, h); });
-    CheckPixelData(static_cast<std::int64_t>(data.size()), h);
-    NewImage(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height),
-             FormatOf(ImageBits(h)), &palette, PixelsPerMetreToDpi(h.xPixelsPerMetre),
-             PixelsPerMetreToDpi(h.yPixelsPerMetre));
+    const bool alpha = keepAlpha && IsFieldDepth(h.bits) && h.alphaMask != 0 &&
+                       (h.compression == kBitFields || h.compression == kAlphaBitFields);
+    CheckPixelData(static_cast<std::int64_t>(data.size()), h, alpha);
+    const auto width = static_cast<std::int32_t>(h.width);
+    const auto height = static_cast<std::int32_t>(h.height);
+    const int xDpi = PixelsPerMetreToDpi(h.xPixelsPerMetre);
+    const int yDpi = PixelsPerMetreToDpi(h.yPixelsPerMetre);
     readByFallback = !h.codecReads;
+    if (IsEmbedded(h.compression)) {
+        Bitmap picture = EmbeddedPicture(data, h, keepAlpha);
+        if (!picture.HasAlpha()) return Assign(std::move(picture), xDpi, yDpi);
+        // The class keeps no alpha through Assign; the reader does when asked.
+        NewAlphaImage(width, height, xDpi, yDpi);
+        for (std::int32_t y = 0; y < height; ++y)
+            std::memcpy(ScanLine(y), picture.ScanLine(y), static_cast<std::size_t>(Stride()));
+        return;
+    }
+    if (alpha)
+        NewAlphaImage(width, height, xDpi, yDpi);
+    else
+        NewImage(width, height, FormatOf(ImageBits(h)), &palette, xDpi, yDpi);
     Stage(kReadDataFailed, [&] {
         if (IsRle(h.compression)) {
             RleDecoder(data, h, *this).Run();
@@ -438,6 +533,7 @@ void TBmpGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
             ReadPlainRows(data, h, *this);
         }
     });
+    DropAlphaIfAllClear();
 }
 
 namespace {
@@ -506,7 +602,7 @@ void ReadRowsFromFile(int fd, const BmpHeader& h, Bitmap& picture) {
 
 } // namespace
 
-BmpPicture ReadBmpFile(const std::filesystem::path& path) {
+BmpPicture ReadBmpFile(const std::filesystem::path& path, bool keepAlpha) {
     const FileHandle file(path);
     struct stat status {};
     if (file.Fd() < 0 || ::fstat(file.Fd(), &status) != 0 || !S_ISREG(status.st_mode))
@@ -525,6 +621,7 @@ BmpPicture ReadBmpFile(const std::filesystem::path& path) {
     if (!headHoldsTable || !plainRows) {
         // Run-length and bit-field files are decoded from the whole file.
         TBmpGraphic graphic;
+        graphic.keepAlpha = keepAlpha;
         graphic.LoadFromStream(ReadWholeFile(path));
         result.xDpi = graphic.XDpi();
         result.yDpi = graphic.YDpi();
@@ -572,6 +669,13 @@ void TBmpGraphic::SaveToStream(Bytes& out) const {
 }
 
 void TBmpGraphic::WriteTo(ByteSink& out) const {
+    if (HasAlpha()) {
+        // The file holds no alpha: the colours go as "24bpp color".
+        TBmpGraphic plain;
+        plain.Assign(*this);
+        plain.WriteTo(out);
+        return;
+    }
     const std::uint64_t fileSize = FileSize();
     Bytes head{'B', 'M'};
     const Bytes info = InfoHeader();

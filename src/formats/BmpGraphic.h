@@ -4,8 +4,10 @@
 // headers, 1, 4, 8 and 24 bits, uncompressed, RLE8 and RLE4, bottom-up and
 // top-down. Files outside that set but still plain bitmaps (16 and 32 bits,
 // bit fields, the 108- and 124-byte headers) go through a second reader that
-// turns 16 and 32 bits into "24bpp color" and sets readByFallback. Writes
-// uncompressed files with a 40-byte information header.
+// turns 16 and 32 bits into "24bpp color" (keeping an alpha mask's alpha when
+// asked) and sets readByFallback; so do files that hold a whole JPEG or PNG
+// picture (compression 4 and 5). Writes uncompressed files with a 40-byte
+// information header.
 
 #include "formats/DibGraphic.h"
 
@@ -53,7 +55,7 @@ struct BmpPicture {
     int yDpi = 0;
     bool readByFallback = false;
 };
-BmpPicture ReadBmpFile(const std::filesystem::path& path);
+BmpPicture ReadBmpFile(const std::filesystem::path& path, bool keepAlpha = false);
 
 // The BMP file the viewer saves of a picture: a 40-byte header without a
 // resolution, a colour table of 2^bits entries for 1, 4 and 8 bits (zero

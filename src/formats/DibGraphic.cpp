@@ -142,6 +142,33 @@ void TDibGraphic::NewImage(std::int32_t width, std::int32_t height, ImageFormat 
     SetYDpi(yDpi ? yDpi : screenDpi);
 }
 
+void TDibGraphic::NewAlphaImage(std::int32_t width, std::int32_t height, int xDpi, int yDpi) {
+    NewImage(0, 0, ImageFormat::Color24, nullptr, xDpi, yDpi);
+    if (width < 0 || height < 0 || RowStride(width, 32) * height > kMaxLayerImageBytes)
+        throw EInvalidGraphic("CreateDibSection failed");
+    try {
+        pixels_.Create(width, height, PixelFormat::Bits32);
+    } catch (const EBitmapError&) {
+        Clear();
+        throw EInvalidGraphic("CreateDibSection failed");
+    }
+    pixels_.SetAlpha(true);
+}
+
+void TDibGraphic::DropAlpha() {
+    if (HasAlpha()) pixels_.SetPixelFormat(PixelFormat::Bits24);
+}
+
+void TDibGraphic::DropAlphaIfAllClear() {
+    if (!HasAlpha()) return;
+    for (std::int32_t y = 0; y < Height(); ++y) {
+        const std::uint8_t* pixel = ScanLine(y);
+        for (std::int32_t x = 0; x < Width(); ++x, pixel += 4)
+            if (pixel[3] != 0) return;
+    }
+    DropAlpha();
+}
+
 void TDibGraphic::Clear() {
     pixels_.Clear();
     palette_.clear();
@@ -205,7 +232,7 @@ void TDibGraphic::SetPixelIndex(std::int32_t x, std::int32_t y, int index) {
 
 std::uint32_t TDibGraphic::GetPixel(std::int32_t x, std::int32_t y) const {
     if (format_ == ImageFormat::Color24) {
-        const std::uint8_t* pixel = ScanLine(y) + 3 * x;
+        const std::uint8_t* pixel = ScanLine(y) + (HasAlpha() ? 4 : 3) * x;
         return pixel[2] | pixel[1] << 8 | std::uint32_t{pixel[0]} << 16;
     }
     const int index = GetPixelIndex(x, y);
@@ -216,7 +243,7 @@ std::uint32_t TDibGraphic::GetPixel(std::int32_t x, std::int32_t y) const {
 
 void TDibGraphic::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t colour) {
     if (format_ == ImageFormat::Color24) {
-        std::uint8_t* pixel = ScanLine(y) + 3 * x;
+        std::uint8_t* pixel = ScanLine(y) + (HasAlpha() ? 4 : 3) * x;
         pixel[0] = static_cast<std::uint8_t>(colour >> 16);
         pixel[1] = static_cast<std::uint8_t>(colour >> 8);
         pixel[2] = static_cast<std::uint8_t>(colour);
@@ -231,7 +258,7 @@ Bytes TDibGraphic::InfoHeader() const {
     PutLE32(header, 4, static_cast<std::uint32_t>(Width()));
     PutLE32(header, 8, static_cast<std::uint32_t>(Height()));
     header[12] = 1;
-    header[14] = static_cast<std::uint8_t>(Bits());
+    header[14] = static_cast<std::uint8_t>(pixels_.BitsPerPixel());
     PutLE32(header, 20, static_cast<std::uint32_t>(ImageSize()));
     PutLE32(header, 24, static_cast<std::uint32_t>(xPixelsPerMetre_));
     PutLE32(header, 28, static_cast<std::uint32_t>(yPixelsPerMetre_));
@@ -254,6 +281,7 @@ void TDibGraphic::CopyImageOf(const TDibGraphic& source) {
 void TDibGraphic::Assign(const TDibGraphic& source) {
     if (&source == this || source.Empty()) return;
     CopyImageOf(source);
+    if (!WritesAlpha()) DropAlpha();
 }
 
 void TDibGraphic::Assign(const Bitmap& source, int xDpi, int yDpi) {
@@ -265,7 +293,9 @@ void TDibGraphic::Assign(Bitmap&& source, int xDpi, int yDpi) {
     if (source.Empty()) return;
     const ImageFormat format = ImageFormatOfPixels(source.Format());
     Bitmap pixels(std::move(source));
-    if (pixels.Format() != PixelFormatOf(format)) pixels.SetPixelFormat(PixelFormatOf(format));
+    const bool keepsAlpha = pixels.HasAlpha() && WritesAlpha();
+    if (pixels.Format() != PixelFormatOf(format) && !keepsAlpha)
+        pixels.SetPixelFormat(PixelFormatOf(format));
     pixels.SetStorage(StorageKind::DIB);
     Clear();
     pixels_ = std::move(pixels);

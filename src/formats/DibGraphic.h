@@ -74,6 +74,15 @@ public:
     int Bits() const { return BitsOf(format_); }
     std::int64_t Stride() const { return pixels_.Stride(); }
     std::int64_t ImageSize() const { return pixels_.Stride() * pixels_.Height(); }
+    // A "24bpp color" image may carry alpha: its pixels are then 32-bit
+    // Bits32 ones with Bitmap::HasAlpha(). Only readers asked to keepAlpha
+    // make such images, and only classes whose writer keeps alpha take one
+    // over through Assign; every other class gets the colours without it.
+    bool HasAlpha() const { return pixels_.HasAlpha(); }
+    // Makes an image with alpha plain "24bpp color", dropping the alpha.
+    void DropAlpha();
+    // Whether the class's writer stores alpha (TGA, PNG).
+    virtual bool WritesAlpha() const { return false; }
     // Dimensions change only through NewImage: these always raise
     // "Dimensions must be changed with NewImage".
     [[noreturn]] void SetWidth(std::int32_t width);
@@ -81,7 +90,8 @@ public:
 
     // Row y (0 the top row), in the layout of the format: 1 bit most
     // significant first, 4 bits high nibble first, 8 bits an index, 24 bits
-    // blue, green, red; rows padded to 4 bytes.
+    // blue, green, red (blue, green, red, alpha when HasAlpha()); rows
+    // padded to 4 bytes.
     std::uint8_t* ScanLine(std::int32_t y) { return pixels_.ScanLine(y); }
     const std::uint8_t* ScanLine(std::int32_t y) const { return pixels_.ScanLine(y); }
 
@@ -111,11 +121,13 @@ public:
 
     // --- Exchange with other pictures ---
     // Format, palette, size, resolution, frame delay and pixels of another
-    // image; nothing when that one is empty.
+    // image (its alpha only when this class writes alpha); nothing when
+    // that one is empty.
     void Assign(const TDibGraphic& source);
     // A viewer Bitmap: 1, 4, 8 and 24 bits become "B/W", "4bpp color",
     // "8bpp color" and "24bpp color"; 15, 16, 32 and display pictures become
-    // "24bpp color". Rows are copied whole.
+    // "24bpp color" (32 bits with alpha keep it when this class writes
+    // alpha). Rows are copied whole.
     void Assign(const Bitmap& source, int xDpi = 0, int yDpi = 0);
     // The same, taking the pixels over without a copy where they are
     // already in the layer's format.
@@ -162,6 +174,9 @@ public:
     bool animate = false;
     bool loadAllFrames = false;
     int imageToRead = 1; // 1-based
+    // Readers that find alpha in a true-colour file (PNG, TGA, BMP) keep it
+    // instead of laying the picture on a background or dropping it.
+    bool keepAlpha = false;
 
     // The screen's dots per inch, used when an image is made without a
     // resolution. Constant, so that readers on many threads share it safely.
@@ -175,6 +190,11 @@ protected:
     // class that says yes raises here what its writer would raise before
     // its first byte, so that a save refused outright touches no file.
     virtual bool ReadyToWriteInPieces() const { return false; }
+    // A "24bpp color" image whose pixels carry alpha, all pixels 0; as NewImage.
+    void NewAlphaImage(std::int32_t width, std::int32_t height, int xDpi = 0, int yDpi = 0);
+    // Drops alpha that is 0 in every pixel: many writers declare alpha bits
+    // and leave them clear, meaning an opaque picture, not an invisible one.
+    void DropAlphaIfAllClear();
     const TRgbToPaletteConverter& Mapper() const;
 
 private:

@@ -2,6 +2,8 @@
 
 #include "formats/GraphicErrors.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -13,7 +15,7 @@ namespace zv {
 namespace {
 
 const char* const kInvalidFormat = "Invalid image format";
-const char* const kZipCompression = "ZIP-compressed Photoshop images are not supported";
+const char* const kDamagedZip = "Photoshop zip data is damaged";
 const char* const kTruncated = "Photoshop image data is truncated";
 const char* const kTooLarge = "The Photoshop image is too large";
 
@@ -22,6 +24,10 @@ constexpr int kMaxChannels = 56;
 constexpr std::int32_t kMaxSide = 30000;
 constexpr std::int64_t kMaxPictureBytes = std::int64_t{1} << 30;
 constexpr std::uint16_t kResolutionResource = 0x03ED;
+constexpr int kZip = 2;
+constexpr int kZipPredicted = 3;
+// The most bytes deflate can inflate from one byte of compressed data.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
 [[noreturn]] void Invalid() {
     throw EInvalidGraphic(kInvalidFormat);
@@ -162,8 +168,7 @@ void TPSDGraphic::ReadSections(ByteReader& in) {
     in.Skip(SectionLength(in)); // layers and masks
 
     const std::uint16_t compression = in.U16BE();
-    if (compression == 2 || compression == 3) throw EInvalidGraphic(kZipCompression);
-    if (compression > 3) Invalid();
+    if (compression > kZipPredicted) Invalid();
     header_.compression = compression;
     header_.imageData = in.Position();
 }
@@ -260,8 +265,87 @@ void TPSDGraphic::Load(ByteSpan data) {
 
     if (header_.compression == 1)
         ReadPackedRows(data);
+    else if (header_.compression == kZip || header_.compression == kZipPredicted)
+        ReadZipRows(data);
     else
         ReadRawRows(data);
+}
+
+namespace {
+
+// Inflates a zlib stream into exactly target.size() bytes; the stream may
+// go on (with planes the picture does not use) but may not end early.
+void Inflate(ByteSpan zipped, std::span<std::uint8_t> target) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) throw EInvalidGraphic(kDamagedZip);
+    stream.next_in = const_cast<Bytef*>(zipped.data());
+    stream.next_out = target.data();
+    std::size_t inLeft = zipped.size();
+    std::size_t outLeft = target.size();
+    int status = Z_OK;
+    // zlib counts in 32 bits: feed and drain at most 1 GiB a turn.
+    constexpr std::size_t kTurn = std::size_t{1} << 30;
+    while (outLeft > 0 && status == Z_OK) {
+        const std::size_t in = std::min(inLeft, kTurn);
+        const std::size_t out = std::min(outLeft, kTurn);
+        stream.avail_in = static_cast<uInt>(in);
+        stream.avail_out = static_cast<uInt>(out);
+        status = inflate(&stream, Z_NO_FLUSH);
+        inLeft -= in - stream.avail_in;
+        outLeft -= out - stream.avail_out;
+    }
+    inflateEnd(&stream);
+    // A stream that ends, or data that runs out, before the planes are full
+    // is cut short; any other stop is damage.
+    if (outLeft > 0)
+        throw EInvalidGraphic(status == Z_STREAM_END || status == Z_BUF_ERROR ? kTruncated
+                                                                              : kDamagedZip);
+}
+
+// Undoes the horizontal prediction of one row: each sample was stored as
+// its difference from the one before it (16-bit samples big-endian).
+void UndoPrediction(std::uint8_t* row, std::size_t width, int bitsPerSample) {
+    if (bitsPerSample == 16) {
+        std::uint16_t previous = 0;
+        for (std::size_t x = 0; x < width; ++x, row += 2) {
+            previous = static_cast<std::uint16_t>(previous + (row[0] << 8 | row[1]));
+            row[0] = static_cast<std::uint8_t>(previous >> 8);
+            row[1] = static_cast<std::uint8_t>(previous);
+        }
+    } else if (bitsPerSample == 8) {
+        for (std::size_t x = 1; x < width; ++x)
+            row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
+    }
+}
+
+} // namespace
+
+// One zlib stream holds every channel's plane, rows of each channel in
+// turn, as the raw layout has them.
+void TPSDGraphic::ReadZipRows(ByteSpan data) {
+    const std::size_t width = static_cast<std::size_t>(header_.width);
+    const auto height = static_cast<std::size_t>(header_.height);
+    const std::size_t rowBytes = (width * header_.bitsPerSample + 7) / 8;
+    const std::uint64_t planeBytes = std::uint64_t{rowBytes} * height;
+    const std::size_t used = static_cast<std::size_t>(header_.samplesUsed);
+    const ByteSpan zipped = data.subspan(header_.imageData);
+    if (planeBytes * used > kMaxDeflateRatio * zipped.size()) throw EInvalidGraphic(kTruncated);
+
+    std::vector<std::uint8_t> planes(static_cast<std::size_t>(planeBytes * used));
+    Inflate(zipped, planes);
+    if (header_.compression == kZipPredicted)
+        for (std::size_t row = 0; row < height * used; ++row)
+            UndoPrediction(planes.data() + row * rowBytes, width, header_.bitsPerSample);
+    if (header_.kind == PSDColorKind::CMYK) Invert(planes.data(), planes.size());
+
+    NewPicture(header_.width, header_.height);
+    SetUpPalette(data);
+    const std::uint8_t* rows[4] = {};
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t c = 0; c < used; ++c)
+            rows[c] = planes.data() + c * planeBytes + y * rowBytes;
+        Converter().ConvertPlanar({rows, used}, width, Pixels().ScanLine(static_cast<int>(y)));
+    }
 }
 
 void TPSDGraphic::ReadRawRows(ByteSpan data) {

@@ -1,8 +1,8 @@
 #pragma once
 // TPSDGraphic: reads Photoshop files (version 1): grey, duotone, indexed,
 // RGB with or without alpha, multichannel, CMYK and L*a*b*, 8 and 16 bits
-// per sample, raw or PackBits-compressed. The merged picture at the end of
-// the file is read; layers are skipped.
+// per sample, raw, PackBits- or zip-compressed (with or without prediction).
+// The merged picture at the end of the file is read; layers are skipped.
 
 #include "formats/GraphicX.h"
 
@@ -23,7 +23,7 @@ struct PSDHeader {
     int samplesUsed = 0; // the channels the picture is made from
     int bitsPerPixel = 0;
     int channels = 0;
-    int compression = 0; // 0 raw, 1 PackBits
+    int compression = 0; // 0 raw, 1 PackBits, 2 zip, 3 zip with prediction
     // Where the full pass found the palette and the merged picture.
     std::size_t colourData = 0;
     std::size_t colourDataLength = 0;
@@ -57,6 +57,7 @@ private:
     void SetUpPalette(ByteSpan data);
     void ReadRawRows(ByteSpan data);
     void ReadPackedRows(ByteSpan data);
+    void ReadZipRows(ByteSpan data);
 
     PSDHeader header_;
 };

@@ -47,7 +47,7 @@ struct PcxHeader {
 
 bool IsKnownLayout(int bitsPerPlane, int planes) {
     return (bitsPerPlane == 1 && (planes == 1 || planes == 4)) ||
-           (planes == 1 && (bitsPerPlane == 4 || bitsPerPlane == 8)) ||
+           (planes == 1 && (bitsPerPlane == 2 || bitsPerPlane == 4 || bitsPerPlane == 8)) ||
            (bitsPerPlane == 8 && planes == 3);
 }
 
@@ -90,8 +90,26 @@ bool HeaderHasPalette(const PcxHeader& h) {
     return h.version != 0 && h.version != 3;
 }
 
+// A CGA picture's four colours. Files that carry them give them as the
+// first four header entries; the original CGA form gives instead the
+// background (one of the 16 standard colours) in the high nibble of the
+// first byte and, in the fourth byte, the foreground set: bit 6 the palette
+// (green, red, brown or cyan, magenta, grey), bit 5 bright colours.
+Palette CgaPalette(const PcxHeader& h) {
+    const Palette given(h.colours.begin(), h.colours.begin() + 4);
+    const bool blank = std::all_of(given.begin() + 1, given.end(),
+                                   [](const PaletteEntry& e) { return e == PaletteEntry{}; });
+    if (HeaderHasPalette(h) && !blank) return given;
+    const Palette& standard = DefaultPaletteOf(ImageFormat::Color4);
+    const std::uint8_t setByte = h.colours[1].red; // the fourth byte: entry 1's red
+    const int first = (setByte & 0x40 ? 3 : 2) + (setByte & 0x20 ? 8 : 0);
+    return {standard[h.colours[0].red >> 4], standard[first], standard[first + 2],
+            standard[first + 4]};
+}
+
 Palette PaletteOf(ByteSpan data, const PcxHeader& h) {
     switch (h.Bits()) {
+    case 2: return CgaPalette(h);
     case 1:
         if (HeaderHasPalette(h) && h.colours[0] != h.colours[1])
             return {h.colours[0], h.colours[1]};
@@ -121,6 +139,7 @@ Palette PaletteOf(ByteSpan data, const PcxHeader& h) {
 ImageFormat FormatOf(int bits) {
     switch (bits) {
     case 1: return ImageFormat::BW;
+    case 2:
     case 4: return ImageFormat::Color4;
     case 8: return ImageFormat::Color8;
     default: return ImageFormat::Color24;
@@ -134,7 +153,8 @@ void CheckPixelData(ByteSpan data, const PcxHeader& h) {
     const std::int64_t decoded = h.bytesPerLine * h.planes * h.height;
     if (decoded > (coded + 1) / 2 * kLongestRun)
         Fail(kReadDataFailed, "the picture is larger than its data can fill");
-    gbm::CheckStorage(h.width, h.height, h.Bits(), std::numeric_limits<std::int64_t>::max());
+    gbm::CheckStorage(h.width, h.height, BitsOf(FormatOf(h.Bits())),
+                      std::numeric_limits<std::int64_t>::max());
 }
 
 // The decoded byte stream; a run may carry over from one line to the next.
@@ -180,6 +200,14 @@ void JoinPlanes(const std::uint8_t* line, std::int64_t bytesPerLine, std::int64_
     }
 }
 
+// Two-bit pixels, four a byte, into 4-bit pixels.
+void WidenTwoBits(const std::uint8_t* line, std::int64_t width, std::uint8_t* row) {
+    for (std::int64_t x = 0; x < width; ++x) {
+        const int index = (line[x / 4] >> (6 - 2 * (x % 4))) & 3;
+        row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? index << 4 : index);
+    }
+}
+
 void ToRow(const std::uint8_t* line, const PcxHeader& h, std::uint8_t* row) {
     const std::int64_t w = h.width;
     const std::int64_t n = h.bytesPerLine;
@@ -191,6 +219,8 @@ void ToRow(const std::uint8_t* line, const PcxHeader& h, std::uint8_t* row) {
         }
     } else if (h.planes == 4) {
         JoinPlanes(line, n, w, row);
+    } else if (h.bitsPerPlane == 2) {
+        WidenTwoBits(line, w, row);
     } else {
         std::memcpy(row, line, static_cast<std::size_t>((w * h.bitsPerPlane + 7) / 8));
     }

@@ -1,8 +1,8 @@
 #pragma once
 // TPcxGraphic: PC Paintbrush files of versions 0, 1, 2, 3 and 5 with
-// run-length coding: 1 bit, 4 bits (four 1-bit planes or one 4-bit plane),
-// 8 bits (palette after the pixels) and 24 bits (three 8-bit planes). Writes
-// version 5 files.
+// run-length coding: 1 bit, 2 bits (CGA, read as "4bpp color"), 4 bits (four
+// 1-bit planes or one 4-bit plane), 8 bits (palette after the pixels) and 24
+// bits (three 8-bit planes). Writes version 5 files.
 
 #include "formats/DibGraphic.h"
 

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace zv {
@@ -198,6 +199,20 @@ bool GuardedReadInfo(png_structp png, png_infop info) {
     return true;
 }
 
+// With keepAlpha every kind of file that has transparency comes out as
+// 8-bit blue, green, red, alpha: palettes and packed greys expanded, the
+// transparent colour of a tRNS chunk made an alpha channel, greys made colour.
+bool GuardedSetAlphaTransforms(png_structp png, png_infop info, bool sixteenBits) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    if (sixteenBits) png_set_scale_16(png);
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    return true;
+}
+
 bool GuardedSetTransforms(png_structp png, png_infop info, const Composite& composite,
                           bool sixteenBits, bool colour) {
     if (setjmp(png_jmpbuf(png))) return false;
@@ -238,11 +253,15 @@ png_color_16 OwnBackground(std::uint32_t colour, const PngHeader& header) {
     return background;
 }
 
+bool HasTransparency(png_structp png, png_infop info, const PngHeader& header) {
+    return (header.colourType & PNG_COLOR_MASK_ALPHA) != 0 ||
+           png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+}
+
 Composite CompositeFor(png_structp png, png_infop info, const PngHeader& header,
                        const TPngGraphic& graphic) {
     Composite composite;
-    composite.enabled = (header.colourType & PNG_COLOR_MASK_ALPHA) != 0 ||
-                        png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    composite.enabled = HasTransparency(png, info, header);
     composite.fromFile =
         !graphic.ignoreFileBackground && png_get_valid(png, info, PNG_INFO_bKGD) != 0;
     if (!composite.fromFile) composite.colour = OwnBackground(graphic.backgroundColour, header);
@@ -405,33 +424,45 @@ void TPngGraphic::ReadImage(ByteSpan data, int) {
 
     PngReader reader(data);
     if (!GuardedReadInfo(reader.png, reader.info)) throw EPNGError(reader.message);
-    const Composite composite = CompositeFor(reader.png, reader.info, header, *this);
-    if (!GuardedSetTransforms(reader.png, reader.info, composite, header.depth == 16,
-                              format == ImageFormat::Color24))
-        throw EPNGError(reader.message);
+    const bool alpha = keepAlpha && HasTransparency(reader.png, reader.info, header);
+    if (alpha) {
+        if (RowStride(header.width, 32) > kMaxLayerImageBytes / header.height)
+            throw EPNGError("Image too large for its data");
+        if (!GuardedSetAlphaTransforms(reader.png, reader.info, header.depth == 16))
+            throw EPNGError(reader.message);
+    } else {
+        const Composite composite = CompositeFor(reader.png, reader.info, header, *this);
+        if (!GuardedSetTransforms(reader.png, reader.info, composite, header.depth == 16,
+                                  format == ImageFormat::Color24))
+            throw EPNGError(reader.message);
+    }
 
     // What libpng now hands over: packed rows at the file's depth up to 8
-    // bits, or 8-bit grey, or 8-bit blue, green, red.
+    // bits, or 8-bit grey, or 8-bit blue, green, red (and alpha).
     const int outDepth = png_get_bit_depth(reader.png, reader.info);
     const int outChannels = png_get_channels(reader.png, reader.info);
     const std::size_t rowBytes = png_get_rowbytes(reader.png, reader.info);
-    const int expectedChannels = format == ImageFormat::Color24 ? 3 : 1;
-    if (outChannels != expectedChannels || outDepth != std::min(header.depth, 8))
+    const int expectedChannels = alpha ? 4 : format == ImageFormat::Color24 ? 3 : 1;
+    const int expectedDepth = alpha ? 8 : std::min(header.depth, 8);
+    if (outChannels != expectedChannels || outDepth != expectedDepth)
         throw EPNGError("Invalid color type for bit depth");
 
     Palette palette;
-    const bool indexed = header.colourType == PNG_COLOR_TYPE_PALETTE;
+    const bool indexed = header.colourType == PNG_COLOR_TYPE_PALETTE && !alpha;
     if (indexed) palette = FilePalette(reader.png, reader.info, header.depth);
     png_uint_32 xPixelsPerMetre = 0, yPixelsPerMetre = 0;
     int unit = PNG_RESOLUTION_UNKNOWN;
     png_get_pHYs(reader.png, reader.info, &xPixelsPerMetre, &yPixelsPerMetre, &unit);
     const bool metres = unit == PNG_RESOLUTION_METER;
 
-    NewImage(infoWidth, infoHeight, format, indexed ? &palette : nullptr);
+    if (alpha)
+        NewAlphaImage(infoWidth, infoHeight);
+    else
+        NewImage(infoWidth, infoHeight, format, indexed ? &palette : nullptr);
     SetXDpi(metres ? DpiOf(xPixelsPerMetre) : 0);
     SetYDpi(metres ? DpiOf(yPixelsPerMetre) : 0);
 
-    const bool twoBit = header.depth == 2;
+    const bool twoBit = header.depth == 2 && !alpha;
     std::vector<std::uint8_t> packed;
     if (twoBit)
         packed.resize(rowBytes * header.height);
@@ -451,7 +482,10 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
     settings.depth = Format() == ImageFormat::Color24 ? 8 : Bits();
     const bool grey = (Format() == ImageFormat::BW || IsGrey(Format())) && ShowsPlainGreys(*this);
     std::vector<png_color> palette;
-    if (Format() == ImageFormat::Color24) {
+    if (HasAlpha()) {
+        settings.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        settings.bgr = true;
+    } else if (Format() == ImageFormat::Color24) {
         settings.colourType = PNG_COLOR_TYPE_RGB;
         settings.bgr = true;
     } else if (grey) {
@@ -474,7 +508,9 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
     Bytes file;
     PngWriter writer(file);
     if (!GuardedWriteInfo(writer.png, writer.info, settings)) throw EPNGError(writer.message);
-    const int bitsPerPixel = settings.colourType == PNG_COLOR_TYPE_RGB ? 24 : settings.depth;
+    const int bitsPerPixel = settings.colourType == PNG_COLOR_TYPE_RGB         ? 24
+                             : settings.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 32
+                                                                               : settings.depth;
     const bool interlaced = settings.interlace != PNG_INTERLACE_NONE;
     if (!interlaced || bitsPerPixel % 8 == 0) {
         // The image data in bands on every core.
@@ -486,17 +522,16 @@ void TPngGraphic::SaveToStream(Bytes& out) const {
         data.level = settings.level;
         data.interlaced = interlaced;
         const std::size_t rowBytes = (std::size_t{settings.width} * data.bitsPerPixel + 7) / 8;
-        data.row = [this, rowBytes, bgr = settings.bgr](std::uint32_t y, std::uint8_t* to) {
+        const std::size_t step = static_cast<std::size_t>(bitsPerPixel / 8);
+        data.row = [this, rowBytes, step, bgr = settings.bgr](std::uint32_t y, std::uint8_t* to) {
             const std::uint8_t* from = ScanLine(static_cast<std::int32_t>(y));
             if (!bgr) {
                 std::memcpy(to, from, rowBytes);
                 return;
             }
-            for (std::size_t i = 0; i < rowBytes; i += 3) {
-                to[i] = from[i + 2];
-                to[i + 1] = from[i + 1];
-                to[i + 2] = from[i];
-            }
+            // Blue, green, red (, alpha) to red, green, blue (, alpha).
+            std::memcpy(to, from, rowBytes);
+            for (std::size_t i = 0; i < rowBytes; i += step) std::swap(to[i], to[i + 2]);
         };
         try {
             AppendPngImageData(file, data);

@@ -12,6 +12,8 @@ namespace zv {
 class TPngGraphic : public TDibGraphic {
 public:
     const char* ClassName() const override { return "TPngGraphic"; }
+    // Pictures with alpha are written as RGB with alpha.
+    bool WritesAlpha() const override { return true; }
     std::unique_ptr<TDibGraphic> NewOfSameClass() const override;
 
     // Header only: fills infoWidth, infoHeight and infoBits (the bits per
@@ -28,10 +30,12 @@ public:
     // Written in the gAMA chunk. The pixels are the display's own (sRGB), so
     // 1/2.2 makes colour-managed viewers show what this program showed.
     double gamma = 1 / 2.2;
-    std::uint32_t backgroundColour = 0; // 0x00BBGGRR behind transparent pixels
-    bool ignoreFileBackground = false;  // use backgroundColour even when the file has bKGD
-    int compression = 1;                // 0, 1, 2: zlib level 1, 5, 9
-    bool interlace = true;              // write Adam7-interlaced
+    // 0x00BBGGRR behind transparent pixels, unless keepAlpha keeps the
+    // alpha of colour files (grey ones with alpha are read as colour then).
+    std::uint32_t backgroundColour = 0;
+    bool ignoreFileBackground = false; // use backgroundColour even when the file has bKGD
+    int compression = 1;               // 0, 1, 2: zlib level 1, 5, 9
+    bool interlace = true;             // write Adam7-interlaced
 
     std::int32_t infoWidth = 0;
     std::int32_t infoHeight = 0;

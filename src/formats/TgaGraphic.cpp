@@ -24,6 +24,7 @@ constexpr int kGrey = 3;
 constexpr int kRunLength = 8; // added to the image type
 constexpr std::uint8_t kRightToLeft = 0x10;
 constexpr std::uint8_t kTopToBottom = 0x20;
+constexpr std::uint8_t kAttributeBits = 0x0F; // alpha bits per pixel
 constexpr std::uint8_t kRepeatPacket = 0x80;
 constexpr std::uint8_t kPacketCount = 0x7F;
 constexpr std::int64_t kLongestPacket = 128;
@@ -39,6 +40,7 @@ struct TgaHeader {
     int pixelBytes = 0;
     bool topDown = false;
     bool rightToLeft = false;
+    int alphaBits = 0;
     std::int64_t mapFirst = 0;
     std::int64_t mapLength = 0;
     int mapEntryBits = 0;
@@ -85,6 +87,7 @@ TgaHeader ParseHeader(ByteSpan data) {
         h.pixelBytes = (h.pixelBits + 7) / 8;
         h.topDown = (descriptor & kTopToBottom) != 0;
         h.rightToLeft = (descriptor & kRightToLeft) != 0;
+        h.alphaBits = descriptor & kAttributeBits;
         h.mapOffset = static_cast<std::int64_t>(kHeaderSize) + idLength;
         if (mapType == 0) h.mapLength = 0;
         h.pixelOffset = h.mapOffset + h.mapLength * ((h.mapEntryBits + 7) / 8);
@@ -128,6 +131,13 @@ ImageFormat FormatOf(const TgaHeader& h) {
     }
 }
 
+// 32-bit pixels whose descriptor gives them 8 alpha bits, or none at all:
+// writers such as netpbm's put alpha in the fourth byte and leave the
+// count 0, and a fourth byte that is 0 throughout is dropped as unused.
+bool HasAlphaChannel(const TgaHeader& h) {
+    return h.kind == kTrueColour && h.pixelBits == 32 && (h.alphaBits == 8 || h.alphaBits == 0);
+}
+
 // A raw picture needs all its pixels in the file; a run-length packet of
 // two bytes or more gives at most 128 pixels.
 void CheckPixelData(ByteSpan data, const TgaHeader& h) {
@@ -138,7 +148,7 @@ void CheckPixelData(ByteSpan data, const TgaHeader& h) {
     const std::int64_t most =
         h.runLength ? (available + 1) / 2 * kLongestPacket : available / h.pixelBytes;
     if (pixels > most) Fail(kReadDataFailed, "the picture is larger than its data can fill");
-    gbm::CheckStorage(h.width, h.height, BitsOf(FormatOf(h)),
+    gbm::CheckStorage(h.width, h.height, HasAlphaChannel(h) ? 32 : BitsOf(FormatOf(h)),
                       std::numeric_limits<std::int64_t>::max());
 }
 
@@ -185,10 +195,10 @@ private:
     std::uint8_t value_[4] = {};
 };
 
-void ToRow(const std::uint8_t* src, const TgaHeader& h, std::uint8_t* row) {
+void ToRow(const std::uint8_t* src, const TgaHeader& h, bool alpha, std::uint8_t* row) {
     const std::int64_t w = h.width;
-    const int outBytes = h.pixelBits == 8 ? 1 : 3;
-    if (!h.rightToLeft && (h.pixelBits == 8 || h.pixelBits == 24)) {
+    const int outBytes = h.pixelBits == 8 ? 1 : alpha ? 4 : 3;
+    if (!h.rightToLeft && (h.pixelBits == 8 || h.pixelBits == 24 || alpha)) {
         std::memcpy(row, src, static_cast<std::size_t>(w * outBytes));
         return;
     }
@@ -196,6 +206,8 @@ void ToRow(const std::uint8_t* src, const TgaHeader& h, std::uint8_t* row) {
         std::uint8_t* out = row + (h.rightToLeft ? w - 1 - x : x) * outBytes;
         if (h.pixelBits == 8) {
             *out = *src;
+        } else if (alpha) {
+            std::memcpy(out, src, 4);
         } else {
             PutColour(src, h.pixelBits, out);
         }
@@ -207,7 +219,7 @@ void ReadRows(ByteSpan data, const TgaHeader& h, TDibGraphic& image) {
     Bytes line(static_cast<std::size_t>(h.width * h.pixelBytes));
     for (std::int64_t i = 0; i < h.height; ++i) {
         pixels.Fill(line.data(), h.width);
-        ToRow(line.data(), h,
+        ToRow(line.data(), h, image.HasAlpha(),
               image.ScanLine(static_cast<std::int32_t>(h.topDown ? i : h.height - 1 - i)));
     }
 }
@@ -243,9 +255,15 @@ void TTgaGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     if (h.kind == kColourMapped)
         palette = Stage(kReadDataFailed, [&] { return ReadPalette(data, h); });
     CheckPixelData(data, h);
-    NewImage(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height), FormatOf(h),
-             h.kind == kColourMapped ? &palette : nullptr);
+    const auto width = static_cast<std::int32_t>(h.width);
+    const auto height = static_cast<std::int32_t>(h.height);
+    const bool alpha = keepAlpha && HasAlphaChannel(h);
+    if (alpha)
+        NewAlphaImage(width, height);
+    else
+        NewImage(width, height, FormatOf(h), h.kind == kColourMapped ? &palette : nullptr);
     Stage(kReadDataFailed, [&] { ReadRows(data, h, *this); });
+    DropAlphaIfAllClear();
 }
 
 void TTgaGraphic::CheckWritable() const {
@@ -272,6 +290,7 @@ void TTgaGraphic::WriteTo(ByteSink& sink) const {
     CheckWritable();
     const ImageFormat format = Format();
     const bool mapped = format != ImageFormat::Color24 && !WritesGrey(*this);
+    const int pixelBits = HasAlpha() ? 32 : format == ImageFormat::Color24 ? 24 : 8;
     Palette map = Colours();
     if (map.empty()) map.resize(1);
 
@@ -287,14 +306,14 @@ void TTgaGraphic::WriteTo(ByteSink& sink) const {
     PutU32LE(out, 0); // x and y origin on the screen
     PutU16LE(out, static_cast<std::uint16_t>(Width()));
     PutU16LE(out, static_cast<std::uint16_t>(Height()));
-    out.push_back(static_cast<std::uint8_t>(format == ImageFormat::Color24 ? 24 : 8));
-    out.push_back(0); // bottom-left origin, no alpha bits
+    out.push_back(static_cast<std::uint8_t>(pixelBits));
+    out.push_back(HasAlpha() ? 8 : 0); // bottom-left origin, alpha bits
     if (mapped)
         for (const PaletteEntry& entry : map)
             out.insert(out.end(), {entry.blue, entry.green, entry.red});
     sink.Write(out.data(), out.size());
     const auto rowBytes =
-        static_cast<std::size_t>(Width()) * (format == ImageFormat::Color24 ? 3 : 1);
+        static_cast<std::size_t>(Width()) * static_cast<std::size_t>(pixelBits / 8);
     for (std::int32_t y = Height() - 1; y >= 0; --y) sink.Write(ScanLine(y), rowBytes);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // TTgaGraphic: Truevision targa files. Reads colour-mapped (types 1 and 9),
 // true-colour (2 and 10) and grey (3 and 11) pictures, raw or run-length
-// coded, from either origin. Writes uncompressed files, rows bottom-up.
+// coded, from either origin; 32-bit pixels with 8 alpha bits keep their alpha
+// when asked. Writes uncompressed files, rows bottom-up, 32-bit with alpha
+// for images that have it.
 
 #include "formats/DibGraphic.h"
 
@@ -13,6 +15,7 @@ namespace zv {
 class TTgaGraphic : public TDibGraphic {
 public:
     const char* ClassName() const override { return "TTgaGraphic"; }
+    bool WritesAlpha() const override { return true; }
     std::unique_ptr<TDibGraphic> NewOfSameClass() const override;
 
     // Header only: fills infoWidth, infoHeight and infoBits (the file's bits

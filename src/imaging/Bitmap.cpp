@@ -102,6 +102,7 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
     height_ = other.height_;
     format_ = other.format_;
     storage_ = other.storage_;
+    alpha_ = other.alpha_;
     stride_ = other.stride_;
     return *this;
 }
@@ -116,6 +117,7 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
     height_ = std::exchange(other.height_, 0);
     format_ = other.format_;
     storage_ = other.storage_;
+    alpha_ = std::exchange(other.alpha_, false);
     stride_ = std::exchange(other.stride_, 0);
     palette_ = std::exchange(other.palette_, {});
     pixels_ = std::exchange(other.pixels_, {});
@@ -147,6 +149,7 @@ void Bitmap::Create(std::int32_t width, std::int32_t height, PixelFormat format)
     height_ = height;
     format_ = format;
     storage_ = StorageOf(format);
+    alpha_ = false;
     stride_ = RowStride(width, zv::BitsPerPixel(format));
     palette_ = StandardPaletteOf(format);
 }
@@ -177,6 +180,7 @@ void Bitmap::Clear() {
     width_ = 0;
     height_ = 0;
     stride_ = 0;
+    alpha_ = false;
 }
 
 void FillTrueColour(Bitmap& bitmap, PaletteEntry colour) {

@@ -21,7 +21,7 @@ enum class PixelFormat : std::uint8_t {
     Bits15 = 4, // 16-bit little-endian 0rrrrrgggggbbbbb (read only)
     Bits16 = 5, // 16-bit little-endian rrrrrggggggbbbbb (read only)
     Bits24 = 6, // blue, green, red: the working format of all processing
-    Bits32 = 7, // blue, green, red, unused (read only)
+    Bits32 = 7, // blue, green, red, then unused or, with HasAlpha(), alpha (read only)
 };
 
 // DIB rows are addressed by the program; a DDB exists only for fast display.
@@ -73,6 +73,15 @@ public:
     int BitsPerPixel() const { return zv::BitsPerPixel(format_); }
     std::int64_t Stride() const { return stride_; }
 
+    // Whether the fourth byte of each Bits32 pixel is its opacity (0 clear,
+    // 255 opaque; colours not premultiplied). Only Bits32 carries alpha:
+    // Create, Clear and every format conversion leave it off, so a picture
+    // made 24-bit for processing or saving simply drops it.
+    bool HasAlpha() const { return alpha_; }
+    // Marks the fourth byte as alpha or unused; a picture of any other
+    // format stays without alpha.
+    void SetAlpha(bool alpha) { alpha_ = alpha && format_ == PixelFormat::Bits32; }
+
     const Palette& Colours() const { return palette_; }
     // Replaces the palette; it is cut or padded with black to the format's size.
     void SetPalette(const Palette& palette);
@@ -111,6 +120,7 @@ private:
     std::int32_t height_ = 0;
     PixelFormat format_ = PixelFormat::Bits24;
     StorageKind storage_ = StorageKind::DIB;
+    bool alpha_ = false;
     std::int64_t stride_ = 0;
     Palette palette_;
     std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> pixels_;

@@ -2,10 +2,13 @@
 #include "formats/GbmCodec.h"
 
 #include "TempFolderTest.h"
+#include "formats/PeerFiles.h"
 #include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -225,6 +228,126 @@ TEST(BmpWrite, EveryFormatRoundTripsWithItsPixelsPaletteAndResolution) {
         EXPECT_EQ(back.XDpi(), 200);
         EXPECT_EQ(back.YDpi(), 72);
     }
+}
+
+// The file with a 32-bit field of its information header set.
+Bytes WithField(Bytes file, std::size_t infoOffset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        file[14 + infoOffset + i] = static_cast<std::uint8_t>(value >> 8 * i);
+    return file;
+}
+
+Bytes RowsOf(const TDibGraphic& image) {
+    Bytes bytes;
+    for (int y = 0; y < image.Height(); ++y)
+        bytes.insert(bytes.end(), image.ScanLine(y),
+                     image.ScanLine(y) + image.Width() * (image.HasAlpha() ? 4 : 3));
+    return bytes;
+}
+
+TEST(BmpRead, AlphaMasksKeepAlphaWhenAsked) {
+    const Bytes pixels = {10, 20, 30, 128, 40, 50, 60, 0};
+    Bytes v5 = Bmp(2, 1, 32, {}, pixels, 3, 0, 124);
+    for (auto [at, mask] :
+         {std::pair{40u, 0xFF0000u}, {44u, 0xFF00u}, {48u, 0xFFu}, {52u, 0xFF000000u}})
+        v5 = WithField(v5, at, mask);
+    const Bytes fieldsAfterHeader = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
+    const Bytes rgb555 = {0, 0x7C, 0, 0, 0xE0, 0x03, 0, 0, 0x1F, 0, 0, 0, 0, 0x80, 0, 0};
+    struct Case {
+        const char* name;
+        Bytes file;
+        bool keepAlpha;
+        Bytes rows;
+    } cases[] = {
+        {"version 5 header", v5, true, pixels},
+        {"not asked", v5, false, {10, 20, 30, 40, 50, 60}},
+        {"alpha bit fields", Bmp(2, 1, 32, fieldsAfterHeader, pixels, 6), true, pixels},
+        {"one alpha bit",
+         Bmp(2, 1, 16, rgb555, {0x1F, 0x80, 0x00, 0x7C}, 6),
+         true,
+         {255, 0, 0, 255, 0, 0, 255, 0}},
+        {"alpha all clear", Bmp(1, 1, 32, fieldsAfterHeader, {1, 2, 3, 0}, 6), true, {1, 2, 3}},
+        {"no masks, no alpha", Bmp(1, 1, 32, {}, {1, 2, 3, 99}), true, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBmpGraphic image;
+        image.keepAlpha = c.keepAlpha;
+        image.LoadFromStream(c.file);
+        EXPECT_EQ(image.HasAlpha(), c.rows.size() > 3 && c.rows.size() % 4 == 0);
+        EXPECT_EQ(RowsOf(image), c.rows);
+        // The BMP writer keeps the colours and drops the alpha.
+        Bytes out;
+        image.SaveToStream(out);
+        TBmpGraphic back;
+        back.keepAlpha = true;
+        back.LoadFromStream(out);
+        EXPECT_FALSE(back.HasAlpha());
+        EXPECT_EQ(Pixels(back), Pixels(image));
+    }
+    const zvtest::TempFolder temp;
+    const std::string path = temp.Write("alpha.bmp", std::string(v5.begin(), v5.end()));
+    EXPECT_TRUE(ReadBmpFile(path, true).pixels.HasAlpha());
+    EXPECT_FALSE(ReadBmpFile(path).pixels.HasAlpha());
+}
+
+// The samples of a binary PPM (P6, 255), after its header.
+Bytes PpmSamples(const Bytes& ppm, int width, int height) {
+    const std::size_t size = std::size_t(width) * height * 3;
+    return ppm.size() < size ? Bytes{}
+                             : Bytes(ppm.end() - static_cast<std::ptrdiff_t>(size), ppm.end());
+}
+
+TEST(BmpRead, EmbeddedJpegAndPngPictures) {
+    Bytes rgb;
+    for (int i = 0; i < 16 * 8; ++i)
+        rgb.insert(rgb.end(),
+                   {std::uint8_t(i * 2), std::uint8_t(255 - i), std::uint8_t(i % 16 * 16)});
+    const Bytes ppm = zvtest::NetpbmPicture(16, 8, 3, rgb);
+    const Bytes jpeg = zvtest::PeerMade("cjpeg -quality 95", ppm);
+    const Bytes png = zvtest::PeerMade("pnmtopng", ppm);
+    const Bytes jpegRgb = PpmSamples(zvtest::PeerMade("djpeg", jpeg), 16, 8);
+    ASSERT_FALSE(jpeg.empty() || png.empty() || jpegRgb.empty())
+        << "cjpeg, djpeg or pnmtopng missing";
+    struct Case {
+        const char* name;
+        Bytes file;
+        const Bytes& expected;
+        int tolerance;
+    } cases[] = {
+        {"png", Bmp(16, 8, 0, {}, png, 5), rgb, 0},
+        {"jpeg", Bmp(16, 8, 0, {}, jpeg, 4), jpegRgb, 8},
+        {"jpeg with its size",
+         WithField(Bmp(16, 8, 24, {}, jpeg, 4), 20, std::uint32_t(jpeg.size())), jpegRgb, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBmpGraphic image;
+        image.LoadFromStream(c.file);
+        ASSERT_EQ(image.Width(), 16);
+        ASSERT_EQ(image.Height(), 8);
+        int worst = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const std::uint32_t colour = image.GetPixel(x, y);
+                for (int k = 0; k < 3; ++k)
+                    worst = std::max(worst, std::abs(int(colour >> 8 * k & 0xFF) -
+                                                     int(c.expected[(y * 16 + x) * 3 + k])));
+            }
+        EXPECT_LE(worst, c.tolerance);
+        image.ReadInfo(c.file);
+        EXPECT_EQ(image.infoBits, 24);
+    }
+
+    const std::string data = "gbm_read_data failed. / ";
+    EXPECT_EQ(Failure(Bmp(16, 9, 0, {}, png, 5)),
+              data + "the embedded picture's size differs from the header's");
+    EXPECT_EQ(Failure(WithField(Bmp(16, 8, 0, {}, png, 5), 20, std::uint32_t(png.size() + 1))),
+              data + "the embedded picture runs past the end");
+    const std::string cut = Failure(Bmp(16, 8, 0, {}, Bytes(jpeg.begin(), jpeg.begin() + 200), 4));
+    EXPECT_EQ(cut.rfind(data + "the embedded picture cannot be read: ", 0), 0u) << cut;
+    EXPECT_NE(Failure(Bmp(16, 8, 0, {}, Bytes(png.begin(), png.end() - 20), 5)), "read");
+    EXPECT_EQ(Failure(Bmp(16, 8, 0, {}, Bytes(8, 0), 5)).rfind(data, 0), 0u);
 }
 
 TEST(BmpRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {

@@ -6,6 +6,7 @@
 #include "TestData.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -218,10 +219,8 @@ TEST(PSDReadInfo, UnusableFilesAreInvalid) {
     EXPECT_EQ(headerMessage([](Psd& p) { p.depth = 7; }), invalid);
     EXPECT_EQ(headerMessage([](Psd& p) { p.compression = 4; }), invalid);
     EXPECT_EQ(headerMessage([](Psd& p) { p.mode = 2, p.channels = 1; }), invalid); // no palette
-    EXPECT_EQ(headerMessage([](Psd& p) { p.compression = 2; }),
-              "ZIP-compressed Photoshop images are not supported");
-    EXPECT_EQ(headerMessage([](Psd& p) { p.compression = 3; }),
-              "ZIP-compressed Photoshop images are not supported");
+    EXPECT_EQ(headerMessage([](Psd& p) { p.compression = 2; }), "Photoshop zip data is damaged");
+    EXPECT_EQ(headerMessage([](Psd& p) { p.compression = 3; }), "Photoshop zip data is damaged");
     EXPECT_EQ(headerMessage([](Psd& p) { p.depth = 32; }), "Invalid color depth.");
 
     Psd psd;
@@ -323,6 +322,72 @@ TEST(PSDColour, RgbRgbaCmykAndLab) {
     lab.planes = {{255, 0, 128}, {128, 128, 128}, {128, 128, 128}};
     graphic.LoadFromStream(lab.Build());
     EXPECT_EQ(Row(graphic.Pixels(), 0), (Bytes{255, 255, 255, 0, 0, 0, 47, 47, 47}));
+}
+
+// Every plane, rows of each in turn, in one zlib stream; with prediction
+// each sample (8 or 16 bits, big-endian) is stored as its row difference.
+Bytes Zipped(std::vector<Bytes> planes, std::size_t rowBytes, int depth, bool predict) {
+    Bytes all;
+    for (Bytes& plane : planes) {
+        const int step = depth / 8;
+        for (std::size_t row = 0; predict && row < plane.size(); row += rowBytes)
+            for (std::size_t i = rowBytes - step; i >= std::size_t(step); i -= step) {
+                std::uint8_t* at = &plane[row + i];
+                if (step == 1) {
+                    at[0] = static_cast<std::uint8_t>(at[0] - at[-1]);
+                } else {
+                    const int d = (at[0] << 8 | at[1]) - (at[-2] << 8 | at[-1]);
+                    at[0] = static_cast<std::uint8_t>(d >> 8), at[1] = static_cast<std::uint8_t>(d);
+                }
+            }
+        Append(all, plane);
+    }
+    uLongf size = compressBound(all.size());
+    Bytes zipped(size);
+    EXPECT_EQ(compress(zipped.data(), &size, all.data(), all.size()), Z_OK);
+    zipped.resize(size);
+    return zipped;
+}
+
+TEST(PSDZip, WithAndWithoutPredictionInEightAndSixteenBits) {
+    Psd rgb;
+    rgb.width = 3;
+    rgb.height = 2;
+    const std::vector<Bytes> planes = {
+        {10, 200, 30, 1, 2, 250}, {20, 100, 0, 3, 4, 5}, {30, 0, 7, 6, 7, 8}};
+    Psd grey = rgb;
+    grey.mode = 1;
+    grey.channels = 1;
+    grey.depth = 16; // 65535, 32896, 257 / 0, 0x1234, 256 (below 257: 0)
+    const std::vector<Bytes> deep = {
+        {0xFF, 0xFF, 0x80, 0x80, 0x01, 0x01, 0, 0, 0x12, 0x34, 0x01, 0x00}};
+    for (int compression : {2, 3}) {
+        SCOPED_TRACE(compression);
+        rgb.compression = grey.compression = compression;
+        rgb.planes = {Zipped(planes, 3, 8, compression == 3)};
+        TPSDGraphic graphic;
+        graphic.LoadFromStream(rgb.Build());
+        EXPECT_EQ(Row(graphic.Pixels(), 0), (Bytes{30, 20, 10, 0, 100, 200, 7, 0, 30}));
+        EXPECT_EQ(Row(graphic.Pixels(), 1), (Bytes{6, 3, 1, 7, 4, 2, 8, 5, 250}));
+        grey.planes = {Zipped(deep, 6, 16, compression == 3)};
+        graphic.LoadFromStream(grey.Build());
+        EXPECT_EQ(Row(graphic.Pixels(), 0), (Bytes{255, 128, 1}));
+        EXPECT_EQ(Row(graphic.Pixels(), 1), (Bytes{0, 18, 0}));
+    }
+    // Cut short, damaged, or claiming far more than its bytes can inflate to.
+    Bytes cut = Zipped(planes, 3, 8, false);
+    cut.resize(cut.size() / 2);
+    rgb.planes = {cut};
+    EXPECT_EQ(LoadMessage(rgb.Build()), "Photoshop image data is truncated");
+    rgb.planes = {Zipped({{1, 2, 3}}, 3, 8, false)}; // a complete stream, too short
+    EXPECT_EQ(LoadMessage(rgb.Build()), "Photoshop image data is truncated");
+    Bytes damaged = Zipped(planes, 3, 8, false);
+    damaged[0] ^= 0xFF; // the stream header
+    rgb.planes = {damaged};
+    EXPECT_EQ(LoadMessage(rgb.Build()), "Photoshop zip data is damaged");
+    rgb.width = rgb.height = 18000; // within the size limit, far beyond its data
+    rgb.planes = {Zipped(planes, 3, 8, false)};
+    EXPECT_EQ(LoadMessage(rgb.Build()), "Photoshop image data is truncated");
 }
 
 TEST(PSDPackBits, SixteenBitRowsAndRunsCutToTheRow) {

@@ -1,6 +1,7 @@
 #include "formats/PcxGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "formats/PeerFiles.h"
 #include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
@@ -106,7 +107,7 @@ TEST(PcxRead, BadTruncatedAndLyingFilesRaiseTheCodecErrors) {
     file[2] = 1;
     file[4] = 5; // left edge 5, right edge 2
     EXPECT_EQ(Failure(file), header + "negative size");
-    EXPECT_EQ(Failure(Pcx(5, 2, 1, 3, 1, 2, {0})),
+    EXPECT_EQ(Failure(Pcx(5, 2, 4, 3, 1, 2, {0})),
               header + "unsupported bits per pixel and planes");
     EXPECT_EQ(Failure(Pcx(5, 8, 1, 3, 1, 2, {0})), header + "the lines are shorter than the width");
     EXPECT_EQ(Failure(Pcx(5, 8, 1, 3, 2, 4, {0xC4, 1})),
@@ -167,6 +168,39 @@ TEST(PcxWrite, EveryFormatRoundTrips) {
         EXPECT_EQ(back.YDpi(), 72);
     }
 }
+TEST(PcxRead, TwoBitCgaPictures) {
+    // Four colours at two bits a pixel, packed by netpbm with its palette in
+    // the header; the source picture is the reference.
+    const std::vector<std::uint32_t> four = {0x0000FF, 0x00FF00, 0xFF0000, 0x000000};
+    Bytes rgb;
+    Grid expected(3, std::vector<std::uint32_t>(5));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const std::uint32_t c = expected[y][x] = four[(x + 2 * y) % 4];
+            rgb.insert(rgb.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+        }
+    const Bytes netpbm = zvtest::PeerMade("ppmtopcx -packed", zvtest::NetpbmPicture(5, 3, 3, rgb));
+    ASSERT_GT(netpbm.size(), 128u) << "ppmtopcx is missing";
+    ASSERT_EQ(netpbm[3], 2); // two bits a pixel, one plane
+    ASSERT_EQ(netpbm[65], 1);
+    TPcxGraphic image;
+    image.LoadFromStream(netpbm);
+    EXPECT_EQ(image.Format(), ImageFormat::Color4);
+    EXPECT_EQ(Colours(image), expected);
+
+    // The original CGA header: background colour 1 (blue) in the first
+    // byte's high nibble, the fourth byte choosing the bright cyan, magenta,
+    // white set (bits 6 and 5); indices 0, 1, 2, 3, 3.
+    Bytes cga(48);
+    cga[0] = 0x10;
+    cga[3] = 0x60;
+    image.LoadFromStream(Pcx(3, 2, 1, 5, 1, 2, {0x1B, 0xC1, 0xC0}, cga));
+    EXPECT_EQ(Colours(image), (Grid{{0xAA0000, 0xFFFF55, 0xFF55FF, 0xFFFFFF, 0xFFFFFF}}));
+    cga[3] = 0; // green, red, brown
+    image.LoadFromStream(Pcx(3, 2, 1, 5, 1, 2, {0x1B, 0xC1, 0xC0}, cga));
+    EXPECT_EQ(Colours(image), (Grid{{0xAA0000, 0x00AA00, 0x0000AA, 0x0055AA, 0x0055AA}}));
+}
+
 TEST(PcxRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     EXPECT_EQ(zvtest::ExpectReferenceColours<TPcxGraphic>("pcx", ".pcx"), 7u);
 }

@@ -248,6 +248,81 @@ TEST(PngRead, TransparencyIsLaidOntoTheFileOrObjectBackground) {
     EXPECT_EQ(deep.GetPixel(0, 0), 0xFFFFFFu);
 }
 
+// The picture's rows, blue, green, red, alpha, without the padding.
+Bytes AlphaRows(const TDibGraphic& image) {
+    Bytes bytes;
+    for (int y = 0; y < image.Height(); ++y)
+        bytes.insert(bytes.end(), image.ScanLine(y), image.ScanLine(y) + 4 * image.Width());
+    return bytes;
+}
+
+// Blue, green, red, alpha as libpng's own simplified reader decodes the file.
+Bytes LibpngBgra(const Bytes& file) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    EXPECT_TRUE(png_image_begin_read_from_memory(&image, file.data(), file.size()));
+    image.format = PNG_FORMAT_BGRA;
+    Bytes bgra(PNG_IMAGE_SIZE(image));
+    EXPECT_TRUE(png_image_finish_read(&image, nullptr, bgra.data(), 0, nullptr));
+    return bgra;
+}
+
+TEST(PngRead, AlphaIsKeptWhenAskedAndWrittenBack) {
+    auto layout = [](std::uint32_t width, int depth, int colourType) {
+        PngLayout l;
+        l.width = width, l.depth = depth, l.colourType = colourType;
+        return l;
+    };
+    const PngLayout rgba = layout(2, 8, PNG_COLOR_TYPE_RGB_ALPHA);
+    const PngLayout rgba16 = layout(1, 16, PNG_COLOR_TYPE_RGB_ALPHA);
+    const PngLayout greyAlpha = layout(2, 8, PNG_COLOR_TYPE_GRAY_ALPHA);
+    PngLayout indexed = layout(2, 1, PNG_COLOR_TYPE_PALETTE);
+    indexed.palette = {{255, 0, 0}, {0, 255, 0}};
+    indexed.paletteAlpha = {0, 255};
+    PngLayout keyed = layout(2, 8, PNG_COLOR_TYPE_RGB);
+    keyed.transparent = png_color_16{0, 1, 2, 3, 0};
+    struct Case {
+        const char* name;
+        Bytes file;
+        Bytes bgra;
+    } cases[] = {
+        {"rgba",
+         MakePng(rgba, {{200, 100, 0, 128, 50, 60, 70, 0}}),
+         {0, 100, 200, 128, 70, 60, 50, 0}},
+        {"rgba 16",
+         MakePng(rgba16, {{0xFF, 0xFF, 0, 0, 0x12, 0x34, 0xFF, 0xFF}}),
+         {0x12, 0, 255, 255}},
+        {"grey and alpha",
+         MakePng(greyAlpha, {{90, 200, 10, 0}}),
+         {90, 90, 90, 200, 10, 10, 10, 0}},
+        {"palette with tRNS", MakePng(indexed, {{0x40}}), {0, 0, 255, 0, 0, 255, 0, 255}},
+        {"colour key", MakePng(keyed, {{1, 2, 3, 4, 5, 6}}), {3, 2, 1, 0, 6, 5, 4, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TPngGraphic image;
+        image.keepAlpha = true;
+        image.LoadFromStream(c.file);
+        ASSERT_TRUE(image.HasAlpha());
+        EXPECT_EQ(image.Format(), ImageFormat::Color24);
+        EXPECT_EQ(AlphaRows(image), c.bgra);
+
+        Bytes written;
+        image.SaveToStream(written);
+        EXPECT_EQ(LibpngBgra(written), c.bgra);
+        TPngGraphic back;
+        back.keepAlpha = true;
+        back.LoadFromStream(written);
+        EXPECT_EQ(AlphaRows(back), c.bgra);
+    }
+    // Opaque files are read as before.
+    TPngGraphic opaque;
+    opaque.keepAlpha = true;
+    opaque.LoadFromStream(MakePng(layout(1, 8, PNG_COLOR_TYPE_RGB), {{1, 2, 3}}));
+    EXPECT_FALSE(opaque.HasAlpha());
+    EXPECT_EQ(opaque.GetPixel(0, 0), 0x030201u);
+}
+
 TEST(PngRead, ResolutionComesFromPhysInMetresOnly) {
     PngLayout layout;
     TPngGraphic image;

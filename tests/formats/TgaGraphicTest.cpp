@@ -1,6 +1,7 @@
 #include "formats/TgaGraphic.h"
 #include "formats/GbmCodec.h"
 
+#include "formats/PeerFiles.h"
 #include "formats/PixelGrids.h"
 
 #include <gtest/gtest.h>
@@ -182,6 +183,62 @@ TEST(TgaWrite, EveryWrittenFormatRoundTrips) {
                       Bytes(image.ScanLine(y), image.ScanLine(y) + image.Stride()));
     }
 }
+Bytes RowsOf(const TDibGraphic& image) {
+    Bytes bytes;
+    for (int y = 0; y < image.Height(); ++y)
+        bytes.insert(bytes.end(), image.ScanLine(y),
+                     image.ScanLine(y) + image.Width() * (image.HasAlpha() ? 4 : 3));
+    return bytes;
+}
+
+TEST(TgaRead, AlphaIsKeptWhenAskedAndWrittenBack) {
+    const Bytes pixels = {1, 2, 3, 128, 4, 5, 6, 0};
+    const Bytes netpbm =
+        zvtest::PeerMade("pamtotga", zvtest::NetpbmPicture(2, 1, 4, {3, 2, 1, 128, 6, 5, 4, 0}));
+    struct Case {
+        const char* name;
+        Bytes file;
+        bool keepAlpha;
+        Bytes rows; // blue, green, red (, alpha)
+    } cases[] = {
+        {"8 alpha bits", Tga({.width = 2, .bits = 32, .descriptor = 8}, pixels), true, pixels},
+        {"right to left",
+         Tga({.width = 2, .bits = 32, .descriptor = 0x18}, pixels),
+         true,
+         {4, 5, 6, 0, 1, 2, 3, 128}},
+        {"not asked",
+         Tga({.width = 2, .bits = 32, .descriptor = 8}, pixels),
+         false,
+         {1, 2, 3, 4, 5, 6}},
+        {"alpha all clear",
+         Tga({.width = 2, .bits = 32}, {1, 2, 3, 0, 4, 5, 6, 0}),
+         true,
+         {1, 2, 3, 4, 5, 6}},
+        {"run-length",
+         Tga({.type = 10, .width = 2, .bits = 32, .descriptor = 8}, {0x81, 9, 8, 7, 200}),
+         true,
+         {9, 8, 7, 200, 9, 8, 7, 200}},
+        {"netpbm", netpbm, true, pixels},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.file.empty()) << "pamtotga is missing";
+        TTgaGraphic image;
+        image.keepAlpha = c.keepAlpha;
+        image.LoadFromStream(c.file);
+        EXPECT_EQ(image.HasAlpha(), c.rows.size() == 8);
+        EXPECT_EQ(RowsOf(image), c.rows);
+        Bytes out;
+        image.SaveToStream(out);
+        EXPECT_EQ(out[16], image.HasAlpha() ? 32 : 24);
+        EXPECT_EQ(out[17], image.HasAlpha() ? 8 : 0);
+        TTgaGraphic back;
+        back.keepAlpha = true;
+        back.LoadFromStream(out);
+        EXPECT_EQ(RowsOf(back), c.rows);
+    }
+}
+
 TEST(TgaRead, FilesFromOtherToolsGiveThePixelsTheyDecode) {
     EXPECT_EQ(zvtest::ExpectReferenceColours<TTgaGraphic>("tga", ".tga"), 9u);
 }

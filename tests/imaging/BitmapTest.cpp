@@ -70,6 +70,28 @@ TEST(BitmapCopy, CopiesAreIndependentAndMovesEmptyTheSource) {
 }
 
 // Leftmost pixel in the most significant bit, or in the high nibble.
+TEST(BitmapAlpha, OnlyThirtyTwoBitPicturesCarryItAndConversionsDropIt) {
+    Bitmap bitmap;
+    bitmap.Create(2, 1, PixelFormat::Bits24);
+    bitmap.SetAlpha(true);
+    EXPECT_FALSE(bitmap.HasAlpha());
+    bitmap.Create(2, 1, PixelFormat::Bits32);
+    bitmap.SetAlpha(true);
+    const std::uint8_t pixels[] = {10, 20, 30, 128, 40, 50, 60, 0};
+    std::memcpy(bitmap.ScanLine(0), pixels, sizeof pixels);
+    Bitmap copy(bitmap);
+    EXPECT_TRUE(copy.HasAlpha());
+    Bitmap moved(std::move(copy));
+    EXPECT_TRUE(moved.HasAlpha());
+    EXPECT_FALSE(copy.HasAlpha());
+    moved.SetPixelFormat(PixelFormat::Bits24); // the colours stay, the alpha goes
+    EXPECT_FALSE(moved.HasAlpha());
+    EXPECT_EQ(Pixel24(moved, 1, 0), (Bgr{40, 50, 60}));
+    EXPECT_EQ(std::memcmp(bitmap.ScanLine(0), pixels, sizeof pixels), 0);
+    bitmap.Create(1, 1, PixelFormat::Bits32);
+    EXPECT_FALSE(bitmap.HasAlpha());
+}
+
 TEST(BitmapBitOrder, IndexedRowsExpandLeftmostPixelFirst) {
     Bitmap mono;
     mono.Create(10, 1, PixelFormat::Bits1);
