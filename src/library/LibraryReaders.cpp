@@ -2,6 +2,7 @@
 
 #include "formats/BmpGraphic.h"
 #include "formats/DcxFile.h"
+#include "formats/FlashPixReader.h"
 #include "formats/FormatTable.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PngGraphic.h"
@@ -122,6 +123,18 @@ LibraryImage ReadDcx(Bytes data) {
     });
 }
 
+// A FlashPix file is one page here: its largest resolution, in 24 bits (an
+// opacity channel is dropped, as the library's pictures carry none). The
+// smaller resolutions serve the stateless decode's fit boxes.
+LibraryPage ReadFlashPix(ByteSpan data) {
+    const FlashPixFile file(data);
+    LibraryPage page;
+    page.picture = file.Decode(0);
+    if (page.picture.Format() == PixelFormat::Bits32)
+        page.picture.SetPixelFormat(PixelFormat::Bits24);
+    return page;
+}
+
 LibraryImage ReadKind(FileKind kind, Bytes data, const std::string& name) {
     switch (kind) {
     case FileKind::Bmp: return SinglePage(ReadLayer<TBmpGraphic>(data));
@@ -132,8 +145,7 @@ LibraryImage ReadKind(FileKind kind, Bytes data, const std::string& name) {
     case FileKind::Png: return SinglePage(ReadLayer<TPngGraphic>(data));
     case FileKind::Tiff: return ReadTiff(std::move(data));
     case FileKind::Jpeg: return SinglePage(Guard([&] { return DecodeJpeg(data); }));
-    case FileKind::FlashPix:
-        throw ELibraryError(kImgUnsupported, "FlashPix pictures are not supported: " + name + ".");
+    case FileKind::FlashPix: return SinglePage(Guard([&] { return ReadFlashPix(data); }));
     case FileKind::Unknown: break;
     }
     throw ELibraryError(kImgUnknownFormat, "Unknown file format: " + name + ".");

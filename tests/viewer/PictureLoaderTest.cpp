@@ -7,6 +7,7 @@
 #include "platform/ScriptedDialogs.h"
 
 #include "TempFolderTest.h"
+#include "formats/FlashPixChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -375,6 +376,19 @@ TEST_F(PictureLoaderTest, EveryReferenceFileOpensWithItsSizeOrFailsCleanly) {
         }
     }
     EXPECT_GT(opened, 30);
+}
+
+// A FlashPix file opens through the library's route with its largest
+// resolution's pixels (JPEG tiles within JPEG's error).
+TEST_F(PictureLoaderTest, AFlashPixFileOpensWithItsPixels) {
+    const zvtest::PnmPicture source = zvtest::FpxSource(3, false);
+    const auto bytes = zvtest::WriteFlashPix(source, {});
+    const std::string path =
+        TempFolderTest::Write("picture.fpx", std::string(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(loader->lastRoute, "library");
+    EXPECT_EQ(imaging.descriptor.ImageBits, 24);
+    EXPECT_LE(zvtest::FpxCompare(source, imaging.current).most, 12);
 }
 
 } // namespace
