@@ -16,6 +16,7 @@ SettingsSession::SettingsSession(SettingsStore& store, int screenBits)
     readSettings_ = settings;
     readOpenDir_ = openDir;
     readSaveDir_ = saveDir;
+    readExifOrientation_ = exifOrientation;
 }
 
 void SettingsSession::ReadStored() {
@@ -29,10 +30,12 @@ void SettingsSession::ReadStored() {
         explorerExisted_ = record->size() == 84;
     openDir = store_.ReadString(kOpenDirName).value_or("");
     saveDir = store_.ReadString(kSaveDirName).value_or("");
+    exifOrientation = store_.ReadString(kExifOrientationName).value_or("1") != "0";
 }
 
 bool SettingsSession::ChangedSinceRead() const {
-    return settings != readSettings_ || openDir != readOpenDir_ || saveDir != readSaveDir_;
+    return settings != readSettings_ || openDir != readOpenDir_ || saveDir != readSaveDir_ ||
+           exifOrientation != readExifOrientation_;
 }
 
 bool SettingsSession::NeedsSave(const std::string& startFile) const {
@@ -44,6 +47,7 @@ bool SettingsSession::SaveAtClose(const std::string& startFile) {
     if (!NeedsSave(startFile)) return false;
     store_.WriteString(kOpenDirName, openDir);
     store_.WriteString(kSaveDirName, saveDir);
+    store_.WriteString(kExifOrientationName, exifOrientation ? "1" : "0");
     ViewerSettings stored = settings;
     CorrectWrittenSettings(stored);
     const ViewerSettingsRecord record = SerializeViewerSettings(stored);

@@ -2,9 +2,9 @@
 // The viewer's settings for one run: read once at start with their
 // corrections, written back at the end only when there is something to keep.
 
-#include "viewer/ViewerSettings.h"
 #include "explorer/ExplorerSettings.h"
 #include "platform/SettingsStore.h"
+#include "viewer/ViewerSettings.h"
 
 #include <string>
 
@@ -12,6 +12,8 @@ namespace zv {
 
 inline constexpr const char* kOpenDirName = "OpenDir";
 inline constexpr const char* kSaveDirName = "SaveDir";
+// "Rotate by EXIF orientation", a value of its own beside the record: "1" or "0".
+inline constexpr const char* kExifOrientationName = "RotateByExifOrientation";
 
 class SettingsSession {
 public:
@@ -23,6 +25,7 @@ public:
     ViewerSettings settings;
     std::string openDir;
     std::string saveDir;
+    bool exifOrientation = true; // on unless stored "0"
 
     bool ViewerSettingsExisted() const { return viewerExisted_; }
     bool ExplorerSettingsExisted() const { return explorerExisted_; }
@@ -48,6 +51,7 @@ private:
     ViewerSettings readSettings_;
     std::string readOpenDir_;
     std::string readSaveDir_;
+    bool readExifOrientation_ = true;
 };
 
 } // namespace zv

@@ -2,9 +2,13 @@
 
 #include "formats/DibGraphic.h"
 #include "formats/FaxGrey.h"
+#include "formats/Orientation.h"
 #include "formats/TiffPages.h"
 
+#include <algorithm>
 #include <exception>
+#include <fstream>
+#include <utility>
 
 namespace zv {
 
@@ -50,6 +54,31 @@ void MakeFaxGrey(DecodedPicture& picture, int quality, const std::filesystem::pa
     SetLibraryRouteFacts(picture, path);
 }
 
+// The EXIF orientation of a JPEG file when the options stand it upright;
+// 1 otherwise. EXIF sits in the first segments, within the first 256 KB.
+int OrientationToApply(const FormatRow& row, const std::filesystem::path& path,
+                       const DecodeOptions& options) {
+    if (row.id != FormatId::Jpeg || !options.exifOrientation) return kUpright;
+    constexpr std::size_t kHeadBytes = std::size_t{256} << 10;
+    std::ifstream in(path, std::ios::binary);
+    Bytes head(kHeadBytes);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return JpegExifOrientation(head);
+}
+
+void SwapSides(std::int32_t& width, std::int32_t& height) {
+    std::swap(width, height);
+}
+
+void StandUpright(DecodedPicture& picture, int orientation) {
+    if (orientation == kUpright) return;
+    OrientUpright(picture.pixels, orientation);
+    if (!SwapsSides(orientation)) return;
+    SwapSides(picture.fullWidth, picture.fullHeight);
+    std::swap(picture.xDpi, picture.yDpi);
+}
+
 const FormatRow& RowFor(const std::filesystem::path& path) {
     const FormatRow* row = FormatForFile(path);
     if (row) return *row;
@@ -63,6 +92,12 @@ const FormatRow& RowFor(const std::filesystem::path& path) {
 
 PictureHeader ProbeFile(const std::filesystem::path& path, const DecodeOptions& options) {
     const FormatRow& row = RowFor(path);
+    if (row.id == FormatId::Jpeg) {
+        PictureHeader header = row.readHeader(path, options);
+        if (SwapsSides(OrientationToApply(row, path, options)))
+            SwapSides(header.width, header.height);
+        return header;
+    }
     if (row.id != FormatId::Tiff) return row.readHeader(path, options);
     try {
         return row.readHeader(path, options);
@@ -100,6 +135,7 @@ DecodedPicture DecodeFile(const std::filesystem::path& path, int page,
         picture.fullWidth = picture.pixels.Width();
         picture.fullHeight = picture.pixels.Height();
     }
+    StandUpright(picture, OrientationToApply(row, path, options));
     if (row.multiPage) MakeFaxGrey(picture, options.faxQuality, path);
     return picture;
 }

@@ -32,6 +32,9 @@ struct DecodeOptions {
     // When more than 0: a picture whose decoded width x height would exceed
     // this many pixels is not decoded; the result says tooLarge instead.
     std::int64_t pixelBudget = 0;
+    // "Rotate by EXIF orientation": JPEG pictures a camera recorded turned
+    // or mirrored stand upright; off, they come as stored.
+    bool exifOrientation = true;
 };
 
 // Header facts, without pixels.
@@ -54,6 +57,9 @@ struct DecodedPicture {
     std::int32_t fullHeight = 0;
     int scale = 1;
     bool tooLarge = false; // the pixel budget was exceeded; pixels is empty
+    // Part of the file could not be read (an icon entry that lies about its
+    // data): the picture shown is what the rest holds.
+    bool damaged = false;
     // Facts for reports: the reader ("TPngGraphic", "TPSDGraphic",
     // "ImageLibrary", "PhotoCd", "TJpegReader") and the kind of picture
     // ("24bpp color", "Photoshop 8-bit", "DCX page 2", "Photo CD step 3").

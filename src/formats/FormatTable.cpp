@@ -59,10 +59,10 @@ bool SniffTiff(ByteSpan head) {
     return intel || motorola;
 }
 
-// Reserved 0, type 1 (icon), at least one image.
+// Reserved 0, type 1 (icon) or 2 (cursor), at least one image.
 bool SniffIco(ByteSpan head) {
-    return head.size() >= 6 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0 &&
-           (head[4] | head[5]) != 0;
+    return head.size() >= 6 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2) &&
+           head[3] == 0 && (head[4] | head[5]) != 0;
 }
 
 bool SniffPsd(ByteSpan head) {
@@ -109,10 +109,13 @@ PictureHeader TiffHeader(const std::filesystem::path& path, const DecodeOptions&
                  tags.bitsPerSample * tags.samples, pages, path);
 }
 
+// The first page, the largest and deepest image, and every image a page.
 PictureHeader IcoHeader(const std::filesystem::path& path, const DecodeOptions&) {
+    const Bytes bytes = ReadWholeFile(path);
     TIconGraphic graphic;
-    graphic.LoadFromFile(path);
-    return Known(graphic.Width(), graphic.Height(), graphic.Bits(), 1, path);
+    const int pages = graphic.ImageCount(bytes);
+    graphic.LoadFromStream(bytes);
+    return Known(graphic.Width(), graphic.Height(), graphic.Bits(), pages, path);
 }
 
 PictureHeader PsdHeader(const std::filesystem::path& path, const DecodeOptions&) {
@@ -161,6 +164,13 @@ template <typename Graphic> DecodedPicture LayerPage(const PageSource& source, G
 template <typename Graphic> DecodedPicture ReadLayerPage(const PageSource& source) {
     Graphic graphic;
     return LayerPage(source, graphic);
+}
+
+DecodedPicture ReadIcoPage(const PageSource& source) {
+    TIconGraphic graphic;
+    DecodedPicture picture = LayerPage(source, graphic);
+    picture.damaged = graphic.Damaged();
+    return picture;
 }
 
 DecodedPicture ReadPngPage(const PageSource& source) {
@@ -389,8 +399,8 @@ constexpr FormatRow kRows[] = {
      ReadLayerPage<TTgaGraphic>, New<TTgaGraphic>, false, Depths({8, 24}), false, ".TGA"},
     {FormatId::Pcx, "PCX", ".PCX", SniffPcx, true, HeaderOf<TPcxGraphic>,
      ReadLayerPage<TPcxGraphic>, New<TPcxGraphic>, false, Depths({1, 4, 8, 24}), false, ".PCX"},
-    {FormatId::Ico, "ICO", ".ICO", SniffIco, true, IcoHeader, ReadLayerPage<TIconGraphic>,
-     New<TIconGraphic>, false, Depths({24}), false, ".ICO"},
+    {FormatId::Ico, "ICO", ".ICO.CUR", SniffIco, true, IcoHeader, ReadIcoPage, New<TIconGraphic>,
+     false, Depths({24}), false, ".ICO"},
     {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, FlashPixHeader, ReadFlashPixPage,
      nullptr, false, 0, false, ""},
 };

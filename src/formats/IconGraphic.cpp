@@ -96,10 +96,15 @@ bool Better(const IconImage& a, const IconImage& b) {
     return areaA != areaB ? areaA > areaB : a.bits > b.bits;
 }
 
-// The image to show: the largest, and of equals the deepest. Images whose
-// header cannot be used are passed over; when none can, the first reason
-// is raised.
-IconImage ChooseImage(ByteSpan file) {
+struct DirectoryEntry {
+    std::uint32_t size = 0;
+    std::uint32_t offset = 0;
+};
+
+// The directory, refused whole when it lies: every entry's data must lie in
+// the file after the directory. A count larger than the entries written
+// reads image bytes as entries, whose offsets then point elsewhere.
+std::vector<DirectoryEntry> ReadDirectory(ByteSpan file) {
     if (file.size() < 6) throw EInvalidGraphic(kInvalidIcon);
     ByteReader in(file);
     const std::uint16_t reserved = in.U16LE();
@@ -108,21 +113,42 @@ IconImage ChooseImage(ByteSpan file) {
     if (reserved != 0 || (type != 1 && type != 2) || count == 0 ||
         in.Remaining() < std::uint64_t{count} * 16)
         throw EInvalidGraphic(kInvalidIcon);
-    std::optional<IconImage> best;
-    std::optional<EInvalidGraphic> firstError;
-    for (int i = 0; i < count; ++i) {
-        in.Skip(8); // width, height, colours, reserved, planes, bit count
-        const std::uint32_t size = in.U32LE();
-        const std::uint32_t offset = in.U32LE();
-        try {
-            const IconImage image = ProbeImage(file, offset, size);
-            if (!best || Better(image, *best)) best = image;
-        } catch (const EInvalidGraphic& e) {
-            if (!firstError) firstError = e;
-        }
+    const std::uint64_t directoryEnd = 6 + std::uint64_t{count} * 16;
+    std::vector<DirectoryEntry> entries(count);
+    for (DirectoryEntry& entry : entries) {
+        in.Skip(8); // width, height, colours, reserved, planes or hot spot
+        entry.size = in.U32LE();
+        entry.offset = in.U32LE();
+        if (entry.offset < directoryEnd) throw EInvalidGraphic(kInvalidIcon);
+        if (std::uint64_t{entry.offset} + entry.size > file.size())
+            throw EInvalidGraphic(kTruncated);
     }
-    if (!best) throw *firstError;
-    return *best;
+    return entries;
+}
+
+// The file's images, best first: the largest, and of equals the deepest;
+// images whose header cannot be used come last, with their reason.
+struct Candidate {
+    std::optional<IconImage> image;
+    std::optional<EInvalidGraphic> error;
+};
+
+std::vector<Candidate> RankImages(ByteSpan file) {
+    std::vector<Candidate> ranked;
+    for (const DirectoryEntry& entry : ReadDirectory(file)) {
+        Candidate candidate;
+        try {
+            candidate.image = ProbeImage(file, entry.offset, entry.size);
+        } catch (const EInvalidGraphic& e) {
+            candidate.error = e;
+        }
+        ranked.push_back(candidate);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Candidate& a, const Candidate& b) {
+        if (!a.image || !b.image) return a.image.has_value() && !b.image;
+        return Better(*a.image, *b.image);
+    });
+    return ranked;
 }
 
 // The colour table, padded with black to the depth's full size so every
@@ -180,8 +206,22 @@ std::unique_ptr<TDibGraphic> TIconGraphic::NewOfSameClass() const {
     return std::make_unique<TIconGraphic>();
 }
 
-void TIconGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
-    const IconImage image = ChooseImage(data);
+int TIconGraphic::ImageCount(ByteSpan data) const {
+    return static_cast<int>(ReadDirectory(data).size());
+}
+
+void TIconGraphic::ReadImage(ByteSpan data, int imageNumber) {
+    const std::vector<Candidate> ranked = RankImages(data);
+    damaged_ = std::any_of(ranked.begin(), ranked.end(),
+                           [](const Candidate& c) { return c.error.has_value(); });
+    const std::size_t index = static_cast<std::size_t>(std::max(imageNumber, 1) - 1);
+    if (index >= ranked.size())
+        throw EInvalidGraphic(
+            FormatMessage("Icon image %d does not exist", std::to_string(imageNumber)));
+    // Unusable images rank last, in file order: when the first is unusable
+    // all are, and the first entry's reason is given.
+    if (!ranked[index].image) throw *ranked[index].error;
+    const IconImage image = *ranked[index].image;
     if (image.png) {
         ReadPngImage(image.bytes);
         return;

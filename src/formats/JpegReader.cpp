@@ -3,6 +3,8 @@
 
 #include "formats/JpegReader.h"
 
+#include "formats/Orientation.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -57,6 +59,7 @@ void TJpegReader::ParseHeader() {
     height_ = header.height;
     components_ = header.components;
     progressive_ = header.progressive;
+    exifOrientation_ = JpegExifOrientation(data_);
 }
 
 JpegDecodeOptions TJpegReader::Options() const {
@@ -81,6 +84,7 @@ void TJpegReader::Release() {
     width_ = height_ = 0;
     components_ = 0;
     progressive_ = false;
+    exifOrientation_ = 1;
     warnings_ = 0;
 }
 

@@ -38,6 +38,9 @@ public:
     // The depth the picture is recorded with: 8 for grey, 24 for colour.
     int ImageBits() const { return components_ == 1 ? 8 : 24; }
     bool Progressive() const { return progressive_; }
+    // The orientation the file's EXIF records (1..8; 1 without EXIF). The
+    // reader decodes the rows as stored; standing them upright is the caller's.
+    int ExifOrientation() const { return exifOrientation_; }
     // Warnings libjpeg raised on the last header read or decode (damaged
     // entropy data and the like); they never stop a decode.
     int Warnings() const { return warnings_; }
@@ -71,6 +74,7 @@ private:
     std::int32_t height_ = 0;
     int components_ = 0;
     bool progressive_ = false;
+    int exifOrientation_ = 1;
     int scale_ = 1;
     mutable int warnings_ = 0;
 };

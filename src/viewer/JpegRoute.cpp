@@ -3,6 +3,8 @@
 
 #include "viewer/PictureLoader.h"
 
+#include "formats/Orientation.h"
+
 #include <chrono>
 
 namespace zv {
@@ -18,6 +20,12 @@ struct JpegPlan {
 
 } // namespace
 
+// The orientation the picture is turned upright from: the file's EXIF one
+// when the option asks for it.
+int PictureLoader::UprightTurn() const {
+    return services_.settings.exifOrientation ? jpeg_->ExifOrientation() : kUpright;
+}
+
 void PictureLoader::RenewJpegReader() {
     jpeg_ = std::make_unique<TJpegReader>();
 }
@@ -25,7 +33,9 @@ void PictureLoader::RenewJpegReader() {
 bool PictureLoader::ProbeJpeg() {
     try {
         jpeg_->ReadHeader(std::filesystem::path(currentPath));
-        SetDescriptor(jpeg_->Width(), jpeg_->Height(), jpeg_->ImageBits());
+        const bool swapped = SwapsSides(UprightTurn());
+        SetDescriptor(swapped ? jpeg_->Height() : jpeg_->Width(),
+                      swapped ? jpeg_->Width() : jpeg_->Height(), jpeg_->ImageBits());
         return true;
     } catch (const std::exception&) {
         RenewJpegReader();
@@ -87,6 +97,9 @@ bool PictureLoader::LoadJpeg() {
                       : JpegProgress([&host](int percent) { host.DrawProgress(percent); });
         std::lock_guard surface(imaging.current.Surface());
         jpeg_->Decode(imaging.current, progress);
+        OrientUpright(imaging.current, UprightTurn());
+        imaging.descriptor.ImageWidth = imaging.current.Width();
+        imaging.descriptor.ImageHeight = imaging.current.Height();
     } catch (const std::exception&) {
         // The program-wide handler shows the error; the next JPEG open fails at once.
         jpegError = true;

@@ -208,6 +208,7 @@ bool PictureLoader::ProbeIcon() {
     try {
         const PictureHeader header = FormatRowOf(FormatId::Ico).readHeader(currentPath, {});
         SetDescriptor(header.width, header.height, header.bits);
+        pageCount = header.pages;
         return header.width > 0 && header.height > 0;
     } catch (const std::exception&) {
         return false;

@@ -32,6 +32,7 @@ struct LoadSettings {
     int jpegScale = 0; // 0 chooses from the view; 1, 2, 4 or 8 fixes the JPEG scale
     bool fitToWindow = false;
     std::uint32_t backColour = 0; // the view area's colour, for transparent pixels
+    bool exifOrientation = true;  // "Rotate by EXIF orientation"
 };
 
 // The services loading works with.
@@ -108,13 +109,14 @@ private:
     bool LoadPng();
     bool LoadPcx();
     bool LoadPsd();
-    bool LoadIcon();
+    bool LoadIcon(int page);
     bool LoadLayerPicture(TDibGraphic& reader);
     bool LoadTiff();
     bool LoadThroughLibrary(int page);
     bool LoadPhotoCd();
     bool LoadJpeg();
     bool ProbeJpeg();
+    int UprightTurn() const;
     void RenewJpegReader();
 
     bool AssignPicture(const Bitmap& picture, int bits);

@@ -72,7 +72,7 @@ bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
         case FormatId::Png: return LoadPng();
         case FormatId::Pcx: return LoadPcx();
         case FormatId::Psd: return LoadPsd();
-        case FormatId::Ico: return LoadIcon();
+        case FormatId::Ico: return LoadIcon(page);
         default: return false;
         }
     } catch (const std::exception& error) {
@@ -137,10 +137,14 @@ bool PictureLoader::LoadTga() {
     return LoadLayerPicture(reader);
 }
 
-// The largest picture of an icon file.
-bool PictureLoader::LoadIcon() {
+// One image of an icon or cursor file: page 0 is the largest, deepest.
+bool PictureLoader::LoadIcon(int page) {
     TIconGraphic reader;
-    return LoadLayerPicture(reader);
+    reader.imageToRead = page + 1;
+    const bool loaded = LoadLayerPicture(reader);
+    currentPage = page;
+    if (reader.Damaged()) services_.host.SetStatusText(kDamagedJpegText);
+    return loaded;
 }
 
 bool PictureLoader::LoadPng() {

@@ -3,6 +3,7 @@
 #include "formats/BmpGraphic.h"
 #include "formats/FormatTable.h"
 #include "formats/JpegWriter.h"
+#include "formats/Orientation.h"
 #include "formats/PcxGraphic.h"
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
@@ -130,6 +131,7 @@ std::vector<JpegMarker> MetadataOf(const std::string& source, bool grey) {
 void WriteJpeg(const Bitmap& picture, const std::string& path, const SaveSettings& settings) {
     TJpegWriter writer;
     writer.keptMarkers = MetadataOf(settings.metadataSource, settings.type == kSaveJpegGrey);
+    if (!settings.keepStoredOrientation) ResetExifOrientation(writer.keptMarkers);
     writer.quality = ValidJpegQuality(settings.quality);
     writer.grey = settings.type == kSaveJpegGrey;
     writer.progressive = settings.progressive;
@@ -161,6 +163,7 @@ SaveJob JobFor(const SaveCommandContext& context, const std::string& path,
     job.turboMode = context.turboMode;
     job.pathBoxText = context.pathBoxText;
     job.metadataSource = context.currentPath;
+    job.keepStoredOrientation = context.keepStoredOrientation;
     return job;
 }
 
@@ -351,6 +354,7 @@ SaveResult SavePicture(const SaveJob& job, SaveServices& services) {
     settings.xDpi = job.xDpi;
     settings.yDpi = job.yDpi;
     settings.metadataSource = job.metadataSource;
+    settings.keepStoredOrientation = job.keepStoredOrientation;
     try {
         std::lock_guard surface(imaging.current.Surface());
         if (!SaveTypeOffered(job.type, imaging.descriptor.ImageBits))

@@ -140,6 +140,10 @@ struct SaveSettings {
     // its metadata (EXIF, colour profile, comments and the other APPn
     // segments). Empty: none.
     std::string metadataSource;
+    // The picture was loaded as stored, not stood upright by its EXIF
+    // orientation, so the kept EXIF keeps that orientation; otherwise the
+    // kept EXIF records orientation 1.
+    bool keepStoredOrientation = false;
 };
 
 // The picture as the writers take it: a device-dependent picture is made a
@@ -179,7 +183,8 @@ struct SaveJob {
     std::string pathBoxText; // what the viewer's path box shows
     int xDpi = 0;            // see SaveSettings
     int yDpi = 0;
-    std::string metadataSource; // see SaveSettings
+    std::string metadataSource;         // see SaveSettings
+    bool keepStoredOrientation = false; // see SaveSettings
 };
 
 // What a save means for the document and the settings. The caller applies
@@ -213,6 +218,7 @@ struct SaveCommandContext {
     bool batch = false;        // the dialog's batch flag
     std::string batchSuffix;   // the batch's name suffix
     bool turboMode = false;
+    bool keepStoredOrientation = false;                   // see SaveSettings
     std::function<bool(const std::string&)> fileExists;   // std::filesystem unless set
     std::function<bool(const std::string&)> folderExists; // std::filesystem unless set
 };

@@ -150,6 +150,19 @@ TEST_F(SettingsSessionTest, AnOptionChangedWithoutAPictureIsKept) {
     EXPECT_EQ(store.binaries[kViewerSettingsName][0x32], 0);
 }
 
+// Its own value, on until a run turns it off; the record's bytes never hold it.
+TEST_F(SettingsSessionTest, ExifOrientationIsItsOwnValue) {
+    StoreRecord(DefaultViewerSettings(24));
+    const Bytes record = store.binaries[kViewerSettingsName];
+    SettingsSession first(store, 24);
+    EXPECT_TRUE(first.exifOrientation);
+    first.exifOrientation = false;
+    EXPECT_TRUE(first.SaveAtClose("*"));
+    EXPECT_EQ(store.strings[kExifOrientationName], "0");
+    EXPECT_EQ(store.binaries[kViewerSettingsName], record);
+    EXPECT_FALSE(SettingsSession(store, 24).exifOrientation);
+}
+
 TEST_F(SettingsSessionTest, DelaysAreCorrectedBothWays) {
     ViewerSettings stored = DefaultViewerSettings(24);
     stored.delayMs = 90000;

@@ -1,8 +1,11 @@
 #include "formats/IconGraphic.h"
 
+#include "formats/DecodeFile.h"
 #include "formats/GraphicErrors.h"
+#include "formats/PictureLists.h"
 
 #include "PnmFiles.h"
+#include "TempFolderTest.h"
 #include "TestData.h"
 
 #include <gtest/gtest.h>
@@ -260,6 +263,47 @@ TEST(IconRead, DamagedAndLyingFilesAreRefused) {
     EXPECT_EQ(LoadMessage(IconFile({tooManyColours.Build()})), invalid);
     EXPECT_EQ(LoadMessage(IconFile({Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0}})),
               truncated);
+}
+
+// The two lying files are also the icon fuzz target's seeds.
+TEST(IconRead, LyingDirectoriesAreRefusedAndPassedOverImagesMarkTheFileDamaged) {
+    const Bytes good = IconFile({Solid(4, 24, {1, 1, 1}).Build(), Solid(2, 8, {2, 2, 2}).Build()});
+    TIconGraphic icon;
+    EXPECT_EQ(icon.ImageCount(good), 2);
+    icon.LoadFromStream(good);
+    EXPECT_FALSE(icon.Damaged());
+
+    Bytes lyingCount = good;
+    lyingCount[4] = 3; // a third entry read from the first image's bytes
+    EXPECT_EQ(LoadMessage(lyingCount), "Invalid icon file");
+    EXPECT_THROW(icon.ImageCount(lyingCount), EInvalidGraphic);
+    Bytes lyingOffset = good;
+    const auto pastEnd = static_cast<std::uint32_t>(good.size() + 1);
+    for (int i = 0; i < 4; ++i) lyingOffset[6 + 16 + 12 + i] = std::uint8_t(pastEnd >> 8 * i);
+    EXPECT_EQ(LoadMessage(lyingOffset), "Icon image data is truncated");
+
+    const Bytes damaged =
+        IconFile({Solid(2, 24, {3, 3, 3}).Build(), Solid(8, 16, {4, 4, 4}).Build()});
+    icon.LoadFromStream(damaged);
+    EXPECT_TRUE(icon.Damaged());
+    EXPECT_EQ(PixelOf(icon, 0, 0), (Bgr{3, 3, 3}));
+}
+
+// Every image is a page, the largest and deepest first; cursors read alike.
+TEST(IconRead, ImagesArePagesAndCursorsOpenAsIcons) {
+    Bytes cursor = IconFile({Solid(2, 8, {2, 2, 2}).Build(), Solid(4, 24, {1, 1, 1}).Build(),
+                             Solid(8, 16, {}).Build()});
+    cursor[2] = 2;
+    const zvtest::TempFolder temp;
+    const std::string path = temp.Write("pointer.cur", std::string(cursor.begin(), cursor.end()));
+    const PictureHeader header = ProbeFile(path);
+    EXPECT_EQ(header.pages, 3);
+    EXPECT_EQ(header.width, 4);
+    const DecodedPicture second = DecodeFile(path, 2);
+    EXPECT_EQ(second.pixels.Width(), 2);
+    EXPECT_TRUE(second.damaged);
+    EXPECT_THROW(DecodeFile(path, 3), EInvalidGraphic);
+    EXPECT_NE(std::string(kAcceptedExtensions).find(".CUR"), std::string::npos);
 }
 
 // --- Writing ---

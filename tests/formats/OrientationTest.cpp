@@ -3,8 +3,11 @@
 // EXIF orientation unless the caller keeps the stored one.
 
 #include "TempFolderTest.h"
+#include "TestData.h"
+#include "ToolRunner.h"
 
 #include "formats/DecodeFile.h"
+#include "formats/JpegCodec.h"
 #include "formats/Orientation.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +146,110 @@ TEST(Orientation, EveryTiffOrientationOfEveryKindReadsUpright) {
                 EXPECT_TRUE(SameRows(picture.pixels, upright));
         }
     }
+}
+
+// --- JPEG ---
+
+// An EXIF segment whose first directory holds a description, then the
+// orientation, in either byte order.
+Bytes ExifSegment(int orientation, bool little) {
+    Bytes d = {'E',
+               'x',
+               'i',
+               'f',
+               0,
+               0,
+               std::uint8_t(little ? 'I' : 'M'),
+               std::uint8_t(little ? 'I' : 'M')};
+    const auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            d.push_back(std::uint8_t(v >> 8 * (little ? i : bytes - 1 - i)));
+    };
+    put(42, 2), put(8, 4), put(2, 2);
+    put(0x010E, 2), put(2, 2), put(4, 4), d.insert(d.end(), {'a', 'b', 'c', 0});
+    put(0x0112, 2), put(3, 2), put(1, 4), put(orientation, 2), put(0, 2);
+    put(0, 4);
+    return d;
+}
+
+// 8 x 8 blocks of flat colour, which JPEG keeps within a level or two.
+std::uint32_t BlockColour(int block) {
+    return std::uint32_t(block * 60 % 256) | std::uint32_t(200 - block * 20) << 8 |
+           std::uint32_t(block * 35 % 256) << 16;
+}
+
+Bitmap BlockPicture(const Values& blocks) {
+    Bitmap picture;
+    const int width = int(blocks[0].size()) * 8, height = int(blocks.size()) * 8;
+    picture.Create(width, height, PixelFormat::Bits24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t c = BlockColour(blocks[y / 8][x / 8]);
+            std::uint8_t* p = picture.ScanLine(y) + 3 * x;
+            p[0] = std::uint8_t(c >> 16), p[1] = std::uint8_t(c >> 8), p[2] = std::uint8_t(c);
+        }
+    return picture;
+}
+
+int WorstDifference(const Bitmap& a, const Bitmap& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return 256;
+    int worst = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < 3 * a.Width(); ++x)
+            worst = std::max(worst, std::abs(a.ScanLine(y)[x] - b.ScanLine(y)[x]));
+    return worst;
+}
+
+// A 4 x 2 block picture (32 x 16) stored in the orientation, with EXIF saying so.
+std::string WriteOrientedJpeg(const zvtest::TempFolder& temp, int orientation) {
+    JpegEncodeOptions options;
+    options.quality = 95;
+    options.scale = JpegQualityScale::Library;
+    options.markers.push_back({0xE1, ExifSegment(orientation, orientation % 2 == 0)});
+    const Bytes file = JpegEncode(BlockPicture(Stored(Upright(4, 2), orientation)), options);
+    return temp.Write("o" + std::to_string(orientation) + ".jpg",
+                      std::string(file.begin(), file.end()));
+}
+
+TEST(Orientation, EveryJpegExifOrientationDecodesUprightUnlessKeptAsStored) {
+    const zvtest::TempFolder temp;
+    const Bitmap upright = BlockPicture(Upright(4, 2));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const std::string path = WriteOrientedJpeg(temp, orientation);
+        EXPECT_EQ(JpegExifOrientation(zvtest::ReadTestFile(path)), orientation);
+        EXPECT_EQ(ProbeFile(path).width, 32);
+        EXPECT_LE(WorstDifference(DecodeFile(path).pixels, upright), 6);
+
+        DecodeOptions stored;
+        stored.exifOrientation = false;
+        const DecodedPicture kept = DecodeFile(path, 1, stored);
+        EXPECT_LE(WorstDifference(kept.pixels, BlockPicture(Stored(Upright(4, 2), orientation))),
+                  6);
+        EXPECT_EQ(ProbeFile(path, stored).width, orientation >= 5 ? 16 : 32);
+    }
+}
+
+TEST(Orientation, ConvertStandsJpegsUprightAndNoOrientKeepsThemAsStored) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+    const zvtest::TempFolder temp;
+    const std::string in = WriteOrientedJpeg(temp, 6);
+    const auto convert = [&](const std::string& options, const char* out) {
+        const std::string path = (temp / out).string();
+        EXPECT_EQ(zvtest::RunTool("convert " + options + " '" + in + "' '" + path + "'").status, 0);
+        return path;
+    };
+    EXPECT_EQ(DecodeFile(convert("", "upright.bmp")).pixels.Width(), 32);
+    EXPECT_EQ(DecodeFile(convert("--no-orient", "stored.bmp")).pixels.Width(), 16);
+    // A JPEG saved upright says so; one kept as stored keeps its orientation.
+    const std::string upright = convert("", "upright.jpg");
+    EXPECT_EQ(JpegExifOrientation(zvtest::ReadTestFile(upright)), 1);
+    EXPECT_EQ(DecodeFile(upright).pixels.Width(), 32);
+    const std::string stored = convert("--no-orient", "stored.jpg");
+    EXPECT_EQ(JpegExifOrientation(zvtest::ReadTestFile(stored)), 6);
+    EXPECT_EQ(DecodeFile(stored).pixels.Width(), 32);
+    EXPECT_NE(zvtest::RunTool("convert --help", {}, true).output.find("--no-orient"),
+              std::string::npos);
 }
 
 } // namespace

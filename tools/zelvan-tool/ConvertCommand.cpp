@@ -24,7 +24,7 @@ namespace zvtool {
 const char* const kConvertUsage =
     "Usage: zelvan-tool convert [--type N] [--quality Q] [--progressive] [--grey]\n"
     "                           [--page N] [--fax-quality Q] [--scale S] [--compression NAME]\n"
-    "                           IN OUT\n\n"
+    "                           [--no-orient] IN OUT\n\n"
     "Reads IN (any picture the program reads: BMP, PCX, DCX, TGA, PNG, TIFF, ICO, PSD,\n"
     "JPEG, Photo CD) and saves it as OUT the way the viewer's \"Save as\" does. The type\n"
     "is --type or follows OUT's extension: .bmp 1, .pcx 2, .png 3, .jpg/.jpeg 5,\n"
@@ -46,6 +46,9 @@ const char* const kConvertUsage =
     "  --fax-quality Q     black-and-white pages in grey: 0 b/w (default), 1 \"4 shades\"\n"
     "                      (half size), 2 \"16 shades\" (a third), 3 \"64 shades\" (a quarter)\n"
     "  --scale S           JPEG input decoded at 1/S: 1 (default), 2, 4 or 8\n"
+    "  --no-orient         JPEG input kept as stored: without it a picture whose EXIF\n"
+    "                      orientation says it was taken turned or mirrored is stood\n"
+    "                      upright, and a JPEG OUT then records orientation 1\n"
     "  --compression NAME  TIFF through the layer with this compression: None, Packbits,\n"
     "                      \"Fax Group 3, 1D\", \"Fax Group 3, 2D\", \"Fax Group 4\", ZLib\n"
     "                      or \"ZLib Adobe\" (the fax kinds for black-and-white pictures)\n";
@@ -109,6 +112,8 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
             request.type = Number(argument, arguments[++i]);
         else if (argument == "--quality" && hasValue)
             request.quality = Number(argument, arguments[++i]);
+        else if (argument == "--no-orient")
+            request.read.exifOrientation = false;
         else if (argument == "--progressive")
             request.progressive = true;
         else if (argument == "--grey" || argument == "--gray")
@@ -147,6 +152,9 @@ struct OpenedPicture {
 void Open(const ConvertRequest& request, OpenedPicture& opened) {
     const zv::DecodedPicture picture =
         OpenPicture(request.input, opened.imaging, request.page, request.read);
+    if (picture.damaged)
+        std::cerr << "zelvan-tool convert: " << request.input
+                  << " is damaged: an image of it could not be read and was passed over\n";
     const std::string extension = zv::UpperExtension(request.input);
     const bool viewerOpens =
         request.page == 1 &&
@@ -174,6 +182,7 @@ int SaveAsTheViewerDoes(const ConvertRequest& request, int type) {
     job.xDpi = opened.xDpi;
     job.yDpi = opened.yDpi;
     job.metadataSource = request.input; // a JPEG written from a JPEG keeps its metadata
+    job.keepStoredOrientation = !request.read.exifOrientation;
     const zv::SaveResult result = zv::SavePicture(job, services);
     if (result.saved) return 0;
     std::cerr << "zelvan-tool convert: ";
