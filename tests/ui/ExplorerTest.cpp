@@ -399,6 +399,7 @@ private slots:
 
     void singleClickOpensOnce() {
         settings_.clickStyle = 1;
+        settings_.viewStyle = ExplorerViewStyle::List; // in the thumbnail view a click only selects
         TFileForm& form = Open(root_);
         QSignalSpy viewer(&form, &TFileForm::openInViewer);
         const QRect rome = RowRect(Row("Rome 01.bmp"));
