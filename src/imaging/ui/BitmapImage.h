@@ -1,6 +1,7 @@
 #pragma once
 // The Bitmap as a QImage for painting: rows are shared where Qt has the same
-// layout, converted otherwise. And the way back, for pictures Qt hands over.
+// layout, converted otherwise; pictures with alpha are shown laid over a
+// checkerboard. And the way back, for pictures Qt hands over.
 
 #include "imaging/Bitmap.h"
 
@@ -9,7 +10,9 @@
 namespace zv {
 
 // The image shares the Bitmap's rows when it can: it is valid only while the
-// Bitmap is unchanged, so paint with it and let it go.
+// Bitmap is unchanged, so paint with it and let it go. A picture with alpha
+// comes as an opaque copy over 8-pixel squares of white and light grey (204),
+// anchored at the picture's top left; the Bitmap's bytes stay as they are.
 QImage ImageOfBitmap(const Bitmap& bitmap);
 
 // A copy of any QImage as a 24-bit Bitmap; false for a null image.
