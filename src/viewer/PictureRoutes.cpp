@@ -134,6 +134,7 @@ bool PictureLoader::LoadLayerPicture(TDibGraphic& reader) {
 
 bool PictureLoader::LoadTga() {
     TTgaGraphic reader;
+    reader.keepAlpha = true; // shown over a checkerboard
     return LoadLayerPicture(reader);
 }
 
@@ -150,6 +151,7 @@ bool PictureLoader::LoadIcon(int page) {
 bool PictureLoader::LoadPng() {
     TPngGraphic reader;
     reader.backgroundColour = services_.settings.backColour;
+    reader.keepAlpha = true; // shown over a checkerboard
     try {
         reader.LoadFromFile(currentPath);
     } catch (const std::exception&) {
@@ -159,6 +161,7 @@ bool PictureLoader::LoadPng() {
     Bitmap picture;
     reader.AssignTo(picture);
     SetDescriptor(reader.Width(), reader.Height(), reader.Bits());
+    if (reader.HasAlpha()) return AssignPicture(picture, 24);
     if (reader.Bits() == 24 && reader.Width() > 128 && reader.Height() > 128)
         return AssignPicture(picture, 24);
     if (reader.Bits() == 24) return BringInPacked(picture);
