@@ -258,6 +258,8 @@ JpegWizardRecord JpegWizardRecord::Parse(const std::optional<std::vector<std::ui
 
 std::optional<Bitmap> PictureForSave(const ImagingContext& imaging, int type) {
     const Bitmap& current = imaging.current;
+    // PNG and TGA files keep a picture's alpha; the other types drop it.
+    if (current.HasAlpha() && (type == kSavePng || type == kSaveTga)) return std::nullopt;
     const ImageDescriptor& descriptor = imaging.descriptor;
     const bool deviceDependent =
         current.Storage() == StorageKind::DDB || current.Format() == PixelFormat::Device;

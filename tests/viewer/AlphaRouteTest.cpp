@@ -1,7 +1,9 @@
 // PNG and TGA pictures with alpha reach the viewer with it (the view paints
-// them over a checkerboard); making them true colour for processing drops it.
+// them over a checkerboard) and are saved as their own type with it; saving
+// as another type, or making them true colour for processing, drops it.
 
 #include "viewer/PictureLoader.h"
+#include "viewer/PictureSave.h"
 
 #include "formats/PngGraphic.h"
 #include "formats/TgaGraphic.h"
@@ -69,6 +71,18 @@ TEST_F(AlphaRouteTest, PngAndTgaPicturesKeepTheirAlphaUntilProcessed) {
         ASSERT_TRUE(imaging.current.HasAlpha());
         EXPECT_EQ(std::memcmp(imaging.current.ScanLine(0), pixels, sizeof pixels), 0);
         EXPECT_EQ(imaging.descriptor.ImageBits, 24);
+
+        // Saved again as its own type it keeps the alpha; as a BMP it has none.
+        SaveSettings settings;
+        settings.type = writer == &png ? kSavePng : kSaveTga;
+        ASSERT_FALSE(PictureForSave(imaging, settings.type));
+        WritePictureAs(imaging.current, path.string(), settings, library);
+        ASSERT_TRUE(Open(path.string()));
+        EXPECT_EQ(std::memcmp(imaging.current.ScanLine(0), pixels, sizeof pixels), 0);
+        const std::optional<Bitmap> forBmp = PictureForSave(imaging, kSaveBmp);
+        ASSERT_TRUE(forBmp);
+        EXPECT_EQ(forBmp->Format(), PixelFormat::Bits24);
+
         EnsureTrueColour(imaging);
         EXPECT_FALSE(imaging.current.HasAlpha());
         EXPECT_EQ(imaging.current.ScanLine(0)[3], 4);
