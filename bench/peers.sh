@@ -150,6 +150,18 @@ ours=$(best_ms "$tool" info a.jpg)
 peer=$(best_ms djpeg -outfile full-djpeg.ppm a.jpg)
 report "JPEG decode full / djpeg" "$ours" "$peer" 1.1 ms
 
+# The same pixels as a FlashPix picture of JPEG tiles at cjpeg's quality and
+# colour sampling: our decode of its largest resolution beside djpeg's of the
+# baseline JPEG.
+# (The maker reads PPM without comments, as netpbm writes it.)
+if ppmtoppm < a.ppm > a-plain.ppm 2> /dev/null &&
+  "$build/bench/zvmake_flashpix" a-plain.ppm a.fpx 90 > /dev/null 2>&1; then
+  ours=$(best_ms "$tool" info a.fpx)
+  report "FlashPix decode full / djpeg" "$ours" "$peer" 1.5 ms
+else
+  echo "peers.sh: no FlashPix picture (build the zvmake_flashpix target); skipped."
+fi
+
 # The program's JPEG: quality 50 on its linear scale is cjpeg's quality 75.
 ours=$(best_ms "$tool" convert a.bmp out.jpg)
 peer=$(best_ms cjpeg -quality 75 -sample 1x1 -optimize -dct float -outfile out-cjpeg.jpg a.bmp)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -184,16 +185,16 @@ struct SourcePixels {
     std::array<int, 4> at;
 };
 
-void PutRun(const Colour& colour, const SourcePixels& source, int count, std::uint8_t* out) {
+template <FlashPixSpace kSpace, bool kOpacity>
+void PutRunOf(const SourcePixels& source, int count, std::uint8_t* out, int alphaAt) {
     const std::uint8_t* p = source.data;
     const auto [a0, a1, a2, a3] = source.at;
-    const int alphaAt = colour.channels - 1 == 1 ? a1 : a3;
     const YccTables& ycc = Ycc();
     for (int x = 0; x < count; ++x, p += source.step) {
         std::uint8_t r, g, b;
-        if (colour.space == FlashPixSpace::Monochrome) {
+        if constexpr (kSpace == FlashPixSpace::Monochrome) {
             r = g = b = p[a0];
-        } else if (colour.space == FlashPixSpace::Rgb) {
+        } else if constexpr (kSpace == FlashPixSpace::Rgb) {
             r = p[a0];
             g = p[a1];
             b = p[a2];
@@ -203,14 +204,14 @@ void PutRun(const Colour& colour, const SourcePixels& source, int count, std::ui
             g = Clamp16(luma + ycc.greenFromC1[p[a1]] + ycc.greenFromC2[p[a2]]);
             b = Clamp16(luma + ycc.blueFromC1[p[a1]]);
         }
-        if (colour.opacity) {
+        if constexpr (kOpacity) {
             const int alpha = p[alphaAt];
             out[0] = Unpremultiply(b, alpha);
             out[1] = Unpremultiply(g, alpha);
             out[2] = Unpremultiply(r, alpha);
             out[3] = static_cast<std::uint8_t>(alpha);
             out += 4;
-        } else if (colour.space == FlashPixSpace::Monochrome) {
+        } else if constexpr (kSpace == FlashPixSpace::Monochrome) {
             *out++ = r;
         } else {
             out[0] = b;
@@ -218,6 +219,33 @@ void PutRun(const Colour& colour, const SourcePixels& source, int count, std::ui
             out[2] = r;
             out += 3;
         }
+    }
+}
+
+// One row of a tile into the picture's row.
+void PutRun(const Colour& colour, const SourcePixels& source, int count, std::uint8_t* out) {
+    if (!colour.opacity && source.step > 0) {
+        // Rows that are already the picture's: grey, or decoded JPEG colour.
+        const bool grey = colour.space == FlashPixSpace::Monochrome && source.step == 1;
+        const bool bgr = colour.space == FlashPixSpace::Rgb && source.step == 3 &&
+                         source.at[0] == 2 && source.at[1] == 1 && source.at[2] == 0;
+        if (grey || bgr) {
+            std::memcpy(out, source.data, static_cast<std::size_t>(count) * source.step);
+            return;
+        }
+    }
+    const int alphaAt = colour.channels == 2 ? source.at[1] : source.at[3];
+    using enum FlashPixSpace;
+    switch (colour.space) {
+    case Rgb:
+        return colour.opacity ? PutRunOf<Rgb, true>(source, count, out, alphaAt)
+                              : PutRunOf<Rgb, false>(source, count, out, alphaAt);
+    case PhotoYcc:
+        return colour.opacity ? PutRunOf<PhotoYcc, true>(source, count, out, alphaAt)
+                              : PutRunOf<PhotoYcc, false>(source, count, out, alphaAt);
+    case Monochrome:
+        return colour.opacity ? PutRunOf<Monochrome, true>(source, count, out, alphaAt)
+                              : PutRunOf<Monochrome, false>(source, count, out, alphaAt);
     }
 }
 
