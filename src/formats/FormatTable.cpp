@@ -2,6 +2,7 @@
 
 #include "formats/BmpGraphic.h"
 #include "formats/DcxFile.h"
+#include "formats/FlashPixReader.h"
 #include "formats/IconGraphic.h"
 #include "formats/JpegReader.h"
 #include "formats/Orientation.h"
@@ -356,18 +357,6 @@ DecodedPicture ReadPhotoCdPage(const PageSource& source) {
     return picture;
 }
 
-[[noreturn]] void FlashPixRefused(const std::filesystem::path& path) {
-    throw EInvalidGraphic("FlashPix pictures are not supported: " + path.string() + ".");
-}
-
-PictureHeader FlashPixHeader(const std::filesystem::path& path, const DecodeOptions&) {
-    FlashPixRefused(path);
-}
-
-DecodedPicture ReadFlashPixPage(const PageSource& source) {
-    FlashPixRefused(source.path);
-}
-
 template <typename Graphic> std::unique_ptr<TDibGraphic> New() {
     return std::make_unique<Graphic>();
 }
@@ -401,7 +390,7 @@ constexpr FormatRow kRows[] = {
      ReadLayerPage<TPcxGraphic>, New<TPcxGraphic>, false, Depths({1, 4, 8, 24}), false, ".PCX"},
     {FormatId::Ico, "ICO", ".ICO.CUR", SniffIco, true, IcoHeader, ReadIcoPage, New<TIconGraphic>,
      false, Depths({24}), false, ".ICO"},
-    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, FlashPixHeader, ReadFlashPixPage,
+    {FormatId::FlashPix, "FlashPix", ".FPX", nullptr, false, ReadFlashPixHeader, ReadFlashPixPage,
      nullptr, false, 0, false, ""},
 };
 
