@@ -2,11 +2,13 @@
 
 #include "explorer/Drives.h"
 #include "explorer/FileList.h"
+#include "formats/PictureLists.h"
 #include "platform/AppFolders.h"
 #include "platform/Extensions.h"
 #include "platform/FileCrc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -262,15 +264,28 @@ bool ThumbPresent(const fs::path& path) {
     return !error && size >= kSmallestPresentThumb;
 }
 
+namespace {
+std::atomic<bool> thumbExifOrientation{true};
+} // namespace
+
+void SetThumbExifOrientation(bool on) {
+    thumbExifOrientation = on;
+}
+
+bool ThumbExifOrientation() {
+    return thumbExifOrientation;
+}
+
 fs::path RowThumbPath(const CachePaths& paths, std::string_view volume, const std::string& folder,
                       const FileRecord& record) {
     if (record.IsFolder()) return paths.variantFolder / GenericThumbName(kGenericFolderThumb);
     const std::string fullPath = RecordPath(folder, record);
     const std::string extension = UpperExtension(fullPath);
     if (ExtensionIn(extension, ImageExtensions) || ExtensionIn(extension, IconExtensions)) {
-        return paths.folderCacheFolder /
-               ThumbFileName(
-                   ThumbKey(volume, fullPath, record.Size, record.FileDate, record.TimeOfDayMs));
+        std::string key =
+            ThumbKey(volume, fullPath, record.Size, record.FileDate, record.TimeOfDayMs);
+        if (IsJpegExtension(extension) && !ThumbExifOrientation()) key += "AS STORED\r\n";
+        return paths.folderCacheFolder / ThumbFileName(key);
     }
     return paths.variantFolder / ExtensionThumbName(extension);
 }

@@ -138,6 +138,13 @@ bool ThumbPresent(const std::filesystem::path& path);
 std::filesystem::path RowThumbPath(const CachePaths& paths, std::string_view volume,
                                    const std::string& folder, const FileRecord& record);
 
+// "Rotate by EXIF orientation" as the thumbnails follow it, for the whole
+// program (on until set). With it off, the thumbnail of a JPEG file is kept
+// under a name of its own (RowThumbPath), so flipping the option makes the
+// thumbnails of the other kind instead of showing the ones already made.
+void SetThumbExifOrientation(bool on);
+bool ThumbExifOrientation();
+
 // ---------------------------------------------------------------------------
 // Volume strings
 

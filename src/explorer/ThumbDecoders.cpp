@@ -16,7 +16,7 @@ constexpr int kDecoderNiceness = 10;
 
 ThumbJobDone RunThumbJob(const ThumbJob& job) {
     ThumbJobDone done;
-    done.result = MakeThumbFor(job.picturePath, job.box, job.colour);
+    done.result = MakeThumbFor(job.picturePath, job.box, job.colour, job.exifOrientation);
     if (done.result.outcome != ThumbOutcome::Made) return done;
     const Bitmap stored = ThumbAtDisplayDepth(done.result.thumbnail, job.screenBits, job.dither);
     done.result.thumbnail = Bitmap();

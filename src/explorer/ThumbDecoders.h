@@ -28,6 +28,7 @@ struct ThumbJob {
     std::uint32_t colour = 0;
     int screenBits = 24;
     bool dither = true;
+    bool exifOrientation = true; // JPEG pictures stood upright by their EXIF
 };
 
 struct ThumbJobDone {

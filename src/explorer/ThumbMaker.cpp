@@ -34,9 +34,11 @@ bool ViewerPicture(const std::string& path) {
     return ExtensionIn(extension, kAcceptedExtensions) && !ExtensionIn(extension, kMediaExtensions);
 }
 
-ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour) {
+ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
+                             bool exifOrientation) {
     ThumbResult result;
     DecodeOptions options;
+    options.exifOrientation = exifOrientation;
     options.jpegScale = 0;
     options.fitWidth = box.ThumbWidth;
     options.fitHeight = box.ThumbHeight;
@@ -85,7 +87,8 @@ int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box) {
     return ChooseJpegScale(width, height, box.ThumbWidth, box.ThumbHeight, false);
 }
 
-ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour) {
+ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
+                         bool exifOrientation) {
     const bool jpeg = IsJpegName(path);
     if (!jpeg && !ViewerPicture(path)) {
         ThumbResult result = Outcome(ThumbOutcome::Failed);
@@ -93,7 +96,7 @@ ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t th
         return result;
     }
     try {
-        return MakeDecodedThumb(path, box, thumbColour);
+        return MakeDecodedThumb(path, box, thumbColour, exifOrientation);
     } catch (const std::exception&) {
         // A broken or unreadable file gets the failed thumbnail (or, when it
         // is not a JPEG, its icon); the folder goes on.
@@ -136,7 +139,8 @@ ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
         if (ThumbPresent(thumbPath)) {
             ++result.present;
         } else {
-            const ThumbResult made = MakeThumbFor(RecordPath(folderText, record), box, thumbColour);
+            const ThumbResult made = MakeThumbFor(RecordPath(folderText, record), box, thumbColour,
+                                                  ThumbExifOrientation());
             record.ThumbState = made.State();
             switch (made.outcome) {
             case ThumbOutcome::Made:

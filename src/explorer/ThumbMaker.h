@@ -38,8 +38,10 @@ int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box);
 // exceed the pixel budget is too large. Other pictures the viewer opens
 // (extensions in its accepted list, sound and video aside) are decoded at
 // full size; a header beyond the budget is too large; the rest are not
-// pictures (loadFailed). Anything unreadable fails; nothing throws.
-ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour);
+// pictures (loadFailed). Anything unreadable fails; nothing throws. JPEG
+// pictures stand upright by their EXIF orientation unless exifOrientation is off.
+ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
+                         bool exifOrientation = true);
 
 struct ThumbFolderResult {
     bool listed = false; // false when the folder cannot be read

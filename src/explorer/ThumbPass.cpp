@@ -31,6 +31,8 @@ ThumbJob JobFor(const std::string& picturePath, const std::filesystem::path& thu
     job.colour = settings.colour;
     job.screenBits = settings.screenBits;
     job.dither = settings.dither;
+    // As the thumbnail's name was chosen (RowThumbPath).
+    job.exifOrientation = ThumbExifOrientation();
     return job;
 }
 

@@ -107,6 +107,7 @@ std::vector<MenuItem> BuildMenuBar() {
                      Separator(),
                      Command(kVwGamma, "&Gamma", "Ctrl+G; G"),
                      Toggle(kVwHalfJpeg, "&Half JPEG ", kVwHalfJpegOn),
+                     Toggle(kVwExifOrientation, "Rotate by EXIF orientation", kVwExifOrientationOn),
                      Command(kVwInfo, "I&nfo", {}, kVwPictureCommands),
                      Disabled("&Options..."),
                      End(),
@@ -233,6 +234,7 @@ bool ViewerRuleHolds(const ViewerCommandState& state, int rule, int argument) {
     case kVwToolIs: return state.mouseTool == argument;
     case kVwAspectIs: return state.aspectMode == argument;
     case kVwHalfJpegOn: return state.halfJpeg;
+    case kVwExifOrientationOn: return state.exifOrientation;
     default: return true;
     }
 }

@@ -55,6 +55,7 @@ enum ViewerCommand : int {
     kVwStop,
     kVwMemory,
     kVwFolderStep, // argument: +1 the next picture of the folder, -1 the previous
+    kVwExifOrientation,
 };
 
 // The on/off settings of the View and Media menus.
@@ -94,6 +95,7 @@ enum ViewerRule : int {
     kVwAspectIs, // argument: the AspectMode
     kVwHalfJpegOn,
     kVwPictureFile, // a file was opened, so its folder can be stepped through
+    kVwExifOrientationOn,
 };
 
 // What the rules are answered from.
@@ -107,6 +109,7 @@ struct ViewerCommandState {
     bool fit = false;
     bool fullScreen = false;
     bool halfJpeg = false;
+    bool exifOrientation = true; // "Rotate by EXIF orientation"
     int mouseTool = 0;
     int aspectMode = 0;
 };

@@ -1,5 +1,6 @@
 #include "explorer/ThumbMaker.h"
 
+#include "ExifJpeg.h"
 #include "TempFolderTest.h"
 #include "ToolRunner.h"
 #include "explorer/FileList.h"
@@ -190,6 +191,37 @@ TEST_F(ThumbMakerTest, ToolFillsTheCacheUnderTheUsersCacheFolder) {
     EXPECT_EQ(second.status, 0);
     EXPECT_NE(second.output.find("made 0, already present 3"), std::string::npos) << second.output;
     EXPECT_EQ(zvtest::RunTool("thumbs", environment).status, 2);
+}
+
+// A photo taken turned: 32 x 16 upright, stored 16 x 32 with orientation 6.
+// Its thumbnail is wide unless the option is off, and the two are kept
+// under different names.
+TEST(ThumbMaker, JpegThumbnailsFollowTheExifOrientationOption) {
+    const zvtest::TempFolder temp;
+    Bitmap stored;
+    stored.Create(16, 32, PixelFormat::Bits24);
+    for (int y = 0; y < 32; ++y) std::memset(stored.ScanLine(y), 40, 3 * 16);
+    const Bytes file = zvtest::JpegWithOrientation(stored, 6);
+    const std::string path = temp.Write("turned.jpg", std::string(file.begin(), file.end()));
+    const ThumbBox box{120, 90};
+    const Bitmap upright = MakeThumbFor(path, box, 0xFFFFFF, true).thumbnail;
+    const Bitmap asStored = MakeThumbFor(path, box, 0xFFFFFF, false).thumbnail;
+    // Left of the middle row: picture when wide, background when tall.
+    const auto pixel = [](const Bitmap& b, int x, int y) { return b.ScanLine(y)[3 * x]; };
+    EXPECT_NE(pixel(upright, 5, 45), pixel(upright, 0, 0));
+    EXPECT_EQ(pixel(asStored, 5, 45), pixel(asStored, 0, 0));
+
+    const CachePaths paths{"/c", "/c/V", "/c/V/F"};
+    FileRecord photo, drawing;
+    photo.FileName = "turned.jpg";
+    drawing.FileName = "plan.png";
+    const auto photoOn = RowThumbPath(paths, "", "/p/", photo);
+    const auto drawingOn = RowThumbPath(paths, "", "/p/", drawing);
+    SetThumbExifOrientation(false);
+    EXPECT_NE(RowThumbPath(paths, "", "/p/", photo), photoOn);
+    EXPECT_EQ(RowThumbPath(paths, "", "/p/", drawing), drawingOn);
+    SetThumbExifOrientation(true);
+    EXPECT_EQ(RowThumbPath(paths, "", "/p/", photo), photoOn);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // their orientation tag, whatever route reads them, and JPEG files by their
 // EXIF orientation unless the caller keeps the stored one.
 
+#include "ExifJpeg.h"
 #include "TempFolderTest.h"
 #include "TestData.h"
 #include "ToolRunner.h"
@@ -150,28 +151,6 @@ TEST(Orientation, EveryTiffOrientationOfEveryKindReadsUpright) {
 
 // --- JPEG ---
 
-// An EXIF segment whose first directory holds a description, then the
-// orientation, in either byte order.
-Bytes ExifSegment(int orientation, bool little) {
-    Bytes d = {'E',
-               'x',
-               'i',
-               'f',
-               0,
-               0,
-               std::uint8_t(little ? 'I' : 'M'),
-               std::uint8_t(little ? 'I' : 'M')};
-    const auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            d.push_back(std::uint8_t(v >> 8 * (little ? i : bytes - 1 - i)));
-    };
-    put(42, 2), put(8, 4), put(2, 2);
-    put(0x010E, 2), put(2, 2), put(4, 4), d.insert(d.end(), {'a', 'b', 'c', 0});
-    put(0x0112, 2), put(3, 2), put(1, 4), put(orientation, 2), put(0, 2);
-    put(0, 4);
-    return d;
-}
-
 // 8 x 8 blocks of flat colour, which JPEG keeps within a level or two.
 std::uint32_t BlockColour(int block) {
     return std::uint32_t(block * 60 % 256) | std::uint32_t(200 - block * 20) << 8 |
@@ -202,11 +181,8 @@ int WorstDifference(const Bitmap& a, const Bitmap& b) {
 
 // A 4 x 2 block picture (32 x 16) stored in the orientation, with EXIF saying so.
 std::string WriteOrientedJpeg(const zvtest::TempFolder& temp, int orientation) {
-    JpegEncodeOptions options;
-    options.quality = 95;
-    options.scale = JpegQualityScale::Library;
-    options.markers.push_back({0xE1, ExifSegment(orientation, orientation % 2 == 0)});
-    const Bytes file = JpegEncode(BlockPicture(Stored(Upright(4, 2), orientation)), options);
+    const Bytes file =
+        zvtest::JpegWithOrientation(BlockPicture(Stored(Upright(4, 2), orientation)), orientation);
     return temp.Write("o" + std::to_string(orientation) + ".jpg",
                       std::string(file.begin(), file.end()));
 }

@@ -181,6 +181,7 @@ private slots:
   -
   &Gamma [Ctrl+G; G]
   &Half JPEG 
+  Rotate by EXIF orientation
   I&nfo
   &Options...
 &Image

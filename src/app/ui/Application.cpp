@@ -131,6 +131,7 @@ void Application::TakeLoadSettings() {
     loadSettings_.fitToWindow = settings.fitToWindow;
     loadSettings_.backColour = settings.backColour;
     loadSettings_.halfJpeg = viewer_->HalfJpeg();
+    loadSettings_.exifOrientation = settings_->exifOrientation;
     imaging_.autoReduce = settings.autoReduce;
 }
 
@@ -182,6 +183,14 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
     connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
     connect(viewer_.get(), &TWebForm::loadSettingsChanged, this, &Application::TakeLoadSettings);
+    viewer_->exifOrientation = settings_->exifOrientation;
+    SetThumbExifOrientation(settings_->exifOrientation);
+    connect(viewer_.get(), &TWebForm::exifOrientationChanged, this, [this] {
+        settings_->exifOrientation = viewer_->exifOrientation;
+        SetThumbExifOrientation(settings_->exifOrientation);
+        TakeLoadSettings();
+        if (explorer_) explorer_->RefreshList(); // its JPEG thumbnails are made again
+    });
     connect(viewer_.get(), &TWebForm::closeCommandWanted, this, [this] {
         if (explorer_->isVisible()) explorer_->hide();
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
@@ -343,6 +352,7 @@ void Application::SaveAs() {
     if (!viewerDocument_->PictureReady()) return;
     SaveCommandContext context;
     context.currentPath = viewerDocument_->CurrentPath();
+    context.keepStoredOrientation = !settings_->exifOrientation;
     context.pathBoxText = history_.Current();
     context.saveDir = settings_->saveDir;
     context.programFolder = folders_.appHome.string();

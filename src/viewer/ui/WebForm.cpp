@@ -203,6 +203,7 @@ bool TWebForm::RuleHolds(int rule, int argument) const {
     state.fit = settings_.fitToWindow;
     state.fullScreen = fullScreen_;
     state.halfJpeg = halfJpeg_;
+    state.exifOrientation = exifOrientation;
     state.mouseTool = view_->Tool() == MouseTool::Hand ? 0 : 1;
     return ViewerRuleHolds(state, rule, argument);
 }
@@ -229,6 +230,10 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwMouseTool: SetMouseTool(argument == 0 ? MouseTool::Hand : MouseTool::Select); return;
     case kVwAspect: ChooseAspect(static_cast<AspectMode>(argument)); return;
     case kVwGamma: ViewGammaCommand(); return;
+    case kVwExifOrientation:
+        exifOrientation = checked;
+        emit exifOrientationChanged();
+        return;
     case kVwHalfJpeg:
         halfJpeg_ = checked;
         emit loadSettingsChanged();

@@ -135,6 +135,8 @@ public:
     QScrollArea* ScrollArea() const { return scroller_; }
     QString ZoomText() const;
     bool HalfJpeg() const { return halfJpeg_; }
+    // "Rotate by EXIF orientation": the View menu's check; the application keeps the setting.
+    bool exifOrientation = true;
     // Asks for numbers; tests answer in its place.
     std::function<std::optional<std::vector<int>>(const QString&, std::vector<NumberField>)>
         askNumbers;
@@ -184,6 +186,7 @@ signals:
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
     void loadSettingsChanged();
+    void exifOrientationChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
