@@ -1,80 +1,23 @@
 #include "album/JpegMarkers.h"
 
+#include "platform/TextEncoding.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace zv {
 
-namespace {
-
-// Windows-1252 0x80..0x9F; the five unassigned bytes keep their own code.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool IsUtf8(ByteSpan bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::uint8_t lead = bytes[i];
-        std::size_t extra;
-        std::uint32_t code;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            code = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i <= extra) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) return false;
-            code = code << 6 | (bytes[i + k] & 0x3F);
-        }
-        // No overlong forms, surrogates or code points above U+10FFFF.
-        if ((extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000) || code > 0x10FFFF ||
-            (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-void AppendUtf8(std::string& out, char16_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-} // namespace
-
 std::string JpegTextToUtf8(ByteSpan bytes) {
     std::string text;
     text.reserve(bytes.size());
-    if (IsUtf8(bytes)) {
-        for (const std::uint8_t byte : bytes)
-            if (byte != 0) text += static_cast<char>(byte);
+    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (IsUtf8(raw)) {
+        for (const char byte : raw)
+            if (byte != 0) text += byte;
         return text;
     }
-    for (const std::uint8_t byte : bytes) {
-        if (byte == 0) continue;
-        AppendUtf8(text, byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : char16_t{byte});
-    }
+    for (const std::uint8_t byte : bytes)
+        if (byte != 0) AppendUtf8(text, FromWindows1252(byte));
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include "album/ZipUnreduce.h"
 #include "album/ZipUnshrink.h"
 #include "platform/LittleEndian.h"
+#include "platform/TextEncoding.h"
 #include "platform/linux/PosixFile.h"
 
 #include <fcntl.h>
@@ -130,25 +131,6 @@ constexpr const char* kCp437[128] = {
     "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
     "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", "\u00A0",
 };
-
-bool IsUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80             ? 0
-                    : (lead & 0xE0) == 0xC0 ? 1
-                    : (lead & 0xF0) == 0xE0 ? 2
-                    : (lead & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        if (extra < 0 || lead == 0xC0 || lead == 0xC1 || lead > 0xF4) return false;
-        if (text.size() - i <= static_cast<std::size_t>(extra)) return false;
-        for (int k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80)
-                return false;
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
 
 // Names flagged UTF-8, and unflagged names that are valid UTF-8 (as many
 // tools write them), are kept; others are taken as code page 437.

@@ -1,5 +1,6 @@
 #include "explorer/Comments.h"
 
+#include "platform/TextEncoding.h"
 #include "platform/linux/AtomicFile.h"
 
 #include <dirent.h>
@@ -53,58 +54,11 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
     return !in.bad();
 }
 
-bool IsUtf8(std::string_view s) {
-    for (std::size_t at = 0; at < s.size();) {
-        const auto lead = static_cast<unsigned char>(s[at]);
-        std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-        if (length == 0 || at + length > s.size()) return false;
-        for (std::size_t i = 1; i < length; ++i) {
-            if ((static_cast<unsigned char>(s[at + i]) & 0xC0) != 0x80) return false;
-        }
-        at += length;
-    }
-    return true;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F; its unassigned codes
-// there pass through as C1 controls.
-std::string Windows1252ToUtf8(std::string_view s) {
-    static constexpr std::array<char16_t, 32> kHigh = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string out;
-    out.reserve(s.size() + s.size() / 8);
-    for (char c : s) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(out, (byte >= 0x80 && byte <= 0x9F) ? kHigh[byte - 0x80] : byte);
-    }
-    return out;
-}
-
 // The lines of a text: ended by CR LF, LF or CR; an unended last line counts,
 // an empty piece after the last line end does not.
 std::vector<std::string> SplitLines(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    std::string decoded = IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+    std::string decoded = Utf8OrWindows1252(text);
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t at = 0; at < decoded.size(); ++at) {

@@ -1,6 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 
 #include "platform/FileWriter.h"
+#include "platform/RenameNoReplace.h"
 #include "platform/linux/PosixFile.h"
 
 #include <algorithm>
@@ -152,26 +153,6 @@ Reservation ReserveName(const fs::path& trash, const std::string& name,
             return reservation;
     }
     throw TrashFailure("The trash holds too many items named " + name);
-}
-
-// rename(2) that never replaces an existing item.
-bool RenameNoReplace(const fs::path& from, const fs::path& to, bool isFolder) {
-    FileWriter& writer = FileWrites();
-    if (writer.Rename(from, to, RenameMode::NoReplace)) return true;
-    if (errno != EINVAL) return false;
-    // The file system may not know RENAME_NOREPLACE: a hard link cannot
-    // replace anything either; a folder is renamed only when the name is free.
-    if (isFolder) {
-        if (!NameTaken(to)) return writer.Rename(from, to, RenameMode::Replace);
-        errno = EEXIST;
-        return false;
-    }
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
-    if (writer.Remove(from)) return true;
-    int error = errno;
-    writer.Remove(to);
-    errno = error;
-    return false;
 }
 
 void CopyBytes(int from, int to, const fs::path& target) {
