@@ -1,5 +1,7 @@
 #include "formats/PngDeflate.h"
 
+#include "platform/RowThreads.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -342,10 +344,11 @@ void AppendPngImageData(std::vector<std::uint8_t>& file, const PngImageData& ima
             }
         }
     };
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    // A batch worker that already runs a picture per core limits this to 1.
+    const auto threads = static_cast<std::size_t>(RowThreads());
     std::vector<std::thread> helpers;
     try {
-        for (std::size_t t = 1; t < std::min(cores, count); ++t) helpers.emplace_back(work);
+        for (std::size_t t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work);
     } catch (const std::system_error&) {
         // Fewer threads than cores: the ones there are share the bands.
     }

@@ -4,12 +4,11 @@
 // pass whose rows read neighbouring rows reads them as they were before the
 // pass (see SourceRows), so the bytes never depend on how many bands ran.
 //
-// Threads come from the machine's core count. A RowThreadLimit narrows it
-// for the passes its thread starts: the tests compare one thread with four,
-// and a worker that already runs one picture per core passes 1. A band's
-// own thread runs with a limit of 1, so passes never nest their threads.
+// Threads come from RowThreads (platform/RowThreads.h). A band's own thread
+// runs with a limit of 1, so passes never nest their threads.
 
 #include "imaging/Bitmap.h"
+#include "platform/RowThreads.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,20 +19,6 @@ namespace zv {
 
 // Pictures with fewer pixels run in one band on the calling thread.
 inline constexpr std::int64_t kBandedPixels = 1'000'000;
-
-// The threads a pass started on this thread may use: at least 1.
-int RowThreads();
-
-class RowThreadLimit {
-public:
-    explicit RowThreadLimit(int threads);
-    ~RowThreadLimit();
-    RowThreadLimit(const RowThreadLimit&) = delete;
-    RowThreadLimit& operator=(const RowThreadLimit&) = delete;
-
-private:
-    int previous_;
-};
 
 // Rows first .. end-1.
 struct RowBand {
