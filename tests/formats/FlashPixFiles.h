@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,8 @@ inline JpegParts SplitJpeg(const Bytes& stream) {
 // whose luma and colour differences they are, so the codec's own colour
 // conversion stores them unchanged.
 inline Bytes EncodeTile(const Bytes& samples, int channels, int side, const FpxOptions& options) {
+    if (channels != 1 && channels != 3)
+        throw std::invalid_argument("the writer makes JPEG tiles of 1 or 3 channels");
     zv::Bitmap tile;
     tile.Create(side, side, channels == 1 ? zv::PixelFormat::Bits8 : zv::PixelFormat::Bits24);
     if (channels == 1) {

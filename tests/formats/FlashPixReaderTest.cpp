@@ -3,11 +3,13 @@
 #include "TempFolderTest.h"
 #include "ToolRunner.h"
 #include "formats/DecodeFile.h"
+#include "formats/PictureLimits.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <string>
 
 using namespace zv;
@@ -202,6 +204,32 @@ TEST(FlashPixReader, RefusesDamagedFiles) {
     for (const std::size_t size : {std::size_t{0}, std::size_t{600}, whole.size() / 2}) {
         const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + size);
         EXPECT_THROW(FlashPixFile{cut}, EFlashPixError) << size;
+    }
+}
+
+// Bytes spoilt at random anywhere in small files of each kind give a
+// picture or the reader's error, never a crash or another error.
+TEST(FlashPixReader, SurvivesRandomDamage) {
+    std::mt19937 random(20);
+    for (const FpxSpace space : {FpxSpace::Rgb, FpxSpace::Ycc, FpxSpace::Mono}) {
+        FpxOptions options;
+        options.space = space;
+        // JPEG tiles, and a monochrome picture with opacity in uncompressed ones.
+        const bool mono = space == FpxSpace::Mono;
+        options.levels = {mono ? FpxTiles::Raw : FpxTiles::Jpeg, FpxTiles::Raw};
+        const std::vector<std::uint8_t> whole =
+            zvtest::WriteFlashPix(zvtest::FpxSource(mono ? 1 : 3, mono, 70, 40), options);
+        for (int round = 0; round < 300; ++round) {
+            std::vector<std::uint8_t> bytes = whole;
+            for (int flips = 1 + round % 8; flips > 0; --flips)
+                bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+            try {
+                const FlashPixFile file(bytes);
+                for (int level = 0; level < file.LevelCount(); ++level) file.Decode(level);
+            } catch (const EFlashPixError&) {
+            } catch (const EPictureSizeError&) {
+            }
+        }
     }
 }
 
