@@ -6,6 +6,7 @@
 #include "formats/TiffGraphic.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "ExifJpeg.h"
 #include "TempFolderTest.h"
 #include "formats/FlashPixChecks.h"
 
@@ -297,6 +298,41 @@ TEST_F(PictureLoaderTest, IconFilesOpenAsPictures) {
     EXPECT_EQ(imaging.current.Width(), 32);
     EXPECT_EQ(imaging.current.Height(), 32);
     EXPECT_EQ(imaging.descriptor.ImageBits, 24);
+}
+
+// Every image of an icon is a page, the largest first; a lying directory
+// fails the open. The files are the icon fuzz target's seeds.
+TEST_F(PictureLoaderTest, IconImagesArePagesAndLyingIconsFail) {
+    const auto seeds = zvtest::TestDataFolder().parent_path() / "fuzz/seeds/IconFuzz";
+    const auto icon = folder / "two.cur";
+    std::filesystem::copy_file(seeds / "two-images.ico", icon);
+    ASSERT_TRUE(Open(icon.string()));
+    EXPECT_EQ(loader->pageCount, 2);
+    EXPECT_EQ(imaging.current.Width(), 4);
+    ASSERT_TRUE(loader->LoadPictureFile(true, 1));
+    EXPECT_EQ(imaging.current.Width(), 2);
+    EXPECT_EQ(loader->currentPage, 1);
+    for (const char* lying : {"lying-count.ico", "lying-offset.ico"}) {
+        std::filesystem::copy_file(seeds / lying, folder / lying);
+        EXPECT_FALSE(Open((folder / lying).string())) << lying;
+    }
+}
+
+// A photo taken turned (stored 16 x 32, EXIF orientation 6) stands upright
+// unless the option is off.
+TEST_F(PictureLoaderTest, JpegsStandUprightByTheirExifOrientationWhenAsked) {
+    Bitmap stored;
+    stored.Create(16, 32, PixelFormat::Bits24);
+    const Bytes file = zvtest::JpegWithOrientation(stored, 6);
+    const std::string path =
+        zvtest::TempFolderTest::Write("turned.jpg", std::string(file.begin(), file.end()));
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(imaging.current.Width(), 32);
+    EXPECT_EQ(imaging.descriptor.ImageWidth, 32);
+    settings.exifOrientation = false;
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(imaging.current.Width(), 16);
+    EXPECT_EQ(imaging.descriptor.ImageHeight, 32);
 }
 
 TEST_F(PictureLoaderTest, ACutOffJpegShowsWhatItHoldsAndSaysItIsDamaged) {
