@@ -1,13 +1,11 @@
 // What the viewer hands to other windows: "I&nfo" (the facts of a picture
-// in a box, or, for a JPEG file, in the JPEG text window below its
-// comments) and a zip archive opened (to the zip browser).
+// in the information window) and a zip archive opened (to the zip browser).
 
-#include "album/ui/CommentForm.h"
 #include "album/ui/UnZipForm.h"
-#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
-#include "formats/JpegWriter.h"
 #include "imaging/BitmapFile.h"
+#include "viewer/ViewerSettings.h"
+#include "viewer/ui/InfoWindow.h"
 #include "viewer/ui/WebForm.h"
 
 #include "ViewerSession.h"
@@ -51,34 +49,25 @@ private slots:
     void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
     void cleanup() { session_.reset(); }
 
-    void aPicturesFactsShowInABox() {
+    void aPicturesFactsShowInTheInformationWindow() {
         const fs::path path = session_->home.Path() / "picture.bmp";
         WriteBitmapFile(path, Picture());
         TWebForm& viewer = StartOn(path);
-        Info(viewer);
-        QVERIFY(!session_->dialogs.boxes.empty());
-        const std::string& text = session_->dialogs.boxes.back().text;
-        QVERIFY2(text.starts_with("40x30(24) dib\nName: picture.bmp\nPath: "), text.c_str());
-        QVERIFY(text.find("\nSize: " + std::to_string(fs::file_size(path)) + " bytes\n") !=
-                std::string::npos);
-        QVERIFY(text.ends_with("\nUses: 3600 bytes\nVideo: 24 bpp") ||
-                text.find("\nUses: 3600 bytes\n") != std::string::npos);
-    }
-
-    void aJpegShowsItsFactsInTheJpegTextWindow() {
-        const fs::path path = session_->home.Path() / "photo.jpg";
-        TJpegWriter().SaveToFile(path, Picture());
-        TWebForm& viewer = StartOn(path);
-        // A JPEG named at start opens at once.
-        QCOMPARE(viewer.CurrentPath(), path.string());
         const std::size_t boxes = session_->dialogs.boxes.size();
         Info(viewer);
         QCOMPARE(session_->dialogs.boxes.size(), boxes);
-        QVERIFY(viewer.showJpegText);
-        TCommentForm* window = &session_->Program().CommentWindow();
-        QVERIFY(window->isVisible());
-        QVERIFY2(window->InfoLine().find("View: 40x30(24) dib\nDate: ") != std::string::npos,
-                 window->InfoLine().c_str());
+        InfoWindow* window = viewer.InfoShown();
+        QVERIFY(window && window->isVisible());
+        const QString text = window->Text();
+        QVERIFY2(text.startsWith(QStringLiteral("Picture\nSize: 40 x 30 pixels, 24 bits\n")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\nName: picture.bmp\n")));
+        QVERIFY(text.contains(QStringLiteral("\nCRC: ")));
+        QVERIFY(!text.contains(QStringLiteral("EXIF")));
+        // A second Info fills the same window again.
+        Info(viewer);
+        QCOMPARE(viewer.InfoShown(), window);
+        QCOMPARE(window->Text(), text);
     }
 
     void aZipArchiveOpenedGoesToTheZipBrowser() {

@@ -86,6 +86,17 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
     settings_ = std::make_unique<SettingsSession>(store_, imaging_.descriptor.ScreenBits);
     imaging_.autoReduce = settings_->settings.autoReduce;
     plan_ = PlanStartup(arguments, IsRegularFile, ReadJpegInfo, IsFolder);
+    // Boxes and file dialogs open over the window that asked: the active
+    // one, else the viewer or the explorer while shown.
+    qtDialogs_.SetParentFinder([this]() -> QWidget* {
+        if (QWidget* active = QApplication::activeWindow()) return active;
+        if (viewer_ && viewer_->isVisible()) return viewer_.get();
+        if (explorer_ && explorer_->isVisible()) return explorer_.get();
+        return nullptr;
+    });
+    // The save dialog starts with the JPEG quality stored with the JPEG settings.
+    saveState_.quality = ValidJpegQuality(
+        JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName)).values[2]);
     QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
@@ -166,15 +177,6 @@ void Application::CreateViewer() {
     viewer_->SetUndo(*undo_);
     viewer_->reportFolder = folders_.appHome;
     viewer_->zipArchiveWanted = [this](const std::string& path) { ShowZipBrowser(path); };
-    viewer_->showJpegText = [this](const std::string& path, const std::string& sizeLine,
-                                   const std::string& facts) {
-        TCommentForm& comments = CommentWindow();
-        if (!comments.ReadText(path)) return false;
-        comments.Read(path, sizeLine);
-        comments.SetViewText(facts);
-        comments.ShowWindow();
-        return true;
-    };
     viewer_->closeRequested = [this] { return ViewerCloseRequested(); };
     connect(viewer_.get(), &TWebForm::firstActivation, this, &Application::FirstActivation);
     connect(viewer_.get(), &TWebForm::explorerWanted, this, &Application::ExploreCurrentPicture);
@@ -304,19 +306,26 @@ void Application::FirstActivation() {
         viewer_->SetStatusText(QStringLiteral("Ready."));
         if (plan_.startFile == kNoStartFile) {
             viewer_->ShowEmptyPicture();
-            if (settings_->settings.toolBar && !settings_->settings.mergeToolBar)
-                viewer_->SetButtonText(false);
             ShowExplorer();
+            // A folder named at start: its first picture opens beside it.
+            const std::string folderPicture = FirstPictureOfStartFolder();
             if (settings_->FirstRun()) {
                 settings_->settings.autoSize = false;
                 settings_->settings.autoCenter = false;
+            }
+            if (settings_->FirstRun() || !folderPicture.empty()) {
                 const SideBySide layout = ViewerLeftExplorerRight(display_.Info());
                 viewer_->setGeometry(QtRect(layout.viewer));
                 explorer_->setGeometry(QtRect(layout.explorer));
-                settings_->settings.viewerBounds = ToBounds(layout.viewer);
+                if (settings_->FirstRun())
+                    settings_->settings.viewerBounds = ToBounds(layout.viewer);
             } else if (!plan_.deferredOpen) {
                 QTimer::singleShot(0, viewer_.get(), &QWidget::hide);
             }
+            if (!folderPicture.empty())
+                OpenByName(folderPicture);
+            else if (settings_->FirstRun())
+                viewer_->ShowStartHint();
         }
     }
     if (plan_.deferredOpen) {
@@ -328,6 +337,12 @@ void Application::FirstActivation() {
     } else if (!plan_.startPictureReady && plan_.startFile != kNoStartFile) {
         viewer_->ShowEmptyPicture();
     }
+}
+
+std::string Application::FirstPictureOfStartFolder() {
+    if (plan_.startFolder.empty()) return {};
+    const std::vector<std::string> pictures = FolderPictures(plan_.startFolder + ".");
+    return pictures.empty() ? std::string() : pictures.front();
 }
 
 void Application::DeferredOpen() {
@@ -360,6 +375,8 @@ void Application::SaveAs() {
     SaveServices services{imaging_, library_, *dialogs_, {}, [this](const std::string& text) {
                               viewer_->SetBusy(QString::fromStdString(text));
                           }};
+    if (const int type = SaveTypeOfSource(context.currentPath, imaging_.descriptor.ImageBits))
+        saveState_.type = type;
     SaveCommandHooks hooks =
         saveHooks_ ? *saveHooks_ : SaveDialogHooks(viewer_.get(), saveState_, *dialogs_);
     const SaveResult result = SaveAsCommand(context, saveState_, services, hooks);

@@ -83,6 +83,8 @@ private:
     void RestoreViewerWindow();
     void FirstActivation();
     void DeferredOpen();
+    // The first picture of the folder named at start, in the explorer's order; empty without one.
+    std::string FirstPictureOfStartFolder();
     void OpenByName(const std::string& path);
     void ShowExplorer();
     void ExploreCurrentPicture();

@@ -49,7 +49,11 @@ QStringList QtFilters(const std::string& filter) {
     return filters;
 }
 
+constexpr QSize kSmallestFileDialog(800, 500);
+QSize lastFileDialogSize; // in this run
+
 void PrepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    SizeFileDialog(dialog);
     dialog.setWindowTitle(ToQt(request.title));
     dialog.setDirectory(ToQt(request.initialFolder));
     const QStringList filters = QtFilters(request.filter);
@@ -65,7 +69,23 @@ void TakeChoice(const QFileDialog& dialog, FileDialogRequest& request) {
     request.initialFolder = dialog.directory().absolutePath().toStdString();
 }
 
+// Shows the dialog over its parent (Qt centres it there) and keeps its size.
+int ExecFileDialog(QFileDialog& dialog) {
+    const int result = dialog.exec();
+    KeepFileDialogSize(dialog);
+    return result;
+}
+
 } // namespace
+
+void SizeFileDialog(QFileDialog& dialog) {
+    dialog.resize(lastFileDialogSize.isValid() ? lastFileDialogSize
+                                               : kSmallestFileDialog.expandedTo(dialog.size()));
+}
+
+void KeepFileDialogSize(const QFileDialog& dialog) {
+    lastFileDialogSize = dialog.size();
+}
 
 QWidget* QtDialogs::Parent() const {
     QWidget* parent = parent_ ? parent_() : nullptr;
@@ -112,7 +132,7 @@ std::vector<std::string> QtDialogs::OpenFiles(FileDialogRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted) return {};
+    if (ExecFileDialog(dialog) != QDialog::Accepted) return {};
     TakeChoice(dialog, request);
     std::vector<std::string> paths;
     for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
@@ -125,7 +145,8 @@ std::optional<std::string> QtDialogs::SaveFile(FileDialogRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The program asks its own overwrite question.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (ExecFileDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
     TakeChoice(dialog, request);
     return dialog.selectedFiles().first().toStdString();
 }

@@ -3,6 +3,9 @@
 
 #include "platform/Dialogs.h"
 
+#include <functional>
+
+class QFileDialog;
 class QWidget;
 
 namespace zv {
@@ -11,8 +14,9 @@ class QtDialogs : public Dialogs {
 public:
     // Boxes are centred on the parent returned by this function at the time
     // they are shown (the active window when it returns null).
-    using ParentFinder = QWidget* (*)();
-    explicit QtDialogs(ParentFinder parent = nullptr) : parent_(parent) {}
+    using ParentFinder = std::function<QWidget*()>;
+    explicit QtDialogs(ParentFinder parent = nullptr) : parent_(std::move(parent)) {}
+    void SetParentFinder(ParentFinder parent) { parent_ = std::move(parent); }
 
     Answer Box(BoxKind kind, const std::string& text, Buttons buttons) override;
     std::vector<std::string> OpenFiles(FileDialogRequest& request) override;
@@ -26,5 +30,11 @@ private:
     QWidget* Parent() const;
     ParentFinder parent_;
 };
+
+// File dialogs open large enough to show their columns: at least 800 x 500,
+// or the size the user last gave one in this run. Call before showing it.
+void SizeFileDialog(QFileDialog& dialog);
+// Remembers the dialog's size for the next one. Call after it closed.
+void KeepFileDialogSize(const QFileDialog& dialog);
 
 } // namespace zv

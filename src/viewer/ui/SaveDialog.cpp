@@ -1,5 +1,8 @@
 #include "viewer/ui/SaveDialog.h"
 
+#include "platform/Extensions.h"
+#include "platform/qt/QtDialogs.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -35,6 +38,7 @@ SaveImageDialog::SaveImageDialog(QWidget* parent, const SaveDialogRequest& reque
     : QFileDialog(parent), filters_(TypeFilters(request.imageBits)),
       typeChosen_(std::move(typeChosen)) {
     setOption(QFileDialog::DontUseNativeDialog);
+    SizeFileDialog(*this);
     // The name rule may still change the name, so the question is asked after it.
     setOption(QFileDialog::DontConfirmOverwrite);
     setAcceptMode(QFileDialog::AcceptSave);
@@ -107,10 +111,30 @@ SaveDialogAnswer SaveImageDialog::Choice(int result) const {
     return answer;
 }
 
+int SaveTypeOfSource(const std::string& path, int imageBits) {
+    const std::string extension = UpperExtension(path);
+    int type = 0;
+    if (ExtensionIn(extension, ".BMP"))
+        type = kSaveBmp;
+    else if (ExtensionIn(extension, ".PCX"))
+        type = kSavePcx;
+    else if (ExtensionIn(extension, ".PNG"))
+        type = kSavePng;
+    else if (ExtensionIn(extension, ".JPG.JPEG.JPE.JFIF"))
+        type = imageBits == 8 ? kSaveJpegGrey : kSaveJpegColour;
+    else if (ExtensionIn(extension, ".TGA"))
+        type = kSaveTga;
+    else if (ExtensionIn(extension, ".TIF.TIFF"))
+        type = kSaveTiff;
+    return type != 0 && SaveTypeOffered(type, imageBits) ? type : 0;
+}
+
 SaveDialogAnswer ShowSaveDialog(QWidget* parent, const SaveDialogRequest& request,
                                 const std::function<void(int)>& typeChosen) {
     SaveImageDialog dialog(parent, request, typeChosen);
-    return dialog.Choice(dialog.exec());
+    const int result = dialog.exec();
+    KeepFileDialogSize(dialog);
+    return dialog.Choice(result);
 }
 
 Answer AskOverwriteQuestion(QWidget* parent, const std::string& text) {

@@ -50,6 +50,10 @@ private:
     std::function<void(int)> typeChosen_;
 };
 
+// The save type matching the source file's extension (a PNG is offered as
+// PNG, a grey JPEG as grey JPEG), when offered for the depth; 0 otherwise.
+int SaveTypeOfSource(const std::string& path, int imageBits);
+
 // Shows the dialog and waits for the user.
 SaveDialogAnswer ShowSaveDialog(QWidget* parent, const SaveDialogRequest& request,
                                 const std::function<void(int type)>& typeChosen = {});

@@ -4,6 +4,7 @@
 
 #include "imaging/ui/BitmapImage.h"
 #include "platform/qt/ActionMenus.h"
+#include "platform/qt/ThemeIcons.h"
 #include "processing/FilterOperations.h"
 #include "viewer/TextFiles.h"
 #include "viewer/ViewerActions.h"
@@ -21,6 +22,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -34,6 +36,7 @@
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <array>
 
 namespace zv {
@@ -41,7 +44,9 @@ namespace zv {
 namespace {
 
 constexpr int kStatusTextWidth = 110;
+constexpr int kDefaultWindowWidth = 800;
 constexpr int kPictureLineMargin = 12;
+constexpr const char* kStartHint = "Open a picture (Ctrl+O), or double-click one in the explorer";
 
 QColor ColourOf(std::uint32_t colourRef) {
     return QColor(colourRef & 0xFF, (colourRef >> 8) & 0xFF, (colourRef >> 16) & 0xFF);
@@ -74,15 +79,23 @@ TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* p
     textView_ = new QPlainTextEdit;
     textView_->setReadOnly(true);
     textView_->setObjectName(QStringLiteral("textView"));
+    hint_ = new QLabel(QString::fromLatin1(kStartHint));
+    hint_->setObjectName(QStringLiteral("startHint"));
+    hint_->setAlignment(Qt::AlignCenter);
+    hint_->setWordWrap(true);
+    hint_->setAutoFillBackground(true);
     stack_ = new QStackedWidget(this);
     stack_->addWidget(scroller_);
     stack_->addWidget(textView_);
+    stack_->addWidget(hint_);
     setCentralWidget(stack_);
     BuildStatusBar();
     BuildMenus();
     BuildBars();
     imaging_.host = this;
-    resize(800, 600);
+    // Button tips also while the explorer or another window has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    resize(kDefaultWindowWidth, 600);
 }
 
 TWebForm::~TWebForm() {
@@ -283,42 +296,61 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     }
 }
 
+// The menu item's caption, as the button's tip.
+QString TWebForm::CaptionOf(int command, int argument) const {
+    QString caption;
+    if (const QAction* action = menus_->Action(command, argument))
+        caption = action->text();
+    else if (const QMenu* menu = menus_->SubMenu(command))
+        caption = menu->title();
+    caption = caption.section(QLatin1Char('\t'), 0, 0);
+    caption.remove(QLatin1Char('&'));
+    return caption;
+}
+
+QAction* TWebForm::AddButton(const char* text, const char* themeIcon,
+                             QStyle::StandardPixmap fallback, int command, int argument) {
+    QAction* button = toolBar_->addAction(ThemeIcon(themeIcon, style()->standardIcon(fallback)),
+                                          QString::fromLatin1(text));
+    const QString tip = CaptionOf(command, argument);
+    if (!tip.isEmpty()) button->setToolTip(tip);
+    return button;
+}
+
 void TWebForm::BuildBars() {
+    UseDesktopIconTheme();
     toolBar_ = addToolBar(QStringLiteral("Tool bar"));
     toolBar_->setObjectName(QStringLiteral("toolBar"));
     toolBar_->setMovable(false);
-    QAction* open = toolBar_->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
-                                        QStringLiteral("Open"));
+    QAction* open = AddButton("Open", "document-open", QStyle::SP_DialogOpenButton, kVwOpen);
     connect(open, &QAction::triggered, this, [this] {
         if (document_) document_->OpenFromDialog();
     });
-    QAction* saveButton = toolBar_->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                              QStringLiteral("Save"));
+    QAction* saveButton =
+        AddButton("Save", "document-save", QStyle::SP_DialogSaveButton, kVwSaveAs);
     connect(saveButton, &QAction::triggered, this, &TWebForm::saveWanted);
     pictureCommands_ << saveButton;
-    QAction* back =
-        toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"));
+    QAction* back = AddButton("Back", "go-previous", QStyle::SP_ArrowBack, kVwStep,
+                              static_cast<int>(HistoryStep::Previous));
     connect(back, &QAction::triggered, this,
             [this] { StepOrMoveInPathBox(HistoryStep::Previous); });
-    QAction* next =
-        toolBar_->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Next"));
+    QAction* next = AddButton("Next", "go-next", QStyle::SP_ArrowForward, kVwStep,
+                              static_cast<int>(HistoryStep::Next));
     connect(next, &QAction::triggered, this, [this] { StepOrMoveInPathBox(HistoryStep::Next); });
     needTwoEntries_ << back << next;
-    pageButton_ = toolBar_->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
-                                      QStringLiteral("Page"));
+    pageButton_ =
+        AddButton("Page", "go-down", QStyle::SP_FileDialogDetailedView, kVwPage, kPageNext);
     connect(pageButton_, &QAction::triggered, this, [this] {
         if (document_) document_->ChangePage(kPageNext);
     });
     BuildViewButtons();
-    QAction* explore = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
-                                           QStringLiteral("Explore"));
+    QAction* explore = AddButton("Explore", "folder-open", QStyle::SP_DirOpenIcon, kVwExplorer);
     connect(explore, &QAction::triggered, this, &TWebForm::explorerWanted);
-    QAction* bookmarks = toolBar_->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
-                                             QStringLiteral("Bookmarks"));
+    QAction* bookmarks =
+        AddButton("Bookmarks", "user-bookmarks", QStyle::SP_DirHomeIcon, kVwBookmarksMenu);
     connect(bookmarks, &QAction::triggered, this,
             [this] { menus_->SubMenu(kVwBookmarksMenu)->popup(QCursor::pos()); });
-    QAction* unmark = toolBar_->addAction(style()->standardIcon(QStyle::SP_TrashIcon),
-                                          QStringLiteral("Cut/Unmark"));
+    QAction* unmark = AddButton("Cut/Unmark", "edit-cut", QStyle::SP_TrashIcon, kVwUnmark);
     connect(unmark, &QAction::triggered, this, [this] {
         if (document_) document_->Unmark();
     });
@@ -352,8 +384,25 @@ void TWebForm::BuildStatusBar() {
     statusBar()->addWidget(new QLabel(this), 1);
 }
 
+// With captions the buttons take small icons and captions at least a point
+// smaller than the menus', down to 7 points while the row of fifteen is
+// wider than the window's default width.
 void TWebForm::SetButtonText(bool on) {
+    const int icon =
+        style()->pixelMetric(on ? QStyle::PM_SmallIconSize : QStyle::PM_ToolBarIconSize);
+    toolBar_->setIconSize({icon, icon});
     toolBar_->setToolButtonStyle(on ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    QFont captions = font();
+    toolBar_->setFont(captions);
+    if (!on || captions.pointSizeF() <= 0) return; // a font sized in pixels stays
+    constexpr double kSmallest = 7;
+    constexpr int kRoom = kDefaultWindowWidth - 16; // the frame and the bar's own margins
+    double points = std::max(kSmallest, captions.pointSizeF() - 1);
+    for (;; points -= 0.5) {
+        captions.setPointSizeF(points);
+        toolBar_->setFont(captions);
+        if (points <= kSmallest || toolBar_->sizeHint().width() <= kRoom) break;
+    }
 }
 
 void TWebForm::ApplySettings() {
@@ -362,6 +411,12 @@ void TWebForm::ApplySettings() {
     palette.setColor(QPalette::Window, ColourOf(settings_.backColour));
     scroller_->setPalette(palette);
     view_->SetBackground(ColourOf(settings_.backColour));
+    QPalette hintColours = hint_->palette();
+    const QColor back = ColourOf(settings_.backColour);
+    hintColours.setColor(QPalette::Window, back);
+    hintColours.setColor(QPalette::WindowText,
+                         back.lightness() < 128 ? QColor(200, 200, 200) : QColor(60, 60, 60));
+    hint_->setPalette(hintColours);
     if (document_) document_->slideBackground = settings_.backColour;
     menuBar()->setVisible(settings_.menuBar);
     toolBar_->setVisible(settings_.toolBar && !settings_.mergeToolBar);
@@ -411,8 +466,13 @@ void TWebForm::ShowEmptyPicture() {
     RefreshCaption();
 }
 
+void TWebForm::ShowStartHint() {
+    ShowStack(hint_);
+}
+
 void TWebForm::ShowPicture() {
-    if (stack_->currentWidget() == textView_) ShowStack(scroller_);
+    if (stack_->currentWidget() == textView_ || stack_->currentWidget() == hint_)
+        ShowStack(scroller_);
     view_->Show(&imaging_.current);
     LayoutView();
 }

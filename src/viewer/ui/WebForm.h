@@ -19,6 +19,7 @@
 #include "viewer/ui/ViewerToolboxHost.h"
 
 #include <QMainWindow>
+#include <QStyle>
 
 #include <filesystem>
 #include <functional>
@@ -37,6 +38,7 @@ class QToolBar;
 namespace zv {
 
 class ActionMenus;
+class InfoWindow;
 class MediaPanel;
 struct ToolboxOperation;
 class THistogramDlg;
@@ -92,6 +94,9 @@ public:
 
     // Shows the current picture as it is now.
     void ShowPicture();
+    // A new user's first start: a short hint on how to open a picture in
+    // place of the empty view, until a picture is shown.
+    void ShowStartHint();
     void SetStatusText(const QString& text);
     void SetButtonText(bool on);
     void ApplySettings();
@@ -143,15 +148,10 @@ public:
 
     bool userMovedWindow = false; // moved or resized by the user since it was shown
 
-    // I&nfo: the picture's information; JPEG files show it in the JPEG text
-    // window below their EXIF lines and comments.
+    // I&nfo: the picture's and its file's facts in the information window,
+    // with a JPEG's EXIF facts and comments.
     void InfoCommand();
-    // Shows a JPEG's EXIF lines and comments in the JPEG text window with the
-    // size line and the picture's facts below them; false when the file's
-    // header cannot be read. The application owns that window.
-    std::function<bool(const std::string& path, const std::string& sizeLine,
-                       const std::string& facts)>
-        showJpegText;
+    InfoWindow* InfoShown() const { return infoWindow_; }
     // Hands a zip archive opened or dropped to the zip browser.
     std::function<void(const std::string& path)> zipArchiveWanted;
 
@@ -207,6 +207,11 @@ private:
     bool RuleHolds(int rule, int argument) const;
     void SetUndoEnabled(bool on);
     void BuildViewButtons();
+    QString CaptionOf(int command, int argument) const;
+    // A tool bar button with the theme's icon (the style's as fallback) and
+    // the caption of the menu item it stands for as its tip.
+    QAction* AddButton(const char* text, const char* themeIcon, QStyle::StandardPixmap fallback,
+                       int command, int argument = 0);
     void LayoutView();
     void SnapScrollBars();
     void SizeWindowToPicture();
@@ -244,6 +249,8 @@ private:
     Sky95* view_ = nullptr;
     ViewScroller* scroller_ = nullptr;
     QPlainTextEdit* textView_ = nullptr;
+    QLabel* hint_ = nullptr; // the first start's hint
+    InfoWindow* infoWindow_ = nullptr;
     MediaPanel* media_ = nullptr;
     bool playWhenOpened_ = false;
     QToolBar* toolBar_ = nullptr;

@@ -1,11 +1,27 @@
 // The viewer window's "I&nfo" command.
 
 #include "formats/FormatTable.h"
+#include "platform/WholeFile.h"
+#include "viewer/ui/InfoWindow.h"
 #include "viewer/ui/WebForm.h"
 
 #include <filesystem>
 
 namespace zv {
+
+namespace {
+
+// Metadata is read from files up to this size; larger ones are not JPEGs a
+// camera makes, and the window shows their other facts.
+constexpr std::uint64_t kLargestJpegRead = 256ull << 20;
+
+JpegFacts JpegFactsOf(const std::string& path) {
+    const WholeFile file = ReadEntireFile(path, kLargestJpegRead);
+    if (file.status != WholeFileStatus::Read) return {};
+    return ReadJpegFacts(file.bytes);
+}
+
+} // namespace
 
 void TWebForm::InfoCommand() {
     if (!document_ || !dialogs_ || !document_->PictureReady()) return;
@@ -17,15 +33,10 @@ void TWebForm::InfoCommand() {
         dialogs_->Box(BoxKind::Error, file.filename().string() + " not found.", Buttons::Ok);
         return;
     }
-    const ImageInformation info = document_->Information();
     const FormatRow* format = FormatForExtension(path);
     const bool jpeg = format && format->id == FormatId::Jpeg;
-    if (!jpeg || !showJpegText) {
-        dialogs_->Information(ImageInformationText(info, true));
-        return;
-    }
-    if (!showJpegText(path, ImageSizeLine(info), ImageInformationText(info, false)))
-        dialogs_->Warning(path + "\nBad header; corrupted.");
+    if (!infoWindow_) infoWindow_ = new InfoWindow(this);
+    infoWindow_->ShowFacts(document_->Information(), jpeg ? JpegFactsOf(path) : JpegFacts{});
 }
 
 } // namespace zv

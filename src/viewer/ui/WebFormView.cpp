@@ -6,6 +6,7 @@
 
 #include "imaging/ImagingContext.h"
 #include "platform/qt/ActionMenus.h"
+#include "platform/qt/ThemeIcons.h"
 #include "processing/FilterOperations.h"
 #include "viewer/ViewerActions.h"
 #include "viewer/ui/MediaPanel.h"
@@ -15,6 +16,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -49,22 +51,21 @@ zv::ViewSize ScreenSizeOf(const QWidget* widget) {
 // --- Menus and buttons ---
 
 void TWebForm::BuildViewButtons() {
-    const auto add = [this](QStyle::StandardPixmap icon, const char* text) {
-        return toolBar_->addAction(style()->standardIcon(icon), QString::fromLatin1(text));
-    };
-    QAction* zoomIn = add(QStyle::SP_ArrowUp, "Zoom +");
+    QAction* zoomIn = AddButton("Zoom +", "zoom-in", QStyle::SP_ArrowUp, kVwZoomIn);
     connect(zoomIn, &QAction::triggered, this, [this] { ZoomStep(1); });
-    QAction* zoomOut = add(QStyle::SP_ArrowDown, "Zoom -");
+    QAction* zoomOut = AddButton("Zoom -", "zoom-out", QStyle::SP_ArrowDown, kVwZoomOut);
     connect(zoomOut, &QAction::triggered, this, [this] { ZoomStep(-1); });
-    QAction* fit = add(QStyle::SP_TitleBarMaxButton, "Fit");
+    QAction* fit = AddButton("Fit", "zoom-fit-best", QStyle::SP_TitleBarMaxButton, kVwFit);
     connect(fit, &QAction::triggered, this, [this] { SetFit(!settings_.fitToWindow); });
-    QAction* adjust = add(QStyle::SP_TitleBarNormalButton, "Adjust");
+    QAction* adjust =
+        AddButton("Adjust", "zoom-original", QStyle::SP_TitleBarNormalButton, kVwAdjustWindow);
     connect(adjust, &QAction::triggered, this, [this] { AdjustWindow(true); });
-    QAction* screen = add(QStyle::SP_DesktopIcon, "Screen");
+    QAction* screen = AddButton("Screen", "view-fullscreen", QStyle::SP_DesktopIcon, kVwFullScreen);
     connect(screen, &QAction::triggered, this, [this] { SetFullScreen(!fullScreen_); });
-    QAction* scroll = add(QStyle::SP_ArrowRight, "Scroll");
+    QAction* scroll = AddButton("Scroll", "input-mouse", QStyle::SP_ArrowRight, kVwMouseTool, 0);
     connect(scroll, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Hand); });
-    QAction* select = add(QStyle::SP_DialogApplyButton, "Select");
+    QAction* select =
+        AddButton("Select", "edit-select", QStyle::SP_DialogApplyButton, kVwMouseTool, 1);
     connect(select, &QAction::triggered, this, [this] { SetMouseTool(MouseTool::Select); });
     zoomButtons_ << zoomIn << zoomOut;
 }
@@ -170,10 +171,16 @@ void TWebForm::PlaceAndResize(QSize outer, bool centre) {
     move(placed.left, placed.top);
 }
 
+// The bars' heights depend on the width (a narrower menu bar wraps onto a
+// second row), so the window is measured again at its new width and sized
+// once more; otherwise the view comes out a row short and shows scroll bars.
 void TWebForm::SizeWindowToPicture() {
     if (isMaximized() || isMinimized() || fullScreen_) return;
-    const zv::ViewSize outer = WindowSizeFor(ControlSize(), Chrome(), ScreenSizeOf(this));
-    PlaceAndResize(QtSize(outer), true);
+    for (int pass = 0; pass < 2; ++pass) {
+        const zv::ViewSize outer = WindowSizeFor(ControlSize(), Chrome(), ScreenSizeOf(this));
+        PlaceAndResize(QtSize(outer), true);
+        if (QLayout* bars = layout()) bars->activate();
+    }
 }
 
 // --- Zoom and fit ---
