@@ -62,6 +62,12 @@ private slots:
         QCOMPARE(shown.pixel(2, 0), qRgb(30, 20, 10));    // opaque as it is
         QVERIFY(BytesOf(picture) == before);
 
+        // The copy kept for the next paint follows a change made in place.
+        Bitmap changed = HalfTransparent();
+        QCOMPARE(ImageOfBitmap(changed).pixel(0, 0), qRgb(227, 127, 127));
+        changed.ScanLine(0)[3] = 255;
+        QCOMPARE(ImageOfBitmap(changed).pixel(0, 0), qRgb(200, 0, 0));
+
         // Without alpha the fourth byte is not looked at.
         Bitmap plain = picture;
         plain.SetAlpha(false);

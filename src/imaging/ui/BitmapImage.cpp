@@ -1,6 +1,8 @@
 #include "imaging/ui/BitmapImage.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace zv {
 
@@ -37,24 +39,84 @@ QImage OverCheckerboard(const Bitmap& bitmap) {
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         const int band = y / kCheckerSide;
         for (int x = 0; x < bitmap.Width(); ++x, pixel += 4) {
-            const int level = (x / kCheckerSide + band) % 2 ? kCheckerDark : kCheckerLight;
             const int alpha = pixel[3];
-            out[x] = qRgb(Blend(pixel[2], alpha, level), Blend(pixel[1], alpha, level),
-                          Blend(pixel[0], alpha, level));
+            if (alpha == 255) { // most pixels are wholly opaque or wholly clear
+                out[x] = qRgb(pixel[2], pixel[1], pixel[0]);
+                continue;
+            }
+            const int level = (x / kCheckerSide + band) % 2 ? kCheckerDark : kCheckerLight;
+            out[x] = alpha == 0 ? qRgb(level, level, level)
+                                : qRgb(Blend(pixel[2], alpha, level), Blend(pixel[1], alpha, level),
+                                       Blend(pixel[0], alpha, level));
         }
     }
     return image;
 }
 
+// A fingerprint of the picture's pixels, a quick pass over its bytes: four
+// independent lanes of 8 bytes, so the multiplications overlap.
+std::uint64_t Fingerprint(const Bitmap& bitmap) {
+    constexpr std::uint64_t kPrime = 0x9E3779B97F4A7C15u;
+    std::uint64_t lane[4] = {1, 2, 3, 4};
+    const std::size_t rowBytes = 4 * static_cast<std::size_t>(bitmap.Width());
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        std::size_t i = 0;
+        for (; i + 32 <= rowBytes; i += 32) {
+            std::uint64_t words[4];
+            std::memcpy(words, row + i, 32);
+            for (int k = 0; k < 4; ++k) lane[k] = (lane[k] ^ words[k]) * kPrime;
+        }
+        std::uint64_t rest[4] = {};
+        std::memcpy(rest, row + i, rowBytes - i);
+        for (int k = 0; k < 4; ++k) lane[k] = (lane[k] ^ rest[k] ^ std::uint64_t(y)) * kPrime;
+    }
+    return lane[0] ^ (lane[1] << 16 | lane[1] >> 48) ^ (lane[2] << 32 | lane[2] >> 32) ^
+           (lane[3] << 48 | lane[3] >> 16);
+}
+
+// The view paints the same picture again for every exposed strip and scroll
+// step: the last composite is kept and handed out again while the picture's
+// rows and bytes are the same, which the fingerprint checks several times
+// faster than compositing anew.
+struct KeptComposite {
+    const std::uint8_t* rows = nullptr;
+    int width = 0;
+    int height = 0;
+    std::uint64_t fingerprint = 0;
+    QImage image;
+};
+std::mutex guard;
+KeptComposite kept;
+
+QImage KeptOverCheckerboard(const Bitmap& bitmap) {
+    const std::uint64_t fingerprint = Fingerprint(bitmap);
+    std::lock_guard lock(guard);
+    if (kept.rows != bitmap.ScanLine(0) || kept.width != bitmap.Width() ||
+        kept.height != bitmap.Height() || kept.fingerprint != fingerprint || kept.image.isNull()) {
+        kept.image = QImage(); // the old composite goes before the new one is made
+        kept = {bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), fingerprint,
+                OverCheckerboard(bitmap)};
+    }
+    return kept.image;
+}
+
+// A picture without alpha on the screen: the kept composite is not needed.
+void ForgetKeptComposite() {
+    std::lock_guard lock(guard);
+    kept = {};
+}
+
 } // namespace
 
 QImage ImageOfBitmap(const Bitmap& bitmap) {
+    if (!bitmap.HasAlpha()) ForgetKeptComposite();
     if (bitmap.Empty()) return {};
     switch (bitmap.Format()) {
     case PixelFormat::Bits24: return SharedRows(bitmap, QImage::Format_BGR888);
     case PixelFormat::Device: return SharedRows(bitmap, QImage::Format_RGB32);
     case PixelFormat::Bits32:
-        return bitmap.HasAlpha() ? OverCheckerboard(bitmap)
+        return bitmap.HasAlpha() ? KeptOverCheckerboard(bitmap)
                                  : SharedRows(bitmap, QImage::Format_RGB32);
     case PixelFormat::Bits8: {
         QImage image = SharedRows(bitmap, QImage::Format_Indexed8);

@@ -13,6 +13,8 @@ namespace zv {
 // Bitmap is unchanged, so paint with it and let it go. A picture with alpha
 // comes as an opaque copy over 8-pixel squares of white and light grey (204),
 // anchored at the picture's top left; the Bitmap's bytes stay as they are.
+// The last such copy is kept for the next paint while the picture's bytes
+// stay the same.
 QImage ImageOfBitmap(const Bitmap& bitmap);
 
 // A copy of any QImage as a 24-bit Bitmap; false for a null image.
