@@ -16,11 +16,28 @@ bool ThemeInstalled(const QString& theme) {
     return false;
 }
 
+// The freedesktop places of icon themes: "icons" in each data folder.
+QStringList DataFolderIcons() {
+    QString folders = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (folders.isEmpty()) folders = QStringLiteral("/usr/local/share:/usr/share");
+    QStringList icons;
+    for (const QString& folder : folders.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        icons << QDir(folder).filePath(QStringLiteral("icons"));
+    return icons;
+}
+
 } // namespace
 
 void UseDesktopIconTheme() {
     if (QIcon::hasThemeIcon(QStringLiteral("document-open"))) return;
     const QString standIn = QString::fromLatin1(kStandInTheme);
+    // Platforms without a desktop (offscreen, minimal) search no theme folders.
+    if (!ThemeInstalled(standIn)) {
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString& folder : DataFolderIcons())
+            if (!paths.contains(folder)) paths << folder;
+        QIcon::setThemeSearchPaths(paths);
+    }
     if (ThemeInstalled(standIn)) QIcon::setThemeName(standIn);
 }
 
