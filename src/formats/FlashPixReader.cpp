@@ -348,7 +348,7 @@ void Append(Bytes& out, ByteSpan bytes) {
 // The tile's stream with the shared tables put in after its start marker.
 // A JFIF segment would make the decoder take the channels for luma and
 // colour differences, so one is left out of a tile stored as it is.
-void BuildJpegStream(ByteSpan tile, const Bytes* tables, bool asIs, Bytes& out) {
+void BuildJpegStream(ByteSpan tile, const ByteSpan* tables, bool asIs, Bytes& out) {
     if (tile.size() < 4 || tile[0] != 0xFF || tile[1] != 0xD8) Fail("a JPEG tile without a start");
     std::size_t at = 2;
     while (asIs && at + 4 <= tile.size() && tile[at] == 0xFF && tile[at + 1] == 0xE0)
@@ -377,7 +377,8 @@ struct FlashPixFile::Parts {
     explicit Parts(ByteSpan data) : file(data) {}
     CompoundFile file;
     Colour colour;
-    std::map<std::uint32_t, Bytes> jpegTables;
+    Bytes contents; // the property set, which the JPEG tables point into
+    std::map<std::uint32_t, ByteSpan> jpegTables;
     std::vector<Subimage> levels; // largest first
 
     void DecodeTile(const Subimage& level, ByteSpan data, std::size_t index, Bitmap& out,
@@ -407,17 +408,25 @@ FlashPixFile::FlashPixFile(ByteSpan data) {
         parts_ = std::make_unique<Parts>(data);
         const CompoundFile& file = parts_->file;
         const int storage = ImageStorage(file);
-        const Bytes contents = file.ReadStream(file.Find(storage, "\x05Image Contents"));
-        const PropertySet properties(contents);
+        parts_->contents = file.ReadStream(file.Find(storage, "\x05Image Contents"));
+        const PropertySet properties(parts_->contents);
         // The resolutions' streams sit in the image's storage or one level below.
         std::vector<int> places{storage};
         for (const int child : file.Children(storage))
             if (file.Entry(child).type == CompoundEntryType::Storage) places.push_back(child);
+        // Streams may share sectors, so the headers read are held to the
+        // file's size in all, and each resolution comes once.
+        std::uint64_t headerBytes = 0;
+        std::vector<bool> seen(256);
         for (const int place : places) {
             for (const int child : file.Children(place)) {
                 const auto number = SubimageNumber(file.Entry(child).name, " Header");
                 if (!number || file.Entry(child).type != CompoundEntryType::Stream) continue;
                 if (*number > 255) Fail("too many resolutions");
+                if (seen[*number]) Fail("a resolution stored twice");
+                seen[*number] = true;
+                headerBytes += file.Entry(child).size;
+                if (headerBytes > data.size()) Fail("resolution headers larger than the file");
                 const auto blob = properties.Blob(SubimageColour(*number));
                 if (!blob) Fail("a resolution without its colours");
                 const Colour colour = ReadColour(*blob);
@@ -453,7 +462,7 @@ FlashPixFile::FlashPixFile(ByteSpan data) {
                     continue;
                 const auto blob = properties.Blob(JpegTables(table));
                 if (!blob) Fail("a tile names missing JPEG tables");
-                parts_->jpegTables[table] = Bytes(blob->begin(), blob->end());
+                parts_->jpegTables[table] = *blob;
             }
     });
 }
