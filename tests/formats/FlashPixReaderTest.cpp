@@ -2,6 +2,7 @@
 #include "FlashPixChecks.h"
 #include "TempFolderTest.h"
 #include "ToolRunner.h"
+#include "formats/CompoundFile.h"
 #include "formats/DecodeFile.h"
 #include "formats/PictureLimits.h"
 
@@ -242,24 +243,36 @@ protected:
     }
 };
 
-// Another program's reader of the container lists what the writer made.
+// Another program's reader of the container lists what the writer made, and
+// reads its streams (a small one and a big one) as ours does.
 TEST_F(FlashPixFiles, ContainerListsCleanlyWithGsf) {
     if (std::system("command -v gsf > /dev/null 2>&1") != 0) GTEST_SKIP() << "gsf not installed";
+    const auto run = [](const std::string& command, std::string& output) {
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return -1;
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+        return ::pclose(pipe);
+    };
     for (const int shift : {9, 12}) {
         FpxOptions options;
         options.sectorShift = shift;
         const std::string path = WriteSample("list.fpx", options);
-        const std::string command = "gsf list '" + path + "' 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
         std::string listing;
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-            listing.append(buffer, n);
-        EXPECT_EQ(::pclose(pipe), 0) << listing;
+        EXPECT_EQ(run("gsf list '" + path + "' 2>&1", listing), 0) << listing;
         for (const char* name :
              {"Data Object 000001", "Subimage 0000 Header", "Subimage 0001 Data", "Image Contents"})
             EXPECT_NE(listing.find(name), std::string::npos) << name << " in\n" << listing;
+        const std::string bytes = zvtest::ReadText(path);
+        const CompoundFile file(
+            ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        const int image = file.Find(CompoundFile::kRoot, "Data Object 000001");
+        for (const char* stream : {"Subimage 0000 Header", "Subimage 0001 Data"}) {
+            std::string theirs;
+            EXPECT_EQ(run("gsf cat '" + path + "' 'Data Object 000001/" + stream + "'", theirs), 0);
+            const Bytes ours = file.ReadStream(file.Find(image, stream));
+            EXPECT_EQ(theirs, std::string(ours.begin(), ours.end())) << stream;
+        }
     }
 }
 
