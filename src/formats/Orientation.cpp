@@ -42,23 +42,37 @@ void SetSubBytePixel(std::uint8_t* row, std::int32_t x, int bits, int value) {
     row[x / perByte] = static_cast<std::uint8_t>((row[x / perByte] & ~mask) | value << shift);
 }
 
-// Whole-byte pixels are moved in square tiles, so that a quarter turn of a
-// large picture reads and writes memory a tile's rows at a time.
-constexpr std::int32_t kTile = 64;
+// As x grows along a stored row, the upright place moves one pixel along a
+// row (orientations 1 to 4) or down or up a column (5 to 8).
+std::ptrdiff_t PlaceStep(int orientation, int bytes, std::int64_t stride) {
+    switch (orientation) {
+    case 2:
+    case 3: return -bytes;
+    case 5:
+    case 6: return static_cast<std::ptrdiff_t>(stride);
+    case 7:
+    case 8: return -static_cast<std::ptrdiff_t>(stride);
+    default: return bytes;
+    }
+}
 
-void MoveBytePixels(const Bitmap& from, Bitmap& to, const Placement& place) {
-    const int bytes = from.BitsPerPixel() / 8;
-    for (std::int32_t top = 0; top < from.Height(); top += kTile)
-        for (std::int32_t left = 0; left < from.Width(); left += kTile) {
-            const std::int32_t bottom = std::min(from.Height(), top + kTile);
-            const std::int32_t right = std::min(from.Width(), left + kTile);
+// Whole-byte pixels. A quarter turn writes down columns, so the rows are
+// taken in square tiles that keep the columns written in the cache.
+template <int Bytes> void MoveBytePixels(const Bitmap& from, Bitmap& to, const Placement& place) {
+    const bool turns = place.orientation >= 5;
+    const std::int32_t tile = turns ? 64 : std::max(from.Width(), 1);
+    const std::ptrdiff_t step = PlaceStep(place.orientation, Bytes, to.Stride());
+    std::uint8_t* const target = to.ScanLine(0);
+    for (std::int32_t top = 0; top < from.Height(); top += tile)
+        for (std::int32_t left = 0; left < from.Width(); left += tile) {
+            const std::int32_t bottom = std::min(from.Height(), top + tile);
+            const std::int32_t right = std::min(from.Width(), left + tile);
             for (std::int32_t y = top; y < bottom; ++y) {
-                const std::uint8_t* source = from.ScanLine(y);
-                for (std::int32_t x = left; x < right; ++x) {
-                    const auto [tx, ty] = place(x, y);
-                    std::memcpy(to.ScanLine(ty) + std::int64_t{tx} * bytes,
-                                source + std::int64_t{x} * bytes, static_cast<std::size_t>(bytes));
-                }
+                const auto [tx, ty] = place(left, y);
+                std::ptrdiff_t at = static_cast<std::ptrdiff_t>(ty * to.Stride()) + tx * Bytes;
+                const std::uint8_t* source = from.ScanLine(y) + std::int64_t{left} * Bytes;
+                for (std::int32_t x = left; x < right; ++x, source += Bytes, at += step)
+                    std::memcpy(target + at, source, Bytes);
             }
         }
 }
@@ -140,10 +154,13 @@ void OrientUpright(Bitmap& picture, int orientation) {
     if (!picture.Colours().empty()) upright.SetPalette(picture.Colours());
     upright.SetStorage(picture.Storage());
     const Placement place{orientation, picture.Width(), picture.Height()};
-    if (picture.BitsPerPixel() >= 8)
-        MoveBytePixels(picture, upright, place);
-    else
-        MoveSubBytePixels(picture, upright, place);
+    switch (picture.BitsPerPixel()) {
+    case 8: MoveBytePixels<1>(picture, upright, place); break;
+    case 16: MoveBytePixels<2>(picture, upright, place); break;
+    case 24: MoveBytePixels<3>(picture, upright, place); break;
+    case 32: MoveBytePixels<4>(picture, upright, place); break;
+    default: MoveSubBytePixels(picture, upright, place); break;
+    }
     picture = std::move(upright);
 }
 
