@@ -3,6 +3,8 @@
 // takes an undo copy or marks the picture modified; only true colour acts on
 // the picture. For work that runs a toolbox operation on a picture nobody is
 // looking at yet (the command-line tool, the screen gamma after loading).
+// Two-picture operations take the context's duplicate; the selection is
+// whatever the owner sets.
 
 #include "imaging/ImagingContext.h"
 #include "processing/ToolboxProtocol.h"
@@ -32,6 +34,10 @@ public:
     void Offer256Colours() override {}
     bool Recording() const override { return false; }
     void AppendBatchLine(const std::string&) override {}
+    Bitmap* Duplicate() override { return &imaging_.DuplicateBitmap; }
+    PictureRect Selection() const override { return selection; }
+
+    PictureRect selection;
 
 private:
     ImagingContext& imaging_;

@@ -1,8 +1,10 @@
 #include "processing/Toolbox.h"
 
 #include "processing/BatchLine.h"
+#include "processing/ColourOperations.h"
 #include "processing/CorrectionOperations.h"
 #include "processing/FilterOperations.h"
+#include "processing/Masks.h"
 #include "processing/ToneOperations.h"
 
 #include <stdexcept>
@@ -35,9 +37,9 @@ ToolboxRegistry::ToolboxRegistry(std::initializer_list<std::span<const ToolboxOp
 }
 
 void ToolboxRegistry::Add(const ToolboxOperation& op) {
-    if (!op.pixels)
+    if (!op.pixels == !op.work)
         throw std::logic_error(std::string("toolbox entry ") + (op.word ? op.word : "?") +
-                               " has no pixel function");
+                               " needs one pixel or work function");
     all_.push_back(&op);
     if (op.effectCode != 0 && !codes_.emplace(op.effectCode, &op).second)
         throw std::logic_error("toolbox effect code " + std::to_string(op.effectCode) +
@@ -66,7 +68,8 @@ const ToolboxOperation* ToolboxRegistry::FindCode(int effectCode) const {
 const ToolboxRegistry& TheToolbox() {
     // The one list of operation families; a new family adds its table here.
     static const ToolboxRegistry registry{ToneOperations(), FilterOperations(),
-                                          CorrectionOperations()};
+                                          CorrectionOperations(), ColourOperations(),
+                                          MaskOperations()};
     return registry;
 }
 

@@ -15,6 +15,7 @@
 #include "processing/ToneMaps.h"
 
 #include <array>
+#include <cstdint>
 #include <limits>
 #include <span>
 #include <string>
@@ -70,6 +71,44 @@ struct EffectDialogLayout {
 
 // The pixel work: touches the picture and the toolbox state, nothing else.
 using ToolboxPixels = void (*)(Bitmap& picture, ToolboxContext& tb, const EffectValues& values);
+
+// A rectangle of the picture: left and top inclusive, right and bottom
+// exclusive, as the viewer's selection is.
+struct PictureRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+
+// What an operation beyond the plain pixel pass gets: the second operand
+// (the duplicate, or the effect preview's scratch copy), the text argument
+// of a text line, and what the host knows about the picture.
+struct ToolboxJob {
+    Bitmap& picture;
+    ToolboxContext& tb;
+    EffectValues values;
+    const Bitmap* second = nullptr; // 24-bit and of the picture's size when the entry needs it
+    std::string_view text;
+    PictureRect selection;        // empty when nothing is selected
+    std::string fileName;         // the current file's path; empty for none
+    std::string date;             // today, in the system's short date form
+    std::uint32_t background = 0; // the view's background, a window-system colour value
+};
+using ToolboxWork = void (*)(ToolboxJob& job);
+
+// What an entry needs beyond the plain pass (ToolboxOperation::needs).
+enum ToolboxNeed : unsigned {
+    kNeedDuplicate = 1u << 0,      // a duplicate of the picture's size; without one the warning
+    kNeedDuplicateQuiet = 1u << 1, // the same, but without one nothing happens silently
+    kNeedSelection = 1u << 2,      // runs only on a selection
+    kAnyDepth = 1u << 3,           // works on the picture at its own depth
+    kToolOnly = 1u << 4,           // a word only `zelvan-tool apply` runs: never in batch scripts
+};
+
+inline constexpr const char* kDuplicateWarningText =
+    "Source and duplicate bitmaps must have\nsame dimensions and 24-bit color depth.";
 // Values taken from the picture: the dialog's start positions, and the values
 // of an operation whose batch line has no parameters.
 using ToolboxPrepare = EffectValues (*)(const Bitmap& picture, ToolboxContext& tb);
@@ -90,6 +129,9 @@ struct ToolboxOperation {
     ToolboxPixels pixels = nullptr;
     ToolboxPrepare prepare = nullptr;
     const EffectDialogLayout* dialog = nullptr;
+    // An entry has either `pixels` or `work`; `work` sees the whole job.
+    ToolboxWork work = nullptr;
+    unsigned needs = 0; // ToolboxNeed bits
 };
 
 // True when the first paramCount values lie in their ranges and the

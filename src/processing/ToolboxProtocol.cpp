@@ -37,10 +37,56 @@ EffectValues DialogStart(const ToolboxOperation& op, const EffectValues& prepare
     return {s[0].start, s[1].start, s[2].start};
 }
 
+// The second operand of a two-picture operation: the duplicate, when it has
+// the picture's size and the picture is true colour. A duplicate kept at a
+// lower depth is made 24-bit here, so its rows are never read as wider
+// than they are.
+const Bitmap* UsableDuplicate(ToolboxHost& host) {
+    Bitmap* duplicate = host.Duplicate();
+    const Bitmap& picture = host.Picture();
+    if (!duplicate || duplicate->Empty() || host.ImageBits() != 24 ||
+        duplicate->Width() != picture.Width() || duplicate->Height() != picture.Height())
+        return nullptr;
+    if (duplicate->Format() != PixelFormat::Bits24) {
+        try {
+            duplicate->SetPixelFormat(PixelFormat::Bits24);
+        } catch (const EBitmapError&) {
+            return nullptr;
+        }
+    }
+    return duplicate;
+}
+
+// The line a command records: its numbers, or its text.
+std::string RecordedLine(const ToolboxOperation& op, const EffectValues& values,
+                         std::string_view text) {
+    if (IsTextWord(op.word)) return std::string(op.word) + "=" + std::string(text);
+    return FormatBatchLine(op.word, values, op.paramCount);
+}
+
+void RunPass(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
+             const EffectValues& values, const Bitmap* second, std::string_view text) {
+    Bitmap& picture = host.Picture();
+    if (op.pixels) {
+        const std::lock_guard surface(picture.Surface());
+        op.pixels(picture, tb, values);
+        return;
+    }
+    ToolboxJob job{picture, tb, values};
+    job.second = second;
+    job.text = text;
+    job.selection = host.Selection();
+    job.fileName = host.FileName();
+    job.date = host.Today();
+    job.background = host.Background();
+    const std::lock_guard surface(picture.Surface());
+    op.work(job);
+}
+
 } // namespace
 
 RunOutcome RunToolboxOperation(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
-                               RunMode mode, EffectValues values) {
+                               RunMode mode, EffectValues values, std::string_view text) {
     const bool interactive = mode == RunMode::Interactive;
     const auto takes = [&op, interactive](unsigned step) {
         return interactive && (op.steps & step) != 0;
@@ -54,11 +100,24 @@ RunOutcome RunToolboxOperation(const ToolboxOperation& op, ToolboxHost& host, To
         case WarningAnswer::Yes: break;
         }
     }
+    // Two-picture operations check their operand before the undo copy, so a
+    // command that cannot run leaves the undo state as it was.
+    const Bitmap* second = nullptr;
+    if ((op.needs & (kNeedDuplicate | kNeedDuplicateQuiet)) != 0) {
+        second = UsableDuplicate(host);
+        if (!second) {
+            if (interactive && (op.needs & kNeedDuplicate) != 0)
+                host.ShowWarning(kDuplicateWarningText);
+            return RunOutcome::NoDuplicate;
+        }
+    }
+    if ((op.needs & kNeedSelection) != 0 && host.Selection().Empty())
+        return RunOutcome::NoSelection;
     if (takes(kStepUndoCopy) && !host.TakeUndoCopy()) return RunOutcome::NoUndoCopy;
     if (takes(kStepTrueColour)) host.EnsureTrueColour();
 
     Bitmap& picture = host.Picture();
-    if (picture.Format() != PixelFormat::Bits24 || picture.Empty())
+    if (picture.Empty() || ((op.needs & kAnyDepth) == 0 && picture.Format() != PixelFormat::Bits24))
         return RunOutcome::NotTrueColour;
 
     // A batch line with no parameters takes its values from the picture.
@@ -78,20 +137,19 @@ RunOutcome RunToolboxOperation(const ToolboxOperation& op, ToolboxHost& host, To
     tb.values = values;
     {
         BusyScope busy(host, op.status);
-        const std::lock_guard surface(picture.Surface());
-        op.pixels(picture, tb, values);
+        RunPass(op, host, tb, values, second, text);
     }
     host.Repaint();
     if ((op.steps & kStepModified) != 0) host.MarkModified();
     if (takes(kStepOffer256) && host.ScreenBits() == 8 && host.ImageBits() > 8)
         host.Offer256Colours();
-    if (takes(kStepRecord) && op.word)
-        RecordBatchLine(host, FormatBatchLine(op.word, values, op.paramCount));
+    if (takes(kStepRecord) && op.word) RecordBatchLine(host, RecordedLine(op, values, text));
     return RunOutcome::Done;
 }
 
 LineResult RunToolboxLine(std::string_view text, const ToolboxRegistry& registry,
-                          EffectValues& kept, ToolboxHost& host, ToolboxContext& tb) {
+                          EffectValues& kept, ToolboxHost& host, ToolboxContext& tb,
+                          LineScope scope) {
     LineResult result;
     const BatchLine line = ParseBatchLine(text);
     if (line.kind == BatchLineKind::Blank || line.kind == BatchLineKind::Inactive) return result;
@@ -101,14 +159,20 @@ LineResult RunToolboxLine(std::string_view text, const ToolboxRegistry& registry
         result.message = "unknown command word \"" + line.word + "\"";
         return result;
     }
+    if ((result.op->needs & kToolOnly) != 0 && scope != LineScope::Tool) {
+        result.outcome = LineOutcome::ToolOnly;
+        result.message = "\"" + line.word + "\" is a word of zelvan-tool apply only";
+        return result;
+    }
     if (line.kind == BatchLineKind::Malformed) {
         result.outcome = LineOutcome::Malformed;
         result.message = "\"" + std::string(text) + "\": " + line.problem;
         return result;
     }
     result.outcome = LineOutcome::Ran;
-    result.run =
-        RunToolboxOperation(*result.op, host, tb, RunMode::Batch, ParametersFor(line, kept));
+    result.run = RunToolboxOperation(
+        *result.op, host, tb, RunMode::Batch, ParametersFor(line, kept),
+        line.textArgument ? std::string_view(line.argument) : std::string_view());
     switch (result.run) {
     case RunOutcome::Done: break;
     case RunOutcome::OutOfRange:
@@ -117,6 +181,15 @@ LineResult RunToolboxLine(std::string_view text, const ToolboxRegistry& registry
         break;
     case RunOutcome::NoPicture: result.message = "there is no picture"; break;
     case RunOutcome::NotTrueColour: result.message = "the picture is not 24-bit"; break;
+    case RunOutcome::NoDuplicate:
+        result.message = "\"" + std::string(text) + "\" does nothing: " +
+                         ((result.op->needs & kNeedDuplicate) != 0
+                              ? std::string(kDuplicateWarningText)
+                              : std::string("there is no duplicate of the picture's size"));
+        break;
+    case RunOutcome::NoSelection:
+        result.message = "\"" + std::string(text) + "\" does nothing: nothing is selected";
+        break;
     default: result.message = "\"" + std::string(text) + "\" did not run"; break;
     }
     return result;

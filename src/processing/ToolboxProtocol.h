@@ -56,6 +56,21 @@ public:
     // Whether the batch editor records, and the line appended to its text.
     virtual bool Recording() const = 0;
     virtual void AppendBatchLine(const std::string& line) = 0;
+
+    // What some operations need beyond the picture; a host that keeps none
+    // of these leaves the defaults, and those operations do nothing.
+    // The second operand of two-picture operations (the duplicate picture).
+    virtual Bitmap* Duplicate() { return nullptr; }
+    // The selection in picture coordinates; empty when there is none.
+    virtual PictureRect Selection() const { return {}; }
+    // The current file's path, empty for a picture without one.
+    virtual std::string FileName() const { return {}; }
+    // Today in the system's short date form.
+    virtual std::string Today() const { return {}; }
+    // The view's background colour, a window-system colour value (red low).
+    virtual std::uint32_t Background() const { return 0; }
+    // A warning with OK.
+    virtual void ShowWarning(const std::string& text) { (void)text; }
 };
 
 enum class RunMode {
@@ -71,13 +86,16 @@ enum class RunOutcome {
     Cancelled,     // Cancel in the effect dialog; the picture was restored
     OutOfRange,    // the values are outside the operation's ranges; nothing changed
     NotTrueColour, // the picture is not 24-bit, so the pass cannot run
+    NoDuplicate,   // no duplicate of the picture's size for a two-picture operation
+    NoSelection,   // the operation works on a selection and there is none
 };
 
 // Runs one operation. `values` are the operation's parameters for a batch
 // run, or for an interactive operation without a dialog. Status is shown
 // while the pixel pass runs under the picture's drawing-surface lock.
+// `text` is the argument of an operation that takes text.
 RunOutcome RunToolboxOperation(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
-                               RunMode mode, EffectValues values = {});
+                               RunMode mode, EffectValues values = {}, std::string_view text = {});
 
 // One batch line through the registry, in batch mode.
 enum class LineOutcome {
@@ -85,7 +103,11 @@ enum class LineOutcome {
     Skipped,     // a blank or inactive line
     UnknownWord, // no operation has this word
     Malformed,   // the argument does not read
+    ToolOnly,    // a word only `zelvan-tool apply` runs, in a script
 };
+// Where a line comes from: a batch script (and recording), or the tool,
+// which also runs the tool-only words.
+enum class LineScope { Script, Tool };
 struct LineResult {
     LineOutcome outcome = LineOutcome::Skipped;
     RunOutcome run = RunOutcome::Done;
@@ -94,7 +116,8 @@ struct LineResult {
 };
 // `kept` holds the parameters that persist from line to line.
 LineResult RunToolboxLine(std::string_view line, const ToolboxRegistry& registry,
-                          EffectValues& kept, ToolboxHost& host, ToolboxContext& tb);
+                          EffectValues& kept, ToolboxHost& host, ToolboxContext& tb,
+                          LineScope scope = LineScope::Script);
 
 // The screen gamma (hundredths) applied to the picture after loading: true
 // colour and the gamma maps on every channel, without the undo copy or the
