@@ -1,0 +1,143 @@
+// Batch conversion: target names, skipped sources, the same files for any
+// number of workers, the stops (no room, a failed write, cancel) and DELETE.
+
+#include "viewer/BatchConvert.h"
+
+#include "../TempFolderTest.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchConvertTest : public zvtest::TempFolderTest {
+protected:
+    // A picture of `width` x `height` with a gradient, written as `type`.
+    std::string Picture(const std::string& name, int type, int width = 40, int height = 30) {
+        zv::Bitmap picture;
+        picture.Create(width, height, zv::PixelFormat::Bits24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width * 3; ++x)
+                picture.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 3);
+        zv::ImageLibrary library;
+        library.ImgInit();
+        zv::SaveSettings settings;
+        settings.type = type;
+        const std::string path = (folder / name).string();
+        zv::WritePictureAs(picture, path, settings, library);
+        return path;
+    }
+
+    std::string Folder(const std::string& name) {
+        fs::create_directories(folder / name);
+        return (folder / name).string();
+    }
+
+    zv::BatchConvertJob Job(std::vector<std::string> sources, const std::string& out,
+                            std::optional<int> target = 2) {
+        zv::BatchConvertJob job;
+        job.sources = std::move(sources);
+        job.targetFolder = out;
+        job.target = target;
+        return job;
+    }
+};
+
+std::vector<std::string> Names(const std::vector<std::string>& paths) {
+    std::vector<std::string> names;
+    for (const std::string& path : paths) names.push_back(fs::path(path).filename().string());
+    return names;
+}
+
+TEST_F(BatchConvertTest, NamesSkipsAndFilesAreTheSameForOneOrFourWorkers) {
+    const std::string jpeg = Picture("a.jpg", zv::kSaveJpegColour);
+    const std::string bytes = zvtest::ReadText(jpeg);
+    Write("photo.jpeg", bytes);
+    Write("x.jp", bytes);
+    Write("cut.jpg", bytes.substr(0, bytes.size() / 3));
+    Write("t.jpg", "just some text, not a picture\n");
+    const std::vector<std::string> sources = {jpeg,
+                                              Picture("a.png", zv::kSavePng),
+                                              (folder / "cut.jpg").string(),
+                                              (folder / "photo.jpeg").string(),
+                                              (folder / "t.jpg").string(),
+                                              (folder / "x.jp").string()};
+    std::vector<std::vector<std::string>> contents;
+    for (int jobs : {1, 4}) {
+        zv::BatchConvertJob job = Job(sources, Folder("out" + std::to_string(jobs)));
+        job.jobs = jobs;
+        job.script = {"GAMMA=150,150,150", "SAVE=_s"};
+        const zv::BatchConvertReport report = zv::RunBatchConvert(job);
+        EXPECT_EQ(Names(report.written),
+                  (std::vector<std::string>{"a_s.png", "a.png", "a_s-1.png", "a-1.png",
+                                            "photo_s.png", "photo.png", "x_s.png", "x.png"}));
+        EXPECT_EQ(report.log,
+                  (std::vector<std::string>{"Skipped: " + sources[2], "Skipped: " + sources[4]}));
+        std::vector<std::string> files;
+        for (const std::string& path : report.written) files.push_back(zvtest::ReadText(path));
+        contents.push_back(files);
+        EXPECT_EQ(zvtest::FilesIn(job.targetFolder).size(), 8u); // no temporary file left
+    }
+    EXPECT_EQ(contents[0], contents[1]);
+    EXPECT_EQ(zv::SkippedFilesText(2), "2 file(s) skipped.  Some files may be opened and "
+                                       "processed manually.\nView log?");
+}
+
+TEST_F(BatchConvertTest, AllNumberedNamesTakenGivesNoName) {
+    const auto taken = [](const std::string&) { return true; };
+    EXPECT_FALSE(zv::BatchTargetName("/out", "/in/a.jpg", ".png", taken));
+    const auto aTaken = [](const std::string& name) { return name == "/out/a.png"; };
+    EXPECT_EQ(zv::BatchTargetName("/out", "/in/a.jpg", ".png", aTaken), "/out/a-1.png");
+}
+
+TEST_F(BatchConvertTest, ProgressAndTheRoomOnTheDisk) {
+    const std::vector<std::string> sources = {Picture("p1.png", zv::kSavePng),
+                                              Picture("p2.png", zv::kSavePng),
+                                              Picture("p3.png", zv::kSavePng)};
+    zv::BatchConvertJob job = Job(sources, Folder("out"));
+    std::vector<std::string> progress;
+    job.progress = [&](int done, int percent) {
+        progress.push_back(zv::BatchProgressText(done, percent));
+    };
+    zv::RunBatchConvert(job);
+    EXPECT_EQ(progress.front(), "1 file(s) processed.  33% done.");
+    EXPECT_EQ(progress.back(), "3 file(s) processed.  100% done.");
+
+    zv::BatchConvertJob big =
+        Job({Picture("big.png", zv::kSavePng, 1000, 1000), sources[0]}, Folder("full"), 1);
+    big.freeSpace = [](const std::string&) { return std::uint64_t{1048576}; };
+    const zv::BatchConvertReport report = zv::RunBatchConvert(big);
+    EXPECT_EQ(report.stopText,
+              "Insufficient disk space.\nReq.: 2961 Kb\nFree: 1024 Kb\n\nBatch cancelled.");
+    EXPECT_TRUE(report.written.empty());
+    EXPECT_TRUE(zvtest::FilesIn(big.targetFolder).empty());
+}
+
+TEST_F(BatchConvertTest, DeleteWaitsForTheTargetAndCancelLeavesNoFile) {
+    const std::string kept = Picture("kept.png", zv::kSavePng);
+    zv::BatchConvertJob failing = Job({kept}, (folder / "missing").string());
+    failing.script = {"SAVE=_x", "DELETE"};
+    failing.allowDelete = true;
+    EXPECT_EQ(zv::RunBatchConvert(failing).stopText, zv::kBatchAbortedText);
+    EXPECT_TRUE(fs::exists(kept));
+
+    zv::BatchConvertJob deleting = failing;
+    deleting.targetFolder = Folder("out");
+    EXPECT_EQ(zv::RunBatchConvert(deleting).deleted, std::vector<std::string>{kept});
+    EXPECT_FALSE(fs::exists(kept));
+
+    std::atomic<int> polls = 0;
+    zv::BatchConvertJob cancelled =
+        Job({Picture("c1.png", zv::kSavePng), Picture("c2.png", zv::kSavePng)}, Folder("c"));
+    cancelled.jobs = 2;
+    cancelled.cancelled = [&] { return polls++ > 0; };
+    const zv::BatchConvertReport report = zv::RunBatchConvert(cancelled);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(zvtest::FilesIn(cancelled.targetFolder), Names(report.written));
+}
+
+} // namespace
