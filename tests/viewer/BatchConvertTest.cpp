@@ -4,6 +4,7 @@
 #include "viewer/BatchConvert.h"
 
 #include "../TempFolderTest.h"
+#include "../ToolRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,31 @@ TEST_F(BatchConvertTest, DeleteWaitsForTheTargetAndCancelLeavesNoFile) {
     const zv::BatchConvertReport report = zv::RunBatchConvert(cancelled);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(zvtest::FilesIn(cancelled.targetFolder), Names(report.written));
+}
+
+TEST_F(BatchConvertTest, TheToolChecksTheScriptFirstAndExitsOneOnASkip) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+    const std::string a = Picture("a.png", zv::kSavePng);
+    const std::string text = Write("t.jpg", "not a picture\n");
+    const std::string good = Write("good.bip", "gamma=150,150,150\r\n>inactive\r\n");
+    const std::string bad = Write("bad.bip", "GAMMA=150,150,150\nFROB\n");
+    const std::string log = (folder / "log.txt").string();
+    const std::string out = Folder("out"), viaBip = Folder("bip");
+    const std::string files = " '" + a + "' '" + text + "'";
+
+    EXPECT_EQ(
+        zvtest::RunTool("batch-convert --to png --out '" + out + "' --script '" + bad + "'" + files)
+            .status,
+        2);
+    EXPECT_TRUE(zvtest::FilesIn(out).empty());
+    EXPECT_EQ(zvtest::RunTool("batch-convert --to png --jobs 2 --out '" + out + "' --log '" + log +
+                              "' --script '" + good + "'" + files)
+                  .status,
+              1);
+    EXPECT_EQ(zvtest::ReadText(log), "Skipped: " + text + "\r\n");
+    EXPECT_EQ(zvtest::RunTool("bip '" + good + "' '" + a + "' --out '" + viaBip + "'").status, 0);
+    EXPECT_EQ(zvtest::ReadText(folder / "out" / "a.png"),
+              zvtest::ReadText(folder / "bip" / "a.png"));
 }
 
 } // namespace

@@ -37,5 +37,9 @@ int RunJpeg(const Arguments& arguments);
 extern const char* const kJpegUsage;
 int RunZip(const Arguments& arguments);
 extern const char* const kZipUsage;
+int RunBatchConvert(const Arguments& arguments);
+extern const char* const kBatchConvertUsage;
+int RunBip(const Arguments& arguments);
+extern const char* const kBipUsage;
 
 } // namespace zvtool

@@ -25,6 +25,10 @@ const std::vector<Subcommand>& AllSubcommands() {
         {"jpeg", "list, strip or add the comments and EXIF data of a JPEG file", kJpegUsage,
          RunJpeg},
         {"zip", "list a zip archive or extract it safely into a folder", kZipUsage, RunZip},
+        {"batch-convert", "convert many pictures into one folder, optionally through a script",
+         kBatchConvertUsage, RunBatchConvert},
+        {"bip", "run a batch script on pictures and write the results into a folder", kBipUsage,
+         RunBip},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},
     };
