@@ -366,9 +366,39 @@ void BuildJpegStream(ByteSpan tile, const ByteSpan* tables, bool asIs, Bytes& ou
     Append(out, tile.subspan(at));
 }
 
+// The first three channels of four-channel samples from the JPEG's luma
+// and colour differences back to the colours coded (the JFIF equations).
+void LumaToColour(JpegComponents& decoded) {
+    struct Tables {
+        std::array<std::int32_t, 256> red, greenFromCb, greenFromCr, blue;
+    };
+    static const Tables tables = [] {
+        Tables t;
+        for (int v = 0; v < 256; ++v) {
+            const auto fixed = [](double x) {
+                return static_cast<std::int32_t>(std::lround(x * 65536));
+            };
+            t.red[v] = fixed(1.402 * (v - 128));
+            t.greenFromCb[v] = fixed(-0.344136 * (v - 128));
+            t.greenFromCr[v] = fixed(-0.714136 * (v - 128));
+            t.blue[v] = fixed(1.772 * (v - 128));
+        }
+        return t;
+    }();
+    std::uint8_t* p = decoded.samples.data();
+    for (std::size_t n = decoded.samples.size() / 4; n > 0; --n, p += 4) {
+        const std::int32_t luma = std::int32_t{p[0]} << 16;
+        const int cb = p[1], cr = p[2];
+        p[0] = Clamp16(luma + tables.red[cr]);
+        p[1] = Clamp16(luma + tables.greenFromCb[cb] + tables.greenFromCr[cr]);
+        p[2] = Clamp16(luma + tables.blue[cb]);
+    }
+}
+
 struct Scratch {
     Bytes stream;
     Bitmap decoded;
+    JpegComponents components;
 };
 
 } // namespace
@@ -537,16 +567,29 @@ void FlashPixFile::Parts::DecodeTile(const Subimage& level, ByteSpan data, std::
         return;
     }
     case kJpeg: {
-        if (channels == 2 || channels == 4) Fail("JPEG tiles with opacity are not supported");
         const std::uint32_t table = tile.subtype >> 24;
-        const bool asIs = channels == 3 && (tile.subtype >> 16 & 0xFF) == 0;
+        const bool converted = (tile.subtype >> 16 & 0xFF) != 0;
+        const bool asIs = channels == 3 && !converted;
         const auto tables = jpegTables.find(table);
         BuildJpegStream(stored(), table ? &tables->second : nullptr, asIs, scratch.stream);
         JpegDecoder decoder(scratch.stream);
         if (decoder.Header().components != channels) Fail("a JPEG tile of other channels");
         JpegDecodeOptions options;
-        options.output = channels == 1 ? JpegOutput::Bits8 : JpegOutput::Bits24;
         options.maxBytes = std::int64_t{kMaxTileSide} * kMaxTileSide * 4;
+        if (channels == 2 || channels == 4) {
+            // libjpeg's colour conversions know no opacity: the channels come
+            // as stored and the colour ones are converted here.
+            decoder.DecodeComponents(options, scratch.components);
+            const JpegComponents& decoded = scratch.components;
+            if (decoded.width < width || decoded.height < height)
+                Fail("a JPEG tile smaller than its place");
+            if (channels == 4 && converted) LumaToColour(scratch.components);
+            const std::size_t rowBytes = std::size_t(decoded.width) * channels;
+            for (int y = 0; y < height; ++y)
+                put(y, {decoded.samples.data() + y * rowBytes, channels, kInOrder});
+            return;
+        }
+        options.output = channels == 1 ? JpegOutput::Bits8 : JpegOutput::Bits24;
         decoder.Decode(options, scratch.decoded);
         if (scratch.decoded.Width() < width || scratch.decoded.Height() < height)
             Fail("a JPEG tile smaller than its place");

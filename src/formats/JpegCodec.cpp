@@ -396,6 +396,57 @@ void JpegDecoder::Decode(const JpegDecodeOptions& options, Bitmap& target,
     s.progress.report = nullptr;
 }
 
+namespace {
+
+// Reads every output row of an unconverted decode into the samples.
+void ReadComponentRows(Session& s, JpegComponents& target) {
+    jpeg_decompress_struct& info = s.info;
+    const std::size_t rowBytes = std::size_t{info.output_width} * info.output_components;
+    JSAMPROW rows[kRowsPerCall];
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count = std::min(kRowsPerCall, info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = target.samples.data() + rowBytes * (first + i);
+        JDIMENSION got = 0;
+        if (!Guarded(s.errors, [&] { got = jpeg_read_scanlines(&info, rows, count); })) s.Throw();
+        if (got == 0) throw EJpegError("JPEG error: the decoder returned no rows");
+    }
+}
+
+} // namespace
+
+void JpegDecoder::DecodeComponents(const JpegDecodeOptions& options, JpegComponents& target) {
+    target = {};
+    Session& s = *s_;
+    if (s.decoded) throw std::logic_error("a JpegDecoder decodes once");
+    s.decoded = true;
+    try {
+        // Asking for the file's own colour space makes libjpeg copy the
+        // components through as they are.
+        Plan plan;
+        plan.space = s.info.jpeg_color_space;
+        Configure(s, plan, options);
+        const std::int64_t bytes =
+            std::int64_t{s.info.output_width} * s.info.output_height * s.info.out_color_components;
+        if (bytes > options.maxBytes)
+            throw EJpegError("JPEG error: the picture is too large to decode (" +
+                             std::to_string(s.info.output_width) + " x " +
+                             std::to_string(s.info.output_height) + ")");
+        s.info.mem->max_memory_to_use = options.maxBytes;
+        if (!Guarded(s.errors, [&] { jpeg_start_decompress(&s.info); })) s.Throw();
+        target.width = static_cast<std::int32_t>(s.info.output_width);
+        target.height = static_cast<std::int32_t>(s.info.output_height);
+        target.components = s.info.output_components;
+        target.samples.resize(static_cast<std::size_t>(bytes));
+        ReadComponentRows(s, target);
+        if (!Guarded(s.errors, [&] { jpeg_finish_decompress(&s.info); })) s.Throw();
+    } catch (...) {
+        target = {};
+        throw;
+    }
+}
+
 // --- Encoding ----------------------------------------------------------------
 
 namespace {

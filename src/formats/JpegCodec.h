@@ -108,6 +108,16 @@ struct JpegDecodeOptions {
     std::int64_t maxBytes = std::int64_t{1} << 30;
 };
 
+// A decode's components as the file stores them, interleaved (a row is
+// width x components bytes), with no colour conversion: luma and colour
+// differences stay so, and a fourth channel stays its own.
+struct JpegComponents {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    int components = 0;
+    Bytes samples;
+};
+
 // One decode of one file: the constructor reads the header, the caller
 // looks at it and decodes once. The data must outlive the decoder.
 class JpegDecoder {
@@ -126,6 +136,9 @@ public:
     // raised. Only one decode per decoder.
     void Decode(const JpegDecodeOptions& options, Bitmap& target,
                 const JpegProgress& progress = {});
+    // The same for the stored components: the options' scale, performance,
+    // failWhenCut and maxBytes apply, their output, grey and palette not.
+    void DecodeComponents(const JpegDecodeOptions& options, JpegComponents& target);
     // Warnings libjpeg raised so far (damaged entropy data and the like).
     int Warnings() const;
 

@@ -9,10 +9,16 @@
 #include "PnmFiles.h"
 #include "formats/JpegCodec.h"
 
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -122,12 +128,54 @@ inline JpegParts SplitJpeg(const Bytes& stream) {
     return parts;
 }
 
+// Tiles with opacity (2 or 4 channels) straight through libjpeg, which
+// stores the channels as given: the writer makes luma and colour
+// differences of a converted tile's colours itself.
+inline Bytes EncodeOpacityTile(const Bytes& samples, int channels, int side,
+                               const FpxOptions& options) {
+    Bytes coded = samples;
+    if (channels == 4 && options.jpegConverts)
+        for (std::size_t at = 0; at < coded.size(); at += 4) {
+            const double r = samples[at], g = samples[at + 1], b = samples[at + 2];
+            const double luma = 0.299 * r + 0.587 * g + 0.114 * b;
+            coded[at] = Byte(luma);
+            coded[at + 1] = Byte(128 + (b - luma) / 1.772);
+            coded[at + 2] = Byte(128 + (r - luma) / 1.402);
+        }
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors); // a failure ends the test program
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = info.image_height = static_cast<JDIMENSION>(side);
+    info.input_components = channels;
+    info.in_color_space = channels == 4 ? JCS_CMYK : JCS_UNKNOWN;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, options.quality, TRUE);
+    info.write_JFIF_header = info.write_Adobe_marker = FALSE;
+    if (channels == 4 && options.subsample) {
+        info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 2;
+        info.comp_info[3].h_samp_factor = info.comp_info[3].v_samp_factor = 2;
+    }
+    jpeg_start_compress(&info, TRUE);
+    for (int y = 0; y < side; ++y) {
+        JSAMPROW row = coded.data() + std::size_t(y) * side * channels;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
 // A tile's samples as a JPEG. Channels kept as they are go in as the colour
 // whose luma and colour differences they are, so the codec's own colour
 // conversion stores them unchanged.
 inline Bytes EncodeTile(const Bytes& samples, int channels, int side, const FpxOptions& options) {
-    if (channels != 1 && channels != 3)
-        throw std::invalid_argument("the writer makes JPEG tiles of 1 or 3 channels");
+    if (channels == 2 || channels == 4) return EncodeOpacityTile(samples, channels, side, options);
     zv::Bitmap tile;
     tile.Create(side, side, channels == 1 ? zv::PixelFormat::Bits8 : zv::PixelFormat::Bits24);
     if (channels == 1) {

@@ -25,7 +25,7 @@ using zvtest::PnmPicture;
 TEST(FlashPixReader, DecodesEveryResolutionOfEveryKind) {
     // Colour differences sampled at half size spread over sharp edges, and
     // PhotoYCC enlarges them by up to 2.2 in red and blue.
-    constexpr int kJpeg = 12, kJpegYcc = 20, kJpegHalfYcc = 32, kRound = 3;
+    constexpr int kJpeg = 12, kJpegHalf = 24, kJpegYcc = 20, kJpegHalfYcc = 32, kRound = 3;
     const struct {
         const char* what;
         FpxSpace space;
@@ -116,6 +116,36 @@ TEST(FlashPixReader, DecodesEveryResolutionOfEveryKind) {
          12,
          {kRound, kRound},
          32},
+        {"rgb with opacity, JPEG converted and subsampled",
+         FpxSpace::Rgb,
+         true,
+         {FpxTiles::Jpeg, FpxTiles::Raw},
+         true,
+         true,
+         true,
+         9,
+         {kJpegHalf, kRound},
+         32},
+        {"ycc with opacity, JPEG as is",
+         FpxSpace::Ycc,
+         true,
+         {FpxTiles::Raw, FpxTiles::Jpeg},
+         false,
+         false,
+         false,
+         12,
+         {kRound, kJpegYcc},
+         32},
+        {"mono with opacity, JPEG",
+         FpxSpace::Mono,
+         true,
+         {FpxTiles::Jpeg, FpxTiles::Jpeg},
+         true,
+         true,
+         false,
+         9,
+         {kJpeg, kJpeg},
+         32},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,7 +163,9 @@ TEST(FlashPixReader, DecodesEveryResolutionOfEveryKind) {
         EXPECT_EQ(file.OutputBits(), c.bits);
         const PnmPicture expected[2] = {source, zvtest::FpxHalf(source)};
         for (int level = 0; level < 2; ++level) {
-            const zvtest::FpxDifference d = zvtest::FpxCompare(expected[level], file.Decode(level));
+            const int alphaTolerance = c.levels[level] == FpxTiles::Jpeg ? kJpeg : 0;
+            const zvtest::FpxDifference d =
+                zvtest::FpxCompare(expected[level], file.Decode(level), alphaTolerance);
             EXPECT_LE(d.most, c.tolerance[level]) << "level " << level;
             EXPECT_LE(d.mean, c.tolerance[level] / 4.0 + 0.5) << "level " << level;
         }
@@ -215,11 +247,11 @@ TEST(FlashPixReader, SurvivesRandomDamage) {
     for (const FpxSpace space : {FpxSpace::Rgb, FpxSpace::Ycc, FpxSpace::Mono}) {
         FpxOptions options;
         options.space = space;
-        // JPEG tiles, and a monochrome picture with opacity in uncompressed ones.
+        // JPEG and uncompressed tiles; PhotoYCC and monochrome with opacity.
         const bool mono = space == FpxSpace::Mono;
-        options.levels = {mono ? FpxTiles::Raw : FpxTiles::Jpeg, FpxTiles::Raw};
-        const std::vector<std::uint8_t> whole =
-            zvtest::WriteFlashPix(zvtest::FpxSource(mono ? 1 : 3, mono, 70, 40), options);
+        options.levels = {FpxTiles::Jpeg, FpxTiles::Raw};
+        const std::vector<std::uint8_t> whole = zvtest::WriteFlashPix(
+            zvtest::FpxSource(mono ? 1 : 3, space != FpxSpace::Rgb, 70, 40), options);
         for (int round = 0; round < 300; ++round) {
             std::vector<std::uint8_t> bytes = whole;
             for (int flips = 1 + round % 8; flips > 0; --flips)
@@ -292,6 +324,7 @@ TEST(FlashPixReader, WritesFuzzSeedsWhenAsked) {
         {"ycc-raw-jpeg.fpx", FpxSpace::Ycc, false, {FpxTiles::Raw, FpxTiles::Jpeg}, 9},
         {"mono-alpha.fpx", FpxSpace::Mono, true, {FpxTiles::Raw, FpxTiles::Raw}, 9},
         {"rgb-alpha-v4.fpx", FpxSpace::Rgb, true, {FpxTiles::Raw}, 12},
+        {"ycc-alpha-jpeg.fpx", FpxSpace::Ycc, true, {FpxTiles::Jpeg}, 9},
     };
     for (const auto& seed : seeds) {
         FpxOptions options;
