@@ -1,5 +1,7 @@
 #include "formats/PhotoCdDecode.h"
 
+#include "formats/PhotoCdResiduals.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -10,7 +12,9 @@ namespace zv {
 
 namespace {
 
-constexpr std::int64_t kRotationOffset = kPcdInfoOffset + 0x602;
+// The image pack attributes: bits 0-1 the rotation, bits 2-3 the largest
+// stored resolution (0 Base, 1 4Base, 2 16Base).
+constexpr std::int64_t kAttributesOffset = kPcdInfoOffset + 0x602;
 
 // Photo YCC keeps relative luminance 0..1.402 in 8 bits and the colour
 // differences around 156 and 137. The full range is mapped onto 0..255, so
@@ -134,6 +138,20 @@ Bitmap Rotate(const Bitmap& source, int quarterTurns) {
     return result;
 }
 
+// Base doubled and corrected by the 4Base residuals, and for step 5 doubled
+// and corrected again by the 16Base residuals. Each part's tables are read
+// before the larger planes are made.
+PcdPlanes ResidualPlanes(ByteSpan data, int step) {
+    const PcdResidualTables tables4 = ReadPcdResidualTables(data, kPcd4BaseTables, 1);
+    PcdPlanes planes = DoublePcdPlanes(ReadPcdPlanes(data, kPcdComponents[2]));
+    const std::int64_t end4 = AddPcdResiduals(data, tables4, planes);
+    if (step == 4) return planes;
+    const PcdResidualTables tables16 = ReadPcdResidualTables(data, end4 + kPcd16BaseGap, 3);
+    planes = DoublePcdPlanes(planes);
+    AddPcdResiduals(data, tables16, planes);
+    return planes;
+}
+
 } // namespace
 
 PcdLayout ReadPcdLayout(ByteSpan data) {
@@ -143,12 +161,16 @@ PcdLayout ReadPcdLayout(ByteSpan data) {
         throw EPhotoCdError("Not a Photo CD image file");
     if (size < kPcdComponents[0].End()) throw EPhotoCdError("Photo CD image file is truncated");
     PcdLayout layout;
-    layout.rotation = data[static_cast<std::size_t>(kRotationOffset)] & 3;
+    const std::uint8_t attributes = data[static_cast<std::size_t>(kAttributesOffset)];
+    layout.rotation = attributes & 3;
     layout.stepCount = 1;
     for (const PcdComponent& component : kPcdComponents) {
-        if (component.End() > size) break;
+        if (component.End() > size) return layout;
         ++layout.stepCount;
     }
+    const int stored = attributes >> 2 & 3;
+    if (stored >= 1 && PcdTablesReadable(data, kPcd4BaseTables, 1))
+        layout.stepCount += stored >= 2 ? 2 : 1;
     return layout;
 }
 
@@ -159,30 +181,45 @@ PcdDimensions PcdStepDimensions(int step, int rotation) {
     return {width, height};
 }
 
-Bitmap DecodePcdComponent(ByteSpan data, const PcdComponent& component) {
+PcdPlanes ReadPcdPlanes(ByteSpan data, const PcdComponent& component) {
     if (component.End() > static_cast<std::int64_t>(data.size()))
         throw EPhotoCdError("Photo CD image file is truncated");
-    const int width = component.width;
-    const int half = width / 2;
-    const int pairs = component.height / 2;
-    Bitmap result;
-    result.Create(width, component.height, PixelFormat::Bits24);
+    const std::int32_t width = component.width;
+    const std::int32_t half = width / 2;
+    PcdPlanes planes;
+    planes.width = width;
+    planes.height = component.height;
+    planes.luma.resize(static_cast<std::size_t>(width) *
+                       static_cast<std::size_t>(component.height));
+    planes.c1.resize(planes.luma.size() / 4);
+    planes.c2.resize(planes.luma.size() / 4);
+    for (std::int32_t k = 0; k < component.height / 2; ++k) {
+        const std::uint8_t* pair = data.data() + component.offset + std::int64_t{k} * 3 * width;
+        std::memcpy(planes.luma.data() + std::int64_t{k} * 2 * width, pair, 2 * std::size_t(width));
+        std::memcpy(planes.c1.data() + std::int64_t{k} * half, pair + 2 * width, std::size_t(half));
+        std::memcpy(planes.c2.data() + std::int64_t{k} * half, pair + 2 * width + half,
+                    std::size_t(half));
+    }
+    return planes;
+}
 
-    const auto pairStart = [&](int k) {
-        return data.data() + component.offset + std::int64_t{k} * 3 * width;
-    };
-    const auto load = [&](int k, ChromaRows& rows) {
-        const std::uint8_t* chroma = pairStart(k) + 2 * width;
-        Widen(chroma, half, rows.c1);
-        Widen(chroma + half, half, rows.c2);
+Bitmap ConvertPcdPlanes(const PcdPlanes& planes) {
+    const std::int32_t width = planes.width;
+    const std::int32_t half = width / 2;
+    const std::int32_t pairs = planes.height / 2;
+    Bitmap result;
+    result.Create(width, planes.height, PixelFormat::Bits24);
+    const auto load = [&](std::int32_t k, ChromaRows& rows) {
+        Widen(planes.c1.data() + std::int64_t{k} * half, half, rows.c1);
+        Widen(planes.c2.data() + std::int64_t{k} * half, half, rows.c2);
     };
     const auto w = static_cast<std::size_t>(width);
     ChromaRows current{std::vector<int>(w), std::vector<int>(w)};
     ChromaRows next{std::vector<int>(w), std::vector<int>(w)};
     load(0, current);
-    for (int k = 0; k < pairs; ++k) {
+    for (std::int32_t k = 0; k < pairs; ++k) {
         load(std::min(k + 1, pairs - 1), next);
-        const std::uint8_t* luma = pairStart(k);
+        const std::uint8_t* luma = planes.luma.data() + std::int64_t{k} * 2 * width;
         // Even rows sit on a chroma row; odd rows lie halfway to the next.
         ConvertRow(luma, current, current, width, result.ScanLine(2 * k));
         ConvertRow(luma + width, current, next, width, result.ScanLine(2 * k + 1));
@@ -191,11 +228,15 @@ Bitmap DecodePcdComponent(ByteSpan data, const PcdComponent& component) {
     return result;
 }
 
+Bitmap DecodePcdComponent(ByteSpan data, const PcdComponent& component) {
+    return ConvertPcdPlanes(ReadPcdPlanes(data, component));
+}
+
 Bitmap DecodePcdStep(ByteSpan data, const PcdLayout& layout, int step) {
     if (step < 0 || step >= layout.stepCount)
         throw EPhotoCdError("Photo CD resolution " + std::to_string(step) + " is not in this file");
-    const PcdComponent& component = kPcdComponents[step == 0 ? 0 : step - 1];
-    Bitmap picture = DecodePcdComponent(data, component);
+    Bitmap picture = step > 3 ? ConvertPcdPlanes(ResidualPlanes(data, step))
+                              : DecodePcdComponent(data, kPcdComponents[step == 0 ? 0 : step - 1]);
     if (step == 0) picture = Halve(picture);
     if (layout.rotation != 0) picture = Rotate(picture, layout.rotation);
     return picture;

@@ -2,6 +2,7 @@
 // hand from the Photo YCC formulas, and one pack written by ImageMagick.
 
 #include "library/PhotoCd.h"
+#include "formats/PhotoCdPacks.h"
 #include "imaging/PackedDib.h"
 
 #include "TempFolderTest.h"
@@ -190,6 +191,29 @@ TEST(PhotoCdLibrary, HandlesStepsSizesAndThePackedBlock) {
     library.PCDclose(handle);
     EXPECT_THROW(library.PCDgetSize(handle), EPhotoCdError);
     EXPECT_THROW(library.PCDopen("/nonexistent/IMG0001.PCD", handle), EPhotoCdError);
+}
+
+TEST(PhotoCdLibrary, OffersFourBaseAndSixteenBaseWhenThePackHoldsThem) {
+    std::vector<std::uint8_t> pack = zvtest::GreyPcdPack(90, 2);
+    zvtest::PcdBitWriter stream4;
+    stream4.Row(0, 1024);
+    zvtest::Put4Base(pack, stream4);
+    zvtest::PcdBitWriter stream16;
+    stream16.Row(0, 2048);
+    zvtest::Put16Base(pack, 401, stream16);
+    PhotoCdLibrary library;
+    PcdHandle handle = 0;
+    library.PCDopenMem(pack, handle);
+    std::uint16_t mask = 0, count = 0;
+    library.PCDgetCount(handle, mask, count);
+    EXPECT_EQ(count, 6);
+    EXPECT_EQ(mask, 0x3F);
+    EXPECT_EQ(ChoosePcdStep(6, count, mask, 0), 5);
+    library.PCDsetResolution(handle, 5);
+    EXPECT_EQ(library.PCDgetSize(handle).width, 3072);
+    const std::vector<std::uint8_t> block = library.PCDloadImage(handle);
+    ASSERT_EQ(block.size(), 40u + 1024u + 3072u * 3u * 2048u);
+    EXPECT_EQ(block[40 + 1024], 90);
 }
 
 TEST(PhotoCdSteps, LimitToTheFileAndToTheLastUnencryptedStep) {
