@@ -34,6 +34,25 @@ bool ViewerPicture(const std::string& path) {
     return ExtensionIn(extension, kAcceptedExtensions) && !ExtensionIn(extension, kMediaExtensions);
 }
 
+// A picture with alpha laid over the thumbnail background, as 24 bits:
+// clear parts show the background, not the colour stored under them.
+Bitmap OverBackground(const Bitmap& picture, PaletteEntry background) {
+    Bitmap flat;
+    flat.Create(picture.Width(), picture.Height(), PixelFormat::Bits24);
+    const int under[3] = {background.blue, background.green, background.red};
+    for (std::int32_t y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* in = picture.ScanLine(y);
+        std::uint8_t* out = flat.ScanLine(y);
+        for (std::int32_t x = 0; x < picture.Width(); ++x, in += 4, out += 3) {
+            const int alpha = in[3];
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<std::uint8_t>(
+                    (in[c] * alpha + under[c] * (255 - alpha) + 127) / 255);
+        }
+    }
+    return flat;
+}
+
 ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
                              bool exifOrientation) {
     ThumbResult result;
@@ -43,7 +62,8 @@ ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_
     options.fitWidth = box.ThumbWidth;
     options.fitHeight = box.ThumbHeight;
     options.pixelBudget = kThumbPixelBudget;
-    const DecodedPicture picture = DecodeFile(path, 1, options);
+    options.keepAlpha = true; // laid over the thumbnail colour below
+    DecodedPicture picture = DecodeFile(path, 1, options);
     result.loadFailed = false;
     result.fullWidth = picture.fullWidth;
     result.fullHeight = picture.fullHeight;
@@ -53,6 +73,8 @@ ThumbResult MakeDecodedThumb(const std::string& path, ThumbBox box, std::uint32_
         result.outcome = ThumbOutcome::TooLarge;
         return result;
     }
+    if (picture.pixels.HasAlpha())
+        picture.pixels = OverBackground(picture.pixels, ThumbBackground(thumbColour));
     result.thumbnail = MakeThumbnail(picture.pixels, box, thumbColour);
     result.outcome = ThumbOutcome::Made;
     return result;

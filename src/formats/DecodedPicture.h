@@ -24,6 +24,9 @@ struct DecodeOptions {
     int fitHeight = 0;
     // Grey JPEGs as 8-bit grey (as the viewer holds them) or as 24 bits.
     bool greyJpegAs8Bits = true;
+    // PNG, TGA and BMP pictures with transparency come as 32 bits with
+    // alpha (Bitmap::HasAlpha) instead of flattened (PNG) or without it.
+    bool keepAlpha = false;
     // 0x00BBGGRR behind transparent PNG pixels.
     std::uint32_t background = 0;
     // The Photo CD step wanted (0..3, 64 x 96 .. 512 x 768); the file's

@@ -158,6 +158,7 @@ template <typename Graphic> DecodedPicture LayerPage(const PageSource& source, G
     const int pages = graphic.ImageCount(bytes);
     if (source.page < 1 || source.page > pages) NoSuchPage(source.path, pages, source.page);
     graphic.imageToRead = source.page;
+    graphic.keepAlpha = source.options.keepAlpha;
     graphic.LoadFromStream(bytes);
     return FromGraphic(graphic, pages, source.page);
 }
@@ -191,7 +192,7 @@ ImageFormat BmpFormatOf(int bits) {
 
 DecodedPicture ReadBmpPage(const PageSource& source) {
     if (source.page != 1) NoSuchPage(source.path, 1, source.page);
-    BmpPicture read = ReadBmpFile(source.path);
+    BmpPicture read = ReadBmpFile(source.path, source.options.keepAlpha);
     DecodedPicture picture;
     picture.className = "TBmpGraphic";
     picture.bits = read.pixels.BitsPerPixel();

@@ -7,6 +7,7 @@
 #include "explorer/ThumbPicture.h"
 #include "formats/JpegWriter.h"
 #include "formats/PngGraphic.h"
+#include "formats/TgaGraphic.h"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,37 @@ TEST(ThumbMaker, JpegThumbnailsFollowTheExifOrientationOption) {
     EXPECT_EQ(RowThumbPath(paths, "", "/p/", drawing), drawingOn);
     SetThumbExifOrientation(true);
     EXPECT_EQ(RowThumbPath(paths, "", "/p/", photo), photoOn);
+}
+
+// A picture opaque red on its left half and clear (black beneath) on its
+// right: the clear half shows the thumbnail colour in PNG and TGA files.
+TEST_F(ThumbMakerTest, ClearPartsShowTheThumbnailColour) {
+    Bitmap half;
+    half.Create(64, 48, PixelFormat::Bits32);
+    half.SetAlpha(true);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            std::uint8_t* p = half.ScanLine(y) + 4 * x;
+            const bool opaque = x < 32;
+            p[0] = p[1] = 0;
+            p[2] = opaque ? 255 : 0;
+            p[3] = opaque ? 255 : 0;
+        }
+    TPngGraphic png;
+    TTgaGraphic tga;
+    for (TDibGraphic* graphic : std::initializer_list<TDibGraphic*>{&png, &tga}) {
+        const std::filesystem::path path =
+            pictures / (std::string("half.") + (graphic == &png ? "png" : "tga"));
+        SCOPED_TRACE(path.filename().string());
+        graphic->Assign(half);
+        graphic->SaveToFile(path);
+        const ThumbResult result = MakeThumbFor(path.string(), {120, 90}, 0x00C08040);
+        ASSERT_EQ(result.outcome, ThumbOutcome::Made);
+        const std::uint8_t* left = result.thumbnail.ScanLine(45) + 3 * 20;
+        const std::uint8_t* right = result.thumbnail.ScanLine(45) + 3 * 100;
+        EXPECT_EQ(std::vector<int>(left, left + 3), (std::vector<int>{0, 0, 255}));
+        EXPECT_EQ(std::vector<int>(right, right + 3), (std::vector<int>{0xC0, 0x80, 0x40}));
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -40,6 +41,36 @@ TEST_F(ToolConvert, WritesEveryLayerFormatAndReadsItBack) {
     TPngGraphic back;
     back.LoadFromFile(folder / "out.png");
     EXPECT_EQ(back.GetPixel(2, 1), 0x00336699u);
+}
+
+// PNG to TGA to PNG: both conversions keep every pixel's alpha.
+TEST_F(ToolConvert, KeepsAlphaFromPngAndTgaToPngAndTga) {
+    Bitmap source;
+    source.Create(4, 2, PixelFormat::Bits32);
+    source.SetAlpha(true);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            std::uint8_t* p = source.ScanLine(y) + 4 * x;
+            p[0] = static_cast<std::uint8_t>(40 * x);
+            p[1] = static_cast<std::uint8_t>(100 * y);
+            p[2] = 200;
+            p[3] = static_cast<std::uint8_t>(x * 85); // clear to opaque
+        }
+    TPngGraphic png;
+    png.Assign(source);
+    png.SaveToFile(folder / "alpha.png");
+    EXPECT_EQ(zvtest::RunTool("convert " + Path("alpha.png") + " " + Path("alpha.tga")).status, 0);
+    EXPECT_EQ(zvtest::RunTool("convert " + Path("alpha.tga") + " " + Path("back.png")).status, 0);
+    TPngGraphic back;
+    back.keepAlpha = true;
+    back.LoadFromFile(folder / "back.png");
+    ASSERT_TRUE(back.HasAlpha());
+    for (int y = 0; y < 2; ++y)
+        for (int x = 1; x < 4; ++x) { // a clear pixel's colour need not be kept
+            const std::uint8_t* want = source.ScanLine(y) + 4 * x;
+            const std::uint8_t* have = back.ScanLine(y) + 4 * x;
+            EXPECT_TRUE(std::equal(want, want + 4, have)) << x << "," << y;
+        }
 }
 
 TEST_F(ToolConvert, RefusesWhatTheLayerRefusesAndLeavesNoFile) {

@@ -224,8 +224,11 @@ int RunConvert(const Arguments& arguments) {
         std::cerr << "zelvan-tool convert: " << error.what() << "\n\n" << kConvertUsage;
         return 2;
     }
-    if (const std::optional<int> type = SaveTypeOf(request))
+    if (const std::optional<int> type = SaveTypeOf(request)) {
+        // PNG and TGA files keep the input's alpha.
+        request.read.keepAlpha = *type == zv::kSavePng || *type == zv::kSaveTga;
         return SaveAsTheViewerDoes(request, *type);
+    }
     return WriteThroughLayer(request);
 }
 

@@ -10,7 +10,8 @@ zv::DecodedPicture OpenPicture(const std::string& path, zv::ImagingContext& imag
     zv::DecodedPicture picture = zv::DecodeFile(path, page, options);
     zv::Bitmap& current = imaging.current;
     current = std::move(picture.pixels);
-    if (current.Format() == zv::PixelFormat::Bits32)
+    // Alpha stays only when it was asked for.
+    if (current.Format() == zv::PixelFormat::Bits32 && !(options.keepAlpha && current.HasAlpha()))
         current.SetPixelFormat(zv::PixelFormat::Bits24);
     imaging.descriptor.ImageWidth = current.Width();
     imaging.descriptor.ImageHeight = current.Height();
