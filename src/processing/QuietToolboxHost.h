@@ -34,10 +34,12 @@ public:
     void Offer256Colours() override {}
     bool Recording() const override { return false; }
     void AppendBatchLine(const std::string&) override {}
-    Bitmap* Duplicate() override { return &imaging_.DuplicateBitmap; }
+    ImagingContext* Working() override { return &imaging_; }
     PictureRect Selection() const override { return selection; }
+    std::uint32_t Background() const override { return background; }
 
     PictureRect selection;
+    std::uint32_t background = 0; // black
 
 private:
     ImagingContext& imaging_;

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace zv {
 
@@ -41,6 +42,7 @@ struct ToolboxContext {
     std::array<WideMap, 3> wide{};
     EffectValues values;              // V1..V3 of the last operation run
     bool ignoreColourWarning = false; // "Ignore" to the 256-colour question, until the program ends
+    std::string failure;              // why the last operation that failed could not run
 };
 
 // Builders. `ch` is 0 red, 1 green, 2 blue; any other channel writes nothing.

@@ -4,7 +4,9 @@
 #include "processing/ColourOperations.h"
 #include "processing/CorrectionOperations.h"
 #include "processing/FilterOperations.h"
+#include "processing/GeometryOperations.h"
 #include "processing/Masks.h"
+#include "processing/PictureArithmetic.h"
 #include "processing/ToneOperations.h"
 
 #include <stdexcept>
@@ -67,9 +69,9 @@ const ToolboxOperation* ToolboxRegistry::FindCode(int effectCode) const {
 
 const ToolboxRegistry& TheToolbox() {
     // The one list of operation families; a new family adds its table here.
-    static const ToolboxRegistry registry{ToneOperations(), FilterOperations(),
-                                          CorrectionOperations(), ColourOperations(),
-                                          MaskOperations()};
+    static const ToolboxRegistry registry{
+        ToneOperations(), FilterOperations(),     CorrectionOperations(), ColourOperations(),
+        MaskOperations(), ArithmeticOperations(), GeometryOperations()};
     return registry;
 }
 

@@ -12,6 +12,7 @@
 // order in which static objects are initialised.
 
 #include "imaging/Bitmap.h"
+#include "imaging/ImagingContext.h"
 #include "processing/ToneMaps.h"
 
 #include <array>
@@ -91,10 +92,12 @@ struct ToolboxJob {
     EffectValues values;
     const Bitmap* second = nullptr; // 24-bit and of the picture's size when the entry needs it
     std::string_view text;
-    PictureRect selection;        // empty when nothing is selected
-    std::string fileName;         // the current file's path; empty for none
-    std::string date;             // today, in the system's short date form
-    std::uint32_t background = 0; // the view's background, a window-system colour value
+    PictureRect selection;             // empty when nothing is selected
+    std::string fileName;              // the current file's path; empty for none
+    std::string date;                  // today, in the system's short date form
+    std::uint32_t background = 0;      // the view's background, a window-system colour value
+    ImagingContext* working = nullptr; // the working bitmaps, for the buffer commands
+    std::string error;                 // set by work that failed and left the picture as it was
 };
 using ToolboxWork = void (*)(ToolboxJob& job);
 

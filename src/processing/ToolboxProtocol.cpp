@@ -64,13 +64,14 @@ std::string RecordedLine(const ToolboxOperation& op, const EffectValues& values,
     return FormatBatchLine(op.word, values, op.paramCount);
 }
 
-void RunPass(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
-             const EffectValues& values, const Bitmap* second, std::string_view text) {
+// The pass; returns the error of work that failed, empty otherwise.
+std::string RunPass(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
+                    const EffectValues& values, const Bitmap* second, std::string_view text) {
     Bitmap& picture = host.Picture();
     if (op.pixels) {
         const std::lock_guard surface(picture.Surface());
         op.pixels(picture, tb, values);
-        return;
+        return {};
     }
     ToolboxJob job{picture, tb, values};
     job.second = second;
@@ -79,8 +80,10 @@ void RunPass(const ToolboxOperation& op, ToolboxHost& host, ToolboxContext& tb,
     job.fileName = host.FileName();
     job.date = host.Today();
     job.background = host.Background();
+    job.working = host.Working();
     const std::lock_guard surface(picture.Surface());
     op.work(job);
+    return job.error;
 }
 
 } // namespace
@@ -135,9 +138,15 @@ RunOutcome RunToolboxOperation(const ToolboxOperation& op, ToolboxHost& host, To
     if (!AcceptsValues(op, values)) return RunOutcome::OutOfRange;
 
     tb.values = values;
+    std::string error;
     {
         BusyScope busy(host, op.status);
-        RunPass(op, host, tb, values, second, text);
+        error = RunPass(op, host, tb, values, second, text);
+    }
+    if (!error.empty()) {
+        if (interactive) host.ShowWarning(error);
+        tb.failure = error;
+        return RunOutcome::Failed;
     }
     host.Repaint();
     if ((op.steps & kStepModified) != 0) host.MarkModified();
@@ -186,6 +195,9 @@ LineResult RunToolboxLine(std::string_view text, const ToolboxRegistry& registry
                          ((result.op->needs & kNeedDuplicate) != 0
                               ? std::string(kDuplicateWarningText)
                               : std::string("there is no duplicate of the picture's size"));
+        break;
+    case RunOutcome::Failed:
+        result.message = "\"" + std::string(text) + "\" failed: " + tb.failure;
         break;
     case RunOutcome::NoSelection:
         result.message = "\"" + std::string(text) + "\" does nothing: nothing is selected";

@@ -59,8 +59,14 @@ public:
 
     // What some operations need beyond the picture; a host that keeps none
     // of these leaves the defaults, and those operations do nothing.
+    // The working bitmaps (duplicate, backup, scratch, undo) of the buffer
+    // commands; nullptr when the host keeps none.
+    virtual ImagingContext* Working() { return nullptr; }
     // The second operand of two-picture operations (the duplicate picture).
-    virtual Bitmap* Duplicate() { return nullptr; }
+    virtual Bitmap* Duplicate() {
+        ImagingContext* working = Working();
+        return working ? &working->DuplicateBitmap : nullptr;
+    }
     // The selection in picture coordinates; empty when there is none.
     virtual PictureRect Selection() const { return {}; }
     // The current file's path, empty for a picture without one.
@@ -88,6 +94,7 @@ enum class RunOutcome {
     NotTrueColour, // the picture is not 24-bit, so the pass cannot run
     NoDuplicate,   // no duplicate of the picture's size for a two-picture operation
     NoSelection,   // the operation works on a selection and there is none
+    Failed,        // the work could not be done (no memory for the result); nothing changed
 };
 
 // Runs one operation. `values` are the operation's parameters for a batch

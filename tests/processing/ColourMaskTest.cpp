@@ -15,16 +15,8 @@ using namespace zv;
 using zvtest::RowColours;
 using zvtest::RowPicture;
 
-// The correction host with a duplicate, a selection and its warnings.
-class PairHost : public zvtest::CorrectionHost {
-public:
-    Bitmap duplicate;
-    PictureRect selection;
-    std::vector<std::string> warnings;
-    Bitmap* Duplicate() override { return &duplicate; }
-    PictureRect Selection() const override { return selection; }
-    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-};
+using zvtest::PairHost;
+using zvtest::RunLine;
 
 struct LineCase {
     const char* line;
@@ -32,12 +24,6 @@ struct LineCase {
     std::vector<Rgb> duplicate; // empty: none
     std::vector<Rgb> out;
 };
-
-LineResult RunLine(PairHost& host, const std::string& line, LineScope scope = LineScope::Script) {
-    ToolboxContext tb;
-    EffectValues kept;
-    return RunToolboxLine(line, TheToolbox(), kept, host, tb, scope);
-}
 
 TEST(ColourLines, HandWorkedValues) {
     const Rgb black{0, 0, 0}, white{255, 255, 255};

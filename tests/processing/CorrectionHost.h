@@ -54,6 +54,27 @@ private:
     zv::Bitmap undoCopy;
 };
 
+// The correction host with working bitmaps, a selection and its warnings,
+// for the two-picture, buffer and selection commands.
+class PairHost : public CorrectionHost {
+public:
+    zv::ImagingContext working;
+    zv::Bitmap& duplicate = working.DuplicateBitmap;
+    zv::PictureRect selection;
+    std::vector<std::string> warnings;
+    zv::ImagingContext* Working() override { return &working; }
+    zv::PictureRect Selection() const override { return selection; }
+    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+};
+
+// One line on the host with a fresh toolbox.
+inline zv::LineResult RunLine(zv::ToolboxHost& host, const std::string& line,
+                              zv::LineScope scope = zv::LineScope::Script) {
+    zv::ToolboxContext tb;
+    zv::EffectValues kept;
+    return RunToolboxLine(line, zv::TheToolbox(), kept, host, tb, scope);
+}
+
 // Runs batch lines on a picture with a fresh toolbox; returns the picture.
 inline zv::Bitmap RunCorrectionLines(zv::Bitmap picture, const std::vector<std::string>& lines) {
     CorrectionHost host;

@@ -75,3 +75,40 @@ TEST_F(ToolApply, RefusesUnknownAndMalformedLinesBeforeWriting) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ToolApply, SecondPictureAndSelectionReachTheirCommands) {
+    TPngGraphic black;
+    black.NewImage(3, 1, ImageFormat::Color24, nullptr, 96, 96);
+    black.SaveToFile(folder / "black.png");
+    // Mix 99 on the identity curve: grey 64 keeps 64 x 191/255 of itself, white takes black.
+    auto run = zvtest::RunTool("apply --second " + Path("black.png") + " " + Path("in.png") + " " +
+                                   Path("out.png") + " MASK_SHADOWS=100,99",
+                               {}, true);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(PixelOf("out.png", 0), 0x002F2F2Fu);
+    EXPECT_EQ(PixelOf("out.png", 2), 0x00000000u);
+
+    // Without the duplicate the warning is the note.
+    run = zvtest::RunTool(
+        "apply " + Path("in.png") + " " + Path("none.png") + " MASK_SHADOWS=100,99", {}, true);
+    EXPECT_NE(run.output.find("same dimensions and 24-bit color depth"), std::string::npos)
+        << run.output;
+
+    TPngGraphic red;
+    red.NewImage(3, 1, ImageFormat::Color24, nullptr, 96, 96);
+    for (int x = 0; x < 3; ++x) red.SetPixel(x, 0, 0x006464C8); // (200, 100, 100)
+    red.SaveToFile(folder / "red.png");
+    run = zvtest::RunTool(
+        "apply --select 1,0,3,1 " + Path("red.png") + " " + Path("eye.png") + " REDEYE", {}, true);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(PixelOf("eye.png", 0), 0x006464C8u);
+    EXPECT_EQ(PixelOf("eye.png", 1), 0x00646464u);
+    EXPECT_EQ(zvtest::RunTool("apply --select 3,0,1,1 " + Path("red.png") + " " + Path("eye.png") +
+                              " REDEYE")
+                  .status,
+              2);
+}
+
+} // namespace

@@ -12,7 +12,9 @@
 #include "processing/ToolboxProtocol.h"
 #include "viewer/PictureSave.h"
 
+#include <charconv>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +22,15 @@
 namespace zvtool {
 
 const char* const kApplyUsage =
-    "Usage: zelvan-tool apply IN OUT LINE...\n\n"
+    "Usage: zelvan-tool apply [--second FILE] [--select L,T,R,B] [--background R,G,B]\n"
+    "                         IN OUT LINE...\n\n"
     "Reads IN (any picture the program reads), makes it 24-bit, runs each toolbox\n"
     "LINE on it in order, as a batch script does, and saves OUT. OUT's extension\n"
     "gives its type: .bmp, .pcx, .png, .jpg/.jpeg (quality 50), .tga, .tif/.tiff.\n\n"
+    "  --second FILE      the duplicate picture of the two-picture commands (MASK_...),\n"
+    "                     made 24-bit; it must have IN's size\n"
+    "  --select L,T,R,B   the selection: columns L..R-1 of rows T..B-1 (REDEYE)\n"
+    "  --background R,G,B the colour ROTATE gives the corners it uncovers (black)\n\n"
     "A line is a command word alone (ZERO) or the word, \"=\" and up to three whole\n"
     "numbers P1,P2,P3 separated by \",\" (GAMMA=200,200,200). The word may be in any\n"
     "case; blanks may stand before a number but not around the word or \"=\"; a\n"
@@ -70,10 +77,43 @@ const char* const kApplyUsage =
     "                            move mean and deviation by DM and DS\n"
     "  CONFORM_RED=M,S (_GRN, _BLU, _LIT, _SAT)   to mean M and deviation S\n"
     "  DEFOG=STRENGTH,BOOST      each 1..255\n\n"
+    "Colours:\n"
+    "  HLS=H,L,S                 shift hue, lightness and saturation, each -999..999\n"
+    "  NEGATIVE, GRAYSCALE, RGBMAX   negative, greys, the grey of the largest channel\n"
+    "  POSTERIZE=N               keep the top N bits of every byte, 2..7\n"
+    "  REPLACE_RGB=R,G,B         the colour white, the rest black (_RGBINV: the reverse)\n"
+    "A colour selection packs each of hue, lightness and saturation (0..3600) with\n"
+    "its tolerance as TOLERANCE x 65536 + CENTRE:\n"
+    "  REPLACE_HLS=H,L,S         selected colours black, the rest white (_HLSINV: the\n"
+    "                            reverse)\n"
+    "  AIRBRUSH=H,L,S            smooth the selected colours\n\n"
+    "Masks with the duplicate (--second):\n"
+    "  MASK_HLS=H,L,S            selected colours take the duplicate, the others by\n"
+    "                            their distance (MASK_HLSINV: the other way round)\n"
+    "  MASK_SHADOWS=G,MIX, MASK_HIGHLIGHTS=G,MIX, MASK_MIDTONES=G,MIX,\n"
+    "  MASK_CONTRAST=G,MIX       blend by a tone mask of gamma G 1..500; MIX 0..99\n"
+    "                            measures the duplicate (0) up to the picture (99)\n"
+    "  MASK_GRAYSCALE            the duplicate's colours at the picture's lightness\n"
+    "  MASK_EDGES=T,E            flat areas (lightness within T) take the duplicate\n"
+    "                            by E/255, each 0..255\n\n"
+    "With the duplicate (--second, or DUPLICATE earlier on the line list):\n"
+    "  AVERAGE=P                 P % of the duplicate, 1..255 (past 100 darkens)\n"
+    "  INTERLACE=P,F             AVERAGE on rows 1, 3, 5, ... (F 0) or 0, 2, 4, ... (F 1)\n"
+    "  MULTIPLY, MINIMUM, MAXIMUM, DIFFERENCE (127 + P - D), SUBTRACT   byte by byte\n"
+    "  DUPLICATE, SWAP           copy the picture to the duplicate; exchange them\n"
+    "  COPYTOBACKUP, COPYFROMBACKUP, CLEARBUFFERS   the backup copy; empty both\n\n"
+    "Geometry:\n"
+    "  ROTATE=A                  turn clockwise by A degrees, 1..359\n\n"
+    "Words of this tool only (batch scripts do not have them):\n"
+    "  REDEYE                    red eyes inside the selection (--select)\n"
+    "  MIRROR_VERTICAL           top to bottom\n"
+    "  MIRROR_HORIZONTAL         left to right\n\n"
     "Examples:\n"
     "  zelvan-tool apply in.jpg out.png GAMMA=150,150,150\n"
     "  zelvan-tool apply in.png out.png ENHANCE=16,240 'contrast=20,20,20'\n"
-    "  zelvan-tool apply in.png out.png SHIFT=5,5,5 GAMMA   (gamma 5,5,5)\n\n"
+    "  zelvan-tool apply in.png out.png SHIFT=5,5,5 GAMMA   (gamma 5,5,5)\n"
+    "  zelvan-tool apply --second sky.png in.png out.png MASK_SHADOWS=100,99\n"
+    "  zelvan-tool apply --select 10,20,40,35 in.jpg out.jpg REDEYE\n\n"
     "An unknown word or a line that does not read stops the command before IN is\n"
     "read (exit status 2); nothing is written then.\n";
 
@@ -96,6 +136,38 @@ bool CheckLines(const std::vector<std::string>& lines) {
         }
     }
     return true;
+}
+
+// `count` whole numbers 0..max separated by ",", and nothing else.
+std::optional<std::vector<int>> ReadNumbers(const std::string& text, int count, int max) {
+    std::vector<int> parts(static_cast<std::size_t>(count));
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    for (int n = 0; n < count; ++n) {
+        if (n > 0 && (at == end || *at++ != ',')) return std::nullopt;
+        int& part = parts[static_cast<std::size_t>(n)];
+        const auto [next, error] = std::from_chars(at, end, part);
+        if (error != std::errc() || part < 0 || part > max) return std::nullopt;
+        at = next;
+    }
+    if (at != end) return std::nullopt;
+    return parts;
+}
+
+// "L,T,R,B" with L < R and T < B.
+std::optional<zv::PictureRect> ReadSelection(const std::string& text) {
+    const auto parts = ReadNumbers(text, 4, std::numeric_limits<int>::max());
+    if (!parts) return std::nullopt;
+    const zv::PictureRect rect{(*parts)[0], (*parts)[1], (*parts)[2], (*parts)[3]};
+    if (rect.Empty()) return std::nullopt;
+    return rect;
+}
+
+// "R,G,B" as a window-system colour value (red in the low byte).
+std::optional<std::uint32_t> ReadColour(const std::string& text) {
+    const auto parts = ReadNumbers(text, 3, 255);
+    if (!parts) return std::nullopt;
+    return static_cast<std::uint32_t>((*parts)[0] | ((*parts)[1] << 8) | ((*parts)[2] << 16));
 }
 
 // The picture as the viewer opens it. A file that cannot be read throws its
@@ -123,7 +195,61 @@ int Save(const std::string& path, int type, zv::ImagingContext& imaging) {
 
 } // namespace
 
-int RunApply(const Arguments& arguments) {
+namespace {
+
+// The options before IN: the duplicate's file and the selection.
+struct ApplyOptions {
+    std::string second;
+    std::optional<zv::PictureRect> selection;
+    std::uint32_t background = 0;
+    std::size_t firstPositional = 0;
+};
+
+std::optional<ApplyOptions> ReadOptions(const Arguments& arguments) {
+    ApplyOptions options;
+    std::size_t i = 0;
+    for (; i + 1 < arguments.size(); i += 2) {
+        const std::string& name = arguments[i];
+        if (name == "--second") {
+            options.second = arguments[i + 1];
+        } else if (name == "--select") {
+            options.selection = ReadSelection(arguments[i + 1]);
+            if (!options.selection) {
+                std::cerr << "zelvan-tool apply: --select takes L,T,R,B with L < R and T < B\n";
+                return std::nullopt;
+            }
+        } else if (name == "--background") {
+            const std::optional<std::uint32_t> colour = ReadColour(arguments[i + 1]);
+            if (!colour) {
+                std::cerr << "zelvan-tool apply: --background takes R,G,B, each 0..255\n";
+                return std::nullopt;
+            }
+            options.background = *colour;
+        } else {
+            break;
+        }
+    }
+    options.firstPositional = i;
+    return options;
+}
+
+// The duplicate picture, read and made 24-bit as the viewer's Duplicate
+// leaves it.
+bool LoadSecond(const std::string& path, zv::ImagingContext& imaging) {
+    zv::ImagingContext second;
+    if (!Load(path, second)) return false;
+    zv::EnsureTrueColour(second);
+    imaging.DuplicateBitmap = std::move(second.current);
+    return true;
+}
+
+} // namespace
+
+int RunApply(const Arguments& all) {
+    const std::optional<ApplyOptions> options = ReadOptions(all);
+    if (!options) return 2;
+    const Arguments arguments(all.begin() + static_cast<std::ptrdiff_t>(options->firstPositional),
+                              all.end());
     if (arguments.size() < 3) {
         std::cerr << "zelvan-tool apply: give IN, OUT and at least one line\n\n" << kApplyUsage;
         return 2;
@@ -145,13 +271,19 @@ int RunApply(const Arguments& arguments) {
         return 1;
     }
     zv::EnsureTrueColour(imaging);
+    if (!options->second.empty() && !LoadSecond(options->second, imaging)) {
+        std::cerr << "zelvan-tool apply: cannot read \"" << options->second << "\"\n";
+        return 1;
+    }
 
     zv::QuietToolboxHost host(imaging);
+    if (options->selection) host.selection = *options->selection;
+    host.background = options->background;
     zv::ToolboxContext toolbox;
     zv::EffectValues kept;
     for (const std::string& line : lines) {
         const zv::LineResult result =
-            zv::RunToolboxLine(line, zv::TheToolbox(), kept, host, toolbox);
+            zv::RunToolboxLine(line, zv::TheToolbox(), kept, host, toolbox, zv::LineScope::Tool);
         if (!result.message.empty()) std::cerr << "zelvan-tool apply: " << result.message << '\n';
     }
     return Save(output, *type, imaging);
