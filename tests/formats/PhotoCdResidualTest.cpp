@@ -4,10 +4,15 @@
 #include "formats/PhotoCdDecode.h"
 #include "formats/PhotoCdPacks.h"
 
+#include "formats/DecodeFile.h"
 #include "imaging/PixelHelpers.h"
+
+#include "TempFolderTest.h"
+#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 
 namespace zv {
@@ -67,7 +72,9 @@ TEST(PhotoCdResiduals, FourBaseIsBaseDoubledPlusItsResiduals) {
         EXPECT_EQ(Pixel24(picture, c.x, c.y), Grey(c.value)) << c.x << "," << c.y;
 }
 
-TEST(PhotoCdResiduals, SixteenBaseCorrectsLumaAndBothColourDifferences) {
+// Turned a quarter; 4Base row 8 and in 16Base luma row 16 and both colour
+// differences of row 4 corrected.
+std::vector<std::uint8_t> Hand16BasePack() {
     std::vector<std::uint8_t> pack = zvtest::GreyPcdPack(100, 2, 1);
     PcdBitWriter stream4;
     stream4.Row(0, 8);
@@ -84,7 +91,11 @@ TEST(PhotoCdResiduals, SixteenBaseCorrectsLumaAndBothColourDifferences) {
     for (int x = 0; x < 1536; ++x) PutDelta(stream16, -3);
     stream16.Row(0, 2048);
     zvtest::Put16Base(pack, 401, stream16);
+    return pack;
+}
 
+TEST(PhotoCdResiduals, SixteenBaseCorrectsLumaAndBothColourDifferences) {
+    const std::vector<std::uint8_t> pack = Hand16BasePack();
     ASSERT_EQ(ReadPcdLayout(pack).stepCount, 6);
     const Bitmap picture = Decode(pack, 5);
     ASSERT_EQ(picture.Width(), 2048); // turned a quarter
@@ -138,6 +149,25 @@ TEST(PhotoCdResiduals, DamagedStreamsAreRefusedAndBadTablesNotOffered) {
     pack[static_cast<std::size_t>(kPcd4BaseTables + 1)] = 16; // a 17-bit code
     EXPECT_EQ(ReadPcdLayout(pack).stepCount, 4);
     EXPECT_EQ(ReadPcdLayout(Hand4BasePack(0)).stepCount, 4); // the pack names Base only
+}
+
+TEST(PhotoCdResiduals, TheFileRouteAndTheToolReachTheLargeSteps) {
+    zvtest::TempFolder folder;
+    const std::string path = (folder.Path() / "img0001.pcd").string();
+    const std::vector<std::uint8_t> pack = Hand16BasePack();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(pack.data()),
+               static_cast<std::streamsize>(pack.size()));
+    DecodeOptions options;
+    options.photoCdStep = 4;
+    const DecodedPicture picture = DecodeFile(path, 1, options);
+    EXPECT_EQ(picture.pixels.Width(), 1024);
+    EXPECT_EQ(Pixel24(picture.pixels, 8, 1535), Grey(105));
+
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL is not set";
+    const zvtest::ToolRun info = zvtest::RunTool("info '" + path + "'");
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.output.find(", 6 resolutions"), std::string::npos) << info.output;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "formats/DecodeFile.h"
 #include "formats/PictureLists.h"
+#include "library/PhotoCd.h"
 #include "platform/Extensions.h"
 
 #include <exception>
@@ -19,7 +20,8 @@ const char* const kInfoUsage =
     "(a class of the\n"
     "image-format layer, ImageLibrary or PhotoCd), the image format, width x height,\n"
     "bits per pixel, the number of pages (images in a multi-image file) and the\n"
-    "resolution in dots per inch. Files that cannot be read are reported on\n"
+    "resolution in dots per inch; for a Photo CD file also the number of resolutions\n"
+    "it holds. Files that cannot be read are reported on\n"
     "standard error; the exit status is 1 when any was.\n";
 
 namespace {
@@ -34,6 +36,18 @@ const char* OtherKind(const std::string& file) {
     if (zv::ExtensionIn(extension, zv::kTextExtensions)) return "text file";
     if (zv::ExtensionIn(extension, zv::kVectorExtensions)) return "vector file";
     return nullptr;
+}
+
+// ", N resolutions" for a Photo CD pack, else nothing.
+std::string PhotoCdSteps(const zv::DecodedPicture& picture, const std::string& file) {
+    if (picture.className != "PhotoCd") return {};
+    zv::PhotoCdLibrary library;
+    zv::PcdHandle handle = 0;
+    library.PCDopen(file, handle);
+    std::uint16_t mask = 0;
+    std::uint16_t count = 0;
+    library.PCDgetCount(handle, mask, count);
+    return ", " + std::to_string(count) + " resolutions";
 }
 
 } // namespace
@@ -55,7 +69,7 @@ int RunInfo(const Arguments& arguments) {
                       << picture.pixels.Width() << " x " << picture.pixels.Height() << ", "
                       << picture.bits << (picture.bits == 1 ? " bit, " : " bits, ") << picture.pages
                       << (picture.pages == 1 ? " page, " : " pages, ") << picture.xDpi << " x "
-                      << picture.yDpi << " dpi\n";
+                      << picture.yDpi << " dpi" << PhotoCdSteps(picture, file) << '\n';
         } catch (const std::exception& error) {
             // A JPEG file says what is wrong with it; other files do not.
             const zv::FormatRow* row = zv::FormatForExtension(file);
