@@ -16,6 +16,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <string>
 
@@ -487,6 +488,23 @@ std::unique_ptr<TDibGraphic> TBmpGraphic::NewOfSameClass() const {
     return std::make_unique<TBmpGraphic>();
 }
 
+namespace {
+
+bool HasAlphaMask(const BmpHeader& h) {
+    return IsFieldDepth(h.bits) && h.alphaMask != 0 &&
+           (h.compression == kBitFields || h.compression == kAlphaBitFields);
+}
+
+} // namespace
+
+bool BmpHasAlphaMask(const std::filesystem::path& path) {
+    try {
+        return HasAlphaMask(ParseHeader(gbm::ReadHead(path, kHeadBytes)));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void TBmpGraphic::ReadInfo(ByteSpan data) {
     infoWidth = infoHeight = infoBits = 0;
     const BmpHeader h = ParseHeader(data);
@@ -503,8 +521,7 @@ void TBmpGraphic::ReadImage(ByteSpan data, int /*imageNumber*/) {
     readByFallback = false;
     const BmpHeader h = ParseHeader(data);
     const Palette palette = Stage(kReadDataFailed, [&] { return ReadPalette(data, h); });
-    const bool alpha = keepAlpha && IsFieldDepth(h.bits) && h.alphaMask != 0 &&
-                       (h.compression == kBitFields || h.compression == kAlphaBitFields);
+    const bool alpha = keepAlpha && HasAlphaMask(h);
     CheckPixelData(static_cast<std::int64_t>(data.size()), h, alpha);
     const auto width = static_cast<std::int32_t>(h.width);
     const auto height = static_cast<std::int32_t>(h.height);

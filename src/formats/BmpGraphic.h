@@ -57,6 +57,10 @@ struct BmpPicture {
 };
 BmpPicture ReadBmpFile(const std::filesystem::path& path, bool keepAlpha = false);
 
+// Whether a BMP file's header gives its pixels an alpha mask (bit fields of
+// 16 or 32 bits); false when the header cannot be read.
+bool BmpHasAlphaMask(const std::filesystem::path& path);
+
 // The BMP file the viewer saves of a picture: a 40-byte header without a
 // resolution, a colour table of 2^bits entries for 1, 4 and 8 bits (zero
 // past the palette), the rows bottom-up with zero padding; 15-, 16-, 32-bit

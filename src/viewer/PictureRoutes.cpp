@@ -94,12 +94,18 @@ bool PictureLoader::LoadBmp() {
         ClearBitmap(imaging.BackupBitmap);
         try {
             TBmpGraphic reader;
+            reader.keepAlpha = true; // shown over a checkerboard
             reader.LoadFromFile(currentPath);
             Bitmap picture;
             reader.AssignTo(picture);
             return AssignPicture(picture, reader.Bits());
         } catch (const std::exception&) {
         }
+    }
+    if (BmpHasAlphaMask(currentPath)) {
+        TBmpGraphic reader; // the library would drop the alpha
+        reader.keepAlpha = true;
+        return LoadLayerPicture(reader);
     }
     const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
     if (handle) {

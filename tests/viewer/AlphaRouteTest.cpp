@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -87,6 +89,36 @@ TEST_F(AlphaRouteTest, PngAndTgaPicturesKeepTheirAlphaUntilProcessed) {
         EXPECT_FALSE(imaging.current.HasAlpha());
         EXPECT_EQ(imaging.current.ScanLine(0)[3], 4);
     }
+}
+
+// A version 4 BMP with 32-bit bit fields and an alpha mask opens with its
+// alpha, as PNG and TGA pictures do.
+TEST_F(AlphaRouteTest, BmpPicturesWithAnAlphaMaskKeepTheirAlpha) {
+    const std::uint8_t pixels[] = {1, 2, 3, 128, 4, 5, 6, 0};
+    std::vector<std::uint8_t> file(14 + 108);
+    const auto put = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B', file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size() + sizeof pixels));
+    put(10, static_cast<std::uint32_t>(file.size()));
+    for (const auto [at, value] : {std::pair{14u, 108u},
+                                   {18u, 2u},
+                                   {22u, 1u},
+                                   {26u, 0x00200001u},
+                                   {30u, 3u},
+                                   {34u, 8u},
+                                   {54u, 0x00FF0000u},
+                                   {58u, 0x0000FF00u},
+                                   {62u, 0x000000FFu},
+                                   {66u, 0xFF000000u}})
+        put(at, value);
+    file.insert(file.end(), pixels, pixels + sizeof pixels);
+    const std::string path = Write("alpha.bmp", std::string(file.begin(), file.end()));
+    ASSERT_TRUE(Open(path));
+    ASSERT_TRUE(imaging.current.HasAlpha());
+    EXPECT_EQ(std::memcmp(imaging.current.ScanLine(0), pixels, sizeof pixels), 0);
+    EXPECT_EQ(imaging.descriptor.ImageBits, 24);
 }
 
 } // namespace
