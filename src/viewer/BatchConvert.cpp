@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -223,6 +224,19 @@ void SmoothForJpeg(Bitmap& picture, const JpegWizardRecord& jpeg) {
     if (jpeg.values[0] == 2) SharpGaussianBlur5x5(picture, 255, amount);
 }
 
+// Adds the batch comment to a JPEG written under its temporary name.
+void AddBatchComment(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    in.close();
+    const std::vector<std::uint8_t> commented = WithJpegComment(bytes, kBatchJpegComment);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(commented.data()),
+              static_cast<std::streamsize>(commented.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+}
+
 bool Worker::WriteTemp(int tag, const std::string& base, ItemResult& item) {
     const BatchTarget& target = kTargets[static_cast<std::size_t>(tag)];
     const SaveSettings settings = SettingsFor(tag, job.jpeg);
@@ -244,6 +258,7 @@ bool Worker::WriteTemp(int tag, const std::string& base, ItemResult& item) {
     const std::string temp = TempName(target.extension);
     try {
         WritePictureAs(picture, temp, settings, library);
+        if (tag == kJpegTag) AddBatchComment(temp);
     } catch (const std::exception&) {
         std::error_code ignored;
         fs::remove(temp, ignored);
@@ -445,6 +460,21 @@ std::optional<std::string> BatchTargetName(const std::string& folder, const std:
         if (!taken(name)) return name;
     }
     return std::nullopt;
+}
+
+std::vector<std::uint8_t> WithJpegComment(const std::vector<std::uint8_t>& jpeg,
+                                          std::string_view comment) {
+    // SOI, then a segment: FF, marker, two length bytes counting themselves.
+    if (jpeg.size() < 6 || jpeg[0] != 0xFF || jpeg[1] != 0xD8 || jpeg[2] != 0xFF) return jpeg;
+    const std::size_t first = 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]);
+    if (first > jpeg.size() || comment.size() > 65533) return jpeg;
+    const std::size_t length = comment.size() + 2;
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(first));
+    out.insert(out.end(), {0xFF, 0xFE, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length & 0xFF)});
+    out.insert(out.end(), comment.begin(), comment.end());
+    out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(first), jpeg.end());
+    return out;
 }
 
 std::string BatchProgressText(int done, int percent) {

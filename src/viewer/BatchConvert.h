@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zv {
@@ -22,6 +23,9 @@ inline constexpr const char* kBatchExceptionsFileName = "BatchExceptions.txt";
 inline constexpr const char* kBatchAbortedText = "Batch aborted.";
 inline constexpr const char* kBatchProgressTitle = "Batch Encoding ...";
 inline constexpr const char* kSkippedPrefix = "Skipped: ";
+// The comment every JPEG a batch writes carries: the program and its maker.
+inline constexpr const char* kBatchJpegComment =
+    "Encoded with Zelvan 7.04 - https://zelvan.corvane.org";
 // The extensions a source may have: its extension, in upper case, must occur
 // in this text.
 inline constexpr const char* kBatchSourceExtensions =
@@ -77,6 +81,12 @@ int BatchWorkerCount(int requested, std::size_t pictures);
 std::optional<std::string> BatchTargetName(const std::string& folder, const std::string& source,
                                            const std::string& extension,
                                            const std::function<bool(const std::string&)>& taken);
+
+// The JPEG stream with a comment segment (FF FE) after the segment that
+// follows the start marker; a stream that does not start with one is
+// returned as it is.
+std::vector<std::uint8_t> WithJpegComment(const std::vector<std::uint8_t>& jpeg,
+                                          std::string_view comment);
 
 std::string BatchProgressText(int done, int percent);
 std::string InsufficientSpaceText(std::uint64_t required, std::uint64_t available);

@@ -88,6 +88,19 @@ TEST_F(BatchConvertTest, NamesSkipsAndFilesAreTheSameForOneOrFourWorkers) {
                                        "processed manually.\nView log?");
 }
 
+TEST_F(BatchConvertTest, JpegTargetsCarryTheCommentAfterTheHeader) {
+    zv::BatchConvertJob job = Job({Picture("c.png", zv::kSavePng)}, Folder("out"), 0);
+    const zv::BatchConvertReport report = zv::RunBatchConvert(job);
+    ASSERT_EQ(report.written.size(), 1u);
+    const std::string bytes = zvtest::ReadText(report.written[0]);
+    const std::string comment = zv::kBatchJpegComment;
+    ASSERT_GT(bytes.size(), 24 + comment.size());
+    EXPECT_EQ(bytes.substr(20, 2), "\xFF\xFE");
+    EXPECT_EQ((std::uint8_t(bytes[22]) << 8) | std::uint8_t(bytes[23]), comment.size() + 2);
+    EXPECT_EQ(bytes.substr(24, comment.size()), comment);
+    EXPECT_TRUE(comment.starts_with("Encoded with Zelvan 7.04 - "));
+}
+
 TEST_F(BatchConvertTest, AllNumberedNamesTakenGivesNoName) {
     const auto taken = [](const std::string&) { return true; };
     EXPECT_FALSE(zv::BatchTargetName("/out", "/in/a.jpg", ".png", taken));
