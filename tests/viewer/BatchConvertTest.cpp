@@ -174,6 +174,12 @@ TEST_F(BatchConvertTest, TheToolChecksTheScriptFirstAndExitsOneOnASkip) {
                   .status,
               1);
     EXPECT_EQ(zvtest::ReadText(log), "Skipped: " + text + "\r\n");
+    const std::string list = Write("list.zvp", a + "\r\n");
+    EXPECT_EQ(
+        zvtest::RunTool("batch-convert --to bmp --out '" + out + "' --files-from '" + list + "'")
+            .status,
+        0);
+    EXPECT_TRUE(fs::exists(folder / "out" / "a.bmp"));
     EXPECT_EQ(zvtest::RunTool("bip '" + good + "' '" + a + "' --out '" + viaBip + "'").status, 0);
     EXPECT_EQ(zvtest::ReadText(folder / "out" / "a.png"),
               zvtest::ReadText(folder / "bip" / "a.png"));
