@@ -26,6 +26,7 @@ public:
         Put(static_cast<std::uint32_t>(plane << 14 | row << 1), 16);
     }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    int BitCount() const { return used_; }
 
 private:
     std::vector<std::uint8_t> bytes_;
