@@ -18,7 +18,7 @@ namespace zv {
 
 // Decodes page `page` (1-based) of a file. Throws the reader's error class
 // (EGbmError, EPNGError, ETiffError, EJpegError, EInvalidGraphic, EDcxError,
-// EPhotoCdError, EPictureSizeError ...): EInvalidGraphic "... has N page(s), not
+// EPhotoCdError, EFlashPixError, EPictureSizeError ...): EInvalidGraphic "... has N page(s), not
 // page P" for a page the file lacks and "Unknown file format: PATH" when no
 // reader knows the file.
 DecodedPicture DecodeFile(const std::filesystem::path& path, int page = 1,

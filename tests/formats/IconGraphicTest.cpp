@@ -7,6 +7,7 @@
 #include "PnmFiles.h"
 #include "TempFolderTest.h"
 #include "TestData.h"
+#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,14 @@ TEST(IconRead, LyingDirectoriesAreRefusedAndPassedOverImagesMarkTheFileDamaged) 
     const auto pastEnd = static_cast<std::uint32_t>(good.size() + 1);
     for (int i = 0; i < 4; ++i) lyingOffset[6 + 16 + 12 + i] = std::uint8_t(pastEnd >> 8 * i);
     EXPECT_EQ(LoadMessage(lyingOffset), "Icon image data is truncated");
+    if (zvtest::ToolProgram()) { // the tool's info names the icon reader's error
+        const zvtest::TempFolder temp;
+        const std::string path =
+            temp.Write("lying.ico", std::string(lyingCount.begin(), lyingCount.end()));
+        const zvtest::ToolRun info = zvtest::RunTool("info '" + path + "'", {}, true);
+        EXPECT_EQ(info.status, 1);
+        EXPECT_NE(info.output.find(path + ": Invalid icon file"), std::string::npos) << info.output;
+    }
 
     const Bytes damaged =
         IconFile({Solid(2, 24, {3, 3, 3}).Build(), Solid(8, 16, {4, 4, 4}).Build()});

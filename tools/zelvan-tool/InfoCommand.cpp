@@ -71,11 +71,14 @@ int RunInfo(const Arguments& arguments) {
                       << (picture.pages == 1 ? " page, " : " pages, ") << picture.xDpi << " x "
                       << picture.yDpi << " dpi" << PhotoCdSteps(picture, file) << '\n';
         } catch (const std::exception& error) {
-            // A JPEG file says what is wrong with it; other files do not.
+            // JPEG and icon files say what is wrong with them; other files do not.
             const zv::FormatRow* row = zv::FormatForExtension(file);
             const bool jpeg = row && row->id == zv::FormatId::Jpeg && std::filesystem::exists(file);
+            const zv::FormatRow* read = zv::FormatForFile(file);
+            const bool icon = read && read->id == zv::FormatId::Ico;
             std::cerr << file << ": "
-                      << (jpeg ? std::string(error.what()) : "cannot be read as a picture") << '\n';
+                      << (jpeg || icon ? std::string(error.what()) : "cannot be read as a picture")
+                      << '\n';
             status = 1;
         }
     }
