@@ -6,6 +6,7 @@
 #include "platform/Extensions.h"
 #include "platform/ScriptedDialogs.h"
 
+#include "ExifBlocks.h"
 #include "TempFolderTest.h"
 #include "ToolRunner.h"
 
@@ -198,6 +199,61 @@ TEST_F(PictureSaveTest, AJpegSavedFromAJpegKeepsItsMetadata) {
               (std::vector<JpegMarker>{exif, comment}));
     ASSERT_TRUE(Save("plain.jpg", kSaveJpegColour).saved);
     EXPECT_EQ(JpegDecoder(ReadWholeFile(folder / "plain.jpg"), true).Header().markers.size(), 1u);
+}
+
+// exiftool, where installed, lists every EXIF tag of a camera JPEG again in
+// the copy the viewer saves; only the orientation becomes 1 when the picture
+// was turned upright by it.
+TEST_F(PictureSaveTest, ExiftoolFindsEveryTagInTheSavedCopy) {
+    if (std::system("exiftool -ver > /dev/null 2>&1") != 0) GTEST_SKIP() << "no exiftool";
+    using zvtest::ExifEntry;
+    const Bytes exif = zvtest::ExifBlock(false).Build({{0x010F, 2, {}, "Camera Maker"},
+                                                       {0x0110, 2, {}, "Model 7"},
+                                                       {0x0112, 3, {6}, {}},
+                                                       {0x011A, 5, {72, 1}, {}},
+                                                       {0x0128, 3, {2}, {}},
+                                                       {0x0132, 2, {}, "2024:05:17 13:45:30"}},
+                                                      {{0x829A, 5, {1, 250}, {}},
+                                                       {0x829D, 5, {8, 1}, {}},
+                                                       {0x8827, 3, {200}, {}},
+                                                       {0x9003, 2, {}, "2024:05:17 13:45:30"},
+                                                       {0x9209, 3, {16}, {}},
+                                                       {0xA001, 3, {1}, {}}});
+    Picture(PixelFormat::Bits24);
+    JpegEncodeOptions camera;
+    camera.markers = {{0xE1, exif}, {kJpegComment, Bytes{'h', 'i'}}};
+    const Bytes source = JpegEncode(imaging.current, camera);
+    const std::string sourcePath = (folder / "camera.jpg").string();
+    std::ofstream(sourcePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(source.data()),
+               static_cast<std::streamsize>(source.size()));
+    const auto tags = [](const std::string& path) {
+        const std::string list = path + ".tags";
+        const std::string command =
+            "exiftool -s -s -EXIF:all -Comment '" + path + "' > '" + list + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return zvtest::ReadText(list);
+    };
+    const std::string before = tags(sourcePath);
+    ASSERT_NE(before.find("Model: Model 7"), std::string::npos) << before;
+    ASSERT_NE(before.find("ExposureTime: 1/250"), std::string::npos) << before;
+
+    for (const bool turned : {false, true}) {
+        SaveJob job;
+        job.path = (folder / (turned ? "upright.jpg" : "stored.jpg")).string();
+        job.type = kSaveJpegColour;
+        job.metadataSource = sourcePath;
+        job.keepStoredOrientation = !turned;
+        ASSERT_TRUE(SavePicture(job, services).saved);
+        std::string expected = before;
+        if (turned) {
+            const std::string stored = "Orientation: Rotate 90 CW";
+            ASSERT_NE(expected.find(stored), std::string::npos);
+            expected.replace(expected.find(stored), stored.size(),
+                             "Orientation: Horizontal (normal)");
+        }
+        EXPECT_EQ(tags(job.path), expected) << (turned ? "turned upright" : "as stored");
+    }
 }
 
 TEST_F(PictureSaveTest, AFailedSaveReportsKeepsTheDocumentAndTheOldFile) {
