@@ -185,4 +185,20 @@ TEST_F(BatchConvertTest, TheToolChecksTheScriptFirstAndExitsOneOnASkip) {
               zvtest::ReadText(folder / "bip" / "a.png"));
 }
 
+TEST_F(BatchConvertTest, InterruptingTheToolLeavesNoTemporaryFile) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+    std::string files;
+    for (int i = 0; i < 8; ++i)
+        files += " '" + Picture("i" + std::to_string(i) + ".png", zv::kSavePng, 900, 700) + "'";
+    const std::string out = Folder("out");
+    // The run may end before the signal comes: either way nothing half-made stays.
+    const zvtest::ToolRun run =
+        zvtest::RunTool("batch-convert --to tif --jobs 2 --out '" + out + "'" + files +
+                        " & pid=$!; sleep 0.2; kill -INT $pid; wait $pid; echo \" status $?\"");
+    EXPECT_TRUE(run.output.ends_with(" status 130\n") || run.output.ends_with(" status 0\n"))
+        << run.output;
+    for (const std::string& name : zvtest::FilesIn(out))
+        EXPECT_FALSE(name.starts_with(".")) << name;
+}
+
 } // namespace
