@@ -606,6 +606,10 @@ void ViewerDocument::PastePicture() {
     TakeUntitledPicture(std::move(pasted), false);
 }
 
+bool ViewerDocument::HoldsScaledDecode() const {
+    return services_.loader.scaledDecode;
+}
+
 ImageInformation ViewerDocument::Information() const {
     const PictureLoader& loader = services_.loader;
     const ImagingContext& imaging = services_.imaging;

@@ -111,6 +111,8 @@ public:
     bool PictureReady() const { return services_.loader.pictureReady; }
     // The picture changed since it was opened or saved.
     bool Modified() const { return services_.flags.modified; }
+    // The picture is a JPEG decoded at a half, a quarter or an eighth of its size.
+    bool HoldsScaledDecode() const;
     bool ReloadEnabled() const { return reloadEnabled_; }
     bool PageCommandsVisible() const { return pageCommandsVisible_; }
     // "Page n of count" for the page shown.

@@ -202,6 +202,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void EnlargeScaledDecode(QPoint anchor);
     void BuildMenus();
     void RunCommand(int command, int argument, bool checked);
     bool RuleHolds(int rule, int argument) const;

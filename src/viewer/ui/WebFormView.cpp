@@ -206,6 +206,11 @@ void TWebForm::ZoomAround(int direction, QPoint anchor) {
     if (picture.Empty()) return;
     SetMouseTool(MouseTool::Hand);
     const bool fitted = settings_.fitToWindow;
+    if (fitted && direction > 0 && document_ && document_->HoldsScaledDecode() &&
+        !document_->Modified()) {
+        EnlargeScaledDecode(anchor);
+        return;
+    }
     int target = direction > 0 ? ZoomIn(zoomPercent_) : ZoomOut(zoomPercent_);
     if (fitted) {
         const int scale = 100 * view_->width() / picture.width; // rounded down
@@ -228,6 +233,28 @@ void TWebForm::ZoomAround(int direction, QPoint anchor) {
         EnableViewCommands();
         emit loadSettingsChanged();
     }
+}
+
+// A JPEG decoded small to fit is read again whole before it is enlarged, so
+// the zoom shows the picture's own pixels: the first step above the fitted
+// scale of the whole picture, the point under `anchor` kept where it is.
+void TWebForm::EnlargeScaledDecode(QPoint anchor) {
+    const QPoint at = view_->mapFrom(scroller_->viewport(), anchor);
+    const double across = double(at.x()) / std::max(1, view_->width());
+    const double down = double(at.y()) / std::max(1, view_->height());
+    const int shownWidth = view_->width();
+    settings_.fitToWindow = false;
+    if (media_) media_->SetFit(false);
+    emit loadSettingsChanged(); // the next load decodes at full size
+    document_->Reload();
+    const zv::ViewSize whole = PictureSize();
+    if (whole.Empty()) return;
+    const int scale = static_cast<int>(100LL * shownWidth / whole.width);
+    zoomPercent_ = std::clamp((scale / kZoomStep + 1) * kZoomStep, kMinZoom, kMaxZoom);
+    LayoutView();
+    scroller_->horizontalScrollBar()->setValue(int(across * view_->width()) - anchor.x());
+    scroller_->verticalScrollBar()->setValue(int(down * view_->height()) - anchor.y());
+    EnableViewCommands();
 }
 
 void TWebForm::ZoomToAsked() {
