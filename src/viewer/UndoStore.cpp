@@ -240,6 +240,8 @@ bool UndoStore::CopyToBackUp() {
 
 bool UndoStore::CopyFromBackUp() {
     ImagingContext& imaging = services_.imaging;
+    // Nothing backed up: the picture stays as it is and the batch goes on.
+    if (imaging.BackupBitmap.Empty()) return true;
     if (MemoryRunningLow(imaging.descriptor, imaging.autoReduce, services_.memory,
                          services_.dialogs))
         return false;

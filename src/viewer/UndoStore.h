@@ -70,7 +70,8 @@ public:
     void RecoverBitmap();
 
     // The backup buffer of the batch commands COPYTOBACKUP and
-    // COPYFROMBACKUP; false asks the running batch to stop.
+    // COPYFROMBACKUP; false asks the running batch to stop. With nothing
+    // backed up, COPYFROMBACKUP leaves the picture as it is.
     bool CopyToBackUp();
     bool CopyFromBackUp();
 

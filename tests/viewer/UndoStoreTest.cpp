@@ -157,6 +157,9 @@ TEST_F(UndoStoreTest, RecoveryParksThePictureAndLeavesNoFileBehind) {
 
 TEST_F(UndoStoreTest, TheBackupBringsItsOwnSize) {
     Picture(30, 20, PixelFormat::Bits24, 24);
+    ASSERT_TRUE(store->CopyFromBackUp()); // nothing backed up yet: the picture stays
+    EXPECT_EQ(imaging.current.Width(), 30);
+    EXPECT_EQ(imaging.descriptor.ImageHeight, 20);
     ASSERT_TRUE(store->CopyToBackUp());
     Picture(5, 5, PixelFormat::Bits24, 24);
     ASSERT_TRUE(store->CopyFromBackUp());
