@@ -83,7 +83,7 @@ void OpenInto(const std::string& path, ImagingContext& imaging, const DecodeOpti
     DecodedPicture picture = DecodeFile(path, 1, options);
     if (picture.pixels.Empty()) throw std::runtime_error("no picture in " + path);
     imaging.current = std::move(picture.pixels);
-    if (imaging.current.Format() == PixelFormat::Bits32)
+    if (imaging.current.Format() == PixelFormat::Bits32 && !imaging.current.HasAlpha())
         imaging.current.SetPixelFormat(PixelFormat::Bits24);
     imaging.descriptor.ImageWidth = imaging.current.Width();
     imaging.descriptor.ImageHeight = imaging.current.Height();
@@ -281,9 +281,12 @@ bool Worker::WriteTemp(int tag, const std::string& base, ItemResult& item) {
 }
 
 void Worker::Convert(const std::string& source, int tag, ItemResult& item) {
+    // PNG and TGA targets keep a source's alpha unless a script works on it.
+    DecodeOptions options = job.decode;
+    options.keepAlpha = (tag == kPngTag || tag == kTgaTag) && job.script.empty();
     try {
-        ProbeFile(source, job.decode);
-        OpenInto(source, imaging, job.decode);
+        ProbeFile(source, options);
+        OpenInto(source, imaging, options);
     } catch (const std::exception&) {
         item.skipped = true;
         return;

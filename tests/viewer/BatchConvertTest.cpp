@@ -3,6 +3,8 @@
 
 #include "viewer/BatchConvert.h"
 
+#include "formats/DecodeFile.h"
+
 #include "../TempFolderTest.h"
 #include "../ToolRunner.h"
 
@@ -99,6 +101,36 @@ TEST_F(BatchConvertTest, JpegTargetsCarryTheCommentAfterTheHeader) {
     EXPECT_EQ((std::uint8_t(bytes[22]) << 8) | std::uint8_t(bytes[23]), comment.size() + 2);
     EXPECT_EQ(bytes.substr(24, comment.size()), comment);
     EXPECT_TRUE(comment.starts_with("Encoded with Zelvan 7.04 - "));
+}
+
+// A PNG with alpha converted to PNG and TGA keeps its alpha.
+TEST_F(BatchConvertTest, PngAndTgaTargetsKeepAlpha) {
+    zv::Bitmap source;
+    source.Create(4, 2, zv::PixelFormat::Bits32);
+    source.SetAlpha(true);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            std::uint8_t* p = source.ScanLine(y) + 4 * x;
+            p[0] = 30, p[1] = static_cast<std::uint8_t>(100 * y), p[2] = 200;
+            p[3] = static_cast<std::uint8_t>(85 * x); // clear to opaque
+        }
+    zv::ImageLibrary library;
+    library.ImgInit();
+    zv::SaveSettings settings;
+    settings.type = zv::kSavePng;
+    const std::string path = (folder / "alpha.png").string();
+    zv::WritePictureAs(source, path, settings, library);
+    for (const int target : {2, 4}) {
+        const zv::BatchConvertReport report =
+            zv::RunBatchConvert(Job({path}, Folder("out" + std::to_string(target)), target));
+        ASSERT_EQ(report.written.size(), 1u);
+        zv::DecodeOptions keep;
+        keep.keepAlpha = true;
+        const zv::Bitmap back = zv::DecodeFile(report.written[0], 1, keep).pixels;
+        ASSERT_TRUE(back.HasAlpha()) << report.written[0];
+        for (int x = 1; x < 4; ++x) // a clear pixel's colour need not be kept
+            EXPECT_EQ(back.ScanLine(1)[4 * x + 3], source.ScanLine(1)[4 * x + 3]) << x;
+    }
 }
 
 TEST_F(BatchConvertTest, AllNumberedNamesTakenGivesNoName) {
