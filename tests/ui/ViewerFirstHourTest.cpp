@@ -20,8 +20,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -31,7 +33,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 using namespace zv;
 namespace fs = std::filesystem;
@@ -155,6 +159,41 @@ private:
 private slots:
     void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
     void cleanup() { session_.reset(); }
+
+    // A cut-off JPEG shows the rows before the cut, and the path box, the
+    // caption and the status all name it; Auto Clean on it is undone byte
+    // for byte.
+    void aCutOffJpegIsNamedAlikeEverywhereAndAutoCleanIsUndone() {
+        TWebForm& viewer = StartOn(WriteBmp("first.bmp", 40, 30));
+        TJpegWriter writer;
+        const Bytes whole = writer.Compress(Bands(320, 240));
+        const fs::path cut = Home() / "cut.jpg";
+        std::ofstream(cut, std::ios::binary)
+            .write(reinterpret_cast<const char*>(whole.data()),
+                   static_cast<std::streamsize>(whole.size() / 2));
+        session_->Program().ViewerDoc().OpenByName(cut.string());
+        QCOMPARE(viewer.CurrentPath(), cut.string());
+        QCOMPARE(viewer.findChild<QComboBox*>(QStringLiteral("History"))->lineEdit()->text(),
+                 QString::fromStdString(cut.string()));
+        QVERIFY2(viewer.windowTitle().contains(QStringLiteral("cut.jpg")),
+                 qPrintable(viewer.windowTitle()));
+        QCOMPARE(viewer.StatusText(), QString::fromLatin1(kDamagedJpegText));
+
+        const Bitmap before = session_->Program().Imaging().current;
+        QAction* clean = nullptr;
+        for (QAction* action : viewer.findChildren<QAction*>())
+            if (action->text() == QStringLiteral("&Clean")) clean = action;
+        QVERIFY(clean && clean->isEnabled());
+        clean->trigger();
+        const Bitmap& after = session_->Program().Imaging().current;
+        QVERIFY(after.Width() != before.Width() || after.Format() != before.Format() ||
+                std::memcmp(after.ScanLine(120), before.ScanLine(120), 3 * 320) != 0);
+        viewer.UndoCommand();
+        const Bitmap& undone = session_->Program().Imaging().current;
+        QCOMPARE(undone.Width(), before.Width());
+        for (int y = 0; y < before.Height(); ++y)
+            QVERIFY(std::memcmp(undone.ScanLine(y), before.ScanLine(y), 3 * 320) == 0);
+    }
 
     void autoSizeFitsTheWindowToThePictureWithoutScrollBars() {
         const QSize sizes[] = {{400, 300}, {200, 120}, {600, 380}};
