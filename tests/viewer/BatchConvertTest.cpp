@@ -5,6 +5,7 @@
 
 #include "formats/DecodeFile.h"
 
+#include "../ExifJpeg.h"
 #include "../TempFolderTest.h"
 #include "../ToolRunner.h"
 
@@ -184,6 +185,24 @@ TEST_F(BatchConvertTest, DeleteWaitsForTheTargetAndCancelLeavesNoFile) {
     const zv::BatchConvertReport report = zv::RunBatchConvert(cancelled);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(zvtest::FilesIn(cancelled.targetFolder), Names(report.written));
+}
+
+// A JPEG taken turned stands upright in the targets unless --no-orient.
+TEST_F(BatchConvertTest, TheToolStandsTurnedJpegsUprightUnlessAsked) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+    zv::Bitmap stored;
+    stored.Create(40, 30, zv::PixelFormat::Bits24);
+    const zv::Bytes turned = zvtest::JpegWithOrientation(stored, 6);
+    const std::string source = Write("turned.jpg", std::string(turned.begin(), turned.end()));
+    for (const bool keep : {false, true}) {
+        const std::string out = Folder(keep ? "stored" : "upright");
+        EXPECT_EQ(zvtest::RunTool("batch-convert --to bmp --out '" + out + "' " +
+                                  (keep ? "--no-orient '" : "'") + source + "'")
+                      .status,
+                  0);
+        const zv::Bitmap back = zv::DecodeFile(out + "/turned.bmp", 1, {}).pixels;
+        EXPECT_EQ(back.Width(), keep ? 40 : 30);
+    }
 }
 
 TEST_F(BatchConvertTest, TheToolChecksTheScriptFirstAndExitsOneOnASkip) {

@@ -22,7 +22,8 @@ namespace zvtool {
 const char* const kBatchConvertUsage =
     "Usage: zelvan-tool batch-convert --to TYPE --out DIR [--script BIP] [--jobs N]\n"
     "                                 [--log FILE] [--quality Q] [--progressive]\n"
-    "                                 [--allow-delete] FILE... | --files-from LIST\n\n"
+    "                                 [--allow-delete] [--no-orient]\n"
+    "                                 FILE... | --files-from LIST\n\n"
     "Converts every FILE (or every path of LIST: one a line, as a .zvp picture list\n"
     "holds them) into DIR as TYPE: jpg, bmp, png, tif (deflate), tga or pcx. Each\n"
     "target is named after its source without the extension; a name already taken\n"
@@ -36,7 +37,10 @@ const char* const kBatchConvertUsage =
     "                  (default: the stored JPEG settings, else 48)\n"
     "  --progressive   progressive JPEG (default: the stored JPEG settings)\n"
     "  --allow-delete  let the script's DELETE remove a source once its target is\n"
-    "                  in place\n\n"
+    "                  in place\n"
+    "  --no-orient     JPEG sources kept as stored: without it a picture whose EXIF\n"
+    "                  orientation says it was taken turned or mirrored is stood\n"
+    "                  upright\n\n"
     "In a script PROMPT and TRACE go on, PROMPTSTRING is answered No, a\n"
     "PROMPT_NOT_FILESTRING or PROMPT_HAS_FILESTRING that fires skips the picture,\n"
     "LOOP, NEXT and PREVIOUS are ignored, and SAVE=TEXT writes DIR/NAME+TEXT.EXT.\n"
@@ -77,6 +81,7 @@ struct BatchRequest {
     std::optional<int> quality;
     bool progressive = false;
     bool allowDelete = false;
+    bool keepStoredOrientation = false;
     int jobs = 0;
     std::vector<std::string> files;
 };
@@ -117,6 +122,8 @@ BatchRequest Parse(const Arguments& arguments) {
             request.progressive = true;
         else if (argument == "--allow-delete")
             request.allowDelete = true;
+        else if (argument == "--no-orient")
+            request.keepStoredOrientation = true;
         else if (argument.starts_with("--"))
             throw std::invalid_argument("unknown option " + argument);
         else
@@ -146,6 +153,7 @@ zv::BatchConvertJob MakeJob(const BatchRequest& request, const zv::AppFolders& f
     job.targetFolder = request.out;
     job.jobs = request.jobs;
     job.allowDelete = request.allowDelete;
+    job.decode.exifOrientation = !request.keepStoredOrientation;
     if (request.to) {
         job.target = zv::BatchTargetForName(*request.to);
         if (!job.target)
