@@ -12,17 +12,6 @@ namespace zv {
 
 namespace {
 
-// Every byte of the pixel rows through `table` (true-colour pictures).
-void ByteTablePass(Bitmap& picture, const std::array<std::uint8_t, 256>& table) {
-    const std::int64_t bytes = 3 * static_cast<std::int64_t>(picture.Width());
-    ParallelRows(picture, 0, picture.Height(), [&](std::int32_t first, std::int32_t end) {
-        for (std::int32_t y = first; y < end; ++y) {
-            std::uint8_t* p = picture.ScanLine(y);
-            for (std::int64_t i = 0; i < bytes; ++i) p[i] = table[p[i]];
-        }
-    });
-}
-
 // Every pixel of a true-colour picture becomes the grey grey(R, G, B).
 template <class Grey> void GreyPass(Bitmap& picture, Grey grey) {
     const std::int32_t width = picture.Width();
@@ -144,12 +133,13 @@ void InvertPicture(Bitmap& picture) {
     ParallelRows(picture, 0, picture.Height(), [&](std::int32_t first, std::int32_t end) {
         for (std::int32_t y = first; y < end; ++y) {
             std::uint8_t* p = picture.ScanLine(y);
-            for (std::int64_t i = 0; i < bytes; ++i) {
-                if (fourBytes && i % 4 == 3) continue;
-                if (fifteen && i % 2 == 1)
-                    p[i] ^= 0x7F;
-                else
-                    p[i] = static_cast<std::uint8_t>(~p[i]);
+            if (fourBytes) {
+                for (std::int64_t i = 0; i < bytes; i += 4)
+                    for (int k = 0; k < 3; ++k) p[i + k] = static_cast<std::uint8_t>(~p[i + k]);
+            } else if (fifteen) {
+                for (std::int64_t i = 0; i < bytes; i += 2) p[i] ^= 0xFF, p[i + 1] ^= 0x7F;
+            } else {
+                for (std::int64_t i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
             }
         }
     });
@@ -169,9 +159,13 @@ void Posterize(Bitmap& picture, int bits) {
     if (picture.Format() != PixelFormat::Bits24) return;
     const std::uint8_t mask =
         bits >= 2 && bits <= 6 ? static_cast<std::uint8_t>(0xFF << (8 - bits)) : std::uint8_t{254};
-    std::array<std::uint8_t, 256> table{};
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(i & mask);
-    ByteTablePass(picture, table);
+    const std::int64_t bytes = 3 * static_cast<std::int64_t>(picture.Width());
+    ParallelRows(picture, 0, picture.Height(), [&](std::int32_t first, std::int32_t end) {
+        for (std::int32_t y = first; y < end; ++y) {
+            std::uint8_t* p = picture.ScanLine(y);
+            for (std::int64_t i = 0; i < bytes; ++i) p[i] &= mask;
+        }
+    });
 }
 
 void RepairRedEye(Bitmap& picture, PictureRect selection) {
