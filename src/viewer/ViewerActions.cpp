@@ -134,7 +134,7 @@ std::vector<MenuItem> BuildMenuBar() {
                      End(),
 
                      Menu("&Colors"),
-                     Disabled("&Negative"),
+                     Tool("&Negative", "NEGATIVE"),
                      Menu("C&ontrast"),
                      Tool("Un&Wash", "UNWASH"),
                      Tool("Un&Cook", "UNCOOK"),
