@@ -6,6 +6,7 @@
 #include "processing/FilterOperations.h"
 #include "processing/GeometryOperations.h"
 #include "processing/Masks.h"
+#include "processing/Mosaic.h"
 #include "processing/PictureArithmetic.h"
 #include "processing/ToneOperations.h"
 
@@ -71,7 +72,7 @@ const ToolboxRegistry& TheToolbox() {
     // The one list of operation families; a new family adds its table here.
     static const ToolboxRegistry registry{
         ToneOperations(), FilterOperations(),     CorrectionOperations(), ColourOperations(),
-        MaskOperations(), ArithmeticOperations(), GeometryOperations()};
+        MaskOperations(), ArithmeticOperations(), GeometryOperations(),   MosaicOperations()};
     return registry;
 }
 

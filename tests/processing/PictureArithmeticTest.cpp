@@ -127,3 +127,47 @@ TEST(GeometryLines, RotateClockwiseAndMirrorForTheToolOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// Pixel (x, y) of a grey picture whose level is 10 y + x.
+Bitmap CountingPicture(int width, int height) {
+    Bitmap picture;
+    picture.Create(width, height, PixelFormat::Bits24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            std::fill_n(picture.ScanLine(y) + 3 * x, 3, static_cast<std::uint8_t>(10 * y + x));
+    return picture;
+}
+int Level(const Bitmap& picture, int x, int y) {
+    return picture.ScanLine(y)[3 * x];
+}
+
+TEST(MosaicLines, TilesTakeTheMeanOfTheRowBelowTheirFirst) {
+    PairHost host;
+    host.picture = CountingPicture(10, 10);
+    RunLine(host, "MOSAIC=3");
+    // Tile rows at 0, 3, 6 read rows 1, 4, 7; tiles at columns 0, 3, 6.
+    for (const auto& [x, y, level] : {std::tuple{0, 0, 11},
+                                      {2, 2, 11},
+                                      {3, 1, 14},
+                                      {6, 0, 17},
+                                      {0, 3, 41},
+                                      {8, 8, 77},
+                                      {9, 0, 9},
+                                      {9, 2, 9},
+                                      {9, 7, 69},
+                                      {0, 9, 90},
+                                      {5, 9, 95}})
+        EXPECT_EQ(Level(host.picture, x, y), level) << x << "," << y;
+
+    // A tile wider than the picture reads its pixels mirrored back, never
+    // before the row: 4 pixels of row 1 and pixel 0 twelve more times.
+    host.picture = CountingPicture(4, 4);
+    RunLine(host, "MOSAIC=16");
+    const int mean = (10 + 11 + 12 + 13 + 12 * 10) / 16;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(Level(host.picture, x, y), mean) << x << "," << y;
+}
+
+} // namespace
