@@ -41,6 +41,8 @@ public:
     void Offer256Colours() override;
     bool Recording() const override;
     void AppendBatchLine(const std::string& line) override;
+    // The duplicate, backup and scratch pictures of the two-picture and buffer commands.
+    ImagingContext* Working() override { return &imaging_; }
 
 private:
     TWebForm& window_;
