@@ -18,7 +18,7 @@ constexpr std::string_view kToolboxWords[] = {
     "DESCREEN_HIGH", "UNWASH",     "UNCOOK",         "ATTENUATE",       "ZEROMAP",
     "CENTER",        "AUTO_WHITE", "AUTO_BALANCE",   "AUTO_CONTRAST",   "AUTO_LIGHTING",
     "AUTO_SATURATE", "AUTO_GAMMA", "AUTO_FLASH",     "NORMALIZE",       "EQUALIZE",
-    "OPTIMIZE",
+    "OPTIMIZE",      "NEGATIVE",
 };
 
 constexpr int Word(std::string_view word) {
@@ -33,7 +33,8 @@ constexpr MenuItem Setting(ViewerToggle toggle, std::string_view caption) {
     return item;
 }
 
-constexpr MenuItem Tool(std::string_view caption, std::string_view word) {
+// Evaluated while compiling, so a word missing from the list fails the build.
+consteval MenuItem Tool(std::string_view caption, std::string_view word) {
     return Command(kVwToolbox, caption, {}, kVwPictureCommands, Word(word));
 }
 
