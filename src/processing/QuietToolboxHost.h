@@ -4,16 +4,17 @@
 // the picture. For work that runs a toolbox operation on a picture nobody is
 // looking at yet (the command-line tool, the screen gamma after loading).
 // Two-picture operations take the context's duplicate; the selection is
-// whatever the owner sets.
+// whatever the owner sets. A host with more to answer (a batch script's
+// host) derives from QuietHost<ItsBase>.
 
 #include "imaging/ImagingContext.h"
 #include "processing/ToolboxProtocol.h"
 
 namespace zv {
 
-class QuietToolboxHost : public ToolboxHost {
+template <class Base> class QuietHost : public Base {
 public:
-    explicit QuietToolboxHost(ImagingContext& imaging) : imaging_(imaging) {}
+    explicit QuietHost(ImagingContext& imaging) : imaging_(imaging) {}
 
     Bitmap& Picture() override { return imaging_.current; }
     int ScreenBits() const override { return 24; }
@@ -41,8 +42,10 @@ public:
     PictureRect selection;
     std::uint32_t background = 0; // black
 
-private:
+protected:
     ImagingContext& imaging_;
 };
+
+using QuietToolboxHost = QuietHost<ToolboxHost>;
 
 } // namespace zv

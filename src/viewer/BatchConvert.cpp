@@ -8,6 +8,7 @@
 #include "platform/linux/ProcMemoryStatus.h"
 #include "processing/Filter5x5.h"
 #include "processing/Kernel3x3.h"
+#include "processing/QuietToolboxHost.h"
 
 #include <unistd.h>
 
@@ -117,10 +118,10 @@ struct Worker {
 
 // The quiet host a script runs through in a conversion: questions take the
 // answer that harms nothing, and SAVE writes beside the targets.
-class ConvertHost : public BatchHost {
+class ConvertHost : public QuietHost<BatchHost> {
 public:
     ConvertHost(Worker& worker, const std::string& source, int tag, ItemResult& item)
-        : worker_(worker), imaging_(worker.imaging), source_(source), tag_(tag), item_(item) {}
+        : QuietHost(worker.imaging), worker_(worker), source_(source), tag_(tag), item_(item) {}
 
     bool AskAbort(const std::string&) override { return false; }
     // A file-name check that fires skips the picture.
@@ -170,25 +171,6 @@ public:
         ClearBitmap(imaging_.UndoBitmap);
     }
 
-    Bitmap& Picture() override { return imaging_.current; }
-    int ScreenBits() const override { return 24; }
-    int ImageBits() const override { return imaging_.descriptor.ImageBits; }
-    WarningAnswer AskColourWarning(const std::string&) override { return WarningAnswer::Yes; }
-    bool TakeUndoCopy() override { return true; }
-    void Undo() override {}
-    void EnsureTrueColour() override { zv::EnsureTrueColour(imaging_); }
-    std::optional<EffectValues> ShowEffectDialog(const ToolboxOperation&,
-                                                 const EffectValues& start) override {
-        return start;
-    }
-    void BeginBusy(const std::string&) override {}
-    void EndBusy() override {}
-    void Repaint() override {}
-    void MarkModified() override {}
-    void Offer256Colours() override {}
-    bool Recording() const override { return false; }
-    void AppendBatchLine(const std::string&) override {}
-    Bitmap* Duplicate() override { return &imaging_.DuplicateBitmap; }
     std::string FileName() const override { return source_; }
 
 private:
@@ -199,7 +181,6 @@ private:
     }
 
     Worker& worker_;
-    ImagingContext& imaging_;
     std::string source_;
     int tag_;
     ItemResult& item_;
