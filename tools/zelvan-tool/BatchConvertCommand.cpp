@@ -3,6 +3,7 @@
 // the viewer's batch conversion, with the questions answered safely.
 
 #include "Subcommands.h"
+#include "ToolArguments.h"
 
 #include "platform/AppFolders.h"
 #include "platform/Progress.h"
@@ -86,19 +87,6 @@ struct BatchRequest {
     std::vector<std::string> files;
 };
 
-int Number(const std::string& option, const std::string& text) {
-    std::size_t used = 0;
-    int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (text.empty() || used != text.size())
-        throw std::invalid_argument(option + " takes a number, not \"" + text + "\"");
-    return value;
-}
-
 BatchRequest Parse(const Arguments& arguments) {
     BatchRequest request;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -115,9 +103,9 @@ BatchRequest Parse(const Arguments& arguments) {
         else if (argument == "--files-from" && hasValue)
             request.filesFrom = arguments[++i];
         else if (argument == "--jobs" && hasValue)
-            request.jobs = Number(argument, arguments[++i]);
+            request.jobs = NumberArgument(argument, arguments[++i]);
         else if (argument == "--quality" && hasValue)
-            request.quality = Number(argument, arguments[++i]);
+            request.quality = NumberArgument(argument, arguments[++i]);
         else if (argument == "--progressive")
             request.progressive = true;
         else if (argument == "--allow-delete")

@@ -5,6 +5,7 @@
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
+#include "ToolArguments.h"
 
 #include "formats/GraphicClasses.h"
 #include "formats/PictureLists.h"
@@ -67,19 +68,6 @@ struct ConvertRequest {
     bool grey = false;
 };
 
-int Number(const std::string& option, const std::string& text) {
-    std::size_t used = 0;
-    int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size() || text.empty())
-        throw std::invalid_argument(option + " takes a number, not \"" + text + "\"");
-    return value;
-}
-
 void CheckSaveOptions(const ConvertRequest& request) {
     if (request.grey && request.type && *request.type != zv::kSaveJpegGrey)
         throw std::invalid_argument("--grey is save type 4; it cannot go with --type " +
@@ -101,17 +89,17 @@ ConvertRequest ParseConvert(const Arguments& arguments) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--page" && hasValue)
-            request.page = Number(argument, arguments[++i]);
+            request.page = NumberArgument(argument, arguments[++i]);
         else if (argument == "--fax-quality" && hasValue)
-            request.read.faxQuality = Number(argument, arguments[++i]);
+            request.read.faxQuality = NumberArgument(argument, arguments[++i]);
         else if (argument == "--scale" && hasValue)
-            request.read.jpegScale = Number(argument, arguments[++i]);
+            request.read.jpegScale = NumberArgument(argument, arguments[++i]);
         else if (argument == "--compression" && hasValue)
             request.compression = arguments[++i];
         else if (argument == "--type" && hasValue)
-            request.type = Number(argument, arguments[++i]);
+            request.type = NumberArgument(argument, arguments[++i]);
         else if (argument == "--quality" && hasValue)
-            request.quality = Number(argument, arguments[++i]);
+            request.quality = NumberArgument(argument, arguments[++i]);
         else if (argument == "--no-orient")
             request.read.exifOrientation = false;
         else if (argument == "--progressive")
