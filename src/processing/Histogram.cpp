@@ -9,16 +9,19 @@
 // grey levels afterwards: (30 R + 60 G + 10 B) div 100 is that index div 10,
 // so the pass needs no division. Each tally is kept twice, one copy for even
 // and one for odd pixels, so that runs of equal colours do not wait on the
-// increment of the pixel before.
+// increment of the pixel before. Big pictures are counted in row bands, one
+// per core, and their exact totals added.
 
 #include "processing/Histogram.h"
 
 #include "processing/Hls.h"
+#include "processing/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace zv {
 
@@ -159,14 +162,15 @@ void CountColoursAndHls(const Bitmap& picture, std::int32_t y0, std::int32_t y1,
     }
 }
 
-// Counts the whole picture chunk by chunk into exact totals.
-void CountPicture(const Bitmap& picture, bool withSaturation, bool withHue, LevelTotals& totals) {
+// Counts rows first..end-1 chunk by chunk into exact totals.
+void CountRows(const Bitmap& picture, std::int32_t first, std::int32_t end, bool withSaturation,
+               bool withHue, LevelTotals& totals) {
     auto tallies = std::make_unique<Tallies>();
     const std::int64_t width = std::max<std::int32_t>(picture.Width(), 1);
     const auto chunkRows = static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(kChunkPixels / width, 1, std::max(picture.Height(), 1)));
-    for (std::int32_t y0 = 0; y0 < picture.Height(); y0 += chunkRows) {
-        const std::int32_t y1 = std::min(picture.Height(), y0 + chunkRows);
+        std::clamp<std::int64_t>(kChunkPixels / width, 1, std::max(end - first, 1)));
+    for (std::int32_t y0 = first; y0 < end; y0 += chunkRows) {
+        const std::int32_t y1 = std::min(end, y0 + chunkRows);
         if (withSaturation && withHue)
             CountColoursAndHls<true, true>(picture, y0, y1, *tallies);
         else if (withSaturation)
@@ -181,6 +185,31 @@ void CountPicture(const Bitmap& picture, bool withSaturation, bool withHue, Leve
         Fold(tallies->shade, totals.shade);
         Fold(tallies->saturation, totals.saturation);
         Fold(tallies->hue, totals.hue);
+    }
+}
+
+template <std::size_t Size>
+void AddTotals(const std::array<std::uint64_t, Size>& from, std::array<std::uint64_t, Size>& to) {
+    for (std::size_t i = 0; i < Size; ++i) to[i] += from[i];
+}
+
+// Counts the whole picture, band by band on every core; the totals are
+// exact integers, so they do not depend on how many bands ran.
+void CountPicture(const Bitmap& picture, bool withSaturation, bool withHue, LevelTotals& totals) {
+    const std::vector<RowBand> bands = BandsFor(picture, 0, picture.Height());
+    std::vector<std::unique_ptr<LevelTotals>> bandTotals;
+    for (std::size_t i = 0; i < bands.size(); ++i)
+        bandTotals.push_back(std::make_unique<LevelTotals>());
+    RunBands(bands.size(), [&](std::size_t i) {
+        CountRows(picture, bands[i].first, bands[i].end, withSaturation, withHue, *bandTotals[i]);
+    });
+    for (const auto& band : bandTotals) {
+        AddTotals(band->red, totals.red);
+        AddTotals(band->green, totals.green);
+        AddTotals(band->blue, totals.blue);
+        AddTotals(band->shade, totals.shade);
+        AddTotals(band->saturation, totals.saturation);
+        AddTotals(band->hue, totals.hue);
     }
 }
 

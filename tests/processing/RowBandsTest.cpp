@@ -7,6 +7,7 @@
 #include "processing/Defog.h"
 #include "processing/Descreen.h"
 #include "processing/Filter5x5.h"
+#include "processing/Histogram.h"
 #include "processing/Kernel3x3.h"
 #include "processing/Median.h"
 #include "processing/RowBands.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <stdexcept>
@@ -80,6 +82,26 @@ TEST_P(RowBandsTest, FourThreadsGiveOneThreadsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Passes, RowBandsTest, ::testing::ValuesIn(kPasses),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RowBands, TheHistogramCountsOnFourThreadsAsOnOne) {
+    const Bitmap picture = zvtest::RandomPicture(1100, 1000, 11);
+    auto one = std::make_unique<zv::ImageHistogram>();
+    auto four = std::make_unique<zv::ImageHistogram>();
+    {
+        const zv::RowThreadLimit limit(1);
+        zv::DoCalcHistogram(picture, *one, true, true, true);
+    }
+    {
+        const zv::RowThreadLimit limit(4);
+        zv::DoCalcHistogram(picture, *four, true, true, true);
+    }
+    EXPECT_EQ(four->red, one->red);
+    EXPECT_EQ(four->gray, one->gray);
+    EXPECT_EQ(four->saturation, one->saturation);
+    EXPECT_EQ(four->hue, one->hue);
+    EXPECT_EQ(four->grayStats.sum, one->grayStats.sum);
+    EXPECT_EQ(four->hueStats.sumOfSquares, one->hueStats.sumOfSquares);
+}
 
 TEST(RowBands, ABandsFailureReachesTheCallerAfterEveryBandEnds) {
     const zv::RowThreadLimit limit(4);
