@@ -1,5 +1,6 @@
 #include "processing/Toolbox.h"
 
+#include "processing/ArtisticOperations.h"
 #include "processing/BatchLine.h"
 #include "processing/ColourOperations.h"
 #include "processing/CorrectionOperations.h"
@@ -71,8 +72,9 @@ const ToolboxOperation* ToolboxRegistry::FindCode(int effectCode) const {
 const ToolboxRegistry& TheToolbox() {
     // The one list of operation families; a new family adds its table here.
     static const ToolboxRegistry registry{
-        ToneOperations(), FilterOperations(),     CorrectionOperations(), ColourOperations(),
-        MaskOperations(), ArithmeticOperations(), GeometryOperations(),   MosaicOperations()};
+        ToneOperations(),     FilterOperations(), CorrectionOperations(),
+        ColourOperations(),   MaskOperations(),   ArithmeticOperations(),
+        GeometryOperations(), MosaicOperations(), ArtisticOperations()};
     return registry;
 }
 

@@ -1,0 +1,9 @@
+#include "processing/ArtisticOperations.h"
+
+namespace zv {
+
+std::span<const ToolboxOperation> ArtisticOperations() {
+    return {};
+}
+
+} // namespace zv
