@@ -25,12 +25,12 @@
 // time of all threads, or of the child process), so a difference can be told
 // apart as more work or as less parallel work.
 
+#include "catalog/ThumbCache.h"
+#include "catalog/ThumbMaker.h"
+#include "catalog/ThumbPicture.h"
 #include "explorer/FileList.h"
 #include "explorer/Listing.h"
-#include "explorer/ThumbCache.h"
-#include "explorer/ThumbMaker.h"
 #include "explorer/ThumbPass.h"
-#include "explorer/ThumbPicture.h"
 #include "formats/JpegReader.h"
 #include "formats/JpegWriter.h"
 #include "imaging/Bitmap.h"

@@ -1,5 +1,6 @@
 #include "explorer/Drives.h"
 
+#include "catalog/Volumes.h"
 #include "platform/WholeFile.h"
 
 #include <algorithm>
@@ -62,23 +63,6 @@ std::vector<Mount> ParseMounts(std::string_view text) {
 }
 
 } // namespace
-
-std::string DecodeMountField(std::string_view field) {
-    auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string result;
-    result.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) &&
-            isOctal(field[i + 2]) && isOctal(field[i + 3])) {
-            result +=
-                char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            result += field[i];
-        }
-    }
-    return result;
-}
 
 bool IsNetworkDriveType(int type) {
     return type == kDriveNetwork;

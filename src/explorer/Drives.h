@@ -50,10 +50,6 @@ bool IsHiddenMount(std::string_view fsType, std::string_view mountPoint);
 // compared exactly ("/" holds every absolute path; "/home/ann/" holds
 // "/home/ann/x" but not "/home/anna/"); a path equal to a root without its
 // final "/" belongs to it too. -1 when no root matches.
-// The mounts table writes space, tab, newline and backslash in its fields as
-// a backslash and three octal digits; this gives the field back.
-std::string DecodeMountField(std::string_view field);
-
 int GetDriveIndex(const std::vector<KnownDrive>& drives, std::string_view path);
 
 bool IsNetworkDriveType(int type);

@@ -1,8 +1,8 @@
 #include "explorer/ExplorerDocument.h"
 
-#include "explorer/DosTime.h"
 #include "explorer/FolderPaths.h"
 #include "platform/Extensions.h"
+#include "platform/FileDate.h"
 
 #include <algorithm>
 #include <ctime>

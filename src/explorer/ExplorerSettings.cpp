@@ -1,6 +1,6 @@
 #include "explorer/ExplorerSettings.h"
 
-#include "explorer/ThumbCache.h"
+#include "catalog/ThumbCache.h"
 
 #include "platform/LittleEndian.h"
 

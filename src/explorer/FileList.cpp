@@ -42,29 +42,6 @@ std::string_view NameExtension(std::string_view name) {
     return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
-// The byte a character compares as in the first, case-blind pass of
-// CompareWords: a space below everything, letters folded to lower case.
-unsigned char WordKey(char c) {
-    if (c == ' ') return 0;
-    return static_cast<unsigned char>(LowerAscii(c));
-}
-
-std::string WordKeys(std::string_view text) {
-    std::string keys(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) keys[i] = static_cast<char>(WordKey(text[i]));
-    return keys;
-}
-
-// For texts equal but for case: lower case first at the first difference.
-int CompareCase(std::string_view a, std::string_view b) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        if (a[i] == b[i]) continue;
-        const bool aLower = a[i] >= 'a' && a[i] <= 'z';
-        return aLower ? -1 : 1;
-    }
-    return 0;
-}
-
 std::string SortKeyOf(const FileRecord& record, SortKind kind) {
     switch (kind) {
     case SortKind::Type: return TypeSortKey(record);
@@ -85,7 +62,8 @@ void SortByWords(const RecordStore& store, ViewOrder& order, SortKind kind, bool
     for (int record : order) entries.push_back({WordKeys(SortKeyOf(store[record], kind)), record});
     const auto less = [&](const Entry& a, const Entry& b) {
         if (const int c = a.keys.compare(b.keys); c != 0) return c < 0;
-        return CompareCase(SortKeyOf(store[a.record], kind), SortKeyOf(store[b.record], kind)) < 0;
+        return CompareWordCase(SortKeyOf(store[a.record], kind), SortKeyOf(store[b.record], kind)) <
+               0;
     };
     if (descending) {
         std::sort(entries.begin(), entries.end(),
@@ -189,16 +167,6 @@ std::string_view SortCaption(SortKind kind) {
     case SortKind::Family: return "&Family";
     }
     return {};
-}
-
-int CompareWords(std::string_view a, std::string_view b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char ka = WordKey(a[i]), kb = WordKey(b[i]);
-        if (ka != kb) return ka < kb ? -1 : 1;
-    }
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    return CompareCase(a, b);
 }
 
 std::string NameSortKey(const FileRecord& record) {

@@ -7,6 +7,10 @@
 // the status bar and caption texts, and the selection and search commands as
 // pure functions over the records and the current selection.
 
+#include "catalog/CompareWords.h"
+#include "catalog/MediaExtensions.h"
+#include "catalog/ThumbStates.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,13 +25,6 @@ class FolderComments;
 
 // ---------------------------------------------------------------------------
 // Records
-
-// What a record's ThumbState says about its entry and its thumbnail.
-inline constexpr std::int16_t kThumbFolder = 0;   // the entry is a folder
-inline constexpr std::int16_t kThumbPending = 1;  // a file whose thumbnail is not made yet
-inline constexpr std::int16_t kThumbTooLarge = 2; // too large for a thumbnail
-inline constexpr std::int16_t kThumbFailed = 3;   // making the thumbnail failed
-inline constexpr std::int16_t kThumbMade = 100;   // the thumbnail is made
 
 // Longest texts a record holds; longer ones are cut (at a character boundary).
 inline constexpr std::size_t kMaxNameLength = 255;
@@ -89,27 +86,6 @@ FileRecord* RowRecord(RecordStore& store, const ViewOrder& order, int row);
 const FileRecord* RowRecord(const RecordStore& store, const ViewOrder& order, int row);
 
 // ---------------------------------------------------------------------------
-// Extensions (tested with ExtensionIn from platform/Extensions.h)
-
-inline constexpr std::string_view ImageExtensions =
-    ".JPG.JPEG.PNG.DCX.PCX.BMP.DIB.TIF.TGA.PCD.PSD.FPX";
-inline constexpr std::string_view MediaExtensions =
-    ".JPG.JPEG.PNG.DCX.PCX.BMP.DIB.TIF.TGA.PCD.PSD.FPX.AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.WAV."
-    "MP2."
-    "MP3.MPA.MID.AU.SND.WMA";
-// MediaExtensions and ".ZIP": what one file opens in the viewer with UseViewer on.
-inline constexpr std::string_view MediaZipExtensions =
-    ".JPG.JPEG.PNG.DCX.PCX.BMP.DIB.TIF.TGA.PCD.PSD.FPX.AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.WAV."
-    "MP2."
-    "MP3.MPA.MID.AU.SND.WMA.ZIP";
-inline constexpr std::string_view SlideExtensions =
-    ".JPG.JPEG.PNG.DCX.PCX.BMP.DIB.TIF.TGA.PCD.PSD.FPX.AVI.MPG.M1V.MPE.MPEG.MPV.M2V.WMV.ASF.QT.MOV."
-    "RM."
-    "WAV.MP2.MP3.MPA.AIF.AIFF.AIFX.MID.RMI.AU.SND.RA.WMA.RA.RM.QT.MOV.RAM";
-// Files whose icon is looked up for the file itself rather than per extension.
-inline constexpr std::string_view IconExtensions = ".LNK.EXE.ICO.CUR";
-
-// ---------------------------------------------------------------------------
 // Paths
 
 // The full path of a record: the folder (ending in "/") followed by the
@@ -138,14 +114,6 @@ enum class SortKind {
 
 // The menu caption of a sort command, with its mnemonic.
 std::string_view SortCaption(SortKind kind);
-
-// The word comparison of the name, type and family orders; <0, 0 or >0.
-// Letters compare without regard to case first, so "apple" < "Banana"; only
-// texts equal but for case are then ordered, lower case first ("a" < "A").
-// A space sorts before every other character, so " x" (a folder's key) comes
-// before any name, then control characters, punctuation, digits, letters,
-// and bytes above 0x7F in byte order. A text sorts before its extensions.
-int CompareWords(std::string_view a, std::string_view b);
 
 // The keys the orders compare: SortPrefix + Name + HiddenExt; SortPrefix +
 // (HiddenExt, or Name's extension, at most 12 characters) + Name; and the

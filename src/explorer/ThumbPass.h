@@ -6,8 +6,8 @@
 // time in row order, so what the user sees and the files written are those
 // of a row-by-row pass.
 
+#include "catalog/ThumbCache.h"
 #include "explorer/FileList.h"
-#include "explorer/ThumbCache.h"
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
@@ -105,10 +105,5 @@ private:
 // Whether a row's file is read by a picture reader for its thumbnail (its
 // extension is in ImageExtensions); other files show their icon.
 bool ThumbFromPicture(const FileRecord& record);
-
-// The thumbnail at the display's depth: unchanged for true colour; for a
-// display of 8 bits or fewer, mapped onto the display palette, with
-// Floyd-Steinberg error diffusion when dither is on.
-Bitmap ThumbAtDisplayDepth(const Bitmap& thumbnail, int screenBits, bool dither);
 
 } // namespace zv

@@ -2,17 +2,12 @@
 // The discard question asked before the viewer's picture (or the album) is
 // replaced or the program ends with unsaved work.
 
+#include "catalog/DocumentFlags.h"
 #include "platform/Dialogs.h"
 
 #include <functional>
 
 namespace zv {
-
-struct DocumentFlags {
-    bool modified = false;        // the picture changed since it was opened or saved
-    bool criticalProcess = false; // a long album or batch run is under way
-    bool albumModified = false;
-};
 
 enum class DiscardCaller { OpenCommand, Other };
 

@@ -1,8 +1,9 @@
 #include "explorer/ThumbPass.h"
 
 #include "TempFolderTest.h"
+#include "catalog/ThumbPicture.h"
 #include "explorer/Listing.h"
-#include "explorer/ThumbPicture.h"
+#include "explorer/RowThumbs.h"
 #include "formats/BmpGraphic.h"
 #include "formats/JpegWriter.h"
 #include "imaging/Palettes.h"

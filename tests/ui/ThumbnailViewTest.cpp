@@ -2,9 +2,9 @@
 // cache while the window runs, rows paint their thumbnails, the status bar
 // shows the progress, and the cache commands remove what they say.
 
+#include "catalog/ThumbCache.h"
+#include "catalog/ThumbCacheCommands.h"
 #include "explorer/ExplorerSettings.h"
-#include "explorer/ThumbCache.h"
-#include "explorer/ThumbCacheCommands.h"
 #include "explorer/ui/FileForm.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/ThumbnailRunner.h"

@@ -3,8 +3,9 @@
 
 #include "Subcommands.h"
 
-#include "explorer/ThumbCache.h"
-#include "explorer/ThumbMaker.h"
+#include "catalog/ThumbCache.h"
+#include "catalog/ThumbMaker.h"
+#include "explorer/RowThumbs.h"
 #include "platform/AppFolders.h"
 
 #include <unistd.h>

@@ -2,8 +2,8 @@
 
 #include "album/ui/CommentForm.h"
 #include "album/ui/UnZipForm.h"
+#include "catalog/ThumbCache.h"
 #include "explorer/Listing.h"
-#include "explorer/ThumbCache.h"
 #include "formats/JpegReader.h"
 
 #include "app/ClosePolicy.h"

@@ -1,7 +1,7 @@
 // The explorer window's thumbnail view: entering and leaving it, the pass's
 // progress in the status bar, the "Thumb" button and the cache commands.
 
-#include "explorer/ThumbCacheCommands.h"
+#include "catalog/ThumbCacheCommands.h"
 #include "explorer/ui/FileForm.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/ThumbDelegate.h"

@@ -1,6 +1,7 @@
 #include "explorer/ui/ThumbnailRunner.h"
 
-#include "explorer/ThumbPicture.h"
+#include "catalog/ThumbPicture.h"
+#include "explorer/RowThumbs.h"
 #include "imaging/ui/BitmapImage.h"
 
 #include <QApplication>

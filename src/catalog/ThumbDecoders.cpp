@@ -1,7 +1,6 @@
-#include "explorer/ThumbDecoders.h"
+#include "catalog/ThumbDecoders.h"
 
-#include "explorer/ThumbPass.h"
-#include "explorer/ThumbPicture.h"
+#include "catalog/ThumbPicture.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

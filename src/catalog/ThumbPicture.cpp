@@ -1,6 +1,7 @@
-#include "explorer/ThumbPicture.h"
+#include "catalog/ThumbPicture.h"
 
 #include "imaging/BitmapFile.h"
+#include "imaging/Palettes.h"
 #include "platform/linux/AtomicFile.h"
 
 #include <algorithm>
@@ -209,6 +210,49 @@ void SaveThumbnail(const std::filesystem::path& path, const Bitmap& thumbnail) {
     WriteFileAtomically(path,
                         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                         FolderSync::No);
+}
+
+Bitmap ThumbAtDisplayDepth(const Bitmap& thumbnail, int screenBits, bool dither) {
+    if (screenBits > 8 || thumbnail.Empty() || thumbnail.Format() != PixelFormat::Bits24)
+        return thumbnail;
+    const Palette& palette = HalftonePalette();
+    PaletteMapper mapper(palette);
+    Bitmap out;
+    out.Create(thumbnail.Width(), thumbnail.Height(), PixelFormat::Bits8);
+    out.SetPalette(palette);
+    const int width = thumbnail.Width();
+    // Errors carried to the next row, three channels a pixel, one pixel of margin each side.
+    std::vector<int> below((width + 2) * 3, 0);
+    std::vector<int> next((width + 2) * 3, 0);
+    for (int y = 0; y < thumbnail.Height(); ++y) {
+        const std::uint8_t* source = thumbnail.ScanLine(y);
+        std::uint8_t* target = out.ScanLine(y);
+        std::fill(next.begin(), next.end(), 0);
+        std::array<int, 3> right{0, 0, 0};
+        for (int x = 0; x < width; ++x) {
+            std::array<int, 3> wanted{};
+            for (int c = 0; c < 3; ++c) {
+                const int carried = dither ? below[(x + 1) * 3 + c] + right[c] : 0;
+                wanted[c] = std::clamp(source[x * 3 + c] + carried, 0, 255);
+            }
+            const std::uint8_t index = mapper.Map(static_cast<std::uint8_t>(wanted[0]),
+                                                  static_cast<std::uint8_t>(wanted[1]),
+                                                  static_cast<std::uint8_t>(wanted[2]));
+            target[x] = index;
+            if (!dither) continue;
+            const PaletteEntry& got = palette[index];
+            const std::array<int, 3> gotChannels{got.blue, got.green, got.red};
+            for (int c = 0; c < 3; ++c) {
+                const int error = wanted[c] - gotChannels[c];
+                right[c] = error * 7 / 16;
+                next[x * 3 + c] += error * 3 / 16;
+                next[(x + 1) * 3 + c] += error * 5 / 16;
+                next[(x + 2) * 3 + c] += error / 16;
+            }
+        }
+        std::swap(below, next);
+    }
+    return out;
 }
 
 } // namespace zv

@@ -12,6 +12,8 @@
 //   <variant>/<folder hash>/    one folder cache per listed folder
 //   <variant>/<folder hash>/<hash>.<len>   one thumbnail per picture file
 
+#include "catalog/Volumes.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -22,7 +24,6 @@
 namespace zv {
 
 struct AppFolders;
-struct FileRecord;
 
 // ---------------------------------------------------------------------------
 // Thumbnail sizes
@@ -131,47 +132,11 @@ std::string ExtensionThumbName(std::string_view extension);
 // bytes (a shorter one is a leftover and is made again).
 bool ThumbPresent(const std::filesystem::path& path);
 
-// The thumbnail file a row of the list shows, in the folder `folder` (ending
-// in "/"): a folder row the generic folder thumbnail; a file whose extension
-// is in ImageExtensions or IconExtensions its own file in the folder cache;
-// any other file the shared thumbnail of its extension.
-std::filesystem::path RowThumbPath(const CachePaths& paths, std::string_view volume,
-                                   const std::string& folder, const FileRecord& record);
-
 // "Rotate by EXIF orientation" as the thumbnails follow it, for the whole
 // program (on until set). With it off, the thumbnail of a JPEG file is kept
 // under a name of its own (RowThumbPath), so flipping the option makes the
 // thumbnails of the other kind instead of showing the ones already made.
 void SetThumbExifOrientation(bool on);
 bool ThumbExifOrientation();
-
-// ---------------------------------------------------------------------------
-// Volume strings
-
-// An entry of /dev/disk/by-label or /dev/disk/by-uuid: the entry's name as it
-// is in the folder and the device it leads to, as a canonical path.
-struct DiskLink {
-    std::string name;
-    std::string device;
-};
-
-// The device of the mount holding the folder: the mount whose mount point is
-// the longest prefix of the folder, compared as whole folder names; of two
-// mounts on the same point the later one (the mount on top). Empty when
-// none holds it. The mounts text is that of /proc/self/mounts.
-std::string MountDeviceOf(std::string_view mountsText, std::string_view folder);
-
-// "LABEL.SERIAL" for a device: the label upper-cased (with the \xHH escapes
-// of the by-label names decoded), the serial the first 8 hexadecimal digits
-// of its UUID without dashes, upper-cased. A device with a UUID but no label
-// gives ".SERIAL"; one with a label but no UUID gives "LABEL.00000000"; one
-// with neither gives "" (unknown).
-std::string VolumeStringOfDevice(std::string_view device, const std::vector<DiskLink>& byLabel,
-                                 const std::vector<DiskLink>& byUuid);
-
-// The volume string of the file system holding the folder on this machine,
-// from /proc/self/mounts and /dev/disk/by-label and /dev/disk/by-uuid; empty
-// when it cannot be found.
-std::string VolumeString(const std::filesystem::path& folder);
 
 } // namespace zv

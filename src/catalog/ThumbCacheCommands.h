@@ -2,7 +2,7 @@
 // The thumbnail cache commands: what "Redo thumbs", "Info", "Kill" and
 // "Kill all" say and do to the cache files.
 
-#include "explorer/ThumbCache.h"
+#include "catalog/ThumbCache.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,4 @@
-#include "explorer/ThumbCache.h"
-#include "explorer/FileList.h"
+#include "catalog/ThumbCache.h"
 
 #include "TempFolderTest.h"
 
@@ -97,34 +96,6 @@ TEST_F(ThumbCacheFiles, PresentOnlyWhenLargerThan256Bytes) {
     EXPECT_FALSE(ThumbPresent(Write("short", std::string(256, 'x'))));
     EXPECT_TRUE(ThumbPresent(Write("made", std::string(257, 'x'))));
     EXPECT_FALSE(ThumbPresent(folder)); // a folder is no thumbnail
-}
-
-TEST(ThumbRowPaths, PicturesOwnFileOthersShareByExtension) {
-    const CachePaths paths{"/c", "/c/V", "/c/V/F"};
-    FileRecord photo;
-    photo.FileName = "Photo.jpg";
-    photo.Size = 1000;
-    photo.FileDate = 0x5A213C00;
-    photo.TimeOfDayMs = 36000000;
-    const std::string key = ThumbKey("L.1", "/pics/Photo.jpg", 1000, 0x5A213C00, 36000000);
-    EXPECT_EQ(RowThumbPath(paths, "L.1", "/pics/", photo), fs::path("/c/V/F") / ThumbFileName(key));
-
-    FileRecord touched = photo;
-    touched.TimeOfDayMs += 1;
-    EXPECT_NE(RowThumbPath(paths, "L.1", "/pics/", touched),
-              RowThumbPath(paths, "L.1", "/pics/", photo));
-
-    FileRecord song;
-    song.FileName = "a.mp3";
-    EXPECT_EQ(RowThumbPath(paths, "L.1", "/pics/", song), fs::path("/c/V/MP3"));
-    EXPECT_EQ(RowThumbPath(paths, "", "/music/other/", song), fs::path("/c/V/MP3"));
-    FileRecord bare;
-    bare.FileName = "README";
-    EXPECT_EQ(RowThumbPath(paths, "", "/pics/", bare), fs::path("/c/V/00000002"));
-    FileRecord folderRow;
-    folderRow.FileName = "sub.jpg";
-    folderRow.ThumbState = kThumbFolder;
-    EXPECT_EQ(RowThumbPath(paths, "", "/pics/", folderRow), fs::path("/c/V/00000001"));
 }
 
 TEST(ThumbVolume, FromMountTableAndDiskListings) {

@@ -1,4 +1,4 @@
-#include "explorer/ThumbCacheCommands.h"
+#include "catalog/ThumbCacheCommands.h"
 
 #include "TempFolderTest.h"
 

@@ -4,7 +4,7 @@
 // margin on each side and centred. Also the fitting rule, the pixel budget a
 // picture's header must keep to before it is decoded, and saving.
 
-#include "explorer/ThumbCache.h"
+#include "catalog/ThumbCache.h"
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
@@ -56,5 +56,10 @@ bool WithinThumbBudget(std::int64_t width, std::int64_t height);
 // leaves a partly written thumbnail that would count as present. Throws
 // EFileWriteError when it cannot be written.
 void SaveThumbnail(const std::filesystem::path& path, const Bitmap& thumbnail);
+
+// The thumbnail at the display's depth: unchanged for true colour; for a
+// display of 8 bits or fewer, mapped onto the display palette, with
+// Floyd-Steinberg error diffusion when dither is on.
+Bitmap ThumbAtDisplayDepth(const Bitmap& thumbnail, int screenBits, bool dither);
 
 } // namespace zv

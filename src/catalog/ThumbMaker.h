@@ -1,15 +1,13 @@
 #pragma once
-// Making thumbnails: one picture file into a thumbnail bitmap, and a whole
-// folder into its folder cache. Pictures are decoded by DecodeFile, JPEG
-// files scaled down by libjpeg (the cheapest decode that still covers twice
-// the box). Nothing here keeps state, so any thread may make thumbnails.
+// Making thumbnails: one picture file into a thumbnail bitmap. Pictures are decoded by DecodeFile,
+// JPEG files scaled down by libjpeg (the cheapest decode that still covers twice the box). Nothing
+// here keeps state, so any thread may make thumbnails.
 
-#include "explorer/ThumbCache.h"
+#include "catalog/ThumbCache.h"
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 namespace zv {
@@ -42,26 +40,5 @@ int ThumbJpegScale(std::int64_t width, std::int64_t height, ThumbBox box);
 // pictures stand upright by their EXIF orientation unless exifOrientation is off.
 ThumbResult MakeThumbFor(const std::string& path, ThumbBox box, std::uint32_t thumbColour,
                          bool exifOrientation = true);
-
-struct ThumbFolderResult {
-    bool listed = false; // false when the folder cannot be read
-    int made = 0;
-    int present = 0; // thumbnails already in the cache, not made again
-    int tooLarge = 0;
-    int failed = 0;
-    std::filesystem::path folderCacheFolder;
-};
-
-// Called after each picture row with the rows done and the picture rows in all.
-using ThumbFolderProgress = std::function<void(int done, int total)>;
-
-// Lists the folder, prepares its cache folders under cacheRoot and makes and
-// saves the thumbnail of every picture file (extension in ImageExtensions)
-// whose thumbnail is not present. Throws std::filesystem::filesystem_error
-// when the cache folders cannot be made.
-ThumbFolderResult ThumbnailFolder(const std::filesystem::path& folder,
-                                  const std::filesystem::path& cacheRoot, ThumbBox box,
-                                  std::uint32_t thumbColour,
-                                  const ThumbFolderProgress& progress = {});
 
 } // namespace zv

@@ -4,7 +4,7 @@
 // Decoding keeps no state, so the threads share nothing but the queue. With
 // no threads the jobs run on the caller's thread when taken.
 
-#include "explorer/ThumbMaker.h"
+#include "catalog/ThumbMaker.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "explorer/ThumbPicture.h"
+#include "catalog/ThumbPicture.h"
 #include "imaging/BitmapFile.h"
 
 #include "TempFolderTest.h"
