@@ -2,6 +2,7 @@
 
 #include "formats/LayerPalettes.h"
 #include "imaging/PixelTraits.h"
+#include "platform/RowSplit.h"
 
 #include <algorithm>
 #include <array>
@@ -265,21 +266,37 @@ void HorizontalPass(const std::uint8_t* row, const Weights& w, std::uint32_t* ou
     }
 }
 
+// Halving a true-colour picture: each target byte is the mean of a 2 x 2
+// block, (sum + 2) div 4, which is what the weights of the general pass give
+// for a ratio of exactly 2 (each share 1/2, the sums scaled by 2^32).
+void HalveRows(const Bitmap& source, Bitmap& target, const SourceRect& rect, std::int32_t first,
+               std::int32_t end) {
+    const std::int64_t values = std::int64_t{target.Width()} * 3;
+    for (std::int32_t y = first; y < end; ++y) {
+        const std::uint8_t* upper = source.ScanLine(rect.top + 2 * y) + 3 * std::int64_t{rect.left};
+        const std::uint8_t* lower =
+            source.ScanLine(rect.top + 2 * y + 1) + 3 * std::int64_t{rect.left};
+        std::uint8_t* out = target.ScanLine(y);
+        for (std::int64_t i = 0; i < values; i += 3, upper += 6, lower += 6) {
+            for (int c = 0; c < 3; ++c)
+                out[i + c] = static_cast<std::uint8_t>(
+                    (upper[c] + upper[c + 3] + lower[c] + lower[c + 3] + 2) >> 2);
+        }
+    }
+}
+
+// Target rows first .. end-1 of an area average.
 template <int Channels>
-Bitmap AreaAverage(const Bitmap& source, std::int32_t width, std::int32_t height,
-                   const SourceRect& rect) {
+void AverageRows(const Bitmap& source, Bitmap& target, const SourceRect& rect,
+                 const Weights& columns, const Weights& rows, std::int32_t first,
+                 std::int32_t end) {
     constexpr bool grey = Channels == 1;
-    Bitmap target;
-    target.Create(width, height, grey ? PixelFormat::Bits8 : PixelFormat::Bits24);
-    if (grey) target.SetPalette(Grey256Palette());
-    const Weights columns = AreaWeights(rect.Width(), width);
-    const Weights rows = AreaWeights(rect.Height(), height);
     RowSampler sampler(source, rect, grey);
-    const std::size_t values = static_cast<std::size_t>(width) * Channels;
+    const std::size_t values = static_cast<std::size_t>(target.Width()) * Channels;
     std::vector<std::uint32_t> horizontal(values);
     std::vector<std::uint64_t> sums(values);
     std::int32_t filtered = -1; // the source row now in horizontal
-    for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t y = first; y < end; ++y) {
         const auto t = static_cast<std::size_t>(y);
         std::fill(sums.begin(), sums.end(), 0);
         for (std::int32_t k = 0; k < rows.count[t]; ++k) {
@@ -296,6 +313,32 @@ Bitmap AreaAverage(const Bitmap& source, std::int32_t width, std::int32_t height
             out[i] = static_cast<std::uint8_t>(
                 std::min<std::uint64_t>((sums[i] + (1ull << 31)) >> 32, 255));
     }
+}
+
+// Target rows in bands on every core (platform/RowSplit.h); each band reads
+// the source only, so the bytes are those of one thread.
+template <int Channels>
+Bitmap AreaAverage(const Bitmap& source, std::int32_t width, std::int32_t height,
+                   const SourceRect& rect) {
+    constexpr bool grey = Channels == 1;
+    Bitmap target;
+    target.Create(width, height, grey ? PixelFormat::Bits8 : PixelFormat::Bits24);
+    if (grey) target.SetPalette(Grey256Palette());
+    const std::int64_t work = std::int64_t{rect.Width()} * rect.Height();
+    const bool halves = !grey && source.Format() == PixelFormat::Bits24 &&
+                        rect.Width() == 2 * std::int64_t{width} &&
+                        rect.Height() == 2 * std::int64_t{height};
+    if (halves) {
+        SplitRows(height, work, [&](std::int32_t first, std::int32_t end) {
+            HalveRows(source, target, rect, first, end);
+        });
+        return target;
+    }
+    const Weights columns = AreaWeights(rect.Width(), width);
+    const Weights rows = AreaWeights(rect.Height(), height);
+    SplitRows(height, work, [&](std::int32_t first, std::int32_t end) {
+        AverageRows<Channels>(source, target, rect, columns, rows, first, end);
+    });
     return target;
 }
 

@@ -1,5 +1,7 @@
 #include "library/PictureEdits.h"
 
+#include "platform/RowSplit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,17 +11,37 @@ namespace zv {
 
 namespace {
 
-void FlipRows(Bitmap& picture) {
-    const auto stride = static_cast<std::size_t>(picture.Stride());
-    for (std::int32_t top = 0, bottom = picture.Height() - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(picture.ScanLine(top), picture.ScanLine(top) + stride,
-                         picture.ScanLine(bottom));
+std::int64_t PixelsOf(const Bitmap& picture) {
+    return std::int64_t{picture.Width()} * picture.Height();
 }
 
+// Row pairs (top, bottom) are exchanged through a buffer, a band of top rows
+// per thread.
+void FlipRows(Bitmap& picture) {
+    const auto stride = static_cast<std::size_t>(picture.Stride());
+    const std::int32_t height = picture.Height();
+    SplitRows(height / 2, PixelsOf(picture), [&](std::int32_t first, std::int32_t end) {
+        std::vector<std::uint8_t> held(stride);
+        for (std::int32_t top = first; top < end; ++top) {
+            std::uint8_t* upper = picture.ScanLine(top);
+            std::uint8_t* lower = picture.ScanLine(height - 1 - top);
+            std::memcpy(held.data(), upper, stride);
+            std::memcpy(upper, lower, stride);
+            std::memcpy(lower, held.data(), stride);
+        }
+    });
+}
+
+// Whole pixels of Bytes bytes, exchanged from both ends towards the middle.
 template <int Bytes> void ReverseWholePixels(std::uint8_t* row, std::int32_t width) {
     std::uint8_t* left = row;
     std::uint8_t* right = row + std::int64_t{Bytes} * (width - 1);
-    for (; left < right; left += Bytes, right -= Bytes) std::swap_ranges(left, left + Bytes, right);
+    for (; left < right; left += Bytes, right -= Bytes) {
+        std::uint8_t held[Bytes];
+        std::memcpy(held, left, Bytes);
+        std::memcpy(left, right, Bytes);
+        std::memcpy(right, held, Bytes);
+    }
 }
 
 // 1- and 4-bit rows are rebuilt from a copy, pixel by pixel.
@@ -40,20 +62,22 @@ void ReversePackedPixels(std::uint8_t* row, std::vector<std::uint8_t>& copy, std
 
 void FlipColumns(Bitmap& picture) {
     const std::int32_t width = picture.Width();
-    std::vector<std::uint8_t> copy;
     const int bits = picture.BitsPerPixel();
-    if (bits < 8) copy.resize(static_cast<std::size_t>(picture.Stride()));
-    for (std::int32_t y = 0; y < picture.Height(); ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        switch (bits) {
-        case 1:
-        case 4: ReversePackedPixels(row, copy, width, bits); break;
-        case 8: ReverseWholePixels<1>(row, width); break;
-        case 16: ReverseWholePixels<2>(row, width); break;
-        case 24: ReverseWholePixels<3>(row, width); break;
-        default: ReverseWholePixels<4>(row, width); break;
+    SplitRows(picture.Height(), PixelsOf(picture), [&](std::int32_t first, std::int32_t end) {
+        std::vector<std::uint8_t> copy;
+        if (bits < 8) copy.resize(static_cast<std::size_t>(picture.Stride()));
+        for (std::int32_t y = first; y < end; ++y) {
+            std::uint8_t* row = picture.ScanLine(y);
+            switch (bits) {
+            case 1:
+            case 4: ReversePackedPixels(row, copy, width, bits); break;
+            case 8: ReverseWholePixels<1>(row, width); break;
+            case 16: ReverseWholePixels<2>(row, width); break;
+            case 24: ReverseWholePixels<3>(row, width); break;
+            default: ReverseWholePixels<4>(row, width); break;
+            }
         }
-    }
+    });
 }
 
 void MapColourBytes(Bitmap& picture, const std::array<std::uint8_t, 256>& table) {

@@ -7,9 +7,11 @@
 #include "library/PictureOps.h"
 
 #include "imaging/PixelConvert.h"
+#include "platform/RowSplit.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -20,59 +22,79 @@ namespace {
 
 enum class Turn { Left, Half, Right };
 
+// 1- and 4-bit pixels; the 8-bit and wider ones are copied whole.
 template <int Bits> std::uint32_t GetPixel(const std::uint8_t* row, std::int32_t x) {
     if constexpr (Bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    if constexpr (Bits == 4) return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u;
-    if constexpr (Bits >= 8) {
-        const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * (Bits / 8);
-        std::uint32_t v = 0;
-        for (int i = 0; i < Bits / 8; ++i) v |= std::uint32_t{p[i]} << (8 * i);
-        return v;
-    }
+    return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u;
 }
 
 // Into a row that still holds zeros where the pixel goes.
 template <int Bits> void PutPixel(std::uint8_t* row, std::int32_t x, std::uint32_t v) {
-    if constexpr (Bits == 1) row[x >> 3] |= static_cast<std::uint8_t>(v << (7 - (x & 7)));
-    if constexpr (Bits == 4) row[x >> 1] |= static_cast<std::uint8_t>(v << ((x & 1) ? 0 : 4));
-    if constexpr (Bits >= 8) {
-        std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * (Bits / 8);
-        for (int i = 0; i < Bits / 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    if constexpr (Bits == 1)
+        row[x >> 3] |= static_cast<std::uint8_t>(v << (7 - (x & 7)));
+    else
+        row[x >> 1] |= static_cast<std::uint8_t>(v << ((x & 1) ? 0 : 4));
+}
+
+// Where the source pixel of a target pixel lies: target (dx, dy) reads the
+// source at column x and row y.
+struct Origin {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+Origin OriginOf(Turn turn, std::int32_t w, std::int32_t h, std::int32_t dx, std::int32_t dy) {
+    switch (turn) {
+    case Turn::Left: return {w - 1 - dy, dx}; // the source's right column becomes the top row
+    case Turn::Half: return {w - 1 - dx, h - 1 - dy};
+    case Turn::Right: return {dy, h - 1 - dx}; // the source's left column becomes the top row
+    }
+    return {};
+}
+
+// Pixels of whole bytes: along a target row the source pointer moves by a
+// fixed step (a row up or down, or a pixel left), so a row is a run of
+// small copies.
+template <int Bytes>
+void MoveWholePixels(const Bitmap& source, Bitmap& target, Turn turn, std::int32_t first,
+                     std::int32_t end, std::int32_t tx, std::int32_t xEnd) {
+    const std::int64_t stride = source.Stride();
+    const std::int64_t step = turn == Turn::Left ? stride : turn == Turn::Right ? -stride : -Bytes;
+    for (std::int32_t dy = first; dy < end; ++dy) {
+        const Origin at = OriginOf(turn, source.Width(), source.Height(), tx, dy);
+        const std::uint8_t* from = source.ScanLine(at.y) + std::int64_t{at.x} * Bytes;
+        std::uint8_t* out = target.ScanLine(dy) + std::int64_t{tx} * Bytes;
+        for (std::int32_t dx = tx; dx < xEnd; ++dx, from += step, out += Bytes)
+            std::memcpy(out, from, Bytes);
     }
 }
 
-// Moves every pixel, in square tiles so both pictures are walked within the
-// cache whichever way the rows run.
-template <int Bits> void MovePixels(const Bitmap& source, Bitmap& target, Turn turn) {
-    constexpr std::int32_t kTile = 32;
-    const std::int32_t w = source.Width();
-    const std::int32_t h = source.Height();
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(h));
-    for (std::int32_t y = 0; y < h; ++y) rows[static_cast<std::size_t>(y)] = source.ScanLine(y);
-    for (std::int32_t ty = 0; ty < target.Height(); ty += kTile) {
-        const std::int32_t yEnd = std::min(target.Height(), ty + kTile);
+// 1- and 4-bit pixels, one at a time.
+template <int Bits>
+void MovePackedPixels(const Bitmap& source, Bitmap& target, Turn turn, std::int32_t first,
+                      std::int32_t end, std::int32_t tx, std::int32_t xEnd) {
+    for (std::int32_t dy = first; dy < end; ++dy) {
+        std::uint8_t* out = target.ScanLine(dy);
+        for (std::int32_t dx = tx; dx < xEnd; ++dx) {
+            const Origin at = OriginOf(turn, source.Width(), source.Height(), dx, dy);
+            PutPixel<Bits>(out, dx, GetPixel<Bits>(source.ScanLine(at.y), at.x));
+        }
+    }
+}
+
+// Moves every pixel of target rows first .. end-1, in square tiles so both
+// pictures are walked within the cache whichever way the rows run.
+template <int Bits>
+void MovePixels(const Bitmap& source, Bitmap& target, Turn turn, std::int32_t first,
+                std::int32_t end) {
+    constexpr std::int32_t kTile = 64;
+    for (std::int32_t ty = first; ty < end; ty += kTile) {
+        const std::int32_t yEnd = std::min(end, ty + kTile);
         for (std::int32_t tx = 0; tx < target.Width(); tx += kTile) {
             const std::int32_t xEnd = std::min(target.Width(), tx + kTile);
-            for (std::int32_t dy = ty; dy < yEnd; ++dy) {
-                std::uint8_t* out = target.ScanLine(dy);
-                switch (turn) {
-                case Turn::Left: // the source's right column becomes the top row
-                    for (std::int32_t dx = tx; dx < xEnd; ++dx) {
-                        PutPixel<Bits>(out, dx, GetPixel<Bits>(rows[dx], w - 1 - dy));
-                    }
-                    break;
-                case Turn::Half:
-                    for (std::int32_t dx = tx; dx < xEnd; ++dx) {
-                        PutPixel<Bits>(out, dx, GetPixel<Bits>(rows[h - 1 - dy], w - 1 - dx));
-                    }
-                    break;
-                case Turn::Right: // the source's left column becomes the top row
-                    for (std::int32_t dx = tx; dx < xEnd; ++dx) {
-                        PutPixel<Bits>(out, dx, GetPixel<Bits>(rows[h - 1 - dx], dy));
-                    }
-                    break;
-                }
-            }
+            if constexpr (Bits >= 8)
+                MoveWholePixels<Bits / 8>(source, target, turn, ty, yEnd, tx, xEnd);
+            else
+                MovePackedPixels<Bits>(source, target, turn, ty, yEnd, tx, xEnd);
         }
     }
 }
@@ -86,14 +108,18 @@ Bitmap Turned(const Bitmap& picture, Turn turn) {
     }
     result.SetPalette(picture.Colours());
     result.SetStorage(picture.Storage());
-    switch (picture.BitsPerPixel()) {
-    case 1: MovePixels<1>(picture, result, turn); break;
-    case 4: MovePixels<4>(picture, result, turn); break;
-    case 8: MovePixels<8>(picture, result, turn); break;
-    case 16: MovePixels<16>(picture, result, turn); break;
-    case 24: MovePixels<24>(picture, result, turn); break;
-    default: MovePixels<32>(picture, result, turn); break;
-    }
+    const int bits = picture.BitsPerPixel();
+    SplitRows(result.Height(), std::int64_t{result.Width()} * result.Height(),
+              [&](std::int32_t first, std::int32_t end) {
+                  switch (bits) {
+                  case 1: MovePixels<1>(picture, result, turn, first, end); break;
+                  case 4: MovePixels<4>(picture, result, turn, first, end); break;
+                  case 8: MovePixels<8>(picture, result, turn, first, end); break;
+                  case 16: MovePixels<16>(picture, result, turn, first, end); break;
+                  case 24: MovePixels<24>(picture, result, turn, first, end); break;
+                  default: MovePixels<32>(picture, result, turn, first, end); break;
+                  }
+              });
     return result;
 }
 
@@ -106,66 +132,113 @@ std::int32_t SideOf(double extent) {
     return static_cast<std::int32_t>(side);
 }
 
-// Rotates a Bits24 picture by an angle that is not a multiple of a quarter
-// turn. Each target pixel's centre is turned back onto the source; the four
-// source pixels around that point are blended with weights in 256ths, those
-// outside the picture counting as background.
-Bitmap Sampled(const Bitmap& source, int hundredths, std::uint32_t background) {
-    const double radians = hundredths / 100.0 * std::numbers::pi / 180.0;
-    const double c = std::cos(radians);
-    const double s = std::sin(radians);
-    const double w = source.Width();
-    const double h = source.Height();
-    Bitmap result;
-    result.Create(SideOf(w * std::abs(c) + h * std::abs(s)),
-                  SideOf(w * std::abs(s) + h * std::abs(c)), PixelFormat::Bits24);
-    const std::uint8_t fill[3] = {static_cast<std::uint8_t>(background >> 16),
-                                  static_cast<std::uint8_t>(background >> 8),
-                                  static_cast<std::uint8_t>(background)};
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(source.Height()));
-    for (std::int32_t y = 0; y < source.Height(); ++y) {
-        rows[static_cast<std::size_t>(y)] = source.ScanLine(y);
+// The sampling of one rotation: each target pixel's centre is turned back
+// onto the source, and the four source pixels around that point are blended
+// with weights in 256ths, those outside the picture counting as background.
+class Sampler {
+public:
+    Sampler(const Bitmap& source, const Bitmap& target, int hundredths, std::uint32_t background)
+        : source_(source), w_(source.Width()), h_(source.Height()),
+          lastX_(static_cast<std::uint64_t>(w_ - 1)), lastY_(static_cast<std::uint64_t>(h_ - 1)) {
+        const double radians = hundredths / 100.0 * std::numbers::pi / 180.0;
+        c_ = std::cos(radians);
+        s_ = std::sin(radians);
+        left_ = 0.5 - target.Width() / 2.0;
+        halfHeight_ = target.Height() / 2.0;
+        fill_[0] = static_cast<std::uint8_t>(background >> 16);
+        fill_[1] = static_cast<std::uint8_t>(background >> 8);
+        fill_[2] = static_cast<std::uint8_t>(background);
     }
-    const std::int64_t sw = source.Width();
-    const std::int64_t sh = source.Height();
-    const auto pixel = [&](std::int64_t x, std::int64_t y) -> const std::uint8_t* {
-        if (x < 0 || y < 0 || x >= sw || y >= sh) return fill;
-        return rows[static_cast<std::size_t>(y)] + 3 * x;
-    };
-    const double left = 0.5 - result.Width() / 2.0;
-    for (std::int32_t dy = 0; dy < result.Height(); ++dy) {
+
+    void Row(std::int32_t dy, std::uint8_t* out, std::int32_t width) const {
         // Source position of the row's first pixel centre, then one step of
-        // (c, s) for each pixel to the right.
-        const double v = dy + 0.5 - result.Height() / 2.0;
-        const double rowX = left * c - v * s + w / 2.0 - 0.5;
-        const double rowY = left * s + v * c + h / 2.0 - 0.5;
-        std::uint8_t* out = result.ScanLine(dy);
-        for (std::int32_t dx = 0; dx < result.Width(); ++dx, out += 3) {
-            const double sx = rowX + dx * c;
-            const double sy = rowY + dx * s;
-            if (!(sx > -1.0 && sy > -1.0 && sx < w && sy < h)) {
-                std::copy(fill, fill + 3, out);
-                continue;
-            }
-            // Positions in 256ths; adding one first keeps them positive so
-            // the conversion rounds the way a floor would.
-            const auto fx = static_cast<std::int64_t>((sx + 1.0) * 256.0 + 0.5) - 256;
-            const auto fy = static_cast<std::int64_t>((sy + 1.0) * 256.0 + 0.5) - 256;
+        // (c, s) for each pixel to the right. Positions are counted in 256ths
+        // of a pixel, rounded, one pixel up so that the picture's positions
+        // stay positive; they advance in fixed point with 16 more bits,
+        // which drifts by less than a 256th of a pixel over 65536 steps.
+        const double v = dy + 0.5 - halfHeight_;
+        const double rowX = left_ * c_ - v * s_ + w_ / 2.0 - 0.5;
+        const double rowY = left_ * s_ + v * c_ + h_ / 2.0 - 0.5;
+        std::int64_t px = Fixed((rowX + 1.0) * 256.0 + 0.5);
+        std::int64_t py = Fixed((rowY + 1.0) * 256.0 + 0.5);
+        const std::int64_t stepX = Fixed(c_ * 256.0);
+        const std::int64_t stepY = Fixed(s_ * 256.0);
+        const std::int64_t stride = source_.Stride();
+        const std::uint8_t* base = source_.ScanLine(0);
+        for (std::int32_t dx = 0; dx < width; ++dx, out += 3, px += stepX, py += stepY) {
+            const std::int64_t fx = (px >> kFraction) - 256;
+            const std::int64_t fy = (py >> kFraction) - 256;
             const std::int64_t x0 = fx >> 8;
             const std::int64_t y0 = fy >> 8;
             const int wx = static_cast<int>(fx & 255);
             const int wy = static_cast<int>(fy & 255);
-            const std::uint8_t* p00 = pixel(x0, y0);
-            const std::uint8_t* p10 = pixel(x0 + 1, y0);
-            const std::uint8_t* p01 = pixel(x0, y0 + 1);
-            const std::uint8_t* p11 = pixel(x0 + 1, y0 + 1);
-            for (int k = 0; k < 3; ++k) {
-                const int top = p00[k] * (256 - wx) + p10[k] * wx;
-                const int bottom = p01[k] * (256 - wx) + p11[k] * wx;
-                out[k] = static_cast<std::uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
+            if (static_cast<std::uint64_t>(x0) < lastX_ &&
+                static_cast<std::uint64_t>(y0) < lastY_) {
+                // All four inside: the two rows are read directly.
+                const std::uint8_t* top = base + y0 * stride + 3 * x0;
+                Blend(top, top + 3, top + stride, top + stride + 3, wx, wy, out);
+            } else if (static_cast<std::uint64_t>(x0 + 1) <= static_cast<std::uint64_t>(w_) &&
+                       static_cast<std::uint64_t>(y0 + 1) <= static_cast<std::uint64_t>(h_)) {
+                // On the edge: the samples outside are background.
+                Blend(At(x0, y0), At(x0 + 1, y0), At(x0, y0 + 1), At(x0 + 1, y0 + 1), wx, wy, out);
+            } else {
+                std::memcpy(out, fill_, 3);
             }
         }
     }
+
+private:
+    static void Blend(const std::uint8_t* p00, const std::uint8_t* p10, const std::uint8_t* p01,
+                      const std::uint8_t* p11, int wx, int wy, std::uint8_t* out) {
+        // a (256 - w) + b w written as 256 a + (b - a) w: one product each.
+        const auto channel = [=](int k) {
+            const int top = (p00[k] << 8) + (p10[k] - p00[k]) * wx;
+            const int bottom = (p01[k] << 8) + (p11[k] - p01[k]) * wx;
+            return static_cast<std::uint8_t>(((top << 8) + (bottom - top) * wy + 32768) >> 16);
+        };
+        out[0] = channel(0);
+        out[1] = channel(1);
+        out[2] = channel(2);
+    }
+
+    static constexpr int kFraction = 16;
+    static std::int64_t Fixed(double v) {
+        return static_cast<std::int64_t>(std::floor(v * (1 << kFraction)));
+    }
+
+    const std::uint8_t* At(std::int64_t x, std::int64_t y) const {
+        if (x < 0 || y < 0 || x >= w_ || y >= h_) return fill_;
+        return source_.ScanLine(static_cast<std::int32_t>(y)) + 3 * x;
+    }
+
+    const Bitmap& source_;
+    std::int64_t w_;
+    std::int64_t h_;
+    std::uint64_t lastX_; // x0 below this: x0 and x0 + 1 inside
+    std::uint64_t lastY_;
+    double c_ = 1.0;
+    double s_ = 0.0;
+    double left_ = 0.0;
+    double halfHeight_ = 0.0;
+    std::uint8_t fill_[3] = {};
+};
+
+// Rotates a Bits24 picture by an angle that is not a multiple of a quarter
+// turn into its rotated bounding box, rows in bands on every core.
+Bitmap Sampled(const Bitmap& source, int hundredths, std::uint32_t background) {
+    const double radians = hundredths / 100.0 * std::numbers::pi / 180.0;
+    const double c = std::abs(std::cos(radians));
+    const double s = std::abs(std::sin(radians));
+    const double w = source.Width();
+    const double h = source.Height();
+    Bitmap result;
+    result.Create(SideOf(w * c + h * s), SideOf(w * s + h * c), PixelFormat::Bits24);
+    const Sampler sampler(source, result, hundredths, background);
+    SplitRows(result.Height(), std::int64_t{result.Width()} * result.Height(),
+              [&](std::int32_t first, std::int32_t end) {
+                  for (std::int32_t dy = first; dy < end; ++dy)
+                      sampler.Row(dy, result.ScanLine(dy), result.Width());
+              });
     return result;
 }
 
