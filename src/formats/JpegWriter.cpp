@@ -11,9 +11,10 @@ namespace zv {
 
 JpegEncodeOptions TJpegWriter::Options() const {
     JpegEncodeOptions options;
-    options.quality = ValidJpegQuality(quality);
+    options.quality = ValidWriterQuality(quality);
     options.scale = JpegQualityScale::Linear;
-    options.subsampling = JpegSubsampling::None;
+    options.subsampling = subsampling;
+    options.smoothing = smoothing;
     options.optimiseTables = true;
     options.dct = JpegDct::Float;
     options.grey = grey;

@@ -2,9 +2,9 @@
 // TJpegWriter: the program's JPEG settings over JpegCodec. Quality is a linear
 // scale: the quantisation tables are the standard ones scaled by quality
 // percent, so 50 halves them and 100 keeps them. Colour pictures are written
-// as YCbCr, grey ones as one 8-bit channel; every component is sampled 1 x 1,
-// the entropy tables are optimised, the transform is libjpeg's floating-point
-// one, and no comment is written.
+// as YCbCr, grey ones as one 8-bit channel; every component is sampled 1 x 1
+// unless asked otherwise, the entropy tables are optimised, the transform is
+// libjpeg's floating-point one, and no comment is written.
 
 #include "formats/DibGraphic.h"
 #include "formats/JpegCodec.h"
@@ -15,14 +15,24 @@
 
 namespace zv {
 
+// The save dialog's range.
 inline constexpr int kMinJpegQuality = 0;
 inline constexpr int kMaxJpegQuality = 128;
 inline constexpr int kDefaultSaveQuality = 50;
+// The writer's own range reaches further, for the coarse tables of JPEG
+// artifacts: 255 scales the standard tables by 2.55.
+inline constexpr int kMaxWriterQuality = 255;
 
-// The quality the writer uses for a value asked for: 0..128 as it is,
-// anything else 50.
+// The quality a save uses for a value asked for: 0..128 as it is, anything
+// else 50.
 constexpr int ValidJpegQuality(int quality) {
     return quality >= kMinJpegQuality && quality <= kMaxJpegQuality ? quality : kDefaultSaveQuality;
+}
+// The quality the writer uses: 0..255 as it is (0 writes as 1, the finest
+// step), anything else 50.
+constexpr int ValidWriterQuality(int quality) {
+    return quality >= kMinJpegQuality && quality <= kMaxWriterQuality ? quality
+                                                                      : kDefaultSaveQuality;
 }
 
 class TJpegWriter {
@@ -36,7 +46,9 @@ public:
     // existing file as it was (EJpegWriteError, or EFileWriteError).
     void SaveToFile(const std::filesystem::path& path, const Bitmap& picture) const;
 
-    int quality = kDefaultSaveQuality; // see ValidJpegQuality
+    int quality = kDefaultSaveQuality; // see ValidWriterQuality
+    JpegSubsampling subsampling = JpegSubsampling::None;
+    int smoothing = 0; // 0..100
     bool grey = false;
     bool progressive = false;
     // Written in the JFIF header when both are 1..65535; otherwise the

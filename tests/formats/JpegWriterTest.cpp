@@ -90,6 +90,11 @@ TEST(JpegWriter, QualityIsLinearAndOutOfRangeValuesAreFifty) {
     Decoded fine(writer.Compress(Ramp(8, 8)));
     EXPECT_EQ(fine.Quant(0, 0), 1);
     EXPECT_EQ(fine.Quant(0, 63), 1);
+    // The writer itself reaches 255 (artifacts); past that it writes 50.
+    writer.quality = 255;
+    EXPECT_EQ(Decoded(writer.Compress(Ramp(8, 8))).Quant(0, 63), (99 * 255 + 50) / 100);
+    writer.quality = 256;
+    EXPECT_EQ(Decoded(writer.Compress(Ramp(8, 8))).Quant(0, 63), (99 * 50 + 50) / 100);
 }
 
 TEST(JpegWriter, GreyAndProgressiveRoundTripThroughTheReader) {
