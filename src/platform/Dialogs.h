@@ -56,6 +56,10 @@ public:
                                                     const std::string& initialFolder) = 0;
     virtual std::optional<ColourRef> ChooseColour(ColourRef initial) = 0;
     virtual bool ChooseFont(FontChoice& font) = 0;
+    // A line of text under a title and a prompt, starting as `initial`;
+    // nullopt after Cancel.
+    virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                               const std::string& initial) = 0;
 
     // Shorthands for the boxes the program shows most.
     void Information(const std::string& text) { Box(BoxKind::Information, text, Buttons::Ok); }

@@ -53,6 +53,12 @@ bool ScriptedDialogs::ChooseFont(FontChoice&) {
     return false;
 }
 
+std::optional<std::string> ScriptedDialogs::AskText(const std::string& title, const std::string&,
+                                                    const std::string&) {
+    textTitles.push_back(title);
+    return TakeFront(textResults, std::optional<std::string>{});
+}
+
 std::vector<std::string> ScriptedDialogs::Texts() const {
     std::vector<std::string> texts;
     for (const auto& box : boxes) texts.push_back(box.text);

@@ -26,6 +26,8 @@ public:
                                             const std::string& initialFolder) override;
     std::optional<ColourRef> ChooseColour(ColourRef initial) override;
     bool ChooseFont(FontChoice& font) override;
+    std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                       const std::string& initial) override;
 
     // The script: answers are taken in order; when none is left a box gets
     // the safe answer for its buttons (Ok, No, Cancel or Ok, Ok, No).
@@ -34,11 +36,13 @@ public:
     std::deque<std::optional<std::string>> saveResults;
     std::deque<std::optional<std::string>> folderResults;
     std::deque<std::optional<ColourRef>> colourResults;
+    std::deque<std::optional<std::string>> textResults; // none left: Cancel
 
     // What was shown, in order.
     std::vector<ShownBox> boxes;
     std::vector<FileDialogRequest> fileRequests;
     std::vector<std::string> folderCaptions;
+    std::vector<std::string> textTitles;
 
     // The texts of the boxes shown, in order.
     std::vector<std::string> Texts() const;

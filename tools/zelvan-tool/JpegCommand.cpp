@@ -63,6 +63,10 @@ public:
     }
     std::optional<zv::ColourRef> ChooseColour(zv::ColourRef) override { return std::nullopt; }
     bool ChooseFont(zv::FontChoice&) override { return false; }
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
+        return std::nullopt;
+    }
 
 private:
     bool yes_;

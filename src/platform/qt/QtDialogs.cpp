@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -180,6 +181,15 @@ bool QtDialogs::ChooseFont(FontChoice& font) {
     font.bold = chosen.bold();
     font.italic = chosen.italic();
     return true;
+}
+
+std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& prompt,
+                                              const std::string& initial) {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(Parent(), ToQt(title), ToQt(prompt),
+                                               QLineEdit::Normal, ToQt(initial), &accepted);
+    if (!accepted) return std::nullopt;
+    return text.toStdString();
 }
 
 } // namespace zv

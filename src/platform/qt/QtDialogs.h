@@ -25,6 +25,8 @@ public:
                                             const std::string& initialFolder) override;
     std::optional<ColourRef> ChooseColour(ColourRef initial) override;
     bool ChooseFont(FontChoice& font) override;
+    std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                       const std::string& initial) override;
 
 private:
     QWidget* Parent() const;
