@@ -9,4 +9,7 @@ namespace zv {
 
 std::span<const ToolboxOperation> ArtisticOperations();
 
+// The artifacts' quality a line asks for, limited to what the encoder takes.
+int ArtifactQuality(int asked);
+
 } // namespace zv

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,8 @@
 #include <vector>
 
 namespace zv {
+
+class TextMarkPainter;
 
 // The protocol steps an operation takes when run from the menu. A batch run
 // takes only the pass, the status text, the repaint and the modified mark.
@@ -98,6 +101,10 @@ struct ToolboxJob {
     std::uint32_t background = 0;      // the view's background, a window-system colour value
     ImagingContext* working = nullptr; // the working bitmaps, for the buffer commands
     std::string error;                 // set by work that failed and left the picture as it was
+    // Draws text marks; nullptr where no fonts are at hand.
+    TextMarkPainter* textPainter = nullptr;
+    // Repeats random work; none draws afresh.
+    std::optional<std::uint64_t> seed;
 };
 using ToolboxWork = void (*)(ToolboxJob& job);
 

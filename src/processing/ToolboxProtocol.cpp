@@ -81,6 +81,8 @@ std::string RunPass(const ToolboxOperation& op, ToolboxHost& host, ToolboxContex
     job.date = host.Today();
     job.background = host.Background();
     job.working = host.Working();
+    job.textPainter = host.TextPainter();
+    job.seed = host.RandomSeed();
     const std::lock_guard surface(picture.Surface());
     op.work(job);
     return job.error;

@@ -77,6 +77,10 @@ public:
     virtual std::uint32_t Background() const { return 0; }
     // A warning with OK.
     virtual void ShowWarning(const std::string& text) { (void)text; }
+    // Draws text marks in the canvas font; nullptr where the host has no fonts.
+    virtual TextMarkPainter* TextPainter() { return nullptr; }
+    // The seed of random work, so a run can be repeated; none for fresh noise.
+    virtual std::optional<std::uint64_t> RandomSeed() const { return std::nullopt; }
 };
 
 enum class RunMode {

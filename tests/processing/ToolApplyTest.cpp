@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -109,6 +111,48 @@ TEST_F(ToolApply, SecondPictureAndSelectionReachTheirCommands) {
                               " REDEYE")
                   .status,
               2);
+}
+
+TEST_F(ToolApply, NoiseRepeatsWithTheSameSeed) {
+    const auto noisy = [&](const char* out, const char* seed) {
+        const auto run =
+            zvtest::RunTool("apply --seed " + std::string(seed) + " " + Path("in.png") + " " +
+                                Path(out) + " NOISE=255,255,255",
+                            {}, true);
+        EXPECT_EQ(run.status, 0) << run.output;
+        return std::vector<std::uint32_t>{PixelOf(out, 0), PixelOf(out, 1), PixelOf(out, 2)};
+    };
+    EXPECT_EQ(noisy("a.png", "9"), noisy("b.png", "9"));
+    EXPECT_NE(noisy("a.png", "9"), noisy("c.png", "10"));
+    EXPECT_EQ(
+        zvtest::RunTool("apply --seed x " + Path("in.png") + " " + Path("d.png") + " NOISE").status,
+        2);
+}
+
+// Drawn by Qt on its offscreen platform: the letters change pixels inside
+// the corner's box (moved by the outline's two pixels) and nowhere else.
+TEST_F(ToolApply, TextMarkChangesOnlyItsCorner) {
+    TPngGraphic white;
+    white.NewImage(80, 40, ImageFormat::Color24, nullptr, 96, 96);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 80; ++x) white.SetPixel(x, y, 0x00FFFFFF);
+    white.SaveToFile(folder / "white.png");
+    const auto run =
+        zvtest::RunTool("apply --font 'DejaVu Sans,9,bold' --outline 0,0,255 " + Path("white.png") +
+                            " " + Path("mark.png") + " 'TEXTMARK_BOTTOMLEFT=WWW @@c'",
+                        {}, true);
+    ASSERT_EQ(run.status, 0) << run.output;
+    TPngGraphic mark;
+    mark.LoadFromFile(folder / "mark.png");
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const bool changed = mark.GetPixel(x, y) != 0x00FFFFFFu;
+            const bool inBox = y >= 25 && x < 72 + 2;
+            (inBox ? inside : outside) += changed ? 1 : 0;
+        }
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
 }
 
 } // namespace

@@ -12,9 +12,16 @@
 #include "processing/ToolboxProtocol.h"
 #include "viewer/PictureSave.h"
 
+#ifdef ZV_TOOL_TEXT_MARKS
+#include "platform/qt/TextMark.h"
+#endif
+
 #include <charconv>
+#include <clocale>
+#include <ctime>
 #include <iostream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +30,7 @@ namespace zvtool {
 
 const char* const kApplyUsage =
     "Usage: zelvan-tool apply [--second FILE] [--select L,T,R,B] [--background R,G,B]\n"
+    "                         [--seed N] [--font FONT] [--outline R,G,B] [--date TEXT]\n"
     "                         IN OUT LINE...\n\n"
     "Reads IN (any picture the program reads), makes it 24-bit, runs each toolbox\n"
     "LINE on it in order, as a batch script does, and saves OUT. OUT's extension\n"
@@ -30,17 +38,26 @@ const char* const kApplyUsage =
     "  --second FILE      the duplicate picture of the two-picture commands (MASK_...),\n"
     "                     made 24-bit; it must have IN's size\n"
     "  --select L,T,R,B   the selection: columns L..R-1 of rows T..B-1 (REDEYE)\n"
-    "  --background R,G,B the colour ROTATE gives the corners it uncovers (black)\n\n"
+    "  --background R,G,B the colour ROTATE gives the corners it uncovers (black)\n"
+    "  --seed N           the seed of NOISE, 0..18446744073709551615: the same seed\n"
+    "                     gives the same noise (without it every run differs)\n"
+    "  --font FONT        the font of text marks: FAMILY[,POINTS][,bold][,italic]\n"
+    "                     [,#RRGGBB] (the letters' colour), e.g. 'DejaVu Sans,10,bold';\n"
+    "                     without it the system's sans serif at 8 points, black\n"
+    "  --outline R,G,B    the colour around the letters of text marks (128,128,128)\n"
+    "  --date TEXT        what @@D in a text mark becomes (today, in the short form)\n\n"
     "A line is a command word alone (ZERO) or the word, \"=\" and up to three whole\n"
     "numbers P1,P2,P3 separated by \",\" (GAMMA=200,200,200). The word may be in any\n"
     "case; blanks may stand before a number but not around the word or \"=\"; a\n"
     "missing number reads as 0. The numbers persist from line to line: a word\n"
     "without \"=\" takes the numbers of the last line that had them. A line whose\n"
     "numbers are outside the command's ranges does nothing (a note says so). Quote\n"
-    "each line for the shell. Lines starting with \">\" are skipped.\n\n"
+    "each line for the shell. Lines starting with \">\" are skipped. Words with\n"
+    "TEXTMARK take the rest of the line after \"=\" as text.\n\n"
     "Tone commands:\n"
     "  GAMMA=R,G,B               gamma in hundredths, each 1..500 (100 unchanged)\n"
-    "  GAMMA_SUPRESS=R,G,B       the same curve on the inverted levels\n"
+    "  GAMMA_SUPRESS=R,G,B       the same curve on the inverted levels (also\n"
+    "                            GAMMA_SUPPRESS)\n"
     "  GAMMA_SATURATION=G        saturation gamma 1..500\n"
     "  BRIGHTNESS=R,G,B          each -127..127 (0 unchanged, 127 doubles)\n"
     "  SHIFT=R,G,B               add to every level but 0, each -127..127\n"
@@ -51,7 +68,7 @@ const char* const kApplyUsage =
     "  HIGHLIGHTS=R,G,B          stretch each channel from 0 to its level\n"
     "  LIGHTING=LOW,HIGH         stretch the lightness\n"
     "  SATURATION=LOW,HIGH       stretch the saturation\n"
-    "  SUPRESS=LOW,HIGH          squeeze 0..255 into LOW..HIGH\n"
+    "  SUPRESS=LOW,HIGH          squeeze 0..255 into LOW..HIGH (also SUPPRESS)\n"
     "  PARAMETRIC_EQ_ALL=C,B,G   equaliser at centre C 0..255, band B 7..127,\n"
     "                            gain G -127..127; _RED, _GRN, _BLU for one channel\n"
     "  LIMIT_ALL=S,M,H           spread S..M over 0..M and M..H over M..255, with\n"
@@ -75,13 +92,15 @@ const char* const kApplyUsage =
     "  CONFORM_GAMMA_RGB=R,G,B   the same per channel\n"
     "  MAP_EQ, MAP_RED, MAP_GRN, MAP_BLU, MAP_LIT, MAP_SAT, MAP_RGB=DM,DS\n"
     "                            move mean and deviation by DM and DS\n"
-    "  CONFORM_RED=M,S (_GRN, _BLU, _LIT, _SAT)   to mean M and deviation S\n"
+    "  CONFORM_RED=M,S, CONFORM_GRN=M,S, CONFORM_BLU=M,S, CONFORM_LIT=M,S,\n"
+    "  CONFORM_SAT=M,S           to mean M and deviation S, each 1..254\n"
     "  DEFOG=STRENGTH,BOOST      each 1..255\n\n"
     "Colours:\n"
     "  HLS=H,L,S                 shift hue, lightness and saturation, each -999..999\n"
     "  NEGATIVE, GRAYSCALE, RGBMAX   negative, greys, the grey of the largest channel\n"
     "  POSTERIZE=N               keep the top N bits of every byte, 2..7\n"
-    "  REPLACE_RGB=R,G,B         the colour white, the rest black (_RGBINV: the reverse)\n"
+    "  REPLACE_RGB=R,G,B         the colour white, the rest black (REPLACE_RGBINV:\n"
+    "                            the reverse)\n"
     "A colour selection packs each of hue, lightness and saturation (0..3600) with\n"
     "its tolerance as TOLERANCE x 65536 + CENTRE:\n"
     "  REPLACE_HLS=H,L,S         selected colours black, the rest white (_HLSINV: the\n"
@@ -105,16 +124,32 @@ const char* const kApplyUsage =
     "Geometry and tiles:\n"
     "  ROTATE=A                  turn clockwise by A degrees, 1..359\n"
     "  MOSAIC=N                  squares of N x N pixels, 2..16\n\n"
+    "Marks and borders (at the picture's own depth):\n"
+    "  ARTIFACT=Q                through JPEG and back at quality Q, 1 (fine) ..\n"
+    "                            255 (coarse); 100 is the standard tables; values\n"
+    "                            outside 1..255 take the nearer end\n"
+    "  TEXTMARK_TOPLEFT=TEXT, TEXTMARK_TOPRIGHT=TEXT, TEXTMARK_BOTTOMLEFT=TEXT,\n"
+    "  TEXTMARK_BOTTOMRIGHT=TEXT one line of outlined text in that corner; the first\n"
+    "                            @@D becomes the date, @@C the copyright sign, @@F\n"
+    "                            IN's name without folder and extension\n"
+    "  BORDER=C,W,H              colour C (red + 256 green + 65536 blue) on W columns\n"
+    "                            left and right and H rows top and bottom, each 1..239\n"
+    "  BORDER_TOPBOT=C,T,B       colour C on T rows at the top and B at the bottom\n\n"
     "Words of this tool only (batch scripts do not have them):\n"
     "  REDEYE                    red eyes inside the selection (--select)\n"
     "  MIRROR_VERTICAL           top to bottom\n"
-    "  MIRROR_HORIZONTAL         left to right\n\n"
+    "  MIRROR_HORIZONTAL         left to right\n"
+    "  NOISE=R,G,B               random colours, each channel below its level 0..255;\n"
+    "                            the largest level, out of 255, is each pixel's\n"
+    "                            chance of being replaced (--seed repeats it)\n\n"
     "Examples:\n"
     "  zelvan-tool apply in.jpg out.png GAMMA=150,150,150\n"
     "  zelvan-tool apply in.png out.png ENHANCE=16,240 'contrast=20,20,20'\n"
     "  zelvan-tool apply in.png out.png SHIFT=5,5,5 GAMMA   (gamma 5,5,5)\n"
     "  zelvan-tool apply --second sky.png in.png out.png MASK_SHADOWS=100,99\n"
-    "  zelvan-tool apply --select 10,20,40,35 in.jpg out.jpg REDEYE\n\n"
+    "  zelvan-tool apply --select 10,20,40,35 in.jpg out.jpg REDEYE\n"
+    "  zelvan-tool apply in.jpg out.jpg 'TEXTMARK_BOTTOMRIGHT=@@C 2026 Ann @@D'\n"
+    "  zelvan-tool apply --seed 7 in.png out.png NOISE=255,255,255 BORDER=255,4,4\n\n"
     "An unknown word or a line that does not read stops the command before IN is\n"
     "read (exit status 2); nothing is written then.\n";
 
@@ -198,13 +233,62 @@ int Save(const std::string& path, int type, zv::ImagingContext& imaging) {
 
 namespace {
 
-// The options before IN: the duplicate's file and the selection.
+// The options before IN.
 struct ApplyOptions {
     std::string second;
     std::optional<zv::PictureRect> selection;
     std::uint32_t background = 0;
+    std::optional<std::uint64_t> seed;
+    zv::TextMarkStyle textStyle;
+    std::optional<std::string> date;
     std::size_t firstPositional = 0;
 };
+
+std::optional<std::uint64_t> ReadSeed(const std::string& text) {
+    std::uint64_t seed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return seed;
+}
+
+// "#RRGGBB" as a window-system colour value.
+std::optional<std::uint32_t> ReadHexColour(const std::string& text) {
+    if (text.size() != 7 || text[0] != '#') return std::nullopt;
+    std::uint32_t rgb = 0;
+    const auto [end, error] = std::from_chars(text.data() + 1, text.data() + 7, rgb, 16);
+    if (error != std::errc() || end != text.data() + 7) return std::nullopt;
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+// FAMILY[,POINTS][,bold][,italic][,#RRGGBB].
+std::optional<zv::FontChoice> ReadFont(const std::string& text) {
+    std::vector<std::string> parts;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = text.find(',', at);
+        parts.push_back(text.substr(at, comma - at));
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    zv::FontChoice font{parts[0], 8, false, false, 0};
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        int points = 0;
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), points);
+        if (part == "bold") {
+            font.bold = true;
+        } else if (part == "italic") {
+            font.italic = true;
+        } else if (const auto colour = ReadHexColour(part)) {
+            font.colour = *colour;
+        } else if (i == 1 && error == std::errc() && end == part.data() + part.size() &&
+                   points >= 1 && points <= 500) {
+            font.points = points;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return font;
+}
 
 std::optional<ApplyOptions> ReadOptions(const Arguments& arguments) {
     ApplyOptions options;
@@ -226,6 +310,30 @@ std::optional<ApplyOptions> ReadOptions(const Arguments& arguments) {
                 return std::nullopt;
             }
             options.background = *colour;
+        } else if (name == "--seed") {
+            options.seed = ReadSeed(arguments[i + 1]);
+            if (!options.seed) {
+                std::cerr << "zelvan-tool apply: --seed takes a whole number 0.."
+                          << std::numeric_limits<std::uint64_t>::max() << '\n';
+                return std::nullopt;
+            }
+        } else if (name == "--font") {
+            const std::optional<zv::FontChoice> font = ReadFont(arguments[i + 1]);
+            if (!font) {
+                std::cerr << "zelvan-tool apply: --font takes FAMILY[,POINTS][,bold][,italic]"
+                             "[,#RRGGBB], POINTS 1..500\n";
+                return std::nullopt;
+            }
+            options.textStyle.font = *font;
+        } else if (name == "--outline") {
+            const std::optional<std::uint32_t> colour = ReadColour(arguments[i + 1]);
+            if (!colour) {
+                std::cerr << "zelvan-tool apply: --outline takes R,G,B, each 0..255\n";
+                return std::nullopt;
+            }
+            options.textStyle.outline = *colour;
+        } else if (name == "--date") {
+            options.date = arguments[i + 1];
         } else {
             break;
         }
@@ -233,6 +341,53 @@ std::optional<ApplyOptions> ReadOptions(const Arguments& arguments) {
     options.firstPositional = i;
     return options;
 }
+
+// Today in the short form of the user's locale.
+std::string ShortDate() {
+    std::setlocale(LC_TIME, "");
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, "%x", &local);
+    return std::string(text, length);
+}
+
+// The quiet host plus what the tool's options give: the input's name for
+// @@F, the date, the noise seed, and text marks drawn by Qt on its
+// offscreen platform, started only when a mark is drawn.
+class ApplyHost : public zv::QuietToolboxHost {
+public:
+    ApplyHost(zv::ImagingContext& imaging, const ApplyOptions& options, std::string input)
+        : QuietHost(imaging), options_(options), input_(std::move(input)) {
+        selection = options.selection.value_or(zv::PictureRect{});
+        background = options.background;
+    }
+
+    std::string FileName() const override { return input_; }
+    std::string Today() const override { return options_.date ? *options_.date : ShortDate(); }
+    std::optional<std::uint64_t> RandomSeed() const override { return options_.seed; }
+    zv::TextMarkPainter* TextPainter() override {
+#ifdef ZV_TOOL_TEXT_MARKS
+        if (!painter_) {
+            gui_ = std::make_unique<zv::OffscreenGui>();
+            painter_ = std::make_unique<zv::QtTextMarkPainter>();
+            painter_->style = options_.textStyle;
+        }
+        return painter_.get();
+#else
+        return nullptr;
+#endif
+    }
+
+private:
+    const ApplyOptions& options_;
+    std::string input_;
+#ifdef ZV_TOOL_TEXT_MARKS
+    std::unique_ptr<zv::OffscreenGui> gui_;
+    std::unique_ptr<zv::QtTextMarkPainter> painter_;
+#endif
+};
 
 // The duplicate picture, read and made 24-bit as the viewer's Duplicate
 // leaves it.
@@ -277,9 +432,7 @@ int RunApply(const Arguments& all) {
         return 1;
     }
 
-    zv::QuietToolboxHost host(imaging);
-    if (options->selection) host.selection = *options->selection;
-    host.background = options->background;
+    ApplyHost host(imaging, *options, input);
     zv::ToolboxContext toolbox;
     zv::EffectValues kept;
     for (const std::string& line : lines) {
