@@ -35,15 +35,15 @@ template <class Pass> void RunPass(benchmark::State& state, Pass pass) {
 
 // Every pixel replaced, as +noise Random touches every pixel.
 void BM_NoiseEveryPixel(benchmark::State& s) {
-    RunPass(s, [](Bitmap& b) { zv::AddRandomNoise(b, 255, 255, 255, 1); });
+    RunPass(s, [](Bitmap& b) { zv::RandomNoise(b, 255, 255, 255, 1); });
 }
 // Linear scale 100: the standard tables, cjpeg's -quality 50.
 void BM_Artifacts100(benchmark::State& s) {
-    RunPass(s, [](Bitmap& b) { zv::AddArtifacts(b, 100); });
+    RunPass(s, [](Bitmap& b) { zv::AddArtifact(b, 100); });
 }
 // The menu's first value: 48, cjpeg's -quality 76 (200 - 2 x 76 = 48).
 void BM_Artifacts48(benchmark::State& s) {
-    RunPass(s, [](Bitmap& b) { zv::AddArtifacts(b, 48); });
+    RunPass(s, [](Bitmap& b) { zv::AddArtifact(b, 48); });
 }
 void BM_Border(benchmark::State& s) {
     RunPass(s, [](Bitmap& b) { zv::MergeBorder(b, 0x0000FF, 100, 100); });

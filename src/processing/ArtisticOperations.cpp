@@ -15,14 +15,14 @@ namespace {
 
 void NoiseWork(ToolboxJob& job) {
     const EffectValues& v = job.values;
-    AddRandomNoise(job.picture, v.V1, v.V2, v.V3, job.seed ? *job.seed : FreshSeed());
+    RandomNoise(job.picture, v.V1, v.V2, v.V3, job.seed ? *job.seed : FreshSeed());
 }
 
 // A picture too large for the encoder, or no memory for the round trip,
 // leaves the picture as it was.
 void ArtifactWork(ToolboxJob& job) {
     try {
-        AddArtifacts(job.picture, ArtifactQuality(job.values.V1));
+        AddArtifact(job.picture, ArtifactQuality(job.values.V1));
     } catch (const EJpegWriteError& e) {
         job.error = e.what();
     } catch (const EJpegError& e) {
@@ -41,7 +41,7 @@ template <TextCorner corner> void TextMarkWork(ToolboxJob& job) {
         job.error = "Text marks need the window system's fonts, which are not at hand here.";
         return;
     }
-    DrawTextMark(job.picture, text, corner, *job.textPainter);
+    TextMark(job.picture, text, corner, *job.textPainter);
 }
 
 void BorderPass(Bitmap& picture, ToolboxContext&, const EffectValues& v) {
@@ -49,7 +49,7 @@ void BorderPass(Bitmap& picture, ToolboxContext&, const EffectValues& v) {
 }
 
 void TopBottomPass(Bitmap& picture, ToolboxContext&, const EffectValues& v) {
-    MergeBorderTopBottom(picture, static_cast<std::uint32_t>(v.V1), v.V2, v.V3);
+    MergeBorder_TopBot(picture, static_cast<std::uint32_t>(v.V1), v.V2, v.V3);
 }
 
 constexpr EffectSlider NoiseSlider(const char* caption) {

@@ -4,8 +4,8 @@
 
 namespace zv {
 
-void MergeBorderTopBottom(Bitmap& picture, std::uint32_t colour, std::int32_t top,
-                          std::int32_t bottom) {
+void MergeBorder_TopBot(Bitmap& picture, std::uint32_t colour, std::int32_t top,
+                        std::int32_t bottom) {
     const std::int32_t w = picture.Width(), h = picture.Height();
     PixelWriter writer(picture);
     writer.Fill({0, 0, w, top}, ColourOfRef(colour));
@@ -13,7 +13,7 @@ void MergeBorderTopBottom(Bitmap& picture, std::uint32_t colour, std::int32_t to
 }
 
 void MergeBorder(Bitmap& picture, std::uint32_t colour, std::int32_t width, std::int32_t height) {
-    MergeBorderTopBottom(picture, colour, height, height);
+    MergeBorder_TopBot(picture, colour, height, height);
     const std::int32_t w = picture.Width(), h = picture.Height();
     PixelWriter writer(picture);
     writer.Fill({0, 0, width, h}, ColourOfRef(colour));

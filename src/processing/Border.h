@@ -12,7 +12,7 @@ namespace zv {
 // wider than half the picture fills it.
 void MergeBorder(Bitmap& picture, std::uint32_t colour, std::int32_t width, std::int32_t height);
 // Only the bands at the top (`top` rows) and bottom (`bottom` rows).
-void MergeBorderTopBottom(Bitmap& picture, std::uint32_t colour, std::int32_t top,
-                          std::int32_t bottom);
+void MergeBorder_TopBot(Bitmap& picture, std::uint32_t colour, std::int32_t top,
+                        std::int32_t bottom);
 
 } // namespace zv

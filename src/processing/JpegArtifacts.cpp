@@ -54,7 +54,7 @@ Bitmap RoundTrip(const Bitmap& picture, RowBand band, const TJpegWriter& writer)
 
 } // namespace
 
-void AddArtifacts(Bitmap& picture, int quality) {
+void AddArtifact(Bitmap& picture, int quality) {
     if (picture.Format() != PixelFormat::Bits24)
         throw std::invalid_argument("JPEG artifacts need a 24-bit picture");
     if (picture.Empty()) return;

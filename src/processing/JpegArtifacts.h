@@ -13,6 +13,6 @@ namespace zv {
 // block is coded on its own, so bands starting on block rows give one
 // encode's bytes. The picture is changed only when every band succeeded;
 // otherwise EJpegWriteError, EJpegError or std::bad_alloc. 24-bit only.
-void AddArtifacts(Bitmap& picture, int quality);
+void AddArtifact(Bitmap& picture, int quality);
 
 } // namespace zv

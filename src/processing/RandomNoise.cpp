@@ -33,7 +33,7 @@ std::uint8_t Scaled(std::uint64_t draw32, std::uint64_t level) {
 
 } // namespace
 
-void AddRandomNoise(Bitmap& picture, int red, int green, int blue, std::uint64_t seed) {
+void RandomNoise(Bitmap& picture, int red, int green, int blue, std::uint64_t seed) {
     if (picture.Format() != PixelFormat::Bits24)
         throw std::invalid_argument("random noise needs a 24-bit picture");
     red = std::clamp(red, 0, 255);

@@ -12,7 +12,7 @@ namespace zv {
 // them. Every row draws from its own generator, seeded from `seed` and the
 // row, so the result does not depend on how the rows are shared among
 // threads. 24-bit pictures only.
-void AddRandomNoise(Bitmap& picture, int red, int green, int blue, std::uint64_t seed);
+void RandomNoise(Bitmap& picture, int red, int green, int blue, std::uint64_t seed);
 
 // A seed for noise nobody asked to repeat.
 std::uint64_t FreshSeed();

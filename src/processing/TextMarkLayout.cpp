@@ -106,8 +106,7 @@ TextBox TextMarkBox(const Bitmap& picture, TextCorner corner) {
             top ? 14 : picture.Height() - 1};
 }
 
-void DrawTextMark(Bitmap& picture, std::string_view text, TextCorner corner,
-                  TextMarkPainter& painter) {
+void TextMark(Bitmap& picture, std::string_view text, TextCorner corner, TextMarkPainter& painter) {
     const TextBox box = TextMarkBox(picture, corner);
     if (text.empty() || box.right <= box.left) return;
     const std::int32_t first = std::max(box.top, 0);

@@ -31,7 +31,6 @@ TextBox TextMarkBox(const Bitmap& picture, TextCorner corner);
 // outline colour with the box moved by 0..2 pixels each way, then once in
 // the font's colour moved by (1, 1). Only the pixels the painter draws
 // change; a palette picture takes the nearest colours of its palette.
-void DrawTextMark(Bitmap& picture, std::string_view text, TextCorner corner,
-                  TextMarkPainter& painter);
+void TextMark(Bitmap& picture, std::string_view text, TextCorner corner, TextMarkPainter& painter);
 
 } // namespace zv

@@ -132,11 +132,11 @@ TEST(Artifacts, OneThreadAndFourGiveTheSameBytes) {
     Bitmap one = Gradient(1000, 1203), four = one;
     {
         RowThreadLimit limit(1);
-        AddArtifacts(one, 200);
+        AddArtifact(one, 200);
     }
     {
         RowThreadLimit limit(4);
-        AddArtifacts(four, 200);
+        AddArtifact(four, 200);
     }
     EXPECT_TRUE(SameBytes(one, four));
 }
@@ -146,13 +146,13 @@ TEST(Noise, RepeatsWithASeedAndDoesNotDependOnThreads) {
     Bitmap one = source, four = source, again = source, other = source;
     {
         RowThreadLimit limit(1);
-        AddRandomNoise(one, 255, 128, 7, 42);
+        RandomNoise(one, 255, 128, 7, 42);
     }
     {
         RowThreadLimit limit(4);
-        AddRandomNoise(four, 255, 128, 7, 42);
-        AddRandomNoise(again, 255, 128, 7, 42);
-        AddRandomNoise(other, 255, 128, 7, 43);
+        RandomNoise(four, 255, 128, 7, 42);
+        RandomNoise(again, 255, 128, 7, 42);
+        RandomNoise(other, 255, 128, 7, 43);
     }
     EXPECT_TRUE(SameBytes(one, four));
     EXPECT_TRUE(SameBytes(four, again));
@@ -168,9 +168,9 @@ TEST(Noise, RepeatsWithASeedAndDoesNotDependOnThreads) {
 
 TEST(Noise, ChanceFollowsTheLargestLevel) {
     Bitmap none = White(300, 300), half = White(300, 300);
-    AddRandomNoise(none, 0, 0, 0, 1);
+    RandomNoise(none, 0, 0, 0, 1);
     EXPECT_TRUE(SameBytes(none, White(300, 300)));
-    AddRandomNoise(half, 0, 128, 0, 1);
+    RandomNoise(half, 0, 128, 0, 1);
     int replaced = 0;
     for (std::int32_t y = 0; y < 300; ++y)
         for (const Rgb& c : zvtest::RowColours(half, y)) replaced += c.R == 0 ? 1 : 0;
@@ -230,7 +230,7 @@ TEST(TextMark, OutlineThenLettersInTheCornersBox) {
     painter.style.outline = 0x0000FF;
     painter.style.font.colour = 0x00FF00;
     Bitmap picture = White(40, 30);
-    DrawTextMark(picture, "Hi", TextCorner::BottomRight, painter);
+    TextMark(picture, "Hi", TextCorner::BottomRight, painter);
     EXPECT_EQ(painter.drawn, "Hi");
     EXPECT_TRUE(painter.alignRight);
     // Rows 15..28 of the picture; the canvas reaches 2 rows further, to its end.
@@ -247,7 +247,7 @@ TEST(TextMark, OutlineThenLettersInTheCornersBox) {
     EXPECT_EQ(painter.strokes[9].colour, 0x00FF00u);
     EXPECT_EQ(zvtest::RowColours(picture, 16)[1], (Rgb{0, 255, 0}));
 
-    DrawTextMark(picture, "Hi", TextCorner::TopLeft, painter);
+    TextMark(picture, "Hi", TextCorner::TopLeft, painter);
     EXPECT_FALSE(painter.alignRight);
     EXPECT_EQ(painter.box.top, 0);
     EXPECT_EQ(painter.canvasHeight, 16);
@@ -261,7 +261,7 @@ TEST(TextMark, PalettePicturesTakeOnlyTheDrawnPixels) {
     const Bitmap before = picture;
     RecordingPainter painter;
     painter.style.font.colour = 0x0000FF; // red
-    DrawTextMark(picture, "x", TextCorner::TopLeft, painter);
+    TextMark(picture, "x", TextCorner::TopLeft, painter);
     ASSERT_EQ(picture.Format(), PixelFormat::Bits4);
     EXPECT_EQ(picture.ScanLine(1)[0], 0xF9); // pixel (1, 1) red (9), its neighbour white
     for (std::int32_t y = 0; y < 20; ++y)
