@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <numbers>
@@ -159,32 +160,28 @@ public:
         const double v = dy + 0.5 - halfHeight_;
         const double rowX = left_ * c_ - v * s_ + w_ / 2.0 - 0.5;
         const double rowY = left_ * s_ + v * c_ + h_ / 2.0 - 0.5;
-        std::int64_t px = Fixed((rowX + 1.0) * 256.0 + 0.5);
-        std::int64_t py = Fixed((rowY + 1.0) * 256.0 + 0.5);
+        const std::int64_t px = Fixed((rowX + 1.0) * 256.0 + 0.5);
+        const std::int64_t py = Fixed((rowY + 1.0) * 256.0 + 0.5);
         const std::int64_t stepX = Fixed(c_ * 256.0);
         const std::int64_t stepY = Fixed(s_ * 256.0);
+        const Span inside = InsideOf(px, py, stepX, stepY, width);
+        const auto first = static_cast<std::int32_t>(inside.first);
+        const auto end = static_cast<std::int32_t>(inside.end);
+        for (std::int32_t dx = 0; dx < first; ++dx)
+            Edge(px + dx * stepX, py + dx * stepY, out + 3 * std::int64_t{dx});
         const std::int64_t stride = source_.Stride();
         const std::uint8_t* base = source_.ScanLine(0);
-        for (std::int32_t dx = 0; dx < width; ++dx, out += 3, px += stepX, py += stepY) {
-            const std::int64_t fx = (px >> kFraction) - 256;
-            const std::int64_t fy = (py >> kFraction) - 256;
-            const std::int64_t x0 = fx >> 8;
-            const std::int64_t y0 = fy >> 8;
-            const int wx = static_cast<int>(fx & 255);
-            const int wy = static_cast<int>(fy & 255);
-            if (static_cast<std::uint64_t>(x0) < lastX_ &&
-                static_cast<std::uint64_t>(y0) < lastY_) {
-                // All four inside: the two rows are read directly.
-                const std::uint8_t* top = base + y0 * stride + 3 * x0;
-                Blend(top, top + 3, top + stride, top + stride + 3, wx, wy, out);
-            } else if (static_cast<std::uint64_t>(x0 + 1) <= static_cast<std::uint64_t>(w_) &&
-                       static_cast<std::uint64_t>(y0 + 1) <= static_cast<std::uint64_t>(h_)) {
-                // On the edge: the samples outside are background.
-                Blend(At(x0, y0), At(x0 + 1, y0), At(x0, y0 + 1), At(x0 + 1, y0 + 1), wx, wy, out);
-            } else {
-                std::memcpy(out, fill_, 3);
-            }
+        std::int64_t x = px + first * stepX;
+        std::int64_t y = py + first * stepY;
+        for (std::int32_t dx = first; dx < end; ++dx, x += stepX, y += stepY) {
+            const std::int64_t fx = (x >> kFraction) - 256;
+            const std::int64_t fy = (y >> kFraction) - 256;
+            const std::uint8_t* top = base + (fy >> 8) * stride + 3 * (fx >> 8);
+            Blend(top, top + 3, top + stride, top + stride + 3, static_cast<int>(fx & 255),
+                  static_cast<int>(fy & 255), out + 3 * std::int64_t{dx});
         }
+        for (std::int32_t dx = end; dx < width; ++dx)
+            Edge(px + dx * stepX, py + dx * stepY, out + 3 * std::int64_t{dx});
     }
 
 private:
@@ -199,6 +196,62 @@ private:
         out[0] = channel(0);
         out[1] = channel(1);
         out[2] = channel(2);
+    }
+
+    // A pixel whose four samples are not all inside: those outside are
+    // background, and a pixel with none inside is background.
+    void Edge(std::int64_t x, std::int64_t y, std::uint8_t* out) const {
+        const std::int64_t fx = (x >> kFraction) - 256;
+        const std::int64_t fy = (y >> kFraction) - 256;
+        const std::int64_t x0 = fx >> 8;
+        const std::int64_t y0 = fy >> 8;
+        if (x0 < -1 || y0 < -1 || x0 >= w_ || y0 >= h_) {
+            std::memcpy(out, fill_, 3);
+            return;
+        }
+        Blend(At(x0, y0), At(x0 + 1, y0), At(x0, y0 + 1), At(x0 + 1, y0 + 1),
+              static_cast<int>(fx & 255), static_cast<int>(fy & 255), out);
+    }
+
+    // Pixels first .. end-1 of a row.
+    struct Span {
+        std::int64_t first = 0;
+        std::int64_t end = 0;
+        Span Within(Span other, std::int32_t width) const {
+            const std::int64_t f = std::max({first, other.first, std::int64_t{0}});
+            const std::int64_t e = std::min({end, other.end, std::int64_t{width}});
+            return {f, std::max(f, e)};
+        }
+    };
+    // The steps dx at which the position p + dx step has its sample and
+    // the next one inside, 0 <= x0 < last: lo <= p + dx step < hi.
+    static Span Inside(std::int64_t p, std::int64_t step, std::uint64_t last) {
+        const std::int64_t lo = std::int64_t{256} << kFraction;
+        const std::int64_t hi = (static_cast<std::int64_t>(last) + 1) * 256 << kFraction;
+        if (step == 0) return p >= lo && p < hi ? Span{0, INT32_MAX} : Span{};
+        const auto floorDiv = [](std::int64_t n, std::int64_t d) { // d > 0
+            return n >= 0 ? n / d : -((-n + d - 1) / d);
+        };
+        if (step > 0) return {-floorDiv(p - lo, step), -floorDiv(p - hi, step)};
+        return {floorDiv(p - hi, -step) + 1, floorDiv(p - lo, -step) + 1};
+    }
+
+    // The pixels of a row whose four samples all lie inside, which run
+    // without checks: the span where both positions keep their sample and
+    // the next one inside. Its ends are checked once more, so no arithmetic
+    // slip can read outside the picture.
+    Span InsideOf(std::int64_t px, std::int64_t py, std::int64_t stepX, std::int64_t stepY,
+                  std::int32_t width) const {
+        Span span = Inside(px, stepX, lastX_).Within(Inside(py, stepY, lastY_), width);
+        const auto inner = [&](std::int64_t dx) {
+            const std::int64_t x0 = (((px + dx * stepX) >> kFraction) - 256) >> 8;
+            const std::int64_t y0 = (((py + dx * stepY) >> kFraction) - 256) >> 8;
+            return static_cast<std::uint64_t>(x0) < lastX_ &&
+                   static_cast<std::uint64_t>(y0) < lastY_;
+        };
+        while (span.first < span.end && !inner(span.first)) ++span.first;
+        while (span.end > span.first && !inner(span.end - 1)) --span.end;
+        return span;
     }
 
     static constexpr int kFraction = 16;
