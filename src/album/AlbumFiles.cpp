@@ -1,0 +1,251 @@
+#include "album/AlbumFiles.h"
+
+#include "catalog/ThumbCache.h"
+#include "platform/FileWriter.h"
+#include "platform/TextEncoding.h"
+#include "platform/WholeFile.h"
+#include "platform/linux/AtomicFile.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace zv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using DataPaths = std::array<fs::path, 5>;
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+bool IsRegularFile(const fs::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::string ReadBytes(const fs::path& path) {
+    if (!IsRegularFile(path)) return {};
+    WholeFile file = ReadEntireFile(path);
+    return std::string(file.bytes.begin(), file.bytes.end());
+}
+
+// ---- writing
+
+std::string ListText(const std::vector<std::string>& entries) {
+    std::size_t size = 0;
+    for (const std::string& entry : entries) size += entry.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& entry : entries) text.append(entry).append("\r\n");
+    return text;
+}
+
+void WriteList(const fs::path& path, const std::vector<std::string>& entries) {
+    AtomicFileStream out(path);
+    const std::string text = ListText(entries);
+    out.Write(text.data(), text.size());
+    out.Commit();
+}
+
+void WriteRecords(const fs::path& path, const SlideAlbum& album) {
+    AtomicFileStream out(path);
+    for (int i = 0; i < album.Count(); ++i) out.Write(&album.Slide(i), kSlideRecordSize);
+    out.Commit();
+}
+
+void RemoveFiles(const DataPaths& paths) {
+    for (const fs::path& path : paths) FileWrites().Remove(path);
+}
+
+void WriteDataFiles(const DataPaths& paths, const SlideAlbum& album) {
+    WriteList(paths[kNamesFile], album.Names());
+    WriteList(paths[kVolumesFile], album.Volumes());
+    WriteList(paths[kFoldersFile], album.Folders());
+    WriteRecords(paths[kRecordsFile], album);
+    WriteList(paths[kCommentsFile], album.Comments());
+}
+
+// The slot the script at `file` does not point to now.
+char FreeSlot(const fs::path& dataFolder, const fs::path& file) {
+    const std::string bytes = ReadBytes(file);
+    if (bytes.empty()) return 'A';
+    try {
+        const ScriptHeader header = ReadScriptHeader(bytes, false);
+        const fs::path inUse = AlbumDataFilePaths(dataFolder, file, 'A')[kRecordsFile];
+        return header.dataFiles[kRecordsFile] == inUse.string() ? 'B' : 'A';
+    } catch (const EAlbumError&) {
+        return 'A';
+    }
+}
+
+// ---- reading
+
+[[noreturn]] void Damaged(const fs::path& path, const std::string& what) {
+    throw EAlbumError("Catalog data file is damaged:\n" + path.string() + "\n" + what);
+}
+
+std::vector<std::string> ReadList(const fs::path& path, bool text) {
+    const std::string bytes = ReadBytes(path);
+    std::vector<std::string> entries;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", at);
+        if (end == std::string::npos) end = bytes.size();
+        const std::string_view line(bytes.data() + at, end - at);
+        entries.push_back(text ? Utf8OrWindows1252(line) : std::string(line));
+        at = end;
+        if (at < bytes.size() && bytes[at] == '\r') ++at;
+        if (at < bytes.size() && bytes[at] == '\n') ++at;
+    }
+    return entries;
+}
+
+std::string CheckRecord(const SlideRecord& r, std::size_t names, std::size_t folders,
+                        std::size_t comments) {
+    if (r.thumbName.length > 24 || r.ext.length > 12 || r.thumbFolder.length > 16)
+        return "a text is longer than its field";
+    if (r.nameIndex < 0 || static_cast<std::size_t>(r.nameIndex) >= names)
+        return "its name is not in the name list";
+    const bool cdTrack = KindOf(r) == SlideKind::CdTrack && r.folderIndex == 0;
+    if (!cdTrack && (r.folderIndex < 0 || static_cast<std::size_t>(r.folderIndex) >= folders))
+        return "its folder is not in the folder list";
+    if (r.commentIndex < 0 || static_cast<std::size_t>(r.commentIndex) >= comments)
+        return "its comment is not in the comment list";
+    return {};
+}
+
+void RestoreFromDataFiles(const DataPaths& paths, std::int64_t count, SlideAlbum& album) {
+    for (const fs::path& path : paths)
+        if (!IsRegularFile(path)) Damaged(path, "It is not a regular file.");
+    const fs::path& recordsPath = paths[kRecordsFile];
+    const std::uintmax_t size = fs::file_size(recordsPath);
+    const std::uintmax_t wanted = static_cast<std::uintmax_t>(count) * kSlideRecordSize;
+    if (size != wanted)
+        Damaged(recordsPath, "It holds " + std::to_string(size) + " bytes; " +
+                                 std::to_string(count) + " slides take " + std::to_string(wanted) +
+                                 ".");
+    std::vector<std::string> names = ReadList(paths[kNamesFile], false);
+    std::vector<std::string> volumes = ReadList(paths[kVolumesFile], false);
+    std::vector<std::string> folders = ReadList(paths[kFoldersFile], false);
+    std::vector<std::string> comments = ReadList(paths[kCommentsFile], true);
+    std::vector<SlideRecord> records(static_cast<std::size_t>(count));
+    const std::string bytes = ReadBytes(recordsPath);
+    if (bytes.size() != wanted) Damaged(recordsPath, "It cannot be read whole.");
+    if (wanted > 0) std::memcpy(records.data(), bytes.data(), wanted);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::string problem =
+            CheckRecord(records[i], names.size(), folders.size(), comments.size());
+        if (!problem.empty())
+            Damaged(recordsPath, "Record " + std::to_string(i) + ": " + problem + ".");
+    }
+    album.Restore(std::move(records), std::move(names), std::move(folders), std::move(volumes),
+                  std::move(comments));
+}
+
+// The header's data files, each where the header says or, when missing
+// there, by its name in the data folder (an album moved between machines).
+DataPaths FindDataFiles(const ScriptHeader& header, const fs::path& dataFolder, bool& allThere) {
+    DataPaths paths;
+    allThere = true;
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        paths[k] = header.dataFiles[k];
+        if (header.dataFiles[k].empty()) {
+            allThere = false;
+            continue;
+        }
+        std::error_code error;
+        if (fs::exists(paths[k], error)) continue;
+        const fs::path here = dataFolder / paths[k].filename();
+        if (!dataFolder.empty() && fs::exists(here, error))
+            paths[k] = here;
+        else
+            allThere = false;
+    }
+    return paths;
+}
+
+std::string MissingDataFilesText(const ScriptHeader& header) {
+    std::string text = "Catalog data files are missing.\n";
+    for (const std::string& path : header.dataFiles) text += path + "\n";
+    return text;
+}
+
+} // namespace
+
+AlbumFileType AlbumTypeOf(const fs::path& file) {
+    return Upper(file.extension().string()) == ".AVC" ? AlbumFileType::Avc : AlbumFileType::Avl;
+}
+
+DataPaths AlbumDataFilePaths(const fs::path& dataFolder, const fs::path& albumFile, char slot) {
+    const std::string fullPath = fs::absolute(albumFile).lexically_normal().string();
+    const std::string stem =
+        albumFile.filename().string() + "." + CacheHash(fullPath) + "." + std::string(1, slot);
+    DataPaths paths;
+    for (std::size_t k = 0; k < paths.size(); ++k)
+        paths[k] = dataFolder / (stem + std::string(kDataFileSuffixes[k]));
+    return paths;
+}
+
+void SaveAlbum(const fs::path& file, const SlideAlbum& album, const AlbumFileOptions& options) {
+    const char slot = FreeSlot(options.dataFolder, file);
+    const DataPaths paths = AlbumDataFilePaths(options.dataFolder, file, slot);
+    ScriptHeader header;
+    header.screenWidth = options.screenWidth;
+    header.screenHeight = options.screenHeight;
+    for (std::size_t k = 0; k < paths.size(); ++k) header.dataFiles[k] = paths[k].string();
+    try {
+        const std::string script = AlbumTypeOf(file) == AlbumFileType::Avc
+                                       ? WriteAvcScript(album, header)
+                                       : WriteAvlScript(album, header);
+        fs::create_directories(options.dataFolder);
+        WriteDataFiles(paths, album);
+        WriteFileAtomically(file, script);
+    } catch (const std::exception&) {
+        RemoveFiles(paths);
+        throw EAlbumError(std::string(kCouldNotSaveScript));
+    }
+    RemoveFiles(AlbumDataFilePaths(options.dataFolder, file, slot == 'A' ? 'B' : 'A'));
+}
+
+AlbumLoadOutcome LoadAlbum(const fs::path& file, SlideAlbum& album,
+                           const AlbumFileOptions& options) {
+    album.Clear();
+    AlbumLoadOutcome outcome;
+    const bool catalog = AlbumTypeOf(file) == AlbumFileType::Avc;
+    const std::string bytes = ReadBytes(file);
+    if (bytes.empty()) throw EAlbumError(std::string(kBadAvlFile));
+    const ScriptHeader header = ReadScriptHeader(bytes, !catalog);
+    outcome.runSlide = header.runSlide;
+    bool allThere = false;
+    const DataPaths paths = FindDataFiles(header, options.dataFolder, allThere);
+    if (allThere) {
+        try {
+            RestoreFromDataFiles(paths, header.slideCount, album);
+            outcome.fromDataFiles = true;
+            return outcome;
+        } catch (const EAlbumError&) {
+            album.Clear();
+            if (catalog) throw;
+        } catch (const std::exception&) {
+            album.Clear();
+            if (catalog) Damaged(paths[kRecordsFile], "It cannot be read.");
+        }
+    }
+    if (catalog) throw EAlbumError(MissingDataFilesText(header));
+    const DecodeOutcome decoded = DecodeAvlScript(bytes, header, album, options.missing);
+    outcome.missing = decoded.missing;
+    outcome.stopped = decoded.stopped;
+    return outcome;
+}
+
+} // namespace zv
