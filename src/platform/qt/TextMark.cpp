@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <cstdio>
+
 namespace zv {
 
 namespace {
@@ -51,12 +53,29 @@ void QtTextMarkPainter::Draw(const TextCanvas& canvas, std::string_view text, co
     }
 }
 
+namespace {
+
+// A program without windows prints its own notes; Qt's warnings about the
+// desktop it does not use (no runtime folder, no session) would only mix
+// with them. Errors still reach standard error.
+void ErrorsOnly(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
 OffscreenGui::OffscreenGui() {
     if (QCoreApplication::instance()) return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler_ = qInstallMessageHandler(ErrorsOnly);
     application_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
 
-OffscreenGui::~OffscreenGui() = default;
+OffscreenGui::~OffscreenGui() {
+    if (!application_) return;
+    application_.reset();
+    qInstallMessageHandler(previousHandler_);
+}
 
 } // namespace zv

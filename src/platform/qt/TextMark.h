@@ -6,6 +6,8 @@
 
 #include "platform/TextMarkPainter.h"
 
+#include <QtGlobal>
+
 #include <memory>
 
 class QGuiApplication;
@@ -31,6 +33,7 @@ private:
     int argc_ = 1;
     char name_[12] = "zelvan-tool";
     char* argv_[2] = {name_, nullptr};
+    QtMessageHandler previousHandler_ = nullptr;
     std::unique_ptr<QGuiApplication> application_;
 };
 
