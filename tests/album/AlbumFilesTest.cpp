@@ -2,6 +2,7 @@
 
 #include "FailingWrites.h"
 #include "TempFolderTest.h"
+#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -242,6 +243,29 @@ TEST_F(AlbumFilesTest, AFailedSaveLeavesTheAlbumAndItsDataFilesAsTheyWere) {
         for (std::size_t i = 0; i < names.size(); ++i)
             std::ofstream(options.dataFolder / names[i], std::ios::binary) << before[i + 1];
     }
+}
+
+TEST_F(AlbumFilesTest, ToolListsAndChecksAlbums) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL is not set";
+    const std::string home = "ZELVAN_HOME='" + folder.string() + "'";
+    options.dataFolder = folder / "data";
+    const fs::path avc = folder / "album.avc", avl = folder / "album.avl";
+    SaveAlbum(avc, album, options);
+    SaveAlbum(avl, album, options);
+    const zvtest::ToolRun list = zvtest::RunTool("album list '" + avc.string() + "'", home);
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.output,
+              "1\t" + pics + "beach.jpg\tSea, sand [and] sun\n2\t" + pics + "song.mp3\t\n");
+    EXPECT_EQ(zvtest::RunTool("album check '" + avc.string() + "'", home).status, 0);
+
+    fs::remove(pics + "song.mp3");
+    const zvtest::ToolRun catalog = zvtest::RunTool("album check '" + avc.string() + "'", home);
+    EXPECT_EQ(catalog.status, 1);
+    EXPECT_EQ(catalog.output, "record 1: missing file " + pics + "song.mp3\n");
+    fs::remove_all(folder / "data");
+    const zvtest::ToolRun script = zvtest::RunTool("album check '" + avl.string() + "'", home);
+    EXPECT_EQ(script.output, "slide 2: missing file " + pics + "song.mp3\n");
+    EXPECT_EQ(zvtest::RunTool("album list", home).status, 2);
 }
 
 } // namespace

@@ -41,5 +41,7 @@ int RunBatchConvert(const Arguments& arguments);
 extern const char* const kBatchConvertUsage;
 int RunBip(const Arguments& arguments);
 extern const char* const kBipUsage;
+int RunAlbum(const Arguments& arguments);
+extern const char* const kAlbumUsage;
 
 } // namespace zvtool
