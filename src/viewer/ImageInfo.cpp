@@ -17,18 +17,18 @@ std::int64_t PictureUses(const Bitmap& picture, int screenBits) {
     }
 }
 
-std::string PictureLine(const PictureLoader& loader, const ImagingContext& imaging) {
-    const bool scaled = loader.scaledDecode;
-    const std::int32_t width = scaled ? loader.fullWidth : imaging.descriptor.ImageWidth;
-    const std::int32_t height = scaled ? loader.fullHeight : imaging.descriptor.ImageHeight;
+std::string PictureLine(const PictureState& picture, const ImagingContext& imaging) {
+    const bool scaled = picture.scaledDecode;
+    const std::int32_t width = scaled ? picture.fullWidth : imaging.descriptor.ImageWidth;
+    const std::int32_t height = scaled ? picture.fullHeight : imaging.descriptor.ImageHeight;
     std::string line = std::to_string(width) + "x" + std::to_string(height) + "(" +
                        std::to_string(imaging.descriptor.ImageBits) + ")";
-    if (scaled) line += " [1:" + std::to_string(loader.JpegScale) + "]";
+    if (scaled) line += " [1:" + std::to_string(picture.jpegScale) + "]";
     line += imaging.current.Storage() == StorageKind::DDB ? " ddb" : " dib";
     return line;
 }
 
-ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoader& loader,
+ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureState& picture,
                              const ImagingContext& imaging) {
     ImageInfoText info;
     if (request.path.empty() || request.path == "Untitled") return info;
@@ -39,7 +39,7 @@ ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoade
         info.text = path.filename().string() + " not found.";
         return info;
     }
-    std::string text = PictureLine(loader, imaging);
+    std::string text = PictureLine(picture, imaging);
     if (!request.commentText) {
         text += "\nName: " + path.filename().string();
         text += "\nPath: " + path.parent_path().string() + "/";
@@ -47,7 +47,7 @@ ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoade
     text += "\nDate: " + FileDateText(path);
     text += "\nSize: " + std::to_string(std::filesystem::file_size(path, error)) + " bytes";
     if (const auto crc = FileAlbumCrc(path)) text += "\nCRC: " + CrcText(*crc);
-    if (loader.pageCount > 1) text += "\nPages: " + std::to_string(loader.pageCount);
+    if (picture.pageCount > 1) text += "\nPages: " + std::to_string(picture.pageCount);
     text +=
         "\nUses: " + std::to_string(PictureUses(imaging.current, imaging.descriptor.ScreenBits)) +
         " bytes";

@@ -1,7 +1,8 @@
 #pragma once
 // The text of the viewer's image information command ("I&nfo").
 
-#include "viewer/PictureLoader.h"
+#include "imaging/ImagingContext.h"
+#include "viewer/PictureState.h"
 
 #include <optional>
 #include <string>
@@ -25,12 +26,12 @@ struct ImageInfoText {
     std::string text;
     bool missing = false;
 };
-ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureLoader& loader,
+ImageInfoText BuildImageInfo(const ImageInfoRequest& request, const PictureState& picture,
                              const ImagingContext& imaging);
 
 // The picture's size line: "W" "x" "H" "(" bits ")", the full size and
 // " [1:" scale "]" after a scaled decode, then " ddb" or " dib".
-std::string PictureLine(const PictureLoader& loader, const ImagingContext& imaging);
+std::string PictureLine(const PictureState& picture, const ImagingContext& imaging);
 
 // The bytes the picture uses: width x height x bytes per pixel of its format
 // (of the display for display-held pictures), 1-bit /8, 4-bit /2.

@@ -30,9 +30,9 @@ void PictureLoader::RenewJpegReader() {
     jpeg_ = std::make_unique<TJpegReader>();
 }
 
-bool PictureLoader::ProbeJpeg() {
+bool PictureLoader::ProbeJpeg(PictureState& state) {
     try {
-        jpeg_->ReadHeader(std::filesystem::path(currentPath));
+        jpeg_->ReadHeader(std::filesystem::path(state.path));
         const bool swapped = SwapsSides(UprightTurn());
         SetDescriptor(swapped ? jpeg_->Height() : jpeg_->Width(),
                       swapped ? jpeg_->Width() : jpeg_->Height(), jpeg_->ImageBits());
@@ -43,7 +43,7 @@ bool PictureLoader::ProbeJpeg() {
     }
 }
 
-bool PictureLoader::LoadJpeg() {
+bool PictureLoader::LoadJpeg(PictureState& state) {
     ImagingContext& imaging = services_.imaging;
     const LoadSettings& settings = services_.settings;
     LoadHost& host = services_.host;
@@ -77,7 +77,7 @@ bool PictureLoader::LoadJpeg() {
     jpeg_->failWhenCut = false;
 
     try {
-        if (!jpeg_->Holds(currentPath)) jpeg_->ReadHeader(std::filesystem::path(currentPath));
+        if (!jpeg_->Holds(state.path)) jpeg_->ReadHeader(std::filesystem::path(state.path));
         int scale = 1;
         if (settings.jpegScale != 0) {
             scale = settings.jpegScale;
@@ -90,8 +90,8 @@ bool PictureLoader::LoadJpeg() {
         const JpegSize size = jpeg_->ScaledSize();
         imaging.descriptor.ImageWidth = size.width;
         imaging.descriptor.ImageHeight = size.height;
-        scaledDecode = scale != 1;
-        JpegScale = scale;
+        state.scaledDecode = scale != 1;
+        state.jpegScale = scale;
         const JpegProgress progress =
             slideshow ? JpegProgress{}
                       : JpegProgress([&host](int percent) { host.DrawProgress(percent); });
@@ -102,14 +102,14 @@ bool PictureLoader::LoadJpeg() {
         imaging.descriptor.ImageHeight = imaging.current.Height();
     } catch (const std::exception&) {
         // The program-wide handler shows the error; the next JPEG open fails at once.
-        jpegError = true;
+        state.jpegError = true;
         RenewJpegReader();
         throw;
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     host.SetStatusText(jpeg_->Warnings() > 0 ? kDamagedJpegText : LoadedText(elapsed.count()));
-    lastRoute = "jpeg";
+    state.route = "jpeg";
     return !imaging.current.Empty();
 }
 

@@ -98,12 +98,12 @@ void PictureLoader::CloseLibraryImage() {
 
 // --- The probe ---
 
-int PictureLoader::ProbePicture() {
-    const std::string extension = UpperExtension(currentPath);
+int PictureLoader::ProbePicture(PictureState& state) {
+    const std::string extension = UpperExtension(state.path);
     if (!ExtensionIn(extension, kAcceptedExtensions) && !IsJpegExtension(extension)) {
         if (ExtensionIn(extension, kTextExtensions)) return kProbeText;
         if (ExtensionIn(extension, kVectorExtensions)) return kProbeVector;
-        currentPath = startFile;
+        state.path = state.fallbackPath;
         return kProbeFailed;
     }
     if (ExtensionIn(extension, kMediaExtensions)) return kProbeMedia;
@@ -111,40 +111,40 @@ int PictureLoader::ProbePicture() {
         services_.library.ImgInit();
         libraryStarted_ = true;
     }
-    if (!Exists(currentPath)) return kProbeFailed;
-    pageCount = 1;
-    PreviousImageBits = services_.imaging.descriptor.ImageBits;
-    TiffNeedsLibrary = false;
+    if (!Exists(state.path)) return kProbeFailed;
+    state.pageCount = 1;
+    previousImageBits_ = services_.imaging.descriptor.ImageBits;
+    tiffNeedsLibrary_ = false;
     probedTiff_.reset();
 
-    const std::optional<FormatId> format = RouteFormatOf(currentPath);
+    const std::optional<FormatId> format = RouteFormatOf(state.path);
     if (!format) return kProbeNoRoute;
     switch (*format) {
-    case FormatId::PhotoCd: return ProbePhotoCd() ? kProbePicture : kProbeFailed;
+    case FormatId::PhotoCd: return ProbePhotoCd(state) ? kProbePicture : kProbeFailed;
     case FormatId::Jpeg: {
-        if (ProbeJpeg()) return kProbePicture;
+        if (ProbeJpeg(state)) return kProbePicture;
         const LoadHost& host = services_.host;
         return !host.Activated() && !host.DeferredStartOpenPending() ? kProbeFailed : kProbeNoRoute;
     }
-    case FormatId::Bmp: return ProbeBmp() ? kProbePicture : kProbeFailed;
+    case FormatId::Bmp: return ProbeBmp(state) ? kProbePicture : kProbeFailed;
     case FormatId::Tga:
     case FormatId::Png:
-    case FormatId::Pcx: return ProbeHeaderOf(*format) ? kProbePicture : kProbeFailed;
-    case FormatId::Psd: return ProbePsd() ? kProbePicture : kProbeFailed;
-    case FormatId::Ico: return ProbeIcon() ? kProbePicture : kProbeFailed;
+    case FormatId::Pcx: return ProbeHeaderOf(state, *format) ? kProbePicture : kProbeFailed;
+    case FormatId::Psd: return ProbePsd(state) ? kProbePicture : kProbeFailed;
+    case FormatId::Ico: return ProbeIcon(state) ? kProbePicture : kProbeFailed;
     case FormatId::Tiff:
-        ProbeTiff();
-        if (TiffNeedsLibrary) return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
+        ProbeTiff(state);
+        if (tiffNeedsLibrary_) return ProbeThroughLibrary(state) ? kProbePicture : kProbeFailed;
         return kProbePicture;
     case FormatId::Dcx:
-    case FormatId::FlashPix: return ProbeThroughLibrary() ? kProbePicture : kProbeFailed;
+    case FormatId::FlashPix: return ProbeThroughLibrary(state) ? kProbePicture : kProbeFailed;
     default: return kProbeNoRoute;
     }
 }
 
-bool PictureLoader::ProbePhotoCd() {
-    if (Lower(currentPath).find("img") == std::string::npos) return false;
-    const auto size = ProbePCD(services_.photoCd, currentPath, services_.settings.photoCdStep);
+bool PictureLoader::ProbePhotoCd(PictureState& state) {
+    if (Lower(state.path).find("img") == std::string::npos) return false;
+    const auto size = ProbePCD(services_.photoCd, state.path, services_.settings.photoCdStep);
     if (!size) return false;
     SetDescriptor(size->width, size->height, 24);
     return true;
@@ -162,39 +162,39 @@ static bool RowsFitFile(const std::string& path, int width, int height, int dept
     return RowStride(width, depth) * height <= fileSize;
 }
 
-bool PictureLoader::ProbeBmp() {
+bool PictureLoader::ProbeBmp(PictureState& state) {
     int width = 0, height = 0, depth = 0;
-    if (GetBMPinfo(currentPath, width, height, depth)) return false;
+    if (GetBMPinfo(state.path, width, height, depth)) return false;
     if (width < 2 || height < 2 || width > 65535 || height > 65535 || depth % 4 != 0 ||
-        depth > 32 || !RowsFitFile(currentPath, width, height, depth)) {
+        depth > 32 || !RowsFitFile(state.path, width, height, depth)) {
         try {
             TBmpGraphic reader;
-            reader.ReadInfo(currentPath);
+            reader.ReadInfo(state.path);
             width = reader.infoWidth;
             height = reader.infoHeight;
             depth = reader.infoBits;
         } catch (const std::exception&) {
             return false;
         }
-        if (!RowsFitFile(currentPath, width, height, depth)) return false;
+        if (!RowsFitFile(state.path, width, height, depth)) return false;
     }
     SetDescriptor(width, height, depth);
     return true;
 }
 
-bool PictureLoader::ProbeHeaderOf(FormatId format) {
+bool PictureLoader::ProbeHeaderOf(PictureState& state, FormatId format) {
     try {
         if (format == FormatId::Png) {
             TPngGraphic reader;
-            reader.ReadInfo(std::filesystem::path(currentPath));
+            reader.ReadInfo(std::filesystem::path(state.path));
             SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
         } else if (format == FormatId::Tga) {
             TTgaGraphic reader;
-            reader.ReadInfo(std::filesystem::path(currentPath));
+            reader.ReadInfo(std::filesystem::path(state.path));
             SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
         } else {
             TPcxGraphic reader;
-            reader.ReadInfo(std::filesystem::path(currentPath));
+            reader.ReadInfo(std::filesystem::path(state.path));
             SetDescriptor(reader.infoWidth, reader.infoHeight, reader.infoBits);
         }
     } catch (const std::exception&) {
@@ -204,20 +204,20 @@ bool PictureLoader::ProbeHeaderOf(FormatId format) {
            services_.imaging.descriptor.ImageHeight > 0;
 }
 
-bool PictureLoader::ProbeIcon() {
+bool PictureLoader::ProbeIcon(PictureState& state) {
     try {
-        const PictureHeader header = FormatRowOf(FormatId::Ico).readHeader(currentPath, {});
+        const PictureHeader header = FormatRowOf(FormatId::Ico).readHeader(state.path, {});
         SetDescriptor(header.width, header.height, header.bits);
-        pageCount = header.pages;
+        state.pageCount = header.pages;
         return header.width > 0 && header.height > 0;
     } catch (const std::exception&) {
         return false;
     }
 }
 
-bool PictureLoader::ProbePsd() {
+bool PictureLoader::ProbePsd(PictureState& state) {
     try {
-        const Bytes bytes = ReadWholeFile(currentPath);
+        const Bytes bytes = ReadWholeFile(state.path);
         if (!TPSDGraphic::CanRead(bytes)) return false;
         TPSDGraphic reader;
         reader.ReadInfo(bytes, true);
@@ -229,12 +229,12 @@ bool PictureLoader::ProbePsd() {
     return true;
 }
 
-void PictureLoader::ProbeTiff() {
+void PictureLoader::ProbeTiff(PictureState& state) {
     auto reader = std::make_unique<TTiffGraphic>();
     bool failed = false;
     try {
         std::lock_guard surface(services_.imaging.current.Surface());
-        reader->ReadInfo(std::filesystem::path(currentPath), -1);
+        reader->ReadInfo(std::filesystem::path(state.path), -1);
     } catch (const std::exception&) {
         failed = true;
     }
@@ -242,21 +242,21 @@ void PictureLoader::ProbeTiff() {
     const int tag = reader->FileCompressionTag();
     const bool deflateRead = !failed && (tag == 8 || tag == 32946);
     const ImageDescriptor& descriptor = services_.imaging.descriptor;
-    TiffNeedsLibrary =
+    tiffNeedsLibrary_ =
         !deflateRead && (failed || descriptor.ImageWidth == 0 || descriptor.ImageHeight == 0 ||
                          descriptor.ImageBits == 0 || descriptor.ImageBits == 1);
-    if (!failed && !TiffNeedsLibrary) {
+    if (!failed && !tiffNeedsLibrary_) {
         probedTiff_ = std::move(reader);
-        probedTiffPath_ = currentPath;
+        probedTiffPath_ = state.path;
     }
 }
 
-bool PictureLoader::ProbeThroughLibrary() {
+bool PictureLoader::ProbeThroughLibrary(PictureState& state) {
     CloseLibraryImage();
     ImageLibrary& library = services_.library;
-    const ImgHandle handle = library.ImgOpenSolo(currentPath, 0);
+    const ImgHandle handle = library.ImgOpenSolo(state.path, 0);
     if (!handle) return false;
-    pageCount = std::max(1, library.ImgPageCount(handle));
+    state.pageCount = std::max(1, library.ImgPageCount(handle));
     std::array<std::uint8_t, 40> header{};
     library.ImgGetInfoStruct(handle, header);
     SetDescriptor(static_cast<std::int32_t>(LittleEndian(header.data() + 4, 4)),
@@ -267,14 +267,14 @@ bool PictureLoader::ProbeThroughLibrary() {
     return true;
 }
 
-bool PictureLoader::ImagemanInfo(bool reopen) {
+bool PictureLoader::ImagemanInfo(PictureState& state, bool reopen) {
     ImageLibrary& library = services_.library;
     ImagingContext& imaging = services_.imaging;
     if (reopen) {
         CloseLibraryImage();
-        imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
+        imaging.LibraryHandle = library.ImgOpenSolo(state.path, 0);
         if (imaging.LibraryHandle)
-            pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
+            state.pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
     }
     std::array<std::uint8_t, 40> header{};
     const bool known =

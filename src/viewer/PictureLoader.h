@@ -14,6 +14,7 @@
 #include "library/PhotoCd.h"
 #include "platform/Dialogs.h"
 #include "viewer/LoadHost.h"
+#include "viewer/PictureState.h"
 
 #include <memory>
 #include <optional>
@@ -56,79 +57,74 @@ enum ProbeResult : int {
     kProbeVector = -11,
 };
 
+// The loader keeps no picture state of its own: the caller's PictureState
+// names the file and receives how the load went. What it does keep is the
+// work one call hands to the next: the TIFF the probe read and whether the
+// probe found it needs the library, the shared JPEG reader, the depth to
+// restore when an open fails.
 class PictureLoader {
 public:
     explicit PictureLoader(LoadServices services);
     ~PictureLoader();
 
-    std::string currentPath;
-    std::string startFile = "*";
-    std::int16_t PreviousImageBits = 0;
-    int pageCount = 1;
-    int currentPage = 0;
-    bool TiffNeedsLibrary = false;
-    bool pictureReady = false;
-    bool jpegError = false;
-    std::int32_t fullWidth = 0; // FullSize: the size before a scaled decode
-    std::int32_t fullHeight = 0;
-    int JpegScale = 1;
-    bool scaledDecode = false;
-    // How the last load went, for the information text and for tests:
-    // "layer", "library", "photo cd" or "jpeg".
-    std::string lastRoute;
-
-    int ProbePicture();
-    bool LoadPictureFile(bool useLibrary, int page);
-    // A JPEG decode error propagates (after the error flag is set and the
+    // Classifies state.path and reads its size and depth into the
+    // descriptor (and the page count into state).
+    int ProbePicture(PictureState& state);
+    bool LoadPictureFile(PictureState& state, bool useLibrary, int page);
+    // A JPEG decode error propagates (after state.jpegError is set and the
     // reader renewed) to the program-wide handler, which shows it.
-    void OpenImage(std::uint32_t slideshowBackground = 0);
+    void OpenImage(PictureState& state, std::uint32_t slideshowBackground = 0);
     // Page count, width, height and depth of the library image of the
     // current file; with reopen the file is opened for the question and
     // closed again. False when there is no library image.
-    bool ImagemanInfo(bool reopen);
+    bool ImagemanInfo(PictureState& state, bool reopen);
     // The open for views that do not show pictures 1:1: the picture fitted
     // into the view area, centred on the background, as a 24-bit picture of
     // the view's size.
-    void OpenSlideImage(std::uint32_t background);
+    void OpenSlideImage(PictureState& state, std::uint32_t background);
     // The failure exit: not ready, ImageBits and the path put back.
-    void ImageErr();
+    void ImageErr(PictureState& state);
     // Closes the library image of the file, when one is open.
     void CloseLibraryImage();
+    // Whether the last probe found a TIFF only the library reads.
+    bool TiffNeedsLibrary() const { return tiffNeedsLibrary_; }
 
 private:
-    bool ProbeBmp();
-    bool ProbeHeaderOf(FormatId format);
-    bool ProbePsd();
-    bool ProbeIcon();
-    void ProbeTiff();
-    bool ProbeThroughLibrary();
-    bool ProbePhotoCd();
+    bool ProbeBmp(PictureState& state);
+    bool ProbeHeaderOf(PictureState& state, FormatId format);
+    bool ProbePsd(PictureState& state);
+    bool ProbeIcon(PictureState& state);
+    void ProbeTiff(PictureState& state);
+    bool ProbeThroughLibrary(PictureState& state);
+    bool ProbePhotoCd(PictureState& state);
 
-    bool LoadBmp();
-    bool LoadTga();
-    bool LoadPng();
-    bool LoadPcx();
-    bool LoadPsd();
-    bool LoadIcon(int page);
-    bool LoadLayerPicture(TDibGraphic& reader);
-    bool LoadTiff();
-    bool LoadThroughLibrary(int page);
-    bool LoadPhotoCd();
-    bool LoadJpeg();
-    bool ProbeJpeg();
+    bool LoadBmp(PictureState& state);
+    bool LoadTga(PictureState& state);
+    bool LoadPng(PictureState& state);
+    bool LoadPcx(PictureState& state);
+    bool LoadPsd(PictureState& state);
+    bool LoadIcon(PictureState& state, int page);
+    bool LoadLayerPicture(PictureState& state, TDibGraphic& reader);
+    bool LoadTiff(PictureState& state);
+    bool LoadThroughLibrary(PictureState& state, int page);
+    bool LoadPhotoCd(PictureState& state);
+    bool LoadJpeg(PictureState& state);
+    bool ProbeJpeg(PictureState& state);
     int UprightTurn() const;
     void RenewJpegReader();
 
-    bool AssignPicture(const Bitmap& picture, int bits);
-    bool BringInThroughLibrary(ImgHandle handle, bool refresh);
-    bool BringInPacked(const Bitmap& picture);
-    void ReduceForPaletteDisplay();
-    bool EnsureLibraryImage(int page);
+    bool AssignPicture(PictureState& state, const Bitmap& picture, int bits);
+    bool BringInThroughLibrary(PictureState& state, ImgHandle handle, bool refresh);
+    bool BringInPacked(PictureState& state, const Bitmap& picture);
+    void ReduceForPaletteDisplay(PictureState& state);
+    bool EnsureLibraryImage(PictureState& state, int page);
     void SetDescriptor(std::int32_t width, std::int32_t height, int depth);
     bool PaletteDisplayWithReduce() const;
 
     LoadServices services_;
     LibraryExchange exchange_;
+    std::int16_t previousImageBits_ = 0; // the depth an open that fails puts back
+    bool tiffNeedsLibrary_ = false;
     std::unique_ptr<TTiffGraphic> probedTiff_; // the TIFF the probe read, kept for the load
     std::string probedTiffPath_;
     std::unique_ptr<TJpegReader> jpeg_; // the shared reader, renewed after any error

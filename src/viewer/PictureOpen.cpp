@@ -27,54 +27,54 @@ bool IsLayerRoute(FormatId format) {
 
 } // namespace
 
-void PictureLoader::ImageErr() {
-    pictureReady = false;
-    jpegError = false;
-    services_.imaging.descriptor.ImageBits = PreviousImageBits;
-    currentPath = startFile;
+void PictureLoader::ImageErr(PictureState& state) {
+    state.ready = false;
+    state.jpegError = false;
+    services_.imaging.descriptor.ImageBits = previousImageBits_;
+    state.path = state.fallbackPath;
 }
 
-void PictureLoader::OpenImage(std::uint32_t) {
+void PictureLoader::OpenImage(PictureState& state, std::uint32_t) {
     ImagingContext& imaging = services_.imaging;
     LoadHost& host = services_.host;
     host.DiscardUndo();
     CloseLibraryImage();
     host.SetStatusText("Loading...");
-    fullWidth = imaging.descriptor.ImageWidth;
-    fullHeight = imaging.descriptor.ImageHeight;
-    scaledDecode = false;
-    JpegScale = 1;
-    pictureReady = false;
+    state.fullWidth = imaging.descriptor.ImageWidth;
+    state.fullHeight = imaging.descriptor.ImageHeight;
+    state.scaledDecode = false;
+    state.jpegScale = 1;
+    state.ready = false;
     ClearBitmap(imaging.current);
 
-    const std::optional<FormatId> format = RouteFormatOf(currentPath);
+    const std::optional<FormatId> format = RouteFormatOf(state.path);
     bool loaded = false;
     if (format == FormatId::Jpeg) {
-        if (jpegError) {
+        if (state.jpegError) {
             host.SetStatusText("Ready.");
-            ImageErr();
+            ImageErr(state);
             return;
         }
-        loaded = LoadJpeg();
+        loaded = LoadJpeg(state);
     } else {
         host.SetStatusText("Ready.");
         const bool libraryOnly = format == FormatId::Dcx || format == FormatId::FlashPix;
-        if (libraryOnly || TiffNeedsLibrary)
-            loaded = LoadPictureFile(true, 0);
+        if (libraryOnly || tiffNeedsLibrary_)
+            loaded = LoadPictureFile(state, true, 0);
         else if (format == FormatId::PhotoCd)
-            loaded = LoadPhotoCd();
+            loaded = LoadPhotoCd(state);
         else if (format && IsLayerRoute(*format))
-            loaded = LoadPictureFile(false, 0);
+            loaded = LoadPictureFile(state, false, 0);
         if (loaded && imaging.descriptor.ImageBits > 8 && imaging.descriptor.ScreenBits > 8 &&
             services_.settings.fastRefresh && services_.settings.autoReduce)
             imaging.current.SetStorage(StorageKind::DDB);
     }
     if (!loaded || imaging.current.Empty()) {
-        ImageErr();
+        ImageErr(state);
         return;
     }
-    pictureReady = true;
-    jpegError = false;
+    state.ready = true;
+    state.jpegError = false;
     host.PictureShown();
 }
 
@@ -93,10 +93,10 @@ std::pair<int, int> FitInside(int width, int height, int areaWidth, int areaHeig
 
 } // namespace
 
-void PictureLoader::OpenSlideImage(std::uint32_t background) {
-    OpenImage(background);
+void PictureLoader::OpenSlideImage(PictureState& state, std::uint32_t background) {
+    OpenImage(state, background);
     ImagingContext& imaging = services_.imaging;
-    if (!pictureReady) return;
+    if (!state.ready) return;
     const ViewArea view = services_.host.ViewSize();
     if (view.width < 1 || view.height < 1) return;
     const auto [width, height] =

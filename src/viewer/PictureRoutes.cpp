@@ -20,7 +20,7 @@ constexpr int kPaletteColours = 236;
 constexpr int kOptimalDithered = kReduceOptimal | kReduceDiffuse;
 } // namespace
 
-bool PictureLoader::AssignPicture(const Bitmap& picture, int bits) {
+bool PictureLoader::AssignPicture(PictureState& state, const Bitmap& picture, int bits) {
     ImagingContext& imaging = services_.imaging;
     {
         std::lock_guard surface(imaging.current.Surface());
@@ -28,51 +28,53 @@ bool PictureLoader::AssignPicture(const Bitmap& picture, int bits) {
         imaging.current.SetStorage(StorageKind::DIB);
     }
     SetDescriptor(picture.Width(), picture.Height(), bits);
-    lastRoute = "layer";
+    state.route = "layer";
     return !imaging.current.Empty();
 }
 
-bool PictureLoader::BringInThroughLibrary(ImgHandle handle, bool refresh) {
+bool PictureLoader::BringInThroughLibrary(PictureState& state, ImgHandle handle, bool refresh) {
     if (!handle) {
         services_.library.ImgErrBox(services_.dialogs);
         return false;
     }
     services_.imaging.LibraryHandle = handle;
-    lastRoute = "library";
+    state.route = "library";
     return LibraryImageToBitmap(exchange_, refresh, false);
 }
 
-bool PictureLoader::BringInPacked(const Bitmap& picture) {
-    return BringInThroughLibrary(services_.library.ImgFromDIB(BuildPackedDib(picture)), true);
+bool PictureLoader::BringInPacked(PictureState& state, const Bitmap& picture) {
+    return BringInThroughLibrary(state, services_.library.ImgFromDIB(BuildPackedDib(picture)),
+                                 true);
 }
 
 // On an 8-bit display with Auto Reduce a true-colour picture is held at 236 colours.
-void PictureLoader::ReduceForPaletteDisplay() {
+void PictureLoader::ReduceForPaletteDisplay(PictureState& state) {
     if (!PaletteDisplayWithReduce()) return;
     const ImgHandle handle = BitmapToLibraryImage(exchange_);
     if (!handle) return;
     const ImgHandle reduced =
         services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
     services_.library.ImgClose(handle);
-    BringInThroughLibrary(reduced, true);
+    BringInThroughLibrary(state, reduced, true);
 }
 
-bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
-    if (!useLibrary && !TiffNeedsLibrary) CloseLibraryImage();
-    const std::optional<FormatId> format = RouteFormatOf(currentPath);
+bool PictureLoader::LoadPictureFile(PictureState& state, bool useLibrary, int page) {
+    if (!useLibrary && !tiffNeedsLibrary_) CloseLibraryImage();
+    const std::optional<FormatId> format = RouteFormatOf(state.path);
     if (!format) return false;
     try {
         switch (*format) {
         case FormatId::Dcx:
-        case FormatId::FlashPix: return useLibrary && LoadThroughLibrary(page);
+        case FormatId::FlashPix: return useLibrary && LoadThroughLibrary(state, page);
         case FormatId::Tiff:
-            return TiffNeedsLibrary ? useLibrary && LoadThroughLibrary(page) : LoadTiff();
-        case FormatId::Bmp: return LoadBmp();
-        case FormatId::Tga: return LoadTga();
-        case FormatId::Png: return LoadPng();
-        case FormatId::Pcx: return LoadPcx();
-        case FormatId::Psd: return LoadPsd();
-        case FormatId::Ico: return LoadIcon(page);
+            return tiffNeedsLibrary_ ? useLibrary && LoadThroughLibrary(state, page)
+                                     : LoadTiff(state);
+        case FormatId::Bmp: return LoadBmp(state);
+        case FormatId::Tga: return LoadTga(state);
+        case FormatId::Png: return LoadPng(state);
+        case FormatId::Pcx: return LoadPcx(state);
+        case FormatId::Psd: return LoadPsd(state);
+        case FormatId::Ico: return LoadIcon(state, page);
         default: return false;
         }
     } catch (const std::exception& error) {
@@ -81,7 +83,7 @@ bool PictureLoader::LoadPictureFile(bool useLibrary, int page) {
     return false;
 }
 
-bool PictureLoader::LoadBmp() {
+bool PictureLoader::LoadBmp(PictureState& state) {
     ImagingContext& imaging = services_.imaging;
     ClearBitmap(imaging.current);
     const bool direct =
@@ -95,71 +97,72 @@ bool PictureLoader::LoadBmp() {
         try {
             TBmpGraphic reader;
             reader.keepAlpha = true; // shown over a checkerboard
-            reader.LoadFromFile(currentPath);
+            reader.LoadFromFile(state.path);
             Bitmap picture;
             reader.AssignTo(picture);
-            return AssignPicture(picture, reader.Bits());
+            return AssignPicture(state, picture, reader.Bits());
         } catch (const std::exception&) {
         }
     }
-    if (BmpHasAlphaMask(currentPath)) {
+    if (BmpHasAlphaMask(state.path)) {
         TBmpGraphic reader; // the library would drop the alpha
         reader.keepAlpha = true;
-        return LoadLayerPicture(reader);
+        return LoadLayerPicture(state, reader);
     }
-    const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
+    const ImgHandle handle = services_.library.ImgOpenSolo(state.path, 0);
     if (handle) {
         if (PaletteDisplayWithReduce()) {
             const ImgHandle reduced =
                 services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
             services_.library.ImgClose(handle);
-            return BringInThroughLibrary(reduced, true);
+            return BringInThroughLibrary(state, reduced, true);
         }
-        return BringInThroughLibrary(handle, false);
+        return BringInThroughLibrary(state, handle, false);
     }
     TBmpGraphic reader;
-    reader.LoadFromFile(currentPath);
+    reader.LoadFromFile(state.path);
     Bitmap picture;
     reader.AssignTo(picture);
-    const bool loaded = reader.Bits() == 24 ? AssignPicture(picture, 24) : BringInPacked(picture);
-    ReduceForPaletteDisplay();
+    const bool loaded =
+        reader.Bits() == 24 ? AssignPicture(state, picture, 24) : BringInPacked(state, picture);
+    ReduceForPaletteDisplay(state);
     return loaded;
 }
 
 // A picture the layer reads: true colour held as it is, fewer colours
 // through the library.
-bool PictureLoader::LoadLayerPicture(TDibGraphic& reader) {
-    reader.LoadFromFile(currentPath);
+bool PictureLoader::LoadLayerPicture(PictureState& state, TDibGraphic& reader) {
+    reader.LoadFromFile(state.path);
     Bitmap picture;
     reader.AssignTo(picture);
-    if (reader.Bits() != 24) return BringInPacked(picture);
-    const bool loaded = AssignPicture(picture, 24);
-    ReduceForPaletteDisplay();
+    if (reader.Bits() != 24) return BringInPacked(state, picture);
+    const bool loaded = AssignPicture(state, picture, 24);
+    ReduceForPaletteDisplay(state);
     return loaded;
 }
 
-bool PictureLoader::LoadTga() {
+bool PictureLoader::LoadTga(PictureState& state) {
     TTgaGraphic reader;
     reader.keepAlpha = true; // shown over a checkerboard
-    return LoadLayerPicture(reader);
+    return LoadLayerPicture(state, reader);
 }
 
 // One image of an icon or cursor file: page 0 is the largest, deepest.
-bool PictureLoader::LoadIcon(int page) {
+bool PictureLoader::LoadIcon(PictureState& state, int page) {
     TIconGraphic reader;
     reader.imageToRead = page + 1;
-    const bool loaded = LoadLayerPicture(reader);
-    currentPage = page;
+    const bool loaded = LoadLayerPicture(state, reader);
+    state.page = page;
     if (reader.Damaged()) services_.host.SetStatusText(kDamagedJpegText);
     return loaded;
 }
 
-bool PictureLoader::LoadPng() {
+bool PictureLoader::LoadPng(PictureState& state) {
     TPngGraphic reader;
     reader.backgroundColour = services_.settings.backColour;
     reader.keepAlpha = true; // shown over a checkerboard
     try {
-        reader.LoadFromFile(currentPath);
+        reader.LoadFromFile(state.path);
     } catch (const std::exception&) {
         services_.host.ShowEmptyPicture();
         return false;
@@ -167,88 +170,89 @@ bool PictureLoader::LoadPng() {
     Bitmap picture;
     reader.AssignTo(picture);
     SetDescriptor(reader.Width(), reader.Height(), reader.Bits());
-    if (reader.HasAlpha()) return AssignPicture(picture, 24);
+    if (reader.HasAlpha()) return AssignPicture(state, picture, 24);
     if (reader.Bits() == 24 && reader.Width() > 128 && reader.Height() > 128)
-        return AssignPicture(picture, 24);
-    if (reader.Bits() == 24) return BringInPacked(picture);
+        return AssignPicture(state, picture, 24);
+    if (reader.Bits() == 24) return BringInPacked(state, picture);
     // Palette and grey pictures reach the library as an uncompressed TIFF in memory.
     TTiffGraphic writer;
     writer.Assign(reader);
     writer.SetCompression(TiffCompression::None);
     Bytes stream;
     writer.SaveToStream(stream);
-    return BringInThroughLibrary(services_.library.ImgOpenMem(stream, "TIF"), true);
+    return BringInThroughLibrary(state, services_.library.ImgOpenMem(stream, "TIF"), true);
 }
 
-bool PictureLoader::LoadPcx() {
+bool PictureLoader::LoadPcx(PictureState& state) {
     TPcxGraphic reader;
-    reader.LoadFromFile(currentPath);
+    reader.LoadFromFile(state.path);
     if (services_.imaging.descriptor.ScreenBits <= 8 || reader.Bits() <= 8) {
-        const ImgHandle handle = services_.library.ImgOpenSolo(currentPath, 0);
+        const ImgHandle handle = services_.library.ImgOpenSolo(state.path, 0);
         if (handle && PaletteDisplayWithReduce()) {
             const ImgHandle reduced =
                 services_.library.ImgReduceColors(handle, kPaletteColours, kOptimalDithered);
             services_.library.ImgClose(handle);
-            return BringInThroughLibrary(reduced, true);
+            return BringInThroughLibrary(state, reduced, true);
         }
-        return BringInThroughLibrary(handle, true);
+        return BringInThroughLibrary(state, handle, true);
     }
     Bitmap picture;
     reader.AssignTo(picture);
-    return AssignPicture(picture, 24);
+    return AssignPicture(state, picture, 24);
 }
 
-bool PictureLoader::LoadPsd() {
+bool PictureLoader::LoadPsd(PictureState& state) {
     TPSDGraphic reader;
-    reader.LoadFromFile(currentPath);
+    reader.LoadFromFile(state.path);
     const int bits = reader.Pixels().BitsPerPixel() > 8 ? 24 : reader.Pixels().BitsPerPixel();
     Bitmap picture = reader.Pixels();
     if (picture.Format() == PixelFormat::Bits32) picture.SetPixelFormat(PixelFormat::Bits24);
-    const bool loaded = AssignPicture(picture, bits);
-    ReduceForPaletteDisplay();
+    const bool loaded = AssignPicture(state, picture, bits);
+    ReduceForPaletteDisplay(state);
     return loaded;
 }
 
-bool PictureLoader::LoadTiff() {
+bool PictureLoader::LoadTiff(PictureState& state) {
     std::unique_ptr<TTiffGraphic> reader;
-    if (probedTiff_ && probedTiffPath_ == currentPath) {
+    if (probedTiff_ && probedTiffPath_ == state.path) {
         reader = std::move(probedTiff_); // the probe read the whole picture already
     } else {
         reader = std::make_unique<TTiffGraphic>();
-        reader->LoadFromFile(currentPath);
+        reader->LoadFromFile(state.path);
     }
     Bitmap picture;
     reader->AssignTo(picture);
-    const bool loaded = reader->Bits() == 24 ? AssignPicture(picture, 24) : BringInPacked(picture);
-    ReduceForPaletteDisplay();
+    const bool loaded =
+        reader->Bits() == 24 ? AssignPicture(state, picture, 24) : BringInPacked(state, picture);
+    ReduceForPaletteDisplay(state);
     return loaded;
 }
 
-bool PictureLoader::EnsureLibraryImage(int page) {
+bool PictureLoader::EnsureLibraryImage(PictureState& state, int page) {
     ImagingContext& imaging = services_.imaging;
     ImageLibrary& library = services_.library;
-    const bool flashPix = RouteFormatOf(currentPath) == FormatId::FlashPix;
+    const bool flashPix = RouteFormatOf(state.path) == FormatId::FlashPix;
     if (!imaging.LibraryHandle) {
-        imaging.LibraryHandle = library.ImgOpenSolo(currentPath, 0);
+        imaging.LibraryHandle = library.ImgOpenSolo(state.path, 0);
         if (!imaging.LibraryHandle) return false;
-        pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
-        page = flashPix ? std::max(0, pageCount - 2) : 0;
+        state.pageCount = std::max(1, library.ImgPageCount(imaging.LibraryHandle));
+        page = flashPix ? std::max(0, state.pageCount - 2) : 0;
     } else if (flashPix && page == 0) {
         page = 1;
     }
     if (!library.ImgSetPage(imaging.LibraryHandle, page)) return false;
-    currentPage = page;
+    state.page = page;
     return true;
 }
 
-bool PictureLoader::LoadThroughLibrary(int page) {
+bool PictureLoader::LoadThroughLibrary(PictureState& state, int page) {
     ImagingContext& imaging = services_.imaging;
     ImageLibrary& library = services_.library;
-    if (!EnsureLibraryImage(page)) {
+    if (!EnsureLibraryImage(state, page)) {
         library.ImgErrBox(services_.dialogs);
         return false;
     }
-    lastRoute = "library";
+    state.route = "library";
     if (services_.settings.faxQuality != 0 && imaging.descriptor.ImageBits == 1) {
         const ImgHandle original = imaging.LibraryHandle;
         if (const ImgHandle grey = FaxGreyCopy(library, original, services_.settings.faxQuality)) {
@@ -262,13 +266,13 @@ bool PictureLoader::LoadThroughLibrary(int page) {
     return LibraryImageToBitmap(exchange_, true, true) && imaging.descriptor.ImageBits != 0;
 }
 
-bool PictureLoader::LoadPhotoCd() {
+bool PictureLoader::LoadPhotoCd(PictureState& state) {
     const PcdImport imported =
-        ImportPCD(services_.photoCd, currentPath, services_.settings.photoCdStep,
+        ImportPCD(services_.photoCd, state.path, services_.settings.photoCdStep,
                   services_.host.SlideshowRunning());
     SetDescriptor(imported.width, imported.height, 24);
-    lastRoute = "photo cd";
-    return BringInThroughLibrary(services_.library.ImgFromDIB(imported.packedDib), true);
+    state.route = "photo cd";
+    return BringInThroughLibrary(state, services_.library.ImgFromDIB(imported.packedDib), true);
 }
 
 } // namespace zv

@@ -68,14 +68,13 @@ std::string NotEnoughMemoryText(int width, int height) {
 ViewerDocument::ViewerDocument(DocumentServices services) : services_(std::move(services)) {}
 
 std::string ViewerDocument::PageText() const {
-    const PictureLoader& loader = services_.loader;
-    return "Page " + std::to_string(loader.currentPage + 1) + " of " +
-           std::to_string(loader.pageCount);
+    return "Page " + std::to_string(picture_.page + 1) + " of " +
+           std::to_string(picture_.pageCount);
 }
 
 std::string ViewerDocument::PictureLine() const {
     if (!PictureReady()) return {};
-    return zv::PictureLine(services_.loader, services_.imaging);
+    return zv::PictureLine(picture_, services_.imaging);
 }
 
 std::string ViewerDocument::Caption() const {
@@ -90,18 +89,23 @@ bool ViewerDocument::MayDiscard(DiscardCaller caller) {
            CloseNow(services_.flags, caller, services_.dialogs, services_.savePicture);
 }
 
+void ViewerDocument::TakeSaveResult(const SaveResult& result, std::string& saveDir) {
+    ApplySaveResult(result, picture_.path, services_.history, services_.flags, saveDir);
+    if (result.saved) FileSaved();
+}
+
 void ViewerDocument::SetPath(const std::string& path) {
-    services_.loader.currentPath = path;
+    picture_.path = path;
 }
 
 void ViewerDocument::HidePages() {
-    services_.loader.pageCount = 0;
+    picture_.pageCount = 0;
     pageCommandsVisible_ = false;
 }
 
 void ViewerDocument::ShowEmpty() {
     services_.window.ShowEmptyPicture();
-    services_.loader.pictureReady = false;
+    picture_.ready = false;
     SetPath(kUntitled);
     reloadEnabled_ = false;
     services_.flags.modified = false;
@@ -156,10 +160,9 @@ std::vector<std::string> ViewerDocument::ChooseFilesToOpen() {
 // first becomes the current path. Texts, metafiles and scripts are shown
 // their own way; false when that is done.
 bool ViewerDocument::OpenChosenFiles(const std::vector<std::string>& files) {
-    PictureLoader& loader = services_.loader;
     if (files.size() > 1)
         AddToHistoryReversed(std::vector<std::string>(files.begin() + 1, files.end()));
-    loader.startFile = CurrentPath();
+    picture_.fallbackPath = CurrentPath();
     SetPath(files.front());
     if (files.size() > 1) return true;
     const std::string extension = UpperExtension(files.front());
@@ -180,22 +183,22 @@ bool ViewerDocument::OpenChosenFiles(const std::vector<std::string>& files) {
 
 void ViewerDocument::OpenAsPicture(bool probe) {
     PictureLoader& loader = services_.loader;
-    const int probeResult = probe ? loader.ProbePicture() : kProbePicture;
+    const int probeResult = probe ? loader.ProbePicture(picture_) : kProbePicture;
     if (probeResult == kProbeMedia) {
         mediaPath_ = CurrentPath();
         if (OpenMedia()) return;
-        loader.pictureReady = false;
+        picture_.ready = false;
     } else if (probeResult >= 0) {
-        loader.pictureReady = false;
-        if (loader.pageCount > 1) aspectMode = AspectMode::Monitor;
+        picture_.ready = false;
+        if (picture_.pageCount > 1) aspectMode = AspectMode::Monitor;
         if (aspectMode == AspectMode::Monitor)
-            loader.OpenImage();
+            loader.OpenImage(picture_);
         else
-            loader.OpenSlideImage(slideBackground);
+            loader.OpenSlideImage(picture_, slideBackground);
     } else {
-        loader.pictureReady = false;
+        picture_.ready = false;
     }
-    if (!loader.pictureReady) {
+    if (!picture_.ready) {
         ShowEmpty();
         return;
     }
@@ -215,13 +218,12 @@ void ViewerDocument::ApplyViewGamma() {
 }
 
 void ViewerDocument::FinishPictureOpen() {
-    PictureLoader& loader = services_.loader;
     ApplyViewGamma();
     services_.flags.modified = false;
     reloadEnabled_ = true;
     if (services_.fileExists(CurrentPath())) openFolder_ = FolderOf(CurrentPath());
     services_.history.UpdateHistory(CurrentPath());
-    pageCommandsVisible_ = loader.pageCount >= 2;
+    pageCommandsVisible_ = picture_.pageCount >= 2;
     services_.window.ShowNewPicture();
     if (pageCommandsVisible_) services_.window.SetStatusText(PageText());
     services_.window.DocumentChanged();
@@ -266,7 +268,7 @@ void ViewerDocument::LeaveMediaMode() {
 }
 
 void ViewerDocument::BtnOpenEx() {
-    const int probe = services_.loader.ProbePicture();
+    const int probe = services_.loader.ProbePicture(picture_);
     if (probe == kProbeText) {
         ShowText();
     } else if (probe == kProbeVector) {
@@ -284,7 +286,7 @@ void ViewerDocument::BtnOpenEx() {
 void ViewerDocument::ShowText() {
     LeaveMediaMode();
     services_.window.ShowTextFile(CurrentPath());
-    services_.loader.pictureReady = false;
+    picture_.ready = false;
     reloadEnabled_ = true;
     services_.history.UpdateHistory(CurrentPath());
     HidePages();
@@ -332,7 +334,7 @@ void ViewerDocument::DragOpen(const std::string& path) {
         services_.window.PlayScript(path);
         return;
     }
-    services_.loader.startFile.clear();
+    picture_.fallbackPath.clear();
     if (ExtensionIn(extension, kArchiveExtensions)) {
         services_.window.ShowZipArchive(path);
         return;
@@ -503,7 +505,7 @@ void ViewerDocument::PathBoxEnter(const std::string& text) {
 
 bool ViewerDocument::SetAspectMode(AspectMode mode) {
     if (mode == aspectMode) return false;
-    if (mode != AspectMode::Monitor && services_.loader.pageCount > 1) {
+    if (mode != AspectMode::Monitor && picture_.pageCount > 1) {
         services_.dialogs.Warning(kMultipageAspectText);
         return false;
     }
@@ -535,12 +537,12 @@ void ViewerDocument::SetViewGamma(int gamma) {
 
 void ViewerDocument::ChangePage(int tag) {
     PictureLoader& loader = services_.loader;
-    if (!pageCommandsVisible_ || loader.pageCount < 2) return;
+    if (!pageCommandsVisible_ || picture_.pageCount < 2) return;
     if (!MayDiscard(DiscardCaller::Other)) return;
-    const int page = TargetPage(tag, loader.currentPage, loader.pageCount);
+    const int page = TargetPage(tag, picture_.page, picture_.pageCount);
     services_.window.SetStatusText("Loading...");
-    if (!loader.LoadPictureFile(true, page)) {
-        loader.ImageErr();
+    if (!loader.LoadPictureFile(picture_, true, page)) {
+        loader.ImageErr(picture_);
         ShowEmpty();
         return;
     }
@@ -585,7 +587,7 @@ void ViewerDocument::TakeUntitledPicture(Bitmap picture, bool modified) {
     imaging.descriptor.ImageWidth = imaging.current.Width();
     imaging.descriptor.ImageHeight = imaging.current.Height();
     imaging.descriptor.ImageBits = 24;
-    services_.loader.pictureReady = true;
+    picture_.ready = true;
     services_.flags.modified = modified;
     SetPath(kUntitled);
     reloadEnabled_ = false;
@@ -607,21 +609,20 @@ void ViewerDocument::PastePicture() {
 }
 
 bool ViewerDocument::HoldsScaledDecode() const {
-    return services_.loader.scaledDecode;
+    return picture_.scaledDecode;
 }
 
 ImageInformation ViewerDocument::Information() const {
-    const PictureLoader& loader = services_.loader;
     const ImagingContext& imaging = services_.imaging;
     ImageInformation info;
-    info.scaledDecode = loader.scaledDecode;
-    info.jpegScale = loader.JpegScale;
-    info.width = loader.scaledDecode ? loader.fullWidth : imaging.descriptor.ImageWidth;
-    info.height = loader.scaledDecode ? loader.fullHeight : imaging.descriptor.ImageHeight;
+    info.scaledDecode = picture_.scaledDecode;
+    info.jpegScale = picture_.jpegScale;
+    info.width = picture_.scaledDecode ? picture_.fullWidth : imaging.descriptor.ImageWidth;
+    info.height = picture_.scaledDecode ? picture_.fullHeight : imaging.descriptor.ImageHeight;
     info.imageBits = imaging.descriptor.ImageBits;
     info.deviceStorage = imaging.current.Storage() == StorageKind::DDB;
     info.screenBits = imaging.descriptor.ScreenBits;
-    info.pages = loader.pageCount;
+    info.pages = picture_.pageCount;
     info.usesBytes = PictureMemoryBytes(imaging.current.Width(), imaging.current.Height(),
                                         info.deviceStorage ? imaging.descriptor.ScreenBits
                                                            : imaging.current.BitsPerPixel());

@@ -13,6 +13,7 @@
 #include "viewer/DiscardQuestion.h"
 #include "viewer/ImageInformation.h"
 #include "viewer/PictureLoader.h"
+#include "viewer/PictureSave.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerHistory.h"
 
@@ -105,10 +106,10 @@ public:
     explicit ViewerDocument(DocumentServices services);
 
     // The file the document holds (the media file in media mode), or "Untitled".
-    const std::string& CurrentPath() const { return services_.loader.currentPath; }
+    const std::string& CurrentPath() const { return picture_.path; }
     bool MediaMode() const { return mediaMode_; }
     const std::string& MediaPath() const { return mediaPath_; }
-    bool PictureReady() const { return services_.loader.pictureReady; }
+    bool PictureReady() const { return picture_.ready; }
     // The picture changed since it was opened or saved.
     bool Modified() const { return services_.flags.modified; }
     // The picture is a JPEG decoded at a half, a quarter or an eighth of its size.
@@ -136,7 +137,7 @@ public:
     std::uint32_t slideBackground = 0;
     // The view gamma in hundredths (100: off), applied to every picture opened.
     int viewGamma = 100;
-    int PageCount() const { return services_.loader.pageCount; }
+    int PageCount() const { return picture_.pageCount; }
 
     // The aspect mode: refused for multi-page pictures, asked first for the
     // stretching ones, then the file is opened again (after the discard
@@ -190,6 +191,11 @@ public:
     void PictureChanged();
     // The picture was saved under CurrentPath(): it can be reloaded from there.
     void FileSaved() { reloadEnabled_ = true; }
+    // What a save reports: the new path, the history, the modified mark and
+    // the save folder; a saved picture can be reloaded.
+    void TakeSaveResult(const SaveResult& result, std::string& saveDir);
+    // The path a failed open goes back to: the start file at start-up.
+    void SetFallbackPath(const std::string& path) { picture_.fallbackPath = path; }
 
     // The window reports that the media file could not be played.
     void MediaFailed();
@@ -217,6 +223,7 @@ private:
     bool MayDiscard(DiscardCaller caller);
 
     DocumentServices services_;
+    PictureState picture_;
     std::string mediaPath_;
     std::string openFolder_;
     FileDialogRequest openRequest_; // keeps the chosen file type between opens

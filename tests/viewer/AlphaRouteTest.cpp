@@ -40,10 +40,11 @@ protected:
     }
 
     bool Open(const std::string& path) {
-        loader->currentPath = path;
-        if (loader->ProbePicture() < 0) return false;
-        loader->OpenImage();
-        return loader->pictureReady;
+        PictureState state;
+        state.path = path;
+        if (loader->ProbePicture(state) < 0) return false;
+        loader->OpenImage(state);
+        return state.ready;
     }
 
     std::unique_ptr<TempNames> names;

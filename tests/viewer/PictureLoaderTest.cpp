@@ -51,17 +51,17 @@ protected:
         return Write(image, name);
     }
     int Probe(const std::string& path) {
-        loader->currentPath = path;
-        return loader->ProbePicture();
+        state.path = path;
+        return loader->ProbePicture(state);
     }
     // As the viewer opens: the failure exit when the probe fails.
     bool Open(const std::string& path) {
         if (Probe(path) < 0) {
-            loader->ImageErr();
+            loader->ImageErr(state);
             return false;
         }
-        loader->OpenImage();
-        return loader->pictureReady;
+        loader->OpenImage(state);
+        return state.ready;
     }
 
     std::unique_ptr<TempNames> names;
@@ -71,18 +71,19 @@ protected:
     ScriptedDialogs dialogs;
     FakeHost host;
     LoadSettings settings;
+    PictureState state;
     std::unique_ptr<PictureLoader> loader;
 };
 
 TEST_F(PictureLoaderTest, ExtensionsDecideTheKindOfFile) {
-    loader->startFile = "/pictures/start.bmp";
+    state.fallbackPath = "/pictures/start.bmp";
     EXPECT_EQ(Probe((folder / "notes.txt").string()), kProbeText);
     EXPECT_EQ(Probe((folder / "drawing.wmf").string()), kProbeVector);
     EXPECT_EQ(Probe((folder / "song.mp3").string()), kProbeMedia);
     EXPECT_EQ(Probe((folder / "photo.jpe").string()), kProbeFailed); // accepted, but missing
     // An empty extension or a lone dot is in no list, and the path goes back.
     EXPECT_EQ(Probe((folder / "README").string()), kProbeFailed);
-    EXPECT_EQ(loader->currentPath, "/pictures/start.bmp");
+    EXPECT_EQ(state.path, "/pictures/start.bmp");
     EXPECT_EQ(Probe((folder / "odd.").string()), kProbeFailed);
     EXPECT_EQ(Probe((folder / "archive.xyz").string()), kProbeFailed);
 }
@@ -93,18 +94,18 @@ TEST_F(PictureLoaderTest, AOneBitBmpIsMeasuredByTheBmpReader) {
     EXPECT_EQ(Probe(path), kProbePicture);
     EXPECT_EQ(imaging.descriptor.ImageWidth, 33);
     EXPECT_EQ(imaging.descriptor.ImageBits, 1);
-    loader->OpenImage();
-    ASSERT_TRUE(loader->pictureReady);
+    loader->OpenImage(state);
+    ASSERT_TRUE(state.ready);
     EXPECT_EQ(imaging.current.Format(), PixelFormat::Bits1);
 }
 
 TEST_F(PictureLoaderTest, SmallTrueColourPngsGoThroughTheLibraryLargeOnesDirect) {
     TPngGraphic small, large;
     ASSERT_TRUE(Open(Picture(small, "small.png", 100, 100, ImageFormat::Color24)));
-    EXPECT_EQ(loader->lastRoute, "library");
+    EXPECT_EQ(state.route, "library");
     EXPECT_EQ(imaging.current.Width(), 100);
     ASSERT_TRUE(Open(Picture(large, "large.png", 200, 200, ImageFormat::Color24)));
-    EXPECT_EQ(loader->lastRoute, "layer");
+    EXPECT_EQ(state.route, "layer");
     EXPECT_EQ(imaging.descriptor.ImageBits, 24);
     TPngGraphic grey;
     ASSERT_TRUE(Open(Picture(grey, "grey.png", 20, 10, ImageFormat::Gray8)));
@@ -120,7 +121,7 @@ TEST_F(PictureLoaderTest, FaxPagesBecomeGreyAtTheirQuality) {
 
     settings.faxQuality = 2;
     ASSERT_TRUE(Open(path));
-    EXPECT_TRUE(loader->TiffNeedsLibrary);
+    EXPECT_TRUE(loader->TiffNeedsLibrary());
     EXPECT_EQ(imaging.current.Width(), 573);
     EXPECT_EQ(imaging.current.Height(), 730);
     EXPECT_EQ(imaging.descriptor.ImageBits, 8);
@@ -143,25 +144,25 @@ TEST_F(PictureLoaderTest, TheTiffReadByTheProbeIsTheOneLoaded) {
     const std::string path = Write(tiff, "colour.tif");
     ASSERT_EQ(Probe(path), kProbePicture);
     fs::remove(path); // the load must not need the file again
-    loader->OpenImage();
-    ASSERT_TRUE(loader->pictureReady);
+    loader->OpenImage(state);
+    ASSERT_TRUE(state.ready);
     EXPECT_EQ(imaging.current.ScanLine(5)[3 * 4 + 2], 0x56);
 }
 
 TEST_F(PictureLoaderTest, AFailedOpenPutsTheDepthAndPathBack) {
-    loader->startFile = "/pictures/start.bmp";
+    state.fallbackPath = "/pictures/start.bmp";
     imaging.descriptor.ImageBits = 4;
     const auto path = folder / "broken.png";
     std::ofstream(path) << "\x89PNG\r\n\x1a\n not really";
-    loader->currentPath = path.string();
+    state.path = path.string();
     // The viewer takes the failure exit when the probe fails, else opens.
-    if (loader->ProbePicture() < 0)
-        loader->ImageErr();
+    if (loader->ProbePicture(state) < 0)
+        loader->ImageErr(state);
     else
-        loader->OpenImage();
-    EXPECT_FALSE(loader->pictureReady);
+        loader->OpenImage(state);
+    EXPECT_FALSE(state.ready);
     EXPECT_EQ(imaging.descriptor.ImageBits, 4);
-    EXPECT_EQ(loader->currentPath, "/pictures/start.bmp");
+    EXPECT_EQ(state.path, "/pictures/start.bmp");
 }
 
 TEST_F(PictureLoaderTest, AHeaderLargerThanItsFileIsRefusedByTheProbe) {
@@ -186,7 +187,7 @@ TEST_F(PictureLoaderTest, TheInformationTextDescribesPictureAndFile) {
     TPngGraphic png;
     const std::string path = Picture(png, "info.png", 300, 200, ImageFormat::Color24);
     ASSERT_TRUE(Open(path));
-    const ImageInfoText info = BuildImageInfo({path, std::nullopt, ""}, *loader, imaging);
+    const ImageInfoText info = BuildImageInfo({path, std::nullopt, ""}, state, imaging);
     EXPECT_FALSE(info.missing);
     EXPECT_TRUE(info.text.starts_with("300x200(24) dib\nName: info.png\nPath: " + folder.string() +
                                       "/\nDate: "))
@@ -195,17 +196,16 @@ TEST_F(PictureLoaderTest, TheInformationTextDescribesPictureAndFile) {
     EXPECT_NE(info.text.find("\nCRC: "), std::string::npos);
     EXPECT_EQ(info.text.find("Pages:"), std::string::npos);
 
-    loader->scaledDecode = true;
-    loader->fullWidth = 1200;
-    loader->fullHeight = 800;
-    loader->JpegScale = 4;
-    const ImageInfoText scaled =
-        BuildImageInfo({path, std::string("comment"), ""}, *loader, imaging);
+    state.scaledDecode = true;
+    state.fullWidth = 1200;
+    state.fullHeight = 800;
+    state.jpegScale = 4;
+    const ImageInfoText scaled = BuildImageInfo({path, std::string("comment"), ""}, state, imaging);
     EXPECT_TRUE(scaled.text.starts_with("1200x800(24) [1:4] dib\nDate: ")) << scaled.text;
 
-    EXPECT_EQ(BuildImageInfo({"Untitled", std::nullopt, ""}, *loader, imaging).text, "");
+    EXPECT_EQ(BuildImageInfo({"Untitled", std::nullopt, ""}, state, imaging).text, "");
     const ImageInfoText gone =
-        BuildImageInfo({(folder / "gone.png").string(), std::nullopt, ""}, *loader, imaging);
+        BuildImageInfo({(folder / "gone.png").string(), std::nullopt, ""}, state, imaging);
     EXPECT_TRUE(gone.missing);
     EXPECT_EQ(gone.text, "gone.png not found.");
 }
@@ -231,24 +231,24 @@ TEST_F(PictureLoaderTest, AFittedJpegIsDecodedAtTheScaleOfTheView) {
     settings.fitToWindow = true;
     host.view = {800, 600};
     ASSERT_TRUE(Open(path));
-    EXPECT_EQ(loader->lastRoute, "jpeg");
-    EXPECT_EQ(loader->JpegScale, 4);
-    EXPECT_TRUE(loader->scaledDecode);
+    EXPECT_EQ(state.route, "jpeg");
+    EXPECT_EQ(state.jpegScale, 4);
+    EXPECT_TRUE(state.scaledDecode);
     EXPECT_EQ(imaging.current.Width(), 1000);
     EXPECT_EQ(imaging.current.Height(), 750);
-    EXPECT_EQ(loader->fullWidth, 4000);
+    EXPECT_EQ(state.fullWidth, 4000);
     EXPECT_TRUE(host.statusTexts.back().starts_with("Loaded ")) << host.statusTexts.back();
 
     settings.fitToWindow = false;
     ASSERT_TRUE(Open(path));
     EXPECT_EQ(imaging.current.Width(), 4000);
-    EXPECT_FALSE(loader->scaledDecode);
+    EXPECT_FALSE(state.scaledDecode);
 }
 
 TEST_F(PictureLoaderTest, AnyExtensionWithJpTakesTheJpegRoute) {
     const std::string path = WriteJpeg(library, folder / "small.jpe", 40, 30);
     ASSERT_TRUE(Open(path));
-    EXPECT_EQ(loader->lastRoute, "jpeg");
+    EXPECT_EQ(state.route, "jpeg");
     EXPECT_EQ(imaging.current.Width(), 40);
 }
 
@@ -273,20 +273,20 @@ TEST_F(PictureLoaderTest, AJpegErrorReachesTheCallerAndTheNextJpegOpenFailsAtOnc
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 
-    loader->startFile = good;
-    loader->currentPath = broken.string();
-    ASSERT_EQ(loader->ProbePicture(), kProbePicture);
+    state.fallbackPath = good;
+    state.path = broken.string();
+    ASSERT_EQ(loader->ProbePicture(state), kProbePicture);
     try {
-        loader->OpenImage();
+        loader->OpenImage(state);
         ADD_FAILURE() << "a broken JPEG opened";
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("JPEG"), std::string::npos) << error.what();
     }
-    EXPECT_TRUE(loader->jpegError);
-    loader->currentPath = good;
-    loader->OpenImage();
-    EXPECT_FALSE(loader->pictureReady);
-    EXPECT_FALSE(loader->jpegError);
+    EXPECT_TRUE(state.jpegError);
+    state.path = good;
+    loader->OpenImage(state);
+    EXPECT_FALSE(state.ready);
+    EXPECT_FALSE(state.jpegError);
     ASSERT_TRUE(Open(good));
 }
 
@@ -294,7 +294,7 @@ TEST_F(PictureLoaderTest, IconFilesOpenAsPictures) {
     TIconGraphic icon;
     const std::string path = Picture(icon, "app.ico", 32, 32, ImageFormat::Color24);
     ASSERT_TRUE(Open(path));
-    EXPECT_EQ(loader->lastRoute, "layer");
+    EXPECT_EQ(state.route, "layer");
     EXPECT_EQ(imaging.current.Width(), 32);
     EXPECT_EQ(imaging.current.Height(), 32);
     EXPECT_EQ(imaging.descriptor.ImageBits, 24);
@@ -307,11 +307,11 @@ TEST_F(PictureLoaderTest, IconImagesArePagesAndLyingIconsFail) {
     const auto icon = folder / "two.cur";
     std::filesystem::copy_file(seeds / "two-images.ico", icon);
     ASSERT_TRUE(Open(icon.string()));
-    EXPECT_EQ(loader->pageCount, 2);
+    EXPECT_EQ(state.pageCount, 2);
     EXPECT_EQ(imaging.current.Width(), 4);
-    ASSERT_TRUE(loader->LoadPictureFile(true, 1));
+    ASSERT_TRUE(loader->LoadPictureFile(state, true, 1));
     EXPECT_EQ(imaging.current.Width(), 2);
-    EXPECT_EQ(loader->currentPage, 1);
+    EXPECT_EQ(state.page, 1);
     for (const char* lying : {"lying-count.ico", "lying-offset.ico"}) {
         std::filesystem::copy_file(seeds / lying, folder / lying);
         EXPECT_FALSE(Open((folder / lying).string())) << lying;
@@ -349,8 +349,8 @@ TEST_F(PictureLoaderTest, ACutOffJpegShowsWhatItHoldsAndSaysItIsDamaged) {
                static_cast<std::streamsize>(bytes.size()));
 
     ASSERT_TRUE(Open(cut.string()));
-    EXPECT_EQ(loader->currentPath, cut.string());
-    EXPECT_FALSE(loader->jpegError);
+    EXPECT_EQ(state.path, cut.string());
+    EXPECT_FALSE(state.jpegError);
     EXPECT_EQ(host.statusTexts.back(), kDamagedJpegText);
     ASSERT_EQ(imaging.current.Width(), 256);
     ASSERT_EQ(imaging.current.Height(), 256);
@@ -373,8 +373,8 @@ TEST_F(PictureLoaderTest, ASlideIsThePictureFittedIntoTheViewOnTheBackground) {
     const std::string path = Write(png, "wide.png");
     host.view = {100, 100};
     ASSERT_GE(Probe(path), 0);
-    loader->OpenSlideImage(0x000000FF); // red background
-    ASSERT_TRUE(loader->pictureReady);
+    loader->OpenSlideImage(state, 0x000000FF); // red background
+    ASSERT_TRUE(state.ready);
     EXPECT_EQ(imaging.current.Width(), 100);
     EXPECT_EQ(imaging.current.Height(), 100);
     EXPECT_EQ(imaging.current.ScanLine(10)[2], 255); // above the picture: red
@@ -396,7 +396,7 @@ TEST_F(PictureLoaderTest, EveryReferenceFileOpensWithItsSizeOrFailsCleanly) {
             if (extension == ".tiff") copy.replace_extension(".tif");
             fs::copy_file(entry.path(), copy, fs::copy_options::overwrite_existing);
             SCOPED_TRACE(copy.filename().string());
-            loader->startFile = "*";
+            state.fallbackPath = "*";
             try {
                 if (Open(copy.string())) {
                     ++opened;
@@ -404,7 +404,7 @@ TEST_F(PictureLoaderTest, EveryReferenceFileOpensWithItsSizeOrFailsCleanly) {
                     EXPECT_EQ(imaging.current.Width(), imaging.descriptor.ImageWidth);
                     EXPECT_EQ(imaging.current.Height(), imaging.descriptor.ImageHeight);
                 } else {
-                    EXPECT_EQ(loader->currentPath, "*");
+                    EXPECT_EQ(state.path, "*");
                 }
             } catch (const std::exception& error) {
                 ADD_FAILURE() << error.what();
@@ -422,7 +422,7 @@ TEST_F(PictureLoaderTest, AFlashPixFileOpensWithItsPixels) {
     const std::string path =
         TempFolderTest::Write("picture.fpx", std::string(bytes.begin(), bytes.end()));
     ASSERT_TRUE(Open(path));
-    EXPECT_EQ(loader->lastRoute, "library");
+    EXPECT_EQ(state.route, "library");
     EXPECT_EQ(imaging.descriptor.ImageBits, 24);
     EXPECT_LE(zvtest::FpxCompare(source, imaging.current).most, 12);
 }

@@ -151,11 +151,11 @@ void Application::CreateViewer() {
     TakeLoadSettings();
     loader_ = std::make_unique<PictureLoader>(
         LoadServices{imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
-    loader_->startFile = plan_.startFile;
     viewerDocument_ = std::make_unique<ViewerDocument>(
         DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
                          IsRegularFile, IsFolder, [this] { return SaveModified(); }});
     viewerDocument_->SetOpenFolder(settings_->openDir);
+    viewerDocument_->SetFallbackPath(plan_.startFile);
     viewerDocument_->folderPictures = [this](const std::string& path) {
         return FolderPictures(path);
     };
@@ -380,8 +380,7 @@ void Application::SaveAs() {
     SaveCommandHooks hooks =
         saveHooks_ ? *saveHooks_ : SaveDialogHooks(viewer_.get(), saveState_, *dialogs_);
     const SaveResult result = SaveAsCommand(context, saveState_, services, hooks);
-    ApplySaveResult(result, loader_->currentPath, history_, document_, settings_->saveDir);
-    if (result.saved) viewerDocument_->FileSaved();
+    viewerDocument_->TakeSaveResult(result, settings_->saveDir);
     viewer_->StatusReady();
     viewer_->DocumentChanged();
 }

@@ -71,7 +71,6 @@ void TWebForm::BuildViewButtons() {
 }
 
 void TWebForm::EnableViewCommands() {
-    const bool fit = settings_.fitToWindow;
     const bool media = document_ && document_->MediaMode();
     menus_->Refresh();
     for (QAction* action : std::as_const(zoomButtons_)) action->setEnabled(!media);
