@@ -153,17 +153,7 @@ public:
         item_.deleteWanted = true;
         return true;
     }
-    void Crop(const PictureRect& rect) override {
-        const Bitmap& picture = imaging_.current;
-        Bitmap cropped;
-        cropped.Create(rect.right - rect.left, rect.bottom - rect.top, PixelFormat::Bits24);
-        for (std::int32_t y = rect.top; y < rect.bottom; ++y)
-            std::copy_n(picture.ScanLine(y) + std::int64_t{rect.left} * 3, cropped.Width() * 3,
-                        cropped.ScanLine(y - rect.top));
-        imaging_.current = std::move(cropped);
-        imaging_.descriptor.ImageWidth = imaging_.current.Width();
-        imaging_.descriptor.ImageHeight = imaging_.current.Height();
-    }
+    void Crop(const PictureRect& rect) override { CropWorkingPicture(imaging_, rect); }
     void ClearWorkingBitmaps(bool duplicateToo) override {
         if (duplicateToo) ClearBitmap(imaging_.DuplicateBitmap);
         ClearBitmap(imaging_.ScratchBitmap);
@@ -411,6 +401,18 @@ void WorkerLoop(const BatchConvertJob& job, Dispatch& dispatch, int index, int r
 }
 
 } // namespace
+
+void CropWorkingPicture(ImagingContext& imaging, const PictureRect& rect) {
+    const Bitmap& picture = imaging.current;
+    Bitmap cropped;
+    cropped.Create(rect.right - rect.left, rect.bottom - rect.top, PixelFormat::Bits24);
+    for (std::int32_t y = rect.top; y < rect.bottom; ++y)
+        std::copy_n(picture.ScanLine(y) + std::int64_t{rect.left} * 3, cropped.Width() * 3,
+                    cropped.ScanLine(y - rect.top));
+    imaging.current = std::move(cropped);
+    imaging.descriptor.ImageWidth = imaging.current.Width();
+    imaging.descriptor.ImageHeight = imaging.current.Height();
+}
 
 const BatchTarget& BatchTargetAt(int tag) {
     return kTargets.at(static_cast<std::size_t>(tag));

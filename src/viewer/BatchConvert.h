@@ -38,6 +38,9 @@ struct BatchTarget {
     int saveType;          // the save type written
 };
 const BatchTarget& BatchTargetAt(int tag);
+
+// CROP: the 24-bit picture cut to the rectangle, which lies inside it.
+void CropWorkingPicture(ImagingContext& imaging, const PictureRect& rect);
 // The tag of "jpg", "bmp", "png", "tif", "tga" or "pcx" (any case), or nothing.
 std::optional<int> BatchTargetForName(const std::string& name);
 

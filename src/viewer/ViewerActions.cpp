@@ -206,6 +206,18 @@ std::vector<MenuItem> BuildMenuBar() {
                      End(),
 
                      Menu("&Tools"),
+                     Menu("&Batch"),
+                     Command(kVwBatchEditor, "&Editor", "Alt+B"),
+                     Command(kVwBatchPerform, "&Perform", "F9"),
+                     Separator(),
+                     // The conversions need the list chooser for their sources.
+                     Disabled("to &JPG"),
+                     Disabled("to &BMP"),
+                     Disabled("to PN&G"),
+                     Disabled("to &TIF"),
+                     Disabled("to TG&A"),
+                     Disabled("to PC&X"),
+                     End(),
                      Command(kVwMemory, "Memo&ry"),
                      End(),
 

@@ -56,6 +56,8 @@ enum ViewerCommand : int {
     kVwMemory,
     kVwFolderStep, // argument: +1 the next picture of the folder, -1 the previous
     kVwExifOrientation,
+    kVwBatchEditor,
+    kVwBatchPerform,
 };
 
 // The on/off settings of the View and Media menus.

@@ -129,6 +129,28 @@ void ViewerDocument::Reload() {
     BtnOpenEx();
 }
 
+bool ViewerDocument::LoadInPlace(const std::string& path) {
+    PictureState loaded = picture_;
+    loaded.path = path;
+    loaded.fallbackPath = picture_.path;
+    if (services_.loader.ProbePicture(loaded) < 0) return false;
+    services_.loader.OpenImage(loaded);
+    if (!loaded.ready) {
+        // The old picture was let go for the load: nothing is shown now.
+        picture_.ready = false;
+        services_.window.ShowEmptyPicture();
+        services_.window.DocumentChanged();
+        return false;
+    }
+    loaded.path = picture_.path;
+    loaded.fallbackPath = picture_.fallbackPath;
+    picture_ = loaded;
+    ApplyViewGamma();
+    services_.window.ShowNewPicture();
+    services_.window.DocumentChanged();
+    return true;
+}
+
 void ViewerDocument::BtnOpenClick(OpenSender sender) {
     std::vector<std::string> chosen;
     if (sender == OpenSender::OpenCommand) {

@@ -154,6 +154,10 @@ public:
     // Reload: leaves media mode and opens the current file again.
     void Reload();
     void OpenDropped(const std::vector<std::string>& paths);
+    // A batch script's LOADFILE: the file's picture in place of the one
+    // shown, the current file's name and the history kept. False when
+    // nothing could be loaded (then nothing is shown).
+    bool LoadInPlace(const std::string& path);
     // A file handed over by another window: archives, scripts, media, pictures.
     void DragOpen(const std::string& path);
 

@@ -259,6 +259,16 @@ private slots:
   Max &Full screen
   Auto &Play + Loop
 &Tools
+  &Batch
+    &Editor [Alt+B]
+    &Perform [F9]
+    -
+    to &JPG
+    to &BMP
+    to PN&G
+    to &TIF
+    to TG&A
+    to PC&X
   Memo&ry
 &Help
   &Contents

@@ -2,19 +2,22 @@
 // mark and the recorded batch line around the pass, the same pixels as the
 // tool's batch lines, and the histogram window.
 
-#include "viewer/ViewerSettings.h"
 #include "app/ui/Application.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "processing/ui/HistogramDialog.h"
+#include "viewer/ViewerSettings.h"
+#include "viewer/ui/BatchForm.h"
 #include "viewer/ui/WebForm.h"
 
 #include "ViewerSession.h"
 
 #include <QAction>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +104,50 @@ private slots:
         QTest::keyClick(&viewer, Qt::Key_S);
         QCOMPARE(lines.size(), std::size_t{1});
         QCOMPARE(Current().Width(), before.Width());
+    }
+
+    void theBatchEditorRecordsAndPerformRunsTheScriptAgain() {
+        TWebForm& viewer = StartOn();
+        Application& program = session_->Program();
+        Command(viewer, QStringLiteral("&Editor"))->trigger();
+        QVERIFY(program.BatchWindow().isVisible());
+        QVERIFY(program.BatchScript().Recording());
+        const Bitmap original = Current();
+        Command(viewer, QStringLiteral("&Attenuate"))->trigger();
+        Command(viewer, QStringLiteral("Un&Wash"))->trigger();
+        QCOMPARE(program.BatchScript().Lines(), (std::vector<std::string>{"ATTENUATE", "UNWASH"}));
+        const Bitmap edited = Current();
+
+        // Closing only hides the editor: the script and the recording stay.
+        program.BatchWindow().close();
+        QVERIFY(!program.BatchWindow().isVisible());
+        QVERIFY(program.BatchScript().Recording());
+
+        Command(viewer, QStringLiteral("&Undo"))->trigger();
+        Command(viewer, QStringLiteral("&Undo"))->trigger();
+        Current() = original;
+        // Fit to window is on: Perform warns first; Ignore goes on.
+        session_->dialogs.answers.push_back(Answer::Ignore);
+        Command(viewer, QStringLiteral("&Perform"))->trigger();
+        QVERIFY(session_->dialogs.LastText().starts_with(
+            "You have an automatic resizing feature enabled;"));
+        QCOMPARE(std::memcmp(Current().ScanLine(0), edited.ScanLine(0), 64 * 3), 0);
+        QCOMPARE(std::memcmp(Current().ScanLine(15), edited.ScanLine(15), 64 * 3), 0);
+        // Perform recorded nothing more, and its undo copy gives the picture back.
+        QCOMPARE(program.BatchScript().Lines().size(), std::size_t{2});
+        Command(viewer, QStringLiteral("&Undo"))->trigger();
+        QCOMPARE(std::memcmp(Current().ScanLine(0), original.ScanLine(0), 64 * 3), 0);
+    }
+
+    void escapeStopsALoopingScript() {
+        TWebForm& viewer = StartOn();
+        Application& program = session_->Program();
+        Command(viewer, QStringLiteral("&Editor"))->trigger();
+        program.BatchWindow().TextBox()->setPlainText(QStringLiteral("ATTENUATE\nLOOP\n"));
+        session_->dialogs.answers.push_back(Answer::Ignore);
+        QTimer::singleShot(100, &viewer, [&viewer] { QTest::keyClick(&viewer, Qt::Key_Escape); });
+        Command(viewer, QStringLiteral("&Perform"))->trigger();
+        QVERIFY(!viewer.BatchRunning());
     }
 
     void theToolsBatchLineGivesTheSamePixels() {

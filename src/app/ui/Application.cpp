@@ -16,7 +16,9 @@
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
+#include "viewer/ui/BatchForm.h"
 #include "viewer/ui/SaveDialog.h"
+#include "viewer/ui/ViewerBatchHost.h"
 #include "viewer/ui/WebForm.h"
 
 #include <QApplication>
@@ -183,6 +185,10 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::folderExploreWanted, this,
             [this](const QString& folder) { ExploreFolder(folder.toStdString()); });
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
+    connect(viewer_.get(), &TWebForm::batchEditorWanted, this, &Application::ShowBatchEditor);
+    connect(viewer_.get(), &TWebForm::batchPerformWanted, this, &Application::PerformBatch);
+    viewer_->recorder.recording = [this] { return batchEditor_ && batchEditor_->Recording(); };
+    viewer_->recorder.append = [this](const std::string& line) { BatchWindow().AppendLine(line); };
     connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
     connect(viewer_.get(), &TWebForm::loadSettingsChanged, this, &Application::TakeLoadSettings);
     viewer_->exifOrientation = settings_->exifOrientation;
@@ -365,6 +371,10 @@ bool Application::SaveModified() {
 
 void Application::SaveAs() {
     if (!viewerDocument_->PictureReady()) return;
+    SaveWith(false, {});
+}
+
+SaveResult Application::SaveWith(bool batch, const std::string& batchSuffix) {
     SaveCommandContext context;
     context.currentPath = viewerDocument_->CurrentPath();
     context.keepStoredOrientation = !settings_->exifOrientation;
@@ -372,6 +382,8 @@ void Application::SaveAs() {
     context.saveDir = settings_->saveDir;
     context.programFolder = folders_.appHome.string();
     context.turboMode = settings_->settings.turboMode != 0;
+    context.batch = batch;
+    context.batchSuffix = batchSuffix;
     SaveServices services{imaging_, library_, *dialogs_, {}, [this](const std::string& text) {
                               viewer_->SetBusy(QString::fromStdString(text));
                           }};
@@ -382,6 +394,62 @@ void Application::SaveAs() {
     const SaveResult result = SaveAsCommand(context, saveState_, services, hooks);
     viewerDocument_->TakeSaveResult(result, settings_->saveDir);
     viewer_->StatusReady();
+    viewer_->DocumentChanged();
+    return result;
+}
+
+// --- The batch editor ---
+
+BatchEditor& Application::BatchScript() {
+    if (!batchEditor_)
+        batchEditor_ = std::make_unique<BatchEditor>(
+            BatchEditorServices{*dialogs_, folders_.appHome.string(), IsFolder});
+    return *batchEditor_;
+}
+
+TBatchForm& Application::BatchWindow() {
+    if (!batchForm_) {
+        batchForm_ =
+            std::make_unique<TBatchForm>(BatchScript(), settings_->settings.batchEditorBounds);
+        connect(batchForm_.get(), &TBatchForm::performWanted, this, [this] {
+            if (BatchScript().Lines().empty()) return;
+            ShowViewer();
+            PerformBatch();
+        });
+    }
+    return *batchForm_;
+}
+
+void Application::ShowBatchEditor() {
+    BatchWindow().ShowEditor();
+}
+
+BatchSaveOutcome Application::BatchSave(const std::string& suffix) {
+    const std::string before = viewerDocument_->CurrentPath();
+    const SaveResult result = SaveWith(true, suffix);
+    if (result.clearBatchFlag) return BatchSaveOutcome::Cancelled;
+    if (!result.saved) return BatchSaveOutcome::Failed;
+    return viewerDocument_->CurrentPath() == before ? BatchSaveOutcome::WroteCurrent
+                                                    : BatchSaveOutcome::WroteOther;
+}
+
+void Application::PerformBatch() {
+    BatchEditor& editor = BatchScript();
+    if (!editor.Recording()) return;
+    const bool resizesOnLoad = loadSettings_.fitToWindow || loadSettings_.halfJpeg;
+    if (!ConfirmPerform(*dialogs_, viewerDocument_->viewGamma != 100, resizesOnLoad,
+                        performQuestionIgnored_))
+        return;
+    const std::vector<std::string> script = editor.Lines();
+    if (script.empty() || !viewerDocument_->PictureReady()) return;
+    viewer_->TakeUndoCopy();
+    ViewerBatchHost host({viewer_->ToolboxHost(), *viewerDocument_, document_, imaging_, *dialogs_,
+                          [this](const std::string& suffix) { return BatchSave(suffix); },
+                          [this] { return viewer_->BatchCancelRequested(); }});
+    viewer_->SetBatchRunning(true);
+    const BatchRunResult result = DoBatchImageProcess(script, host, viewer_->Toolbox());
+    viewer_->SetBatchRunning(false);
+    for (const std::string& note : result.notes) std::cerr << "zelvan: batch: " << note << '\n';
     viewer_->DocumentChanged();
 }
 
@@ -459,14 +527,16 @@ bool Application::ViewerCloseRequested() {
     CloseRequest request;
     request.forced = forcedClose_;
     request.explorerVisible = explorer_->isVisible();
+    request.batchEditorOpen = batchForm_ && batchForm_->isVisible();
+    request.batchScriptLines = batchEditor_ ? static_cast<int>(batchEditor_->Lines().size()) : 0;
     switch (DecideClose(request, document_, *dialogs_)) {
     case CloseVerdict::End: EndRun(); return true;
     case CloseVerdict::HideViewer:
         viewer_->hide();
         ShowExplorer();
         return false;
+    case CloseVerdict::ShowBatchEditor: ShowBatchEditor(); return false;
     case CloseVerdict::StopSlideshow:
-    case CloseVerdict::ShowBatchEditor:
     case CloseVerdict::ShowAlbumAndOfferSave: return false;
     case CloseVerdict::ShowViewer:
     case CloseVerdict::ShowViewerAndOpenAlbum: ShowViewer(); return false;
@@ -496,6 +566,7 @@ void Application::EndRun() {
     } catch (const std::exception& error) {
         std::cerr << "zelvan: " << error.what() << '\n';
     }
+    if (batchForm_) batchForm_->CloseForGood();
     explorer_->applicationEnding = true;
     explorer_->close();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
@@ -509,6 +580,7 @@ void Application::UnexpectedError(const std::string& message) {
     error.folder = current.parent_path().string();
     error.extension = UpperExtension(current.string());
     error.lastInternalNote = lastInternalNote_;
+    error.batchEditorOpen = batchForm_ && batchForm_->isVisible();
     switch (HandleUnexpectedError(error, *dialogs_)) {
     case ErrorOutcome::ReplaceJpegReader:
         if (viewer_) viewer_->ShowEmptyPicture();

@@ -19,6 +19,8 @@
 #include "platform/linux/ProcMemoryStatus.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtDisplay.h"
+#include "processing/BatchScript.h"
+#include "viewer/BatchEditor.h"
 #include "viewer/DiscardQuestion.h"
 #include "viewer/PictureLoader.h"
 #include "viewer/PictureSave.h"
@@ -38,6 +40,7 @@ namespace zv {
 
 class TCommentForm;
 class TUnZipForm;
+class TBatchForm;
 
 class TFileForm;
 class TWebForm;
@@ -76,6 +79,12 @@ public:
     void SaveAs();
     // "&Save as" for the discard question: true when the picture was saved.
     bool SaveModified();
+    // The batch editor, made on first use; Tools > Batch > Editor shows it.
+    BatchEditor& BatchScript();
+    TBatchForm& BatchWindow();
+    void ShowBatchEditor();
+    // Tools > Batch > Perform: the editor's script on the viewer's picture.
+    void PerformBatch();
 
 private:
     void CreateViewer();
@@ -104,6 +113,9 @@ private:
     bool ViewerCloseRequested();
     void EndRun();
     void MemoryClick(bool fromExplorer);
+    // The save dialog and write of "&Save as"; a batch SAVE adds its suffix.
+    SaveResult SaveWith(bool batch, const std::string& batchSuffix);
+    BatchSaveOutcome BatchSave(const std::string& suffix);
     void TakeLoadSettings();
     void WatchDisplay();
     void DisplayChanged();
@@ -134,6 +146,9 @@ private:
     SaveDialogState saveState_;
     std::optional<SaveCommandHooks> saveHooks_;
     std::unique_ptr<TWebForm> viewer_;
+    std::unique_ptr<BatchEditor> batchEditor_;
+    std::unique_ptr<TBatchForm> batchForm_;
+    bool performQuestionIgnored_ = false; // Ignore was chosen: not asked again this run
     std::unique_ptr<TFileForm> explorer_;
     std::unique_ptr<TCommentForm> commentForm_;
     std::unique_ptr<TUnZipForm> unzipForm_;

@@ -276,6 +276,8 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
         if (media_) media_->Stop();
         return;
     case kVwMemory: emit memoryWanted(); return;
+    case kVwBatchEditor: emit batchEditorWanted(); return;
+    case kVwBatchPerform: emit batchPerformWanted(); return;
     default: break;
     }
     // The document's own commands.

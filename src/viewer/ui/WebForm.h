@@ -66,7 +66,11 @@ public:
 
     // ImageHost
     void RefreshCaption() override;
-    bool BatchRunning() const override { return false; }
+    bool BatchRunning() const override { return batchRunning_; }
+    // A batch script runs on the picture: Esc asks it to stop between lines.
+    void SetBatchRunning(bool running);
+    // Esc was pressed since the run started (pending events are handled first).
+    bool BatchCancelRequested();
     bool SlideshowRunning() const override { return false; }
 
     // LoadHost and DocumentWindow
@@ -172,6 +176,7 @@ public:
     // After a toolbox pass: the picture modified and the caption and lines refreshed.
     void MarkPictureModified();
     ToolboxContext& Toolbox() { return toolbox_; }
+    ViewerToolboxHost& ToolboxHost() { return *toolboxHost_; }
     ImageHistogram& Histogram() { return histogram_; }
     // The batch editor's recording, when there is one.
     BatchRecorder recorder;
@@ -182,6 +187,8 @@ signals:
     // The path box named a folder: the explorer shows it.
     void folderExploreWanted(const QString& folder);
     void memoryWanted();
+    void batchEditorWanted();
+    void batchPerformWanted();
     void saveWanted();
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
@@ -240,6 +247,8 @@ private:
     ImagingContext& imaging_;
     ViewerSettings& settings_;
     ToolboxContext toolbox_;
+    bool batchRunning_ = false;
+    bool batchCancel_ = false;
     ImageHistogram histogram_;
     std::unique_ptr<ViewerToolboxHost> toolboxHost_;
     THistogramDlg* histogramDlg_ = nullptr;

@@ -343,7 +343,21 @@ void TWebForm::SetFullScreen(bool on) {
     EnableViewCommands();
 }
 
+void TWebForm::SetBatchRunning(bool running) {
+    batchRunning_ = running;
+    batchCancel_ = false;
+}
+
+bool TWebForm::BatchCancelRequested() {
+    QCoreApplication::processEvents();
+    return batchCancel_;
+}
+
 void TWebForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && batchRunning_) {
+        batchCancel_ = true;
+        return;
+    }
     if (event->key() == Qt::Key_Escape && fullScreen_) {
         SetFullScreen(false);
         return;
