@@ -142,6 +142,8 @@ TEST_F(ToolApply, TextMarkChangesOnlyItsCorner) {
                             " " + Path("mark.png") + " 'TEXTMARK_BOTTOMLEFT=WWW @@c'",
                         {}, true);
     ASSERT_EQ(run.status, 0) << run.output;
+    if (run.output.find("window system's fonts") != std::string::npos)
+        GTEST_SKIP() << "the tool was built without Qt";
     TPngGraphic mark;
     mark.LoadFromFile(folder / "mark.png");
     int inside = 0, outside = 0;
