@@ -8,8 +8,8 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
 #include <exception>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -95,19 +95,28 @@ char FreeSlot(const fs::path& dataFolder, const fs::path& file) {
 }
 
 std::vector<std::string> ReadList(const fs::path& path, bool text) {
-    const std::string bytes = ReadBytes(path);
+    const WholeFile file = ReadEntireFile(path);
+    const std::string_view bytes(reinterpret_cast<const char*>(file.bytes.data()),
+                                 file.bytes.size());
     std::vector<std::string> entries;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", at);
-        if (end == std::string::npos) end = bytes.size();
-        const std::string_view line(bytes.data() + at, end - at);
+        std::size_t end = at;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        const std::string_view line = bytes.substr(at, end - at);
         entries.push_back(text ? Utf8OrWindows1252(line) : std::string(line));
         at = end;
         if (at < bytes.size() && bytes[at] == '\r') ++at;
         if (at < bytes.size() && bytes[at] == '\n') ++at;
     }
     return entries;
+}
+
+// The records straight into their vector; false when the file cannot be read whole.
+bool ReadRecords(const fs::path& path, std::vector<SlideRecord>& records) {
+    std::ifstream in(path, std::ios::binary);
+    const auto size = static_cast<std::streamsize>(records.size() * kSlideRecordSize);
+    return in.read(reinterpret_cast<char*>(records.data()), size) && in.gcount() == size;
 }
 
 std::string CheckRecord(const SlideRecord& r, std::size_t names, std::size_t folders,
@@ -139,9 +148,7 @@ void RestoreFromDataFiles(const DataPaths& paths, std::int64_t count, SlideAlbum
     std::vector<std::string> folders = ReadList(paths[kFoldersFile], false);
     std::vector<std::string> comments = ReadList(paths[kCommentsFile], true);
     std::vector<SlideRecord> records(static_cast<std::size_t>(count));
-    const std::string bytes = ReadBytes(recordsPath);
-    if (bytes.size() != wanted) Damaged(recordsPath, "It cannot be read whole.");
-    if (wanted > 0) std::memcpy(records.data(), bytes.data(), wanted);
+    if (!ReadRecords(recordsPath, records)) Damaged(recordsPath, "It cannot be read whole.");
     for (std::size_t i = 0; i < records.size(); ++i) {
         const std::string problem =
             CheckRecord(records[i], names.size(), folders.size(), comments.size());

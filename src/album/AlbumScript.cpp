@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <unordered_map>
 
 namespace zv {
 
@@ -27,16 +28,12 @@ public:
     std::size_t Offset() const { return at_; }
     int Number() const { return number_; }
 
-    std::string_view Peek() const {
-        const std::size_t end = LineEnd();
-        return bytes_.substr(at_, end - at_);
-    }
+    std::string_view Peek() const { return bytes_.substr(at_, LineEnd() - at_); }
     std::string_view Next() {
         const std::size_t end = LineEnd();
         const std::string_view line = bytes_.substr(at_, end - at_);
         at_ = end;
-        const bool carriageReturn = At('\r');
-        if (carriageReturn) ++at_;
+        if (At('\r')) ++at_;
         if (At('\n')) ++at_; // LF alone, or the LF of CR LF
         ++number_;
         return line;
@@ -44,9 +41,11 @@ public:
 
 private:
     bool At(char c) const { return at_ < bytes_.size() && bytes_[at_] == c; }
+    // A plain scan: find_first_of with a set looks each byte up in the set.
     std::size_t LineEnd() const {
-        const std::size_t end = bytes_.find_first_of("\r\n", at_);
-        return end == std::string_view::npos ? bytes_.size() : end;
+        std::size_t end = at_;
+        while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+        return end;
     }
 
     std::string_view bytes_;
@@ -189,24 +188,44 @@ bool IsPlainName(std::string_view name) {
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
-bool UsableFile(const std::string& path, SlideFileFacts& facts) {
-    return ReadSlideFileFacts(path, facts) && facts.size > 0;
-}
+// The files looked up while one script is decoded: albums often show one
+// file many times. Bounded, so an album of distinct files costs no more
+// memory than the album itself.
+class FileLookups {
+public:
+    bool Usable(const std::string& path, SlideFileFacts& facts) {
+        if (const auto found = known_.find(path); found != known_.end()) {
+            facts = found->second;
+            return facts.size > 0;
+        }
+        const bool exists = ReadSlideFileFacts(path, facts);
+        if (!exists) facts = {};
+        if (known_.size() < kMostRemembered) known_.emplace(path, facts);
+        return facts.size > 0;
+    }
+
+private:
+    static constexpr std::size_t kMostRemembered = std::size_t{1} << 16;
+    std::unordered_map<std::string, SlideFileFacts> known_;
+};
 
 // The file of an "F" value: the name unescaped, then as written (a literal
 // "?", "<" or ">"), then read as Windows-1252; each without an extension
 // also with ".JPG". Empty when none of them is a usable file.
 std::string FindSlideFile(const std::string& folder, std::string_view written,
-                          SlideFileFacts& facts) {
-    std::vector<std::string> names{ScriptUnescape(written), std::string(written)};
-    if (!IsUtf8(written)) names.push_back(ScriptUnescape(Windows1252ToUtf8(written)));
-    for (const std::string& name : names) {
-        if (!IsPlainName(name)) continue;
-        if (UsableFile(folder + name, facts)) return name;
-        if (SplitSlidePath(name).ext.empty() && UsableFile(folder + name + ".JPG", facts))
+                          SlideFileFacts& facts, FileLookups& lookups) {
+    const auto found = [&](const std::string& name) -> std::string {
+        if (!IsPlainName(name)) return {};
+        if (lookups.Usable(folder + name, facts)) return name;
+        if (SplitSlidePath(name).ext.empty() && lookups.Usable(folder + name + ".JPG", facts))
             return name + ".JPG";
-    }
-    return {};
+        return {};
+    };
+    const std::string unescaped = ScriptUnescape(written);
+    std::string name = found(unescaped);
+    if (name.empty() && unescaped != written) name = found(std::string(written));
+    if (name.empty() && !IsUtf8(written)) name = found(ScriptUnescape(Windows1252ToUtf8(written)));
+    return name;
 }
 
 std::uint32_t NowDosDateTime() {
@@ -247,7 +266,8 @@ void SetDecodedProperties(SlideRecord& r, const SlideFields& f) {
 
 // Adds the slide of one section; false when its file is missing.
 bool AddDecodedSlide(SlideAlbum& album, const std::vector<std::string>& folders,
-                     const SlideFields& f, std::int64_t sequence, std::string& missingPath) {
+                     const SlideFields& f, std::int64_t sequence, FileLookups& lookups,
+                     std::string& missingPath) {
     const int at = album.Count();
     if (!f.hasFile) return false;
     if (f.cdTrack) {
@@ -262,7 +282,7 @@ bool AddDecodedSlide(SlideAlbum& album, const std::vector<std::string>& folders,
         missingPath = folder + ScriptUnescape(name);
         if (index >= static_cast<std::int64_t>(folders.size())) return false;
         SlideFileFacts facts;
-        const std::string found = FindSlideFile(folder, name, facts);
+        const std::string found = FindSlideFile(folder, name, facts, lookups);
         if (found.empty()) return false;
         SlidePathParts parts = SplitSlidePath(found);
         parts.folder = folder;
@@ -377,6 +397,7 @@ DecodeOutcome DecodeAvlScript(std::string_view bytes, const ScriptHeader& header
     for (const std::string& folder : header.folders) album.InternFolder(folder);
     LineCursor lines(bytes, header.firstSlideOffset, header.firstSlideLine);
     bool askAgain = true;
+    FileLookups lookups;
     try {
         for (std::int64_t i = 1; i <= header.slideCount; ++i) {
             const std::string label = "[" + std::to_string(i) + "]";
@@ -389,7 +410,8 @@ DecodeOutcome DecodeAvlScript(std::string_view bytes, const ScriptHeader& header
                 if (line.size() > 2 && line[1] == '=') ReadField(fields, line[0], line.substr(2));
             }
             std::string missingPath;
-            if (AddDecodedSlide(album, header.folders, fields, i - 1, missingPath)) continue;
+            if (AddDecodedSlide(album, header.folders, fields, i - 1, lookups, missingPath))
+                continue;
             ++outcome.missing;
             if (askAgain && missing && !missing(i, missingPath)) {
                 album.Clear();

@@ -253,10 +253,17 @@ void SlideAlbum::Restore(std::vector<SlideRecord> records, std::vector<std::stri
     for (std::size_t k = 0; k < folders_.size(); ++k)
         folderIndex_.emplace(folders_[k], static_cast<std::int32_t>(k));
     order_.resize(records_.size());
+    // Icon numbers by extension as written; neighbours mostly share one.
+    std::string lastExt = "\n";
+    std::int16_t lastIcon = 0;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         SlideRecord& record = records_[i];
         order_[i] = static_cast<std::int32_t>(i);
-        record.iconIndex = icons_.IconFor(UpperExtension(record.ext.View()));
+        if (record.ext.View() != lastExt) {
+            lastExt = record.ext.View();
+            lastIcon = icons_.IconFor(UpperExtension(lastExt));
+        }
+        record.iconIndex = lastIcon;
         if ((!record.thumbName.Empty() && !IsThumbNameShape(record.thumbName.View())) ||
             !IsThumbFolderShape(record.thumbFolder.View())) {
             record.thumbName.Set("");
