@@ -543,9 +543,10 @@ public:
         if (grey && !indexedGrey_) bgr_.resize(3 * width);
     }
 
-    // Fills rows with up to kRowBatch rows starting at y; returns the count.
-    int Fill(std::int32_t y, JSAMPROW* rows) {
-        const int count = std::min<std::int32_t>(kRowBatch, picture_.Height() - y);
+    // Fills rows with up to kRowBatch rows starting at y, none at or past
+    // end; returns the count.
+    int Fill(std::int32_t y, std::int32_t end, JSAMPROW* rows) {
+        const int count = std::min<std::int32_t>(kRowBatch, end - y);
         const std::int32_t width = picture_.Width();
         for (int i = 0; i < count; ++i) {
             const std::int32_t row = y + i;
@@ -660,15 +661,24 @@ std::vector<JpegMarker> JpegMetadataMarkers(ByteSpan data, bool grey) {
 }
 
 Bytes JpegEncode(const Bitmap& picture, const JpegEncodeOptions& options) {
-    if (picture.Empty()) throw EJpegWriteError("JPEG error: there is no picture to write");
-    if (picture.Width() > JPEG_MAX_DIMENSION || picture.Height() > JPEG_MAX_DIMENSION)
+    return JpegEncodeRows(picture, 0, picture.Height(), options);
+}
+
+Bytes JpegEncodeRows(const Bitmap& picture, std::int32_t first, std::int32_t end,
+                     const JpegEncodeOptions& options) {
+    first = std::max(first, 0);
+    end = std::min(end, picture.Height());
+    if (picture.Empty() || end <= first)
+        throw EJpegWriteError("JPEG error: there is no picture to write");
+    const std::int32_t height = end - first;
+    if (picture.Width() > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
         throw EJpegWriteError("JPEG error: the picture is larger than a JPEG file can hold");
     CheckSegments(options);
     const bool grey = options.grey;
     RowSource source(picture, grey);
     Bytes out;
     // About what a photograph compresses to at the default quality, within reason.
-    const std::int64_t pixels = std::int64_t{picture.Width()} * picture.Height();
+    const std::int64_t pixels = std::int64_t{picture.Width()} * height;
     out.reserve(static_cast<std::size_t>(std::min<std::int64_t>(pixels / 4, kLargestReserve)));
     Compressor c;
     jpeg_compress_struct& info = c.info;
@@ -677,7 +687,7 @@ Bytes JpegEncode(const Bitmap& picture, const JpegEncodeOptions& options) {
         c.created = true;
         c.destination.Install(info, out);
         info.image_width = static_cast<JDIMENSION>(picture.Width());
-        info.image_height = static_cast<JDIMENSION>(picture.Height());
+        info.image_height = static_cast<JDIMENSION>(height);
         info.input_components = grey ? 1 : 3;
         info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
         Configure(info, options);
@@ -687,8 +697,8 @@ Bytes JpegEncode(const Bitmap& picture, const JpegEncodeOptions& options) {
     if (!started) c.Fail();
 
     std::array<JSAMPROW, kRowBatch> rows{};
-    for (std::int32_t y = 0; y < picture.Height();) {
-        const int count = source.Fill(y, rows.data());
+    for (std::int32_t y = first; y < end;) {
+        const int count = source.Fill(y, end, rows.data());
         JDIMENSION taken = 0;
         if (!Guarded(c.errors, [&] {
                 taken = jpeg_write_scanlines(&info, rows.data(), static_cast<JDIMENSION>(count));

@@ -203,5 +203,8 @@ std::vector<JpegMarker> JpegMetadataMarkers(ByteSpan data, bool grey = false);
 // segment that is not APPn or a comment or is longer than 65533 bytes, or
 // when libjpeg fails.
 Bytes JpegEncode(const Bitmap& picture, const JpegEncodeOptions& options);
+// The same for rows first .. end-1 of the picture, as a picture of their own.
+Bytes JpegEncodeRows(const Bitmap& picture, std::int32_t first, std::int32_t end,
+                     const JpegEncodeOptions& options);
 
 } // namespace zv

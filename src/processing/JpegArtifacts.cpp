@@ -36,12 +36,8 @@ std::vector<RowBand> BlockBands(const Bitmap& picture) {
 
 // The rows of one band encoded and decoded again, in a picture of its own.
 Bitmap RoundTrip(const Bitmap& picture, RowBand band, const TJpegWriter& writer) {
+    const Bytes file = JpegEncodeRows(picture, band.first, band.end, writer.Options());
     Bitmap part;
-    part.Create(picture.Width(), band.end - band.first, PixelFormat::Bits24);
-    std::memcpy(part.ScanLine(0), picture.ScanLine(band.first),
-                static_cast<std::size_t>(part.Stride() * part.Height()));
-    const Bytes file = writer.Compress(part);
-    part.Clear();
     JpegDecoder decoder(file);
     JpegDecodeOptions options;
     options.performance = JpegPerformance::Quality;
