@@ -2,6 +2,7 @@
 
 #include "catalog/ThumbCache.h"
 #include "platform/FileWriter.h"
+#include "platform/ProgramTitle.h"
 #include "platform/TextEncoding.h"
 #include "platform/WholeFile.h"
 #include "platform/linux/AtomicFile.h"
@@ -95,6 +96,7 @@ char FreeSlot(const fs::path& dataFolder, const fs::path& file) {
 }
 
 std::vector<std::string> ReadList(const fs::path& path, bool text) {
+    if (!IsRegularFile(path)) return {};
     const WholeFile file = ReadEntireFile(path);
     const std::string_view bytes(reinterpret_cast<const char*>(file.bytes.data()),
                                  file.bytes.size());
@@ -187,10 +189,46 @@ std::string MissingDataFilesText(const ScriptHeader& header) {
     return text;
 }
 
+// ---- picture lists
+
+std::string PictureListText(const SlideAlbum& album) {
+    std::string text;
+    for (int i = 0; i < album.Count(); ++i) text.append(album.SlidePath(i)).append("\r\n");
+    return text;
+}
+
+// A slide per line whose file is there; the number of lines left out.
+std::int64_t LoadPictureList(const fs::path& file, SlideAlbum& album) {
+    const std::vector<std::string> lines = ReadList(file, false);
+    std::int64_t missing = 0;
+    album.Reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty()) continue;
+        const auto sequence = static_cast<std::int32_t>(i);
+        if (album.AddFile(line, album.Count(), sequence)) continue;
+        if (IsUtf8(line) || !album.AddFile(Windows1252ToUtf8(line), album.Count(), sequence))
+            ++missing;
+    }
+    return missing;
+}
+
 } // namespace
 
 AlbumFileType AlbumTypeOf(const fs::path& file) {
-    return Upper(file.extension().string()) == ".AVC" ? AlbumFileType::Avc : AlbumFileType::Avl;
+    const std::string extension = Upper(file.extension().string());
+    if (extension == ".AVC") return AlbumFileType::Avc;
+    if (extension == ".ZVP") return AlbumFileType::PictureList;
+    return AlbumFileType::Avl;
+}
+
+std::optional<fs::path> AlbumSaveName(const fs::path& chosen, AlbumFileType type) {
+    if (chosen.filename().string().find_first_of(",[]") != std::string::npos) return std::nullopt;
+    fs::path name = chosen;
+    name.replace_extension(type == AlbumFileType::Avc           ? ".avc"
+                           : type == AlbumFileType::PictureList ? ".zvp"
+                                                                : ".avl");
+    return name;
 }
 
 DataPaths AlbumDataFilePaths(const fs::path& dataFolder, const fs::path& albumFile, char slot) {
@@ -204,6 +242,14 @@ DataPaths AlbumDataFilePaths(const fs::path& dataFolder, const fs::path& albumFi
 }
 
 void SaveAlbum(const fs::path& file, const SlideAlbum& album, const AlbumFileOptions& options) {
+    if (AlbumTypeOf(file) == AlbumFileType::PictureList) {
+        try {
+            WriteFileAtomically(file, PictureListText(album));
+        } catch (const std::exception&) {
+            throw EAlbumError(std::string(kCouldNotSaveList));
+        }
+        return;
+    }
     const char slot = FreeSlot(options.dataFolder, file);
     const DataPaths paths = AlbumDataFilePaths(options.dataFolder, file, slot);
     ScriptHeader header;
@@ -228,6 +274,10 @@ AlbumLoadOutcome LoadAlbum(const fs::path& file, SlideAlbum& album,
                            const AlbumFileOptions& options) {
     album.Clear();
     AlbumLoadOutcome outcome;
+    if (AlbumTypeOf(file) == AlbumFileType::PictureList) {
+        outcome.missing = LoadPictureList(file, album);
+        return outcome;
+    }
     const bool catalog = AlbumTypeOf(file) == AlbumFileType::Avc;
     const std::string bytes = ReadBytes(file);
     if (bytes.empty()) throw EAlbumError(std::string(kBadAvlFile));
@@ -253,6 +303,21 @@ AlbumLoadOutcome LoadAlbum(const fs::path& file, SlideAlbum& album,
     outcome.missing = decoded.missing;
     outcome.stopped = decoded.stopped;
     return outcome;
+}
+
+fs::path WriteTestScript(const fs::path& appHome, const SlideAlbum& album, std::int64_t startSlide,
+                         const AlbumFileOptions& options) {
+    ScriptHeader header;
+    header.screenWidth = options.screenWidth;
+    header.screenHeight = options.screenHeight;
+    header.runSlide = startSlide;
+    const fs::path file = appHome / (std::string(kProgramTitle) + "_Test.AVL");
+    try {
+        WriteFileAtomically(file, WriteAvlScript(album, header));
+    } catch (const std::exception&) {
+        throw EAlbumError(std::string(kCouldNotSaveScript));
+    }
+    return file;
 }
 
 } // namespace zv

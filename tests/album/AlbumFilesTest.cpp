@@ -245,6 +245,30 @@ TEST_F(AlbumFilesTest, AFailedSaveLeavesTheAlbumAndItsDataFilesAsTheyWere) {
     }
 }
 
+TEST_F(AlbumFilesTest, PictureListsTestScriptsAndSaveNames) {
+    const fs::path list = folder / "album.zvp";
+    SaveAlbum(list, album, options);
+    EXPECT_EQ(zvtest::ReadText(list),
+              Lines({(pics + "beach.jpg").c_str(), (pics + "song.mp3").c_str()}));
+    std::ofstream(list, std::ios::app | std::ios::binary) << folder.string() << "/gone.jpg\r\n";
+    SlideAlbum read;
+    EXPECT_EQ(LoadAlbum(list, read, options).missing, 1);
+    EXPECT_EQ(read.Count(), 2);
+    EXPECT_EQ(read.Slide(1).sequence, 1);
+
+    const fs::path test = WriteTestScript(folder, album, 2, options);
+    EXPECT_EQ(test.filename(), "Zelvan 7.04_Test.AVL");
+    const std::string script = zvtest::ReadText(test);
+    EXPECT_NE(script.find("\r\n@D=\r\n@C=\r\nRUN=2\r\n"), std::string::npos);
+    EXPECT_EQ(LoadAlbum(test, read, options).runSlide, 2);
+    EXPECT_EQ(read.Count(), 2);
+
+    EXPECT_EQ(AlbumSaveName("/a/album.avl", AlbumFileType::Avc), fs::path("/a/album.avc"));
+    EXPECT_EQ(AlbumSaveName("/a/album", AlbumFileType::PictureList), fs::path("/a/album.zvp"));
+    EXPECT_EQ(AlbumSaveName("/a[1]/album", AlbumFileType::Avl), fs::path("/a[1]/album.avl"));
+    EXPECT_EQ(AlbumSaveName("/a/my,album", AlbumFileType::Avl), std::nullopt);
+}
+
 TEST_F(AlbumFilesTest, ToolListsAndChecksAlbums) {
     if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL is not set";
     const std::string home = "ZELVAN_HOME='" + folder.string() + "'";
