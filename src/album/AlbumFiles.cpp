@@ -1,5 +1,6 @@
 #include "album/AlbumFiles.h"
 
+#include "album/OldPaths.h"
 #include "catalog/ThumbCache.h"
 #include "platform/FileWriter.h"
 #include "platform/ProgramTitle.h"
@@ -183,6 +184,35 @@ DataPaths FindDataFiles(const ScriptHeader& header, const fs::path& dataFolder, 
     return paths;
 }
 
+// Folders of an album written on Windows, moved to where this machine has
+// them (by each folder's volume), and the names of their slides in the case
+// they have on disk.
+void ResolveOldFolders(SlideAlbum& album, const MountOfVolume& mounts) {
+    std::vector<bool> moved(album.Folders().size(), false);
+    bool any = false;
+    for (std::size_t k = 0; k < moved.size(); ++k) {
+        const std::string& folder = album.Folders()[k];
+        std::error_code error;
+        if (!IsWindowsFolder(folder) || fs::exists(folder, error)) continue;
+        const std::string found = ResolveWindowsFolder(folder, album.Volumes()[k], mounts);
+        if (found.empty()) continue;
+        album.ReplaceFolder(static_cast<std::int32_t>(k), found);
+        moved[k] = any = true;
+    }
+    if (!any) return;
+    CaseBlindNames names;
+    for (int i = 0; i < album.Count(); ++i) {
+        const std::int32_t k = album.Slide(i).folderIndex;
+        if (k < 0 || static_cast<std::size_t>(k) >= moved.size() || !moved[k]) continue;
+        std::error_code error;
+        if (fs::exists(album.SlidePath(i), error)) continue;
+        const std::string file =
+            std::string(album.NameOf(i)) + std::string(album.Slide(i).ext.View());
+        const std::string found = names.Find(album.Folders()[k], file);
+        if (!found.empty()) album.SetFileName(i, SplitSlidePath(found));
+    }
+}
+
 std::string MissingDataFilesText(const ScriptHeader& header) {
     std::string text = "Catalog data files are missing.\n";
     for (const std::string& path : header.dataFiles) text += path + "\n";
@@ -288,6 +318,7 @@ AlbumLoadOutcome LoadAlbum(const fs::path& file, SlideAlbum& album,
     if (allThere) {
         try {
             RestoreFromDataFiles(paths, header.slideCount, album);
+            ResolveOldFolders(album, options.mounts ? options.mounts : MachineMounts());
             outcome.fromDataFiles = true;
             return outcome;
         } catch (const EAlbumError&) {

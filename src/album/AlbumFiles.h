@@ -12,6 +12,7 @@
 // to as they were.
 
 #include "album/AlbumScript.h"
+#include "album/OldPaths.h"
 #include "album/SlideAlbum.h"
 
 #include <array>
@@ -31,6 +32,7 @@ struct AlbumFileOptions {
     int screenWidth = 0;
     int screenHeight = 0;
     MissingSlideQuestion missing; // decoding an AVL: a slide's file is missing
+    MountOfVolume mounts;         // where volumes are mounted (this machine's when empty)
 };
 
 enum class AlbumFileType { Avl, Avc, PictureList };

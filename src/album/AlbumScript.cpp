@@ -1,5 +1,6 @@
 #include "album/AlbumScript.h"
 
+#include "album/OldPaths.h"
 #include "platform/FileDate.h"
 #include "platform/TextEncoding.h"
 
@@ -8,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <unordered_map>
 
@@ -204,9 +206,16 @@ public:
         return facts.size > 0;
     }
 
+    // The name as it is in the folder, when it differs only in case (a
+    // script written on Windows).
+    std::string CaseBlind(const std::string& folder, std::string_view name) {
+        return caseBlind_.Find(folder, name);
+    }
+
 private:
     static constexpr std::size_t kMostRemembered = std::size_t{1} << 16;
     std::unordered_map<std::string, SlideFileFacts> known_;
+    CaseBlindNames caseBlind_;
 };
 
 // The file of an "F" value: the name unescaped, then as written (a literal
@@ -225,6 +234,10 @@ std::string FindSlideFile(const std::string& folder, std::string_view written,
     std::string name = found(unescaped);
     if (name.empty() && unescaped != written) name = found(std::string(written));
     if (name.empty() && !IsUtf8(written)) name = found(ScriptUnescape(Windows1252ToUtf8(written)));
+    if (name.empty()) {
+        const std::string onDisk = lookups.CaseBlind(folder, unescaped);
+        if (!onDisk.empty() && onDisk != unescaped) name = found(onDisk);
+    }
     return name;
 }
 
@@ -394,7 +407,15 @@ DecodeOutcome DecodeAvlScript(std::string_view bytes, const ScriptHeader& header
     const auto room = std::min<std::int64_t>(header.slideCount, bytes.size() / 8 + 1);
     if (!album.Reserve(static_cast<std::size_t>(room)))
         throw EAlbumError("Not enough available memory.\nClose open applications, then try again.");
-    for (const std::string& folder : header.folders) album.InternFolder(folder);
+    // Folders of a script written on Windows, where this machine has them.
+    std::vector<std::string> folders = header.folders;
+    for (std::string& folder : folders) {
+        std::error_code error;
+        if (!IsWindowsFolder(folder) || std::filesystem::exists(folder, error)) continue;
+        if (std::string found = ResolveWindowsFolder(folder, "", nullptr); !found.empty())
+            folder = std::move(found);
+    }
+    for (const std::string& folder : folders) album.InternFolder(folder);
     LineCursor lines(bytes, header.firstSlideOffset, header.firstSlideLine);
     bool askAgain = true;
     FileLookups lookups;
@@ -410,8 +431,7 @@ DecodeOutcome DecodeAvlScript(std::string_view bytes, const ScriptHeader& header
                 if (line.size() > 2 && line[1] == '=') ReadField(fields, line[0], line.substr(2));
             }
             std::string missingPath;
-            if (AddDecodedSlide(album, header.folders, fields, i - 1, lookups, missingPath))
-                continue;
+            if (AddDecodedSlide(album, folders, fields, i - 1, lookups, missingPath)) continue;
             ++outcome.missing;
             if (askAgain && missing && !missing(i, missingPath)) {
                 album.Clear();

@@ -108,6 +108,21 @@ std::int32_t SlideAlbum::InternFolder(const std::string& folder) {
     return index;
 }
 
+void SlideAlbum::ReplaceFolder(std::int32_t k, const std::string& folder) {
+    if (k < 0 || k >= static_cast<std::int32_t>(folders_.size())) return;
+    if (const auto it = folderIndex_.find(folders_[k]); it != folderIndex_.end() && it->second == k)
+        folderIndex_.erase(it);
+    folders_[k] = folder;
+    folderIndex_.emplace(folder, k);
+}
+
+void SlideAlbum::SetFileName(int position, const SlidePathParts& parts) {
+    SlideRecord& record = Slide(position);
+    if (record.nameIndex >= 0 && record.nameIndex < static_cast<std::int32_t>(names_.size()))
+        names_[record.nameIndex] = parts.name;
+    record.ext.Set(parts.ext);
+}
+
 bool SlideAlbum::Reserve(std::size_t count) {
     try {
         records_.reserve(records_.size() + count);

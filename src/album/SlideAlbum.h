@@ -112,6 +112,12 @@ public:
                  std::vector<std::string> folders, std::vector<std::string> volumes,
                  std::vector<std::string> comments);
 
+    // Moves folder k of the folder list to another path (a folder of an old
+    // file found on this machine); its slides follow.
+    void ReplaceFolder(std::int32_t k, const std::string& folder);
+    // The slide's file name and extension as found on disk.
+    void SetFileName(int position, const SlidePathParts& parts);
+
     // Room for `count` more slides; false when memory runs out.
     bool Reserve(std::size_t count);
 

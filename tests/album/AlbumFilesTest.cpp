@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 
 namespace zv {
@@ -267,6 +268,34 @@ TEST_F(AlbumFilesTest, PictureListsTestScriptsAndSaveNames) {
     EXPECT_EQ(AlbumSaveName("/a/album", AlbumFileType::PictureList), fs::path("/a/album.zvp"));
     EXPECT_EQ(AlbumSaveName("/a[1]/album", AlbumFileType::Avl), fs::path("/a[1]/album.avl"));
     EXPECT_EQ(AlbumSaveName("/a/my,album", AlbumFileType::Avl), std::nullopt);
+}
+
+// Files written on Windows: "C:\PICS OLD\" in upper case, names in other case.
+TEST_F(AlbumFilesTest, FoldersAndNamesOfWindowsFilesAreFoundHere) {
+    fs::create_directories(folder / "Pics Old");
+    const std::string real = Write("Pics Old/Beach.JPG", "bytes");
+    std::string windows = "C:" + (folder / "PICS OLD").string() + "/";
+    for (char& c : windows) c = c == '/' ? '\\' : static_cast<char>(std::toupper(c));
+
+    const fs::path avl = folder / "old.avl";
+    std::ofstream(avl, std::ios::binary) << Lines(
+        {"[Header]", "N=2", "[Directory]", ("0=" + windows).c_str(), "[1]", "F=BEACH.JPG,0"});
+    SlideAlbum read;
+    LoadAlbum(avl, read, options);
+    ASSERT_EQ(read.Count(), 1);
+    EXPECT_EQ(read.SlidePath(0), real);
+
+    SlideAlbum old;
+    old.SetVolumeOf([](const std::string&) { return std::string("DATA.1A2B3C4D"); });
+    ASSERT_TRUE(old.AddSlide({windows, "beach", ".JPG"}, {5, 0, 0, 0}, 0, 0));
+    options.mounts = [](const std::string& volume) {
+        return std::string(volume == "DATA.1A2B3C4D" ? "/" : "");
+    };
+    const fs::path avc = folder / "old.avc";
+    SaveAlbum(avc, old, options);
+    LoadAlbum(avc, read, options);
+    ASSERT_EQ(read.Count(), 1);
+    EXPECT_EQ(read.SlidePath(0), real);
 }
 
 TEST_F(AlbumFilesTest, ToolListsAndChecksAlbums) {
