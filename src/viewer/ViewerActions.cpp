@@ -14,11 +14,12 @@ constexpr int kAspectGroup = 2;
 
 // The batch words of the toolbox items, by their argument.
 constexpr std::string_view kToolboxWords[] = {
-    "ENRICH",        "DELACE",     "DESCREEN_LIGHT", "DESCREEN_MEDIUM", "DESCREEN_STRONG",
-    "DESCREEN_HIGH", "UNWASH",     "UNCOOK",         "ATTENUATE",       "ZEROMAP",
-    "CENTER",        "AUTO_WHITE", "AUTO_BALANCE",   "AUTO_CONTRAST",   "AUTO_LIGHTING",
-    "AUTO_SATURATE", "AUTO_GAMMA", "AUTO_FLASH",     "NORMALIZE",       "EQUALIZE",
-    "OPTIMIZE",      "NEGATIVE",
+    "ENRICH",        "DELACE",     "DESCREEN_LIGHT",  "DESCREEN_MEDIUM",   "DESCREEN_STRONG",
+    "DESCREEN_HIGH", "UNWASH",     "UNCOOK",          "ATTENUATE",         "ZEROMAP",
+    "CENTER",        "AUTO_WHITE", "AUTO_BALANCE",    "AUTO_CONTRAST",     "AUTO_LIGHTING",
+    "AUTO_SATURATE", "AUTO_GAMMA", "AUTO_FLASH",      "NORMALIZE",         "EQUALIZE",
+    "OPTIMIZE",      "NEGATIVE",   "MIRROR_VERTICAL", "MIRROR_HORIZONTAL", "QUANTIZE256",
+    "QUANTIZE16",
 };
 
 constexpr int Word(std::string_view word) {
@@ -131,11 +132,37 @@ std::vector<MenuItem> BuildMenuBar() {
                      Menu("&Auto"),
                      Command(kVwAutoClean, "&Clean", {}, kVwPictureCommands),
                      Command(kVwAutoSharpen, "&Sharpen", {}, kVwPictureCommands),
+                     Command(kVwAutoResize, "&Resize", "Z", kVwPictureCommands),
+                     End(),
+                     // Sizes and angles of one's own wait for the size and parameter dialogs.
+                     Menu("Resi&ze"),
+                     Disabled("Interpolate (fast)"),
+                     Disabled("Resample (smooth)"),
+                     Disabled("Mosaic (tile)"),
+                     End(),
+                     Menu("R&otate"),
+                     Command(kVwRotate, "90 deg.", {}, kVwPictureCommands, 90),
+                     Command(kVwRotate, "270 deg.", {}, kVwPictureCommands, 270),
+                     Disabled("Normal"),
+                     Disabled("Fine"),
+                     Separator(),
+                     Tool("Mirror Vertical", "MIRROR_VERTICAL"),
+                     Tool("Mirror Horizontal", "MIRROR_HORIZONTAL"),
                      End(),
                      End(),
 
                      Menu("&Colors"),
                      Tool("&Negative", "NEGATIVE"),
+                     Menu("Re&duce to"),
+                     // The dithered reductions wait for the method dialog.
+                     Disabled("&256 colors (dither)"),
+                     Disabled("256 &grays (dither)"),
+                     Disabled("&16 colors (dither)"),
+                     Disabled("&B/W"),
+                     Separator(),
+                     Tool("2&56 colors (poster)", "QUANTIZE256"),
+                     Tool("1&6 colors (poster)", "QUANTIZE16"),
+                     End(),
                      Menu("C&ontrast"),
                      Tool("Un&Wash", "UNWASH"),
                      Tool("Un&Cook", "UNCOOK"),

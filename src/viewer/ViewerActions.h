@@ -58,6 +58,8 @@ enum ViewerCommand : int {
     kVwExifOrientation,
     kVwBatchEditor,
     kVwBatchPerform,
+    kVwRotate, // argument: the degrees clockwise
+    kVwAutoResize,
 };
 
 // The on/off settings of the View and Media menus.

@@ -4,6 +4,7 @@
 #include "ToolRunner.h"
 
 #include "formats/PngGraphic.h"
+#include "processing/Toolbox.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,20 @@ TEST_F(ToolApply, TextMarkChangesOnlyItsCorner) {
         }
     EXPECT_GT(inside, 20);
     EXPECT_EQ(outside, 0);
+}
+
+} // namespace
+
+namespace {
+
+// The help names every word the toolbox knows, so a new command cannot be
+// left out of it.
+TEST(ToolApplyHelp, NamesEveryToolboxWord) {
+    if (!zvtest::ToolProgram()) GTEST_SKIP() << "ZV_TEST_TOOL names the tool";
+    const auto help = zvtest::RunTool("apply --help");
+    for (const zv::ToolboxOperation* op : zv::TheToolbox().All())
+        if (op->word) // menu-only entries have no word
+            EXPECT_NE(help.output.find(std::string(op->word)), std::string::npos) << op->word;
 }
 
 } // namespace

@@ -199,8 +199,29 @@ private slots:
   &Auto
     &Clean
     &Sharpen
+    &Resize [Z]
+  Resi&ze
+    Interpolate (fast)
+    Resample (smooth)
+    Mosaic (tile)
+  R&otate
+    90 deg.
+    270 deg.
+    Normal
+    Fine
+    -
+    Mirror Vertical
+    Mirror Horizontal
 &Colors
   &Negative
+  Re&duce to
+    &256 colors (dither)
+    256 &grays (dither)
+    &16 colors (dither)
+    &B/W
+    -
+    2&56 colors (poster)
+    1&6 colors (poster)
   C&ontrast
     Un&Wash
     Un&Cook

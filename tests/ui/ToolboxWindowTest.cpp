@@ -139,6 +139,30 @@ private slots:
         QCOMPARE(std::memcmp(Current().ScanLine(0), original.ScanLine(0), 64 * 3), 0);
     }
 
+    void rotateMirrorAndAutoResizeFromTheMenus() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        const Bitmap original = Current();
+        Command(viewer, QStringLiteral("90 deg."))->trigger();
+        QCOMPARE(Current().Width(), 16);
+        QCOMPARE(Current().Height(), 64);
+        // Clockwise: the old bottom-left pixel is now the top-left one.
+        QCOMPARE(std::memcmp(Current().ScanLine(0), original.ScanLine(15), 3), 0);
+        QCOMPARE(lines, std::vector<std::string>{"ROTATE=90"});
+        QVERIFY(session_->Program().Document().modified);
+
+        Command(viewer, QStringLiteral("Mirror Vertical"))->trigger();
+        QCOMPARE(lines.size(), std::size_t{1}); // mirroring records nothing
+
+        // Z: the largest size that fits the view, the modified mark kept.
+        Command(viewer, QStringLiteral("&Resize"))->trigger();
+        const ViewArea area = viewer.ViewSize();
+        QVERIFY(Current().Height() == area.height || Current().Width() == area.width);
+        QVERIFY(session_->Program().Document().modified);
+    }
+
     void escapeStopsALoopingScript() {
         TWebForm& viewer = StartOn();
         Application& program = session_->Program();

@@ -277,6 +277,8 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
         return;
     case kVwMemory: emit memoryWanted(); return;
     case kVwBatchEditor: emit batchEditorWanted(); return;
+    case kVwRotate: RotateCommand(argument); return;
+    case kVwAutoResize: AutoResizeCommand(); return;
     case kVwBatchPerform: emit batchPerformWanted(); return;
     default: break;
     }

@@ -164,6 +164,11 @@ public:
     // when no operation has the word.
     bool RunToolboxCommand(const char* word);
     void RunToolboxOperation(const ToolboxOperation& op);
+    // Image > Rotate > "90 deg." and "270 deg.": clockwise by the degrees.
+    void RotateCommand(int degrees);
+    // Image > Auto > Resize (Z): resampled to the largest size that fits the
+    // view area; the modified mark stays as it was.
+    void AutoResizeCommand();
     void HistogramCommand();
     // Anal&yze: the report of the picture, or of two from the history in
     // compare mode. With the Info button (fromButton) and no Ctrl or Shift

@@ -4,6 +4,7 @@
 
 #include "imaging/MemoryCheck.h"
 #include "processing/FilterOperations.h"
+#include "processing/GeometryOperations.h"
 #include "processing/Histogram.h"
 #include "processing/ImageReport.h"
 #include "processing/Toolbox.h"
@@ -11,6 +12,7 @@
 #include "processing/ui/HistogramDialog.h"
 #include "viewer/ui/WebForm.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
@@ -32,6 +34,26 @@ void TWebForm::RunToolboxOperation(const ToolboxOperation& op) {
     if (!toolboxHost_ || !document_ || !document_->PictureReady() || imaging_.current.Empty())
         return;
     zv::RunToolboxOperation(op, *toolboxHost_, toolbox_, RunMode::Interactive);
+}
+
+void TWebForm::RotateCommand(int degrees) {
+    if (!toolboxHost_ || !document_ || !document_->PictureReady() || imaging_.current.Empty())
+        return;
+    if (const ToolboxOperation* rotate = TheToolbox().FindWord("ROTATE"))
+        zv::RunToolboxOperation(*rotate, *toolboxHost_, toolbox_, RunMode::Interactive,
+                                {degrees, 0, 0});
+}
+
+void TWebForm::AutoResizeCommand() {
+    if (!toolboxHost_ || !document_ || !document_->PictureReady() || document_->MediaMode() ||
+        imaging_.current.Empty())
+        return;
+    const ViewArea area = ViewSize();
+    const zv::ViewSize fitted = FitSize({imaging_.current.Width(), imaging_.current.Height()},
+                                        {area.width, area.height}, true);
+    RunAutoResize(*toolboxHost_, toolbox_, {fitted.width, fitted.height});
+    QCoreApplication::processEvents();
+    DocumentChanged();
 }
 
 void TWebForm::MarkPictureModified() {
