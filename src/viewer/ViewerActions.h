@@ -60,6 +60,9 @@ enum ViewerCommand : int {
     kVwBatchPerform,
     kVwRotate, // argument: the degrees clockwise
     kVwAutoResize,
+    kVwTextMark, // argument: the corner, 0 top left .. 3 bottom right
+    kVwTextMarkFont,
+    kVwTextMarkOutline,
 };
 
 // The on/off settings of the View and Media menus.

@@ -212,6 +212,14 @@ private slots:
     -
     Mirror Vertical
     Mirror Horizontal
+  &Text Mark
+    Top Left
+    Top Right
+    Bottom Left
+    Bottom Right
+    -
+    Properties
+    Outline color
 &Colors
   &Negative
   Re&duce to

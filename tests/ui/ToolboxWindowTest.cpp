@@ -163,6 +163,35 @@ private slots:
         QVERIFY(session_->Program().Document().modified);
     }
 
+    void aTextMarkAsksDrawsInItsCornerAndRecords() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        const Bitmap original = Current();
+        session_->dialogs.textResults.push_back(std::nullopt); // Cancel: nothing happens
+        Command(viewer, QStringLiteral("Bottom Right"))->trigger();
+        QVERIFY(lines.empty());
+        session_->dialogs.textResults.push_back(std::string("Hi"));
+        Command(viewer, QStringLiteral("Top Left"))->trigger();
+        QCOMPARE(lines, std::vector<std::string>{"TEXTMARK_TOPLEFT=Hi"});
+        // The mark sits in the top rows; the bottom row is untouched.
+        QVERIFY(std::memcmp(Current().ScanLine(2), original.ScanLine(2), 64 * 3) != 0 ||
+                std::memcmp(Current().ScanLine(6), original.ScanLine(6), 64 * 3) != 0);
+        QCOMPARE(std::memcmp(Current().ScanLine(15), original.ScanLine(15), 64 * 3), 0);
+    }
+
+    void onA256ColourDisplayYesDithersTo256Colours() {
+        TWebForm& viewer = StartOn();
+        session_->Program().Imaging().descriptor.ScreenBits = 8;
+        session_->dialogs.answers.push_back(Answer::Yes); // the 256-colour warning
+        session_->dialogs.answers.push_back(Answer::Yes); // "Convert to 256 colors?"
+        Command(viewer, QStringLiteral("Un&Wash"))->trigger();
+        QCOMPARE(session_->dialogs.LastText(), std::string(kOffer256Text));
+        QCOMPARE(Current().BitsPerPixel(), 8);
+        QCOMPARE(int(session_->Program().Imaging().descriptor.ImageBits), 8);
+    }
+
     void escapeStopsALoopingScript() {
         TWebForm& viewer = StartOn();
         Application& program = session_->Program();

@@ -3,9 +3,12 @@
 #include "imaging/ImagingContext.h"
 #include "imaging/Palettes.h"
 #include "platform/Dialogs.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ui/WebForm.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QLocale>
 
 namespace zv {
 
@@ -72,8 +75,10 @@ void ViewerToolboxHost::MarkModified() {
 
 void ViewerToolboxHost::Offer256Colours() {
     if (dialogs_.Box(BoxKind::Question, kOffer256Text, Buttons::YesNo) != Answer::Yes) return;
-    MapOntoPalette(imaging_.current, HalftonePalette(), PixelFormat::Bits8);
-    imaging_.descriptor.ImageBits = 8;
+    // "256 colors (dither)" with the optimal palette, as its method dialog starts.
+    const ToolboxOperation* reduce = TheToolbox().FindWord("REDUCE_256");
+    if (!reduce) return;
+    RunToolboxOperation(*reduce, *this, window_.Toolbox(), RunMode::Batch, {2, 0, 0});
     window_.RefreshAfterChange();
 }
 
@@ -83,6 +88,16 @@ bool ViewerToolboxHost::Recording() const {
 
 void ViewerToolboxHost::AppendBatchLine(const std::string& line) {
     if (recorder_.append) recorder_.append(line);
+}
+
+// A picture without a file has no name for "@@F".
+std::string ViewerToolboxHost::FileName() const {
+    const std::string path = window_.CurrentPath();
+    return path == kUntitled ? std::string() : path;
+}
+
+std::string ViewerToolboxHost::Today() const {
+    return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
 }
 
 } // namespace zv

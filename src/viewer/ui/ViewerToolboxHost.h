@@ -3,6 +3,7 @@
 // on is the viewer's current picture; the undo copy, the status texts, the
 // repaint and the modified mark are the viewer window's.
 
+#include "platform/qt/TextMark.h"
 #include "processing/ToolboxProtocol.h"
 
 #include <functional>
@@ -43,12 +44,19 @@ public:
     void AppendBatchLine(const std::string& line) override;
     // The duplicate, backup and scratch pictures of the two-picture and buffer commands.
     ImagingContext* Working() override { return &imaging_; }
+    // Text marks: the viewer's file, today's date and Qt's fonts; the
+    // painter keeps the font and outline colour Properties and Outline
+    // color chose.
+    std::string FileName() const override;
+    std::string Today() const override;
+    TextMarkPainter* TextPainter() override { return &painter_; }
 
 private:
     TWebForm& window_;
     ImagingContext& imaging_;
     Dialogs& dialogs_;
     BatchRecorder& recorder_;
+    QtTextMarkPainter painter_;
 };
 
 } // namespace zv

@@ -279,6 +279,16 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwBatchEditor: emit batchEditorWanted(); return;
     case kVwRotate: RotateCommand(argument); return;
     case kVwAutoResize: AutoResizeCommand(); return;
+    case kVwTextMark: TextMarkCommand(argument); return;
+    case kVwTextMarkFont:
+        if (dialogs_) dialogs_->ChooseFont(toolboxHost_->TextPainter()->style.font);
+        return;
+    case kVwTextMarkOutline:
+        if (dialogs_) {
+            TextMarkStyle& style = toolboxHost_->TextPainter()->style;
+            if (const auto colour = dialogs_->ChooseColour(style.outline)) style.outline = *colour;
+        }
+        return;
     case kVwBatchPerform: emit batchPerformWanted(); return;
     default: break;
     }

@@ -169,6 +169,9 @@ public:
     // Image > Auto > Resize (Z): resampled to the largest size that fits the
     // view area; the modified mark stays as it was.
     void AutoResizeCommand();
+    // Image > Text Mark: asks for the text (the last one offered), then
+    // marks the corner (0 top left .. 3 bottom right) and records the line.
+    void TextMarkCommand(int corner);
     void HistogramCommand();
     // Anal&yze: the report of the picture, or of two from the history in
     // compare mode. With the Info button (fromButton) and no Ctrl or Shift
@@ -252,6 +255,7 @@ private:
     ImagingContext& imaging_;
     ViewerSettings& settings_;
     ToolboxContext toolbox_;
+    std::string lastTextMark_; // offered again by the next text mark
     bool batchRunning_ = false;
     bool batchCancel_ = false;
     ImageHistogram histogram_;

@@ -7,6 +7,7 @@
 #include "processing/GeometryOperations.h"
 #include "processing/Histogram.h"
 #include "processing/ImageReport.h"
+#include "processing/TextMarkLayout.h"
 #include "processing/Toolbox.h"
 #include "processing/ToolboxProtocol.h"
 #include "processing/ui/HistogramDialog.h"
@@ -54,6 +55,20 @@ void TWebForm::AutoResizeCommand() {
     RunAutoResize(*toolboxHost_, toolbox_, {fitted.width, fitted.height});
     QCoreApplication::processEvents();
     DocumentChanged();
+}
+
+void TWebForm::TextMarkCommand(int corner) {
+    static constexpr const char* kWords[] = {"TEXTMARK_TOPLEFT", "TEXTMARK_TOPRIGHT",
+                                             "TEXTMARK_BOTTOMLEFT", "TEXTMARK_BOTTOMRIGHT"};
+    if (corner < 0 || corner > 3 || !dialogs_ || !toolboxHost_ || !document_ ||
+        !document_->PictureReady() || imaging_.current.Empty())
+        return;
+    const std::optional<std::string> text =
+        dialogs_->AskText(kTextMarkTitle, kTextMarkPrompt, lastTextMark_);
+    if (!text) return;
+    lastTextMark_ = *text;
+    if (const ToolboxOperation* mark = TheToolbox().FindWord(kWords[corner]))
+        zv::RunToolboxOperation(*mark, *toolboxHost_, toolbox_, RunMode::Interactive, {}, *text);
 }
 
 void TWebForm::MarkPictureModified() {
