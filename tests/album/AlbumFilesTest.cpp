@@ -319,6 +319,19 @@ TEST_F(AlbumFilesTest, ToolListsAndChecksAlbums) {
     const zvtest::ToolRun script = zvtest::RunTool("album check '" + avl.string() + "'", home);
     EXPECT_EQ(script.output, "slide 2: missing file " + pics + "song.mp3\n");
     EXPECT_EQ(zvtest::RunTool("album list", home).status, 2);
+
+    const fs::path made = folder / "made.avc", listed = folder / "list.txt";
+    std::ofstream(listed) << pics << "beach.jpg\n" << pics << "song.mp3\n";
+    EXPECT_EQ(zvtest::RunTool(
+                  "album make '" + made.string() + "' --files-from '" + listed.string() + "'", home)
+                  .status,
+              1);
+    const fs::path converted = folder / "converted.zvp";
+    EXPECT_EQ(
+        zvtest::RunTool("album convert '" + made.string() + "' '" + converted.string() + "'", home)
+            .status,
+        0);
+    EXPECT_EQ(zvtest::ReadText(converted), pics + "beach.jpg\r\n");
 }
 
 } // namespace

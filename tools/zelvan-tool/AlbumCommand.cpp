@@ -1,19 +1,24 @@
-// zelvan-tool album: lists the slides of an album file and checks it, on the
-// album window's own loading code.
+// zelvan-tool album: lists, checks, makes and converts album files, on the
+// album window's own loading and saving code.
 
 #include "Subcommands.h"
 
 #include "album/AlbumFiles.h"
 #include "platform/AppFolders.h"
 
+#include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace zvtool {
 
 const char* const kAlbumUsage =
     "Usage: zelvan-tool album list FILE\n"
-    "       zelvan-tool album check FILE\n\n"
+    "       zelvan-tool album check FILE\n"
+    "       zelvan-tool album make OUT FILE... | --files-from LIST\n"
+    "       zelvan-tool album convert IN OUT\n\n"
     "FILE is an album: an AVL slideshow script or an AVC catalog, read from its data\n"
     "files in the app home's data/ folder when they are there, else (AVL) decoded from\n"
     "the script, as the slide album window loads it.\n\n"
@@ -22,7 +27,13 @@ const char* const kAlbumUsage =
     "       on standard error.\n"
     "check  prints every problem: a script line or data file record that cannot be\n"
     "       read, or a slide whose file is missing. The exit status is 1 when there is\n"
-    "       any, 0 when the album is sound.\n";
+    "       any, 0 when the album is sound.\n"
+    "make   makes the album OUT of the files, a slide each in the order given (or of the\n"
+    "       paths of LIST, one a line, such as a .zvp picture list). Files that are not\n"
+    "       there are named on standard error and the exit status is 1.\n"
+    "convert  reads IN and saves it as OUT.\n\n"
+    "OUT's extension gives its kind: .avc a catalog, .zvp a picture list, anything\n"
+    "else an AVL script. Catalogs and scripts get their data files in data/.\n";
 
 namespace {
 
@@ -82,15 +93,51 @@ int Check(const std::string& file) {
     return 0;
 }
 
+std::vector<std::string> ListedPaths(const std::string& list) {
+    std::ifstream in(list, std::ios::binary);
+    if (!in) throw std::invalid_argument("cannot read the list " + list);
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) paths.push_back(line);
+    }
+    return paths;
+}
+
+int Make(const std::string& out, std::vector<std::string> files) {
+    if (files.size() == 2 && files[0] == "--files-from") files = ListedPaths(files[1]);
+    zv::SlideAlbum album;
+    int missing = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (album.AddFile(files[i], album.Count(), static_cast<std::int32_t>(i))) continue;
+        std::cerr << "not added: " << files[i] << '\n';
+        ++missing;
+    }
+    zv::SaveAlbum(out, album, ToolOptions());
+    std::cout << out << ": " << album.Count() << " slide(s)\n";
+    return missing > 0 ? 1 : 0;
+}
+
+int Convert(const std::string& in, const std::string& out) {
+    zv::SlideAlbum album;
+    const zv::AlbumFileOptions options = ToolOptions();
+    const zv::AlbumLoadOutcome outcome = zv::LoadAlbum(in, album, options);
+    zv::SaveAlbum(out, album, options);
+    if (outcome.missing > 0)
+        std::cerr << outcome.missing << " slide(s) left out: their files are missing.\n";
+    std::cout << out << ": " << album.Count() << " slide(s)\n";
+    return 0;
+}
+
 } // namespace
 
 int RunAlbum(const Arguments& arguments) {
-    if (arguments.size() != 2) {
-        std::cerr << kAlbumUsage;
-        return 2;
-    }
-    if (arguments[0] == "list") return List(arguments[1]);
-    if (arguments[0] == "check") return Check(arguments[1]);
+    const std::string command = arguments.empty() ? std::string() : arguments[0];
+    if (command == "list" && arguments.size() == 2) return List(arguments[1]);
+    if (command == "check" && arguments.size() == 2) return Check(arguments[1]);
+    if (command == "make" && arguments.size() >= 3)
+        return Make(arguments[1], Arguments(arguments.begin() + 2, arguments.end()));
+    if (command == "convert" && arguments.size() == 3) return Convert(arguments[1], arguments[2]);
     std::cerr << kAlbumUsage;
     return 2;
 }

@@ -29,8 +29,7 @@ const std::vector<Subcommand>& AllSubcommands() {
          kBatchConvertUsage, RunBatchConvert},
         {"bip", "run a batch script on pictures and write the results into a folder", kBipUsage,
          RunBip},
-        {"album", "list the slides of an album (AVL, AVC) or check it for problems", kAlbumUsage,
-         RunAlbum},
+        {"album", "list, check, make or convert albums (AVL, AVC, ZVP)", kAlbumUsage, RunAlbum},
         {"settings", "print the viewer's stored settings record field by field", kSettingsUsage,
          RunSettings},
     };
