@@ -35,7 +35,7 @@ StartupPlan PlanStartup(const std::vector<std::string>& arguments, const FileExi
 
     plan.startFile = error ? path : absolute.lexically_normal().string();
     plan.extension = UpperExtension(plan.startFile);
-    if (plan.extension.find(".JP") == std::string::npos)
+    if (!IsJpegExtension(plan.extension))
         plan.deferredOpen = true;
     else
         plan.startPictureReady = readJpegInfo(plan.startFile);

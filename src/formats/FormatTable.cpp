@@ -385,7 +385,7 @@ constexpr FormatRow kRows[] = {
      false, ""},
     {FormatId::PhotoCd, "Photo CD", ".PCD", SniffPhotoCd, false, PhotoCdHeader, ReadPhotoCdPage,
      nullptr, false, 0, false, ""},
-    {FormatId::Tga, "TGA", ".TGA", nullptr, false, HeaderOf<TTgaGraphic>,
+    {FormatId::Tga, "TGA", ".TGA.VDA.ICB.VST", nullptr, false, HeaderOf<TTgaGraphic>,
      ReadLayerPage<TTgaGraphic>, New<TTgaGraphic>, false, Depths({8, 24}), false, ".TGA"},
     {FormatId::Pcx, "PCX", ".PCX", SniffPcx, true, HeaderOf<TPcxGraphic>,
      ReadLayerPage<TPcxGraphic>, New<TPcxGraphic>, false, Depths({1, 4, 8, 24}), false, ".PCX"},

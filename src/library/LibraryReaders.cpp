@@ -40,10 +40,6 @@ bool IsPackedDib(ByteSpan data) {
     return size == 12 || (size >= 40 && size <= 124);
 }
 
-bool IsTargaExtension(const std::string& extension) {
-    return extension == ".tga" || extension == ".vda" || extension == ".icb" || extension == ".vst";
-}
-
 // Errors of the format layer's readers become the library's own.
 template <typename Read> auto Guard(Read&& read) -> decltype(read()) {
     try {
@@ -183,9 +179,11 @@ FileKind KindOf(ByteSpan data, const std::string& extension) {
     }
     // Targa files have no signature, so their extension decides before the
     // weaker checks below.
-    if (IsTargaExtension(extension)) return FileKind::Tga;
+    if (named && named->id == FormatId::Tga) return FileKind::Tga;
     if (Sniffs(FormatId::Pcx, data)) return FileKind::Pcx;
-    if (extension == ".dib" && IsPackedDib(data)) return FileKind::PackedDib;
+    // A BMP-family file without the file header holds the picture's
+    // information header straight away.
+    if (named && named->id == FormatId::Bmp && IsPackedDib(data)) return FileKind::PackedDib;
     return FileKind::Unknown;
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/BatchConvert.h"
 
 #include "formats/DecodeFile.h"
+#include "formats/FormatTable.h"
 #include "formats/PictureLists.h"
 #include "platform/Extensions.h"
 #include "platform/RenameNoReplace.h"
@@ -64,14 +65,20 @@ struct ItemResult {
     std::vector<std::string> notes;
 };
 
+// The target of a source's own type: its format's, PNG for a format no
+// target writes.
 int TagForSource(const std::string& source) {
-    const std::string extension = UpperExtension(source);
-    if (IsJpegExtension(extension)) return kJpegTag;
-    for (int tag = 0; tag < static_cast<int>(kTargets.size()); ++tag)
-        if (BatchWordKey(kTargets[tag].extension) == extension) return tag;
-    if (extension == ".DIB") return 1;
-    if (extension == ".TIFF") return 3;
-    return kPngTag;
+    if (IsJpegExtension(UpperExtension(source))) return kJpegTag;
+    const FormatRow* row = FormatForExtension(source);
+    if (!row) return kPngTag;
+    switch (row->id) {
+    case FormatId::Jpeg: return kJpegTag;
+    case FormatId::Bmp: return 1;
+    case FormatId::Tiff: return 3;
+    case FormatId::Tga: return 4;
+    case FormatId::Pcx: return 5;
+    default: return kPngTag;
+    }
 }
 
 bool SourceExtensionAccepted(const std::string& source) {
