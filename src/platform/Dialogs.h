@@ -2,6 +2,11 @@
 // Message boxes and the common dialogs. Every text the program shows to the
 // user goes through here, so core flows can be scripted in tests.
 
+#include "platform/EffectDialogSession.h"
+#include "platform/GridDialogModel.h"
+#include "platform/ParameterDialogModel.h"
+#include "platform/SizeDialogModel.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,6 +65,14 @@ public:
     // nullopt after Cancel.
     virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                                const std::string& initial) = 0;
+
+    // The four number dialogs. Each runs its model until it closes; the
+    // result is the model's. A dialogs object without windows for them
+    // answers Cancel.
+    virtual void EffectDialog(EffectDialogSession& session) { session.Cancel(); }
+    virtual void ParameterDialog(ParameterDialogModel& model) { model.Cancel(); }
+    virtual void GridDialog(GridDialogModel& model) { model.Cancel(); }
+    virtual void SizeDialog(SizeDialogModel& model) { model.Cancel(); }
 
     // Shorthands for the boxes the program shows most.
     void Information(const std::string& text) { Box(BoxKind::Information, text, Buttons::Ok); }

@@ -1,5 +1,7 @@
 #include "platform/ScriptedDialogs.h"
 
+#include <algorithm>
+
 namespace zv {
 
 namespace {
@@ -57,6 +59,89 @@ std::optional<std::string> ScriptedDialogs::AskText(const std::string& title, co
                                                     const std::string&) {
     textTitles.push_back(title);
     return TakeFront(textResults, std::optional<std::string>{});
+}
+
+void ScriptedDialogs::EffectDialog(EffectDialogSession& session) {
+    ShownDialog shown{session.Title(), {}, {}, 0};
+    for (int n = 0; n < session.RowCount(); ++n) shown.captions.push_back(session.Row(n).caption);
+    using Kind = DialogStep::Kind;
+    for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
+        if (session.Closed()) break;
+        switch (step.kind) {
+        case Kind::Slider: session.SetSlider(step.a, step.b); break;
+        case Kind::Type: session.TypeText(step.a, step.text); break;
+        case Kind::Pick: session.Pick(step.a, step.b); break;
+        case Kind::Test: session.Test(); break;
+        case Kind::Reset: session.Reset(); break;
+        case Kind::Ok: session.Apply(); break;
+        case Kind::Cancel: session.Cancel(); break;
+        default: break;
+        }
+    }
+    if (!session.Closed()) session.Cancel();
+    shown.panelText = session.PanelText();
+    shown.previews = session.Previews();
+    dialogs.push_back(std::move(shown));
+}
+
+void ScriptedDialogs::ParameterDialog(ParameterDialogModel& model) {
+    ShownDialog shown{model.Title(), {}, {}, 0};
+    for (const std::string& caption : model.PresetCaptions())
+        if (!caption.empty()) shown.captions.push_back(caption);
+    using Kind = DialogStep::Kind;
+    for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
+        if (model.Closed()) break;
+        switch (step.kind) {
+        case Kind::Slider: model.SetPosition(step.b); break;
+        case Kind::Type: model.TypeText(step.text); break;
+        case Kind::Preset: model.ChoosePreset(step.a); break;
+        case Kind::Ok: model.Ok(); break;
+        case Kind::Cancel: model.Cancel(); break;
+        default: break;
+        }
+    }
+    if (!model.Closed()) model.Cancel();
+    dialogs.push_back(std::move(shown));
+}
+
+void ScriptedDialogs::GridDialog(GridDialogModel& model) {
+    using Kind = DialogStep::Kind;
+    for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
+        if (model.Closed()) break;
+        switch (step.kind) {
+        case Kind::Counts:
+            model.SetColumns(step.a);
+            model.SetRows(step.b);
+            break;
+        case Kind::Cell: model.Click(step.a, step.b); break;
+        case Kind::Ok: model.Ok(); break;
+        case Kind::Cancel: model.Cancel(); break;
+        default: break;
+        }
+    }
+    if (!model.Closed()) model.Cancel();
+    dialogs.push_back({model.Caption(), {}, {}, 0});
+}
+
+void ScriptedDialogs::SizeDialog(SizeDialogModel& model) {
+    ShownDialog shown{model.Title(), {}, {}, 0};
+    for (SizeBox box : {SizeBox::Width, SizeBox::Height, SizeBox::XScale, SizeBox::YScale})
+        shown.captions.push_back(model.Label(box));
+    using Kind = DialogStep::Kind;
+    for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
+        if (model.Closed()) break;
+        const auto box = static_cast<SizeBox>(std::clamp(step.a, 0, 3));
+        switch (step.kind) {
+        case Kind::Type: model.Type(box, step.text); break;
+        case Kind::Spin: model.Spin(box, step.b != 0); break;
+        case Kind::Reset: model.Reset(); break;
+        case Kind::Ok: model.Ok(); break;
+        case Kind::Cancel: model.Cancel(); break;
+        default: break;
+        }
+    }
+    if (!model.Closed()) model.Cancel();
+    dialogs.push_back(std::move(shown));
 }
 
 std::vector<std::string> ScriptedDialogs::Texts() const {

@@ -17,6 +17,43 @@ struct ShownBox {
     Buttons buttons;
 };
 
+// One action on a number dialog: move slider n (or the parameter dialog's
+// bar) to v, type text into box n, pick at x, y, Test, Reset, choose preset
+// n, click cell (column, row), set the grid's counts, spin size box n up or
+// down, OK or Cancel. Actions a dialog does not have are passed over.
+struct DialogStep {
+    enum class Kind { Slider, Type, Pick, Test, Reset, Preset, Cell, Counts, Spin, Ok, Cancel };
+    Kind kind = Kind::Ok;
+    int a = 0;
+    int b = 0;
+    std::string text;
+
+    static DialogStep Slider(int n, int v) { return {Kind::Slider, n, v, {}}; }
+    static DialogStep Type(int n, std::string text) { return {Kind::Type, n, 0, std::move(text)}; }
+    static DialogStep Pick(int x, int y) { return {Kind::Pick, x, y, {}}; }
+    static DialogStep Test() { return {Kind::Test, 0, 0, {}}; }
+    static DialogStep Reset() { return {Kind::Reset, 0, 0, {}}; }
+    static DialogStep Preset(int n) { return {Kind::Preset, n, 0, {}}; }
+    static DialogStep Cell(int column, int row) { return {Kind::Cell, column, row, {}}; }
+    static DialogStep Counts(int columns, int rows) { return {Kind::Counts, columns, rows, {}}; }
+    static DialogStep Spin(SizeBox box, bool up) {
+        return {Kind::Spin, static_cast<int>(box), up ? 1 : 0, {}};
+    }
+    static DialogStep Ok() { return {Kind::Ok, 0, 0, {}}; }
+    static DialogStep Cancel() { return {Kind::Cancel, 0, 0, {}}; }
+};
+using DialogScript = std::vector<DialogStep>;
+
+// A number dialog as it was shown: its title, the captions of its rows,
+// presets or cells (the grid's caption as it closed), its colour panel's
+// text and how many previews it made.
+struct ShownDialog {
+    std::string title;
+    std::vector<std::string> captions;
+    std::string panelText;
+    int previews = 0;
+};
+
 class ScriptedDialogs : public Dialogs {
 public:
     Answer Box(BoxKind kind, const std::string& text, Buttons buttons) override;
@@ -28,6 +65,10 @@ public:
     bool ChooseFont(FontChoice& font) override;
     std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                        const std::string& initial) override;
+    void EffectDialog(EffectDialogSession& session) override;
+    void ParameterDialog(ParameterDialogModel& model) override;
+    void GridDialog(GridDialogModel& model) override;
+    void SizeDialog(SizeDialogModel& model) override;
 
     // The script: answers are taken in order; when none is left a box gets
     // the safe answer for its buttons (Ok, No, Cancel or Ok, Ok, No).
@@ -37,12 +78,16 @@ public:
     std::deque<std::optional<std::string>> folderResults;
     std::deque<std::optional<ColourRef>> colourResults;
     std::deque<std::optional<std::string>> textResults; // none left: Cancel
+    // One script for each number dialog, in order; a dialog whose script
+    // ends without OK, or that finds none, is cancelled.
+    std::deque<DialogScript> dialogScripts;
 
     // What was shown, in order.
     std::vector<ShownBox> boxes;
     std::vector<FileDialogRequest> fileRequests;
     std::vector<std::string> folderCaptions;
     std::vector<std::string> textTitles;
+    std::vector<ShownDialog> dialogs;
 
     // The texts of the boxes shown, in order.
     std::vector<std::string> Texts() const;

@@ -1,0 +1,62 @@
+#pragma once
+// What the effect dialog shows and what its controls do, as the toolbox's
+// effect model offers it to the dialogs: up to three slider rows with edit
+// boxes, a colour pick on the before picture, Test, Reset and Apply. The
+// window and the scripted dialogs drive it through this interface, so they
+// need nothing of the toolbox itself.
+
+#include <cstdint>
+#include <string>
+
+namespace zv {
+
+struct EffectRow {
+    std::string caption; // "&Red  ", "H&ue band", ...
+    std::string minLabel;
+    std::string maxLabel;
+    int min = 0;
+    int max = 0;
+    int largeStep = 1;
+    int smallStep = 1;
+    int position = 0;
+    std::string text; // the edit box
+};
+
+class EffectDialogSession {
+public:
+    virtual ~EffectDialogSession() = default;
+
+    virtual const std::string& Title() const = 0;
+    virtual int EffectCode() const = 0;
+    // The rows shown, 1..3; Row(n) for n below that.
+    virtual int RowCount() const = 0;
+    virtual EffectRow Row(int n) const = 0;
+    virtual bool ResetShown() const = 0;
+    // The curve button's caption; empty when it is hidden.
+    virtual std::string CurveCaption() const = 0;
+    // The colour panel: shown or not, its colour (red in the low byte) and text.
+    virtual bool PanelShown() const = 0;
+    virtual std::uint32_t PanelColour() const = 0;
+    virtual std::string PanelText() const = 0;
+
+    virtual void SetSlider(int n, int position) = 0;
+    // Text typed in row n's edit box.
+    virtual void TypeText(int n, const std::string& text) = 0;
+    // A click on the before picture at (x, y) in picture pixels.
+    virtual void Pick(int x, int y) = 0;
+    // The part of the picture the preview covers: the before picture's
+    // scroll position and the after box's size.
+    virtual void SetView(int x, int y, int width, int height) = 0;
+    virtual void Test() = 0;
+    // How many previews Test has made so far.
+    virtual int Previews() const = 0;
+    virtual void Reset() = 0;
+    virtual bool ApplyEnabled() const = 0;
+    // Apply (when enabled) or Cancel; either closes the dialog.
+    virtual void Apply() = 0;
+    virtual void Cancel() = 0;
+    virtual bool Closed() const = 0;
+    virtual bool Applied() const = 0;
+};
+
+} // namespace zv
