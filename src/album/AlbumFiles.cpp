@@ -191,10 +191,7 @@ void ResolveOldFolders(SlideAlbum& album, const MountOfVolume& mounts) {
     std::vector<bool> moved(album.Folders().size(), false);
     bool any = false;
     for (std::size_t k = 0; k < moved.size(); ++k) {
-        const std::string& folder = album.Folders()[k];
-        std::error_code error;
-        if (!IsWindowsFolder(folder) || fs::exists(folder, error)) continue;
-        const std::string found = ResolveWindowsFolder(folder, album.Volumes()[k], mounts);
+        const std::string found = FindOldFolder(album.Folders()[k], album.Volumes()[k], mounts);
         if (found.empty()) continue;
         album.ReplaceFolder(static_cast<std::int32_t>(k), found);
         moved[k] = any = true;

@@ -407,12 +407,10 @@ DecodeOutcome DecodeAvlScript(std::string_view bytes, const ScriptHeader& header
     const auto room = std::min<std::int64_t>(header.slideCount, bytes.size() / 8 + 1);
     if (!album.Reserve(static_cast<std::size_t>(room)))
         throw EAlbumError("Not enough available memory.\nClose open applications, then try again.");
-    // Folders of a script written on Windows, where this machine has them.
+    // Folders of a script written on another system, where this machine has them.
     std::vector<std::string> folders = header.folders;
     for (std::string& folder : folders) {
-        std::error_code error;
-        if (!IsWindowsFolder(folder) || std::filesystem::exists(folder, error)) continue;
-        if (std::string found = ResolveWindowsFolder(folder, "", nullptr); !found.empty())
+        if (std::string found = FindOldFolder(folder, "", nullptr); !found.empty())
             folder = std::move(found);
     }
     for (const std::string& folder : folders) album.InternFolder(folder);

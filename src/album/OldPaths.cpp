@@ -1,10 +1,12 @@
 #include "album/OldPaths.h"
 
 #include "catalog/Volumes.h"
+#include "platform/TextEncoding.h"
 #include "platform/WholeFile.h"
 
 #include <dirent.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -90,6 +92,15 @@ std::string ResolveWindowsFolder(std::string_view folder, const std::string& vol
         resolved += '/';
     }
     return resolved;
+}
+
+std::string FindOldFolder(const std::string& folder, const std::string& volume,
+                          const MountOfVolume& mounts) {
+    std::error_code error;
+    if (std::filesystem::exists(folder, error)) return {};
+    const std::string decoded = IsUtf8(folder) ? folder : Windows1252ToUtf8(folder);
+    if (decoded != folder && std::filesystem::exists(decoded, error)) return decoded;
+    return IsWindowsFolder(decoded) ? ResolveWindowsFolder(decoded, volume, mounts) : std::string();
 }
 
 std::string CaseBlindNames::Find(const std::string& folder, std::string_view name) {

@@ -28,6 +28,12 @@ MountOfVolume MachineMounts();
 std::string ResolveWindowsFolder(std::string_view folder, const std::string& volume,
                                  const MountOfVolume& mounts);
 
+// Where a folder of an album file that does not exist as written is on this
+// machine: read as Windows-1252 when it is not UTF-8, then resolved as a
+// Windows folder. Empty when the folder exists as written or is not found.
+std::string FindOldFolder(const std::string& folder, const std::string& volume,
+                          const MountOfVolume& mounts);
+
 // Names looked up in folders without regard to case, each folder read once.
 class CaseBlindNames {
 public:

@@ -285,6 +285,16 @@ TEST_F(AlbumFilesTest, FoldersAndNamesOfWindowsFilesAreFoundHere) {
     ASSERT_EQ(read.Count(), 1);
     EXPECT_EQ(read.SlidePath(0), real);
 
+    // A folder written in Windows-1252 ("caf\xE9") that is UTF-8 here.
+    fs::create_directories(folder / "caf\xC3\xA9");
+    const std::string inCafe = Write("caf\xC3\xA9/a.jpg", "bytes");
+    std::ofstream(avl, std::ios::binary)
+        << Lines({"[Header]", "N=2", "[Directory]", ("0=" + folder.string() + "/caf\xE9/").c_str(),
+                  "[1]", "F=a.jpg,0"});
+    LoadAlbum(avl, read, options);
+    ASSERT_EQ(read.Count(), 1);
+    EXPECT_EQ(read.SlidePath(0), inCafe);
+
     SlideAlbum old;
     old.SetVolumeOf([](const std::string&) { return std::string("DATA.1A2B3C4D"); });
     ASSERT_TRUE(old.AddSlide({windows, "beach", ".JPG"}, {5, 0, 0, 0}, 0, 0));
