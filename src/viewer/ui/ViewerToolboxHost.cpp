@@ -3,6 +3,7 @@
 #include "imaging/ImagingContext.h"
 #include "imaging/Palettes.h"
 #include "platform/Dialogs.h"
+#include "processing/EffectDialogModel.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ui/WebForm.h"
 
@@ -51,9 +52,11 @@ void ViewerToolboxHost::EnsureTrueColour() {
 
 // The effect dialog's operations have no menu item yet; their batch lines
 // run them. A call here is answered like Cancel, which leaves the picture.
-std::optional<EffectValues> ViewerToolboxHost::ShowEffectDialog(const ToolboxOperation&,
-                                                                const EffectValues&) {
-    return std::nullopt;
+// The dialog previews on copies of the picture and of the window's toolbox
+// state; the protocol runs and records what Apply returns.
+std::optional<EffectValues> ViewerToolboxHost::ShowEffectDialog(const ToolboxOperation& op,
+                                                                const EffectValues& start) {
+    return RunEffectDialog(dialogs_, op, Picture(), start, Duplicate(), window_.Toolbox());
 }
 
 void ViewerToolboxHost::BeginBusy(const std::string& status) {

@@ -1,0 +1,88 @@
+// A toolbox command with sliders, run on the viewer's picture: the effect
+// dialog answers through the program's dialogs, the command applies and
+// records what Apply returned, and Cancel leaves the picture as it was.
+
+#include "imaging/BitmapFile.h"
+#include "imaging/ImagingContext.h"
+#include "processing/QuietToolboxHost.h"
+#include "viewer/ViewerSettings.h"
+#include "viewer/ui/WebForm.h"
+
+#include "ViewerSession.h"
+
+#include <QTest>
+
+#include <cstring>
+#include <filesystem>
+
+using namespace zv;
+
+namespace {
+bool SamePixels(const Bitmap& a, const Bitmap& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), 3 * std::size_t(a.Width())) != 0)
+            return false;
+    return true;
+}
+} // namespace
+
+class EffectDialogWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<zvtest::ViewerSession> session_;
+
+    TWebForm& StartOn() {
+        Bitmap picture;
+        picture.Create(48, 20, PixelFormat::Bits24);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 3 * 48; ++x) picture.ScanLine(y)[x] = std::uint8_t(x * 5 + y * 9);
+        const auto path = session_->home.Path() / "picture.bmp";
+        WriteBitmapFile(path, picture);
+        ViewerSettings settings = DefaultViewerSettings(24);
+        settings.autoSize = false;
+        return session_->StartOn(path.string(), settings);
+    }
+    Bitmap& Current() { return session_->Program().Imaging().current; }
+
+    // The picture as the tool's batch line leaves it.
+    static Bitmap AfterLine(const Bitmap& picture, const std::string& line) {
+        ImagingContext imaging;
+        imaging.current = picture;
+        imaging.descriptor.ImageBits = 24;
+        QuietHost<ToolboxHost> host(imaging);
+        ToolboxContext tb;
+        EffectValues kept;
+        RunToolboxLine(line, TheToolbox(), kept, host, tb);
+        return imaging.current;
+    }
+
+private slots:
+    void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
+    void cleanup() { session_.reset(); }
+
+    void applyRunsAndRecordsTheSlidersAndCancelLeavesThePicture() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        const Bitmap original = Current();
+
+        QVERIFY(viewer.RunToolboxCommand("GAMMA_SATURATION"));
+        QVERIFY(SamePixels(Current(), original)); // no script: Cancel
+        QVERIFY(lines.empty());
+        QCOMPARE(session_->dialogs.dialogs.at(0).title, std::string("Saturation  Gamma (1/100)"));
+
+        session_->dialogs.dialogScripts.push_back(
+            {DialogStep::Test(), DialogStep::Slider(0, -999), DialogStep::Ok()});
+        QVERIFY(viewer.RunToolboxCommand("HLS"));
+        QCOMPARE(lines, std::vector<std::string>{"HLS=-999,0,0"});
+        QVERIFY(SamePixels(Current(), AfterLine(original, "HLS=-999,0,0")));
+        viewer.UndoCommand();
+        QVERIFY(SamePixels(Current(), original));
+    }
+};
+
+QTEST_MAIN(EffectDialogWindowTest)
+#include "EffectDialogWindowTest.moc"
