@@ -6,6 +6,7 @@
 #include "platform/Extensions.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/RowThreads.h"
+#include "platform/linux/AtomicFile.h"
 #include "platform/linux/ProcMemoryStatus.h"
 #include "processing/Filter5x5.h"
 #include "processing/Kernel3x3.h"
@@ -485,9 +486,16 @@ std::string SkippedFilesText(std::size_t count) {
 }
 
 bool WriteBatchExceptions(const std::string& path, const std::vector<std::string>& log) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : log) out << line << "\r\n";
-    return bool(out.flush());
+    std::string text;
+    for (const std::string& line : log) text += line + "\r\n";
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    try {
+        WriteFileAtomically(path, text);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 BatchConvertReport RunBatchConvert(const BatchConvertJob& job) {

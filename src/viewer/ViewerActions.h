@@ -63,6 +63,7 @@ enum ViewerCommand : int {
     kVwTextMark, // argument: the corner, 0 top left .. 3 bottom right
     kVwTextMarkFont,
     kVwTextMarkOutline,
+    kVwBatchConvert, // argument: the target's tag, 0 JPG .. 5 PCX
 };
 
 // The on/off settings of the View and Media menus.

@@ -6,6 +6,7 @@
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "processing/ui/HistogramDialog.h"
+#include "viewer/BatchConvert.h"
 #include "viewer/ViewerSettings.h"
 #include "viewer/ui/BatchForm.h"
 #include "viewer/ui/WebForm.h"
@@ -190,6 +191,31 @@ private slots:
         QCOMPARE(session_->dialogs.LastText(), std::string(kOffer256Text));
         QCOMPARE(Current().BitsPerPixel(), 8);
         QCOMPARE(int(session_->Program().Imaging().descriptor.ImageBits), 8);
+    }
+
+    void toPngConvertsTheBookmarksAndLogsWhatItSkipped() {
+        TWebForm& viewer = StartOn();
+        Application& program = session_->Program();
+        const fs::path second = session_->home.Path() / "second.bmp";
+        const fs::path gone = session_->home.Path() / "gone.bmp";
+        fs::copy_file(picturePath_, second);
+        fs::copy_file(picturePath_, gone);
+        program.ViewerDoc().OpenByName(second.string());
+        program.ViewerDoc().OpenByName(gone.string());
+        QCOMPARE(program.History().Count(), 3);
+        fs::remove(gone);
+        const fs::path target = session_->home.Path() / "out";
+        fs::create_directory(target);
+        session_->dialogs.folderResults.push_back(target.string());
+        Command(viewer, QStringLiteral("to PN&G"))->trigger();
+        QCOMPARE(session_->dialogs.folderCaptions.back(),
+                 std::string("Select Target Folder for .png files"));
+        QVERIFY(fs::exists(target / "picture.png"));
+        QVERIFY(fs::exists(target / "second.png"));
+        QVERIFY(!fs::exists(target / "gone.png"));
+        QCOMPARE(session_->dialogs.LastText(), zv::SkippedFilesText(1));
+        QVERIFY(viewer.isEnabled());
+        QVERIFY(!viewer.BatchRunning());
     }
 
     void escapeStopsALoopingScript() {

@@ -10,12 +10,14 @@
 #include "app/ErrorPolicy.h"
 #include "app/WindowPlacement.h"
 #include "app/WorkFiles.h"
+#include "app/ui/StatusForm.h"
 #include "explorer/ui/FileForm.h"
 #include "formats/DecodeFile.h"
 #include "formats/PictureLists.h"
 #include "imaging/FileRemoval.h"
 #include "imaging/MemoryCheck.h"
 #include "platform/Extensions.h"
+#include "viewer/BatchConvert.h"
 #include "viewer/ui/BatchForm.h"
 #include "viewer/ui/SaveDialog.h"
 #include "viewer/ui/ViewerBatchHost.h"
@@ -23,10 +25,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <random>
@@ -187,6 +192,7 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::memoryWanted, this, [this] { MemoryClick(false); });
     connect(viewer_.get(), &TWebForm::batchEditorWanted, this, &Application::ShowBatchEditor);
     connect(viewer_.get(), &TWebForm::batchPerformWanted, this, &Application::PerformBatch);
+    connect(viewer_.get(), &TWebForm::batchConvertWanted, this, &Application::ConvertBookmarks);
     viewer_->recorder.recording = [this] { return batchEditor_ && batchEditor_->Recording(); };
     viewer_->recorder.append = [this](const std::string& line) { BatchWindow().AppendLine(line); };
     connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
@@ -451,6 +457,86 @@ void Application::PerformBatch() {
     viewer_->SetBatchRunning(false);
     for (const std::string& note : result.notes) std::cerr << "zelvan: batch: " << note << '\n';
     viewer_->DocumentChanged();
+}
+
+namespace {
+
+constexpr std::size_t kVerifyQuestionEntries = 16000;
+
+std::string FolderOfPath(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
+
+} // namespace
+
+void Application::ConvertBookmarks(int tag) {
+    const BatchTarget& target = BatchTargetAt(tag);
+    std::vector<std::string> sources = history_.Entries();
+    if (sources.size() > kVerifyQuestionEntries &&
+        dialogs_->Box(BoxKind::Question,
+                      std::to_string(sources.size()) +
+                          " items will be verified before processing?\nThis may take some time.",
+                      Buttons::OkCancel) != Answer::Ok)
+        return;
+    std::vector<std::string> script;
+    if (batchForm_ && batchForm_->isVisible()) {
+        if (dialogs_->AskYesNo("Batch Editor is active.  Process (perform) batch\ncommands on "
+                               "bookmarked images before writing to disk?"))
+            script = BatchScript().Lines();
+        batchForm_->hide();
+    }
+    if (sources.size() < 2) return;
+
+    std::string start = batchTargetFolder_;
+    if (start.empty() || !IsFolder(start)) start = FolderOfPath(viewerDocument_->CurrentPath());
+    if (start.empty() || !IsFolder(start)) start = folders_.appHome.string();
+    const std::optional<std::string> folder = dialogs_->BrowseFolder(
+        std::string("Select Target Folder for ") + target.extension + " files",
+        "Select an empty folder (recommended).", start);
+    if (!folder) return;
+    batchTargetFolder_ = *folder;
+
+    BatchConvertJob job;
+    job.sources = std::move(sources);
+    job.targetFolder = *folder;
+    job.target = tag;
+    job.script = std::move(script);
+    job.jpeg = JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName));
+    // Workers poll the flag; the progress window sets it between pictures.
+    std::atomic<bool> stop{false};
+    TStatusForm progress(viewer_.get());
+    progress.setWindowTitle(QString::fromLatin1(kBatchProgressTitle));
+    progress.SetText("Files:");
+    progress.SetBar(0, 1, 100);
+    progress.show();
+    job.cancelled = [&stop] { return stop.load(); };
+    job.progress = [&](int done, int percent) {
+        progress.SetText(BatchProgressText(done, percent));
+        progress.SetBar(0, percent, 100);
+        if (progress.Stopped()) stop = true;
+    };
+    viewer_->setEnabled(false);
+    viewer_->SetBatchRunning(true);
+    const BatchConvertReport report = RunBatchConvert(job);
+    viewer_->SetBatchRunning(false);
+    viewer_->setEnabled(true);
+    progress.hide();
+    if (!report.stopText.empty()) {
+        if (report.stopText.starts_with("Insufficient"))
+            dialogs_->Warning(report.stopText);
+        else
+            dialogs_->Error(report.stopText);
+    }
+    for (const std::string& note : report.notes) std::cerr << "zelvan: batch: " << note << '\n';
+    if (report.log.empty()) return;
+    const std::string logPath = (folders_.appHome / kBatchExceptionsFileName).string();
+    if (!WriteBatchExceptions(logPath, report.log)) {
+        dialogs_->Error("Could not write " + logPath + ".");
+        return;
+    }
+    if (dialogs_->AskYesNo(SkippedFilesText(report.log.size())) &&
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(logPath))))
+        dialogs_->Error("Text viewer not found.");
 }
 
 void Application::ShowExplorer() {

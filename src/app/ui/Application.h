@@ -85,6 +85,9 @@ public:
     void ShowBatchEditor();
     // Tools > Batch > Perform: the editor's script on the viewer's picture.
     void PerformBatch();
+    // Tools > Batch > "to ...": every bookmarked picture converted into one
+    // folder in the target's format, through the editor's script when asked.
+    void ConvertBookmarks(int tag);
 
 private:
     void CreateViewer();
@@ -148,6 +151,7 @@ private:
     std::unique_ptr<TWebForm> viewer_;
     std::unique_ptr<BatchEditor> batchEditor_;
     std::unique_ptr<TBatchForm> batchForm_;
+    std::string batchTargetFolder_;       // the last target folder, for this run of the program
     bool performQuestionIgnored_ = false; // Ignore was chosen: not asked again this run
     std::unique_ptr<TFileForm> explorer_;
     std::unique_ptr<TCommentForm> commentForm_;

@@ -290,6 +290,7 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
         }
         return;
     case kVwBatchPerform: emit batchPerformWanted(); return;
+    case kVwBatchConvert: emit batchConvertWanted(argument); return;
     default: break;
     }
     // The document's own commands.

@@ -197,6 +197,8 @@ signals:
     void memoryWanted();
     void batchEditorWanted();
     void batchPerformWanted();
+    // Tools > Batch > "to ...": the bookmarks converted; the target's tag.
+    void batchConvertWanted(int tag);
     void saveWanted();
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
