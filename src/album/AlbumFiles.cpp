@@ -167,19 +167,23 @@ void RestoreFromDataFiles(const DataPaths& paths, std::int64_t count, SlideAlbum
 DataPaths FindDataFiles(const ScriptHeader& header, const fs::path& dataFolder, bool& allThere) {
     DataPaths paths;
     allThere = true;
+    CaseBlindNames names;
     for (std::size_t k = 0; k < paths.size(); ++k) {
-        paths[k] = header.dataFiles[k];
-        if (header.dataFiles[k].empty()) {
-            allThere = false;
+        const std::string& written = header.dataFiles[k];
+        paths[k] = written;
+        std::error_code error;
+        if (written.empty() || fs::exists(paths[k], error)) {
+            allThere = allThere && !written.empty();
             continue;
         }
-        std::error_code error;
-        if (fs::exists(paths[k], error)) continue;
-        const fs::path here = dataFolder / paths[k].filename();
-        if (!dataFolder.empty() && fs::exists(here, error))
-            paths[k] = here;
-        else
+        // The name after the last "/" or "\" (a file written on Windows), in any case.
+        const std::string name = written.substr(written.find_last_of("/\\") + 1);
+        const std::string here =
+            dataFolder.empty() ? std::string() : names.Find(dataFolder.string(), name);
+        if (here.empty())
             allThere = false;
+        else
+            paths[k] = dataFolder / here;
     }
     return paths;
 }
