@@ -22,6 +22,14 @@ struct EffectRow {
     std::string text; // the edit box
 };
 
+// A 24-bit picture's rows for showing: blue, green, red, top row first.
+struct PixelRows {
+    int width = 0;
+    int height = 0;
+    std::int64_t stride = 0;
+    const std::uint8_t* bits = nullptr;
+};
+
 class EffectDialogSession {
 public:
     virtual ~EffectDialogSession() = default;
@@ -38,6 +46,11 @@ public:
     virtual bool PanelShown() const = 0;
     virtual std::uint32_t PanelColour() const = 0;
     virtual std::string PanelText() const = 0;
+
+    // The before picture (the whole picture) and the last preview, empty
+    // before the first Test.
+    virtual PixelRows BeforePixels() const = 0;
+    virtual PixelRows AfterPixels() const = 0;
 
     virtual void SetSlider(int n, int position) = 0;
     // Text typed in row n's edit box.

@@ -40,6 +40,8 @@ public:
     // The panel text's colour: the inverse of the colour picked.
     std::uint32_t PanelTextColour() const { return panelColour_ ^ 0xFFFFFFu; }
 
+    PixelRows BeforePixels() const override { return RowsOf(picture_); }
+    PixelRows AfterPixels() const override { return RowsOf(after_); }
     void SetSlider(int n, int position) override;
     void TypeText(int n, const std::string& text) override;
     void Pick(int x, int y) override;
@@ -67,6 +69,10 @@ public:
 
 private:
     static int Row3(int n) { return n < 0 ? 0 : n > 2 ? 2 : n; }
+    static PixelRows RowsOf(const Bitmap& picture) {
+        if (picture.Empty() || picture.Format() != PixelFormat::Bits24) return {};
+        return {picture.Width(), picture.Height(), picture.Stride(), picture.ScanLine(0)};
+    }
     void Place(int n, int position);
     PictureRect PreviewRegion() const;
     bool PackedCode() const;

@@ -1,19 +1,30 @@
 // A toolbox command with sliders, run on the viewer's picture: the effect
 // dialog answers through the program's dialogs, the command applies and
-// records what Apply returned, and Cancel leaves the picture as it was.
+// records what Apply returned, and Cancel leaves the picture as it was. The
+// effect window previews as its sliders move, picks colours and applies.
 
 #include "imaging/BitmapFile.h"
 #include "imaging/ImagingContext.h"
+#include "platform/qt/QtDialogs.h"
+#include "processing/EffectDialogModel.h"
 #include "processing/QuietToolboxHost.h"
 #include "viewer/ViewerSettings.h"
 #include "viewer/ui/WebForm.h"
 
 #include "ViewerSession.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 using namespace zv;
 
@@ -58,6 +69,18 @@ private:
         return imaging.current;
     }
 
+    // Runs the effect window over `model` while `drive` works its controls.
+    static void RunWindow(EffectDialogModel& model, std::function<void(QDialog&)> drive) {
+        QTimer::singleShot(0, [drive] {
+            auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!window) return;
+            drive(*window);
+            if (window->isVisible()) window->reject();
+        });
+        QtDialogs dialogs;
+        dialogs.EffectDialog(model);
+    }
+
 private slots:
     void init() { session_ = std::make_unique<zvtest::ViewerSession>(); }
     void cleanup() { session_.reset(); }
@@ -81,6 +104,45 @@ private slots:
         QVERIFY(SamePixels(Current(), AfterLine(original, "HLS=-999,0,0")));
         viewer.UndoCommand();
         QVERIFY(SamePixels(Current(), original));
+    }
+
+    void theWindowPreviewsPicksAndAppliesItsSliders() {
+        Bitmap picture;
+        picture.Create(40, 30, PixelFormat::Bits24);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                std::uint8_t* p = picture.ScanLine(y) + 3 * x;
+                p[0] = 0, p[1] = 0, p[2] = std::uint8_t(x < 20 ? 255 : 90);
+            }
+        EffectDialogModel replace(*TheToolbox().FindCode(156), picture, {}, {127, 127, 127});
+        RunWindow(replace, [](QDialog& window) {
+            QCOMPARE(window.windowTitle(),
+                     QStringLiteral("Replace RGB color selection as foreground"));
+            auto* before = window.findChild<QScrollArea*>(QStringLiteral("before"));
+            QTest::mouseClick(before->widget(), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::qWait(20);
+            QCOMPARE(window.findChild<QLabel*>(QStringLiteral("panel"))->text(),
+                     QStringLiteral("H=0 L=1800 S=3600"));
+            QCOMPARE(window.findChild<QSlider*>(QStringLiteral("slider1"))->value(), 255);
+            window.findChild<QSlider*>(QStringLiteral("slider1"))->setValue(90);
+            QTest::qWait(20);
+            auto* apply = window.findChild<QPushButton*>(QStringLiteral("apply"));
+            QVERIFY(apply->isEnabled()); // the moves previewed
+            apply->click();
+        });
+        QVERIFY(replace.Result());
+        QCOMPARE(replace.Result()->V1, 90);
+        QVERIFY(replace.Previews() >= 1);
+        QCOMPARE(replace.After().Width(), 40); // the whole picture fits the box
+
+        EffectDialogModel cancelled(*TheToolbox().FindCode(150), picture, {}, {0, 0, 0});
+        RunWindow(cancelled, [](QDialog& window) {
+            window.findChild<QSlider*>(QStringLiteral("slider1"))->setValue(-999);
+            QTest::qWait(20);
+            QTest::keyClick(&window, Qt::Key_Escape);
+        });
+        QVERIFY(cancelled.Closed());
+        QVERIFY(!cancelled.Result());
     }
 };
 

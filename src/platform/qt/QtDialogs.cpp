@@ -1,5 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
+#include "platform/qt/QtEffectDialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -190,6 +192,10 @@ std::optional<std::string> QtDialogs::AskText(const std::string& title, const st
                                                QLineEdit::Normal, ToQt(initial), &accepted);
     if (!accepted) return std::nullopt;
     return text.toStdString();
+}
+
+void QtDialogs::EffectDialog(EffectDialogSession& session) {
+    RunQtEffectDialog(session, Parent());
 }
 
 } // namespace zv

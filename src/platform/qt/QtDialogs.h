@@ -27,6 +27,7 @@ public:
     bool ChooseFont(FontChoice& font) override;
     std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                        const std::string& initial) override;
+    void EffectDialog(EffectDialogSession& session) override;
 
 private:
     QWidget* Parent() const;
