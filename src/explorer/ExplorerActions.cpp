@@ -94,7 +94,7 @@ std::vector<MenuItem> BuildMenuBar() {
                                   Command(kExUp, "Up one &level", {}, kExCanGoUp),
                                   Command(kExBack, "&Back", "Alt+Left"),
                                   Command(kExForward, "&Forward", "Alt+Right"),
-                                  Disabled("&History"), // needs the list chooser
+                                  Command(kExHistory, "&History"),
                                   Command(kExGoTo, "&Go to"),
                                   End(),
 

@@ -54,6 +54,7 @@ enum ExplorerCommand : int {
     kExTreeFirstChild,
     kExTreeLocate,
     kExTreeRefresh,
+    kExHistory,
 };
 
 enum ExplorerRule : int {

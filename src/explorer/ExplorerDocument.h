@@ -106,6 +106,10 @@ public:
     bool closing = false;
     const std::vector<KnownDrive>& Drives() const { return drives_; }
     const FolderHistory& History() const { return history_; }
+    // The visited-folders list sorted or pruned by the user takes its place.
+    void ReplaceHistory(std::vector<std::string> entries, std::size_t position) {
+        history_.Replace(std::move(entries), position);
+    }
     FolderTree& Tree() { return tree_; }
     RecordStore& Store() { return store_; }
     ViewOrder& Order() { return order_; }

@@ -4,6 +4,7 @@
 
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FolderHistory.h"
+#include "explorer/ListChooser.h"
 #include "explorer/ui/FileForm.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/FolderTreeView.h"
@@ -218,6 +219,39 @@ private slots:
         const std::vector<std::string> reloaded = {root_ + "a/b/", root_ + "a/", root_,
                                                    root_ + "a/",   root_,        root_ + "a/"};
         QCOMPARE(again.History().Entries(), reloaded);
+    }
+
+    void theVisitedFoldersReplaceTheHistory() {
+        fs::create_directories(root_ + "a");
+        TFileForm& form = Open(root_);
+        form.ShowFolder(root_ + "a/");
+        std::vector<std::string> shown;
+        int pick = 0; // the row "&Ok" gives back; -1: every row deleted first
+        form.chooseFromList = [&](ChooserRequest& request) {
+            shown = request.list;
+            ListChooser chooser(request);
+            chooser.Open();
+            if (pick < 0) {
+                while (chooser.RowCount() > 0) {
+                    chooser.SetSelected(0, true);
+                    chooser.DeleteSelected();
+                }
+            } else {
+                chooser.SetSelected(std::size_t(pick), true);
+            }
+            return chooser.Accept(request);
+        };
+        QVERIFY(Command(QStringLiteral("&History"))->isEnabled());
+        Command(QStringLiteral("&History"))->trigger();
+        QCOMPARE(shown, (std::vector<std::string>{root_, root_ + "a/"}));
+        QCOMPARE(form.CurrentFolder(), root_); // row 0, not added again
+        QCOMPARE(form.History().Entries().size(), std::size_t(2));
+        QCOMPARE(form.History().Position(), std::size_t(0));
+
+        pick = -1;
+        Command(QStringLiteral("Marks"))->trigger();
+        QVERIFY(form.History().Empty());
+        QCOMPARE(form.CurrentFolder(), root_);
     }
 
     void aFolderThatCannotBeShownFallsBackToTheProgramDrive() {

@@ -3,8 +3,10 @@
 #include "platform/qt/WindowFonts.h"
 
 #include "explorer/FolderPaths.h"
+#include "explorer/VisitedFolders.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/FolderTreeView.h"
+#include "explorer/ui/ListDlg.h"
 #include "explorer/ui/LookBox.h"
 #include "explorer/ui/ThumbDelegate.h"
 #include "explorer/ui/ThumbnailRunner.h"
@@ -87,6 +89,7 @@ TFileForm::TFileForm(ExplorerServices services, QWidget* parent)
                      const std::string& initial) {
         return AskTextWithDialog(this, caption, prompt, initial);
     };
+    chooseFromList = [this](ChooserRequest& request) { return ChooseFromList(this, request); };
     shellOpen = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
     };
@@ -290,6 +293,7 @@ void TFileForm::RunCommand(int command, int argument, bool checked) {
     case kExBack: GoBack(); break;
     case kExForward: GoForward(); break;
     case kExGoTo: GoToFolder(); break;
+    case kExHistory: VisitedFoldersCommand(); break;
     case kExNetworks: SetNetworkSupport(checked); break;
     case kExSlideAlbum: emit slideAlbumWanted(); break;
     case kExUnzipper: emit unzipperWanted(); break;
@@ -346,7 +350,7 @@ void TFileForm::BuildToolBar() {
         &QAction::triggered, this, &TFileForm::GoToFolder);
     QAction* marks =
         toolBar_->addAction(look->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Marks"));
-    marks->setEnabled(false); // needs the list chooser
+    connect(marks, &QAction::triggered, this, &TFileForm::VisitedFoldersCommand);
     openButton_ = toolBar_->addAction(look->standardIcon(QStyle::SP_DialogOpenButton),
                                       QStringLiteral("Open"));
     connect(openButton_, &QAction::triggered, this, &TFileForm::OpenSelection);
@@ -490,6 +494,17 @@ void TFileForm::GoForward() {
 
 void TFileForm::GoToFolder() {
     document_->GoToFolder();
+}
+
+void TFileForm::VisitedFoldersCommand() {
+    if (!chooseFromList) return;
+    const auto choice =
+        ChooseVisitedFolder(document_->History(), document_->CurrentFolder(), chooseFromList,
+                            [](const std::string& folder) { return ShellFolderExists(folder); });
+    if (!choice) return;
+    document_->ReplaceHistory(choice->entries, choice->position);
+    if (!choice->folder.empty()) document_->GoTo(choice->folder, FolderOrigin::History);
+    UpdateMenuStates();
 }
 
 void TFileForm::RefreshList() {

@@ -13,6 +13,7 @@
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FileList.h"
 #include "explorer/FolderTree.h"
+#include "explorer/ListChooser.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
@@ -88,6 +89,8 @@ public:
     void GoBack();
     void GoForward();
     void GoToFolder();
+    // "&History" and "Marks": the visited folders in the list chooser.
+    void VisitedFoldersCommand();
     void RefreshList();
     void SetViewStyle(ExplorerViewStyle style);
     ExplorerViewStyle ViewStyle() const { return document_->ViewStyle(); }
@@ -138,6 +141,8 @@ public:
     // Starts a file with the desktop's associated application; false when
     // none could open it. Tests record the call instead.
     std::function<bool(const std::string& path)> shellOpen;
+    // Runs the list chooser (ChooseFromList in ListDlg.h); tests answer in its place.
+    ChooseFromListFn chooseFromList;
 
 signals:
     void viewerWanted();
