@@ -189,8 +189,13 @@ SaveSettings SettingsFor(int tag, const JpegWizardRecord& jpeg) {
     settings.type = kTargets[static_cast<std::size_t>(tag)].saveType;
     settings.screenBits = 24;
     if (tag == kJpegTag) {
-        settings.quality = std::clamp(jpeg.values[2], 1, kMaxJpegQuality);
+        settings.quality = std::clamp(jpeg.values[2], 1, kMaxWriterQuality);
         settings.progressive = jpeg.flags[0] == 1;
+        settings.subsampling = jpeg.flags[1] == 1 ? JpegSubsampling::Both : JpegSubsampling::None;
+        // Without a pre-filter the amount goes to the encoder's own
+        // smoothing, whose scale ends at 100 (above it its weights turn
+        // negative).
+        if (jpeg.values[0] == 0) settings.smoothing = std::clamp(jpeg.values[1], 0, 100);
     }
     return settings;
 }

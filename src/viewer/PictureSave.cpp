@@ -132,9 +132,11 @@ void WriteJpeg(const Bitmap& picture, const std::string& path, const SaveSetting
     TJpegWriter writer;
     writer.keptMarkers = MetadataOf(settings.metadataSource, settings.type == kSaveJpegGrey);
     if (!settings.keepStoredOrientation) ResetExifOrientation(writer.keptMarkers);
-    writer.quality = ValidJpegQuality(settings.quality);
+    writer.quality = ValidWriterQuality(settings.quality);
     writer.grey = settings.type == kSaveJpegGrey;
     writer.progressive = settings.progressive;
+    writer.subsampling = settings.subsampling;
+    writer.smoothing = std::clamp(settings.smoothing, 0, 100);
     writer.xDpi = settings.xDpi;
     writer.yDpi = settings.yDpi;
     writer.SaveToFile(path, picture);
@@ -349,7 +351,7 @@ SaveResult SavePicture(const SaveJob& job, SaveServices& services) {
 
     SaveSettings settings;
     settings.type = job.type;
-    settings.quality = job.quality;
+    settings.quality = ValidJpegQuality(job.quality);
     settings.progressive = job.progressive;
     settings.screenBits = imaging.descriptor.ScreenBits;
     settings.turboMode = job.turboMode;

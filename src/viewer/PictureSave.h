@@ -130,8 +130,12 @@ struct JpegWizardRecord {
 // How a picture is written.
 struct SaveSettings {
     int type = kSaveBmp;
-    int quality = kDefaultSaveQuality; // taken through ValidJpegQuality
+    // JPEG quality on the writer's linear scale, 0..255 (see ValidWriterQuality);
+    // the save dialog offers 0..128, batch conversion's settings reach 255.
+    int quality = kDefaultSaveQuality;
     bool progressive = false;
+    JpegSubsampling subsampling = JpegSubsampling::None;
+    int smoothing = 0;   // the JPEG encoder's own smoothing, 0..100
     int screenBits = 24; // 23 bits or fewer: BMP goes through the imaging library
     bool turboMode = false;
     int xDpi = 0; // the resolution the layer's writers and JPEG record; 0: their default

@@ -104,6 +104,24 @@ TEST_F(BatchConvertTest, JpegTargetsCarryTheCommentAfterTheHeader) {
     EXPECT_TRUE(comment.starts_with("Encoded with Zelvan 7.04 - "));
 }
 
+// The stored JPEG settings: progressive, the encoder's subsampling, no
+// pre-filter with an amount of 200 (the encoder smooths at its most, 100) and
+// quality 200, which doubles the standard tables.
+TEST_F(BatchConvertTest, JpegTargetsFollowTheStoredSettings) {
+    zv::BatchConvertJob job = Job({Picture("d.png", zv::kSavePng)}, Folder("out"), 0);
+    job.jpeg = zv::JpegWizardRecord::Parse(
+        std::vector<std::uint8_t>{1, 1, 1, 1, 0, 0, 0, 0, 0xC8, 0, 0, 0, 0xC8, 0, 0, 0});
+    const zv::BatchConvertReport report = zv::RunBatchConvert(job);
+    ASSERT_EQ(report.written.size(), 1u);
+    const std::string bytes = zvtest::ReadText(report.written[0]);
+    const std::size_t sof = bytes.find("\xFF\xC2");
+    ASSERT_NE(sof, std::string::npos) << "not progressive";
+    EXPECT_EQ(std::uint8_t(bytes[sof + 11]), 0x22); // luma sampled 2 x 2
+    const std::size_t dqt = bytes.find("\xFF\xDB");
+    ASSERT_NE(dqt, std::string::npos);
+    EXPECT_EQ(std::uint8_t(bytes[dqt + 5]), 32); // 16 x 200 / 100
+}
+
 // A PNG with alpha converted to PNG and TGA keeps its alpha.
 TEST_F(BatchConvertTest, PngAndTgaTargetsKeepAlpha) {
     zv::Bitmap source;
