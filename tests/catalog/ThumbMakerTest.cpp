@@ -1,7 +1,7 @@
 #include "catalog/ThumbMaker.h"
 
 #include "ExifJpeg.h"
-#include "TempFolderTest.h"
+#include "ThumbFolderTest.h"
 #include "catalog/ThumbPicture.h"
 #include "catalog/ThumbStates.h"
 #include "formats/JpegWriter.h"
@@ -18,37 +18,7 @@
 namespace zv {
 namespace {
 
-Bitmap Picture(int width, int height) {
-    Bitmap picture;
-    picture.Create(width, height, PixelFormat::Bits24);
-    for (int y = 0; y < height; ++y)
-        std::memset(picture.ScanLine(y), (y * 7) & 0xFF, static_cast<std::size_t>(width) * 3);
-    return picture;
-}
-
-class ThumbMakerTest : public zvtest::TempFolderTest {
-protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        pictures = folder / "pictures";
-        cache = folder / "cache";
-        std::filesystem::create_directories(pictures);
-    }
-
-    // A file listed as finished: listings leave out files written in the last two seconds.
-    void Age(const std::filesystem::path& path) {
-        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() -
-                                                   std::chrono::minutes(5));
-    }
-    std::filesystem::path WriteJpeg(const std::string& name, int width, int height) {
-        const std::filesystem::path path = pictures / name;
-        TJpegWriter().SaveToFile(path, Picture(width, height));
-        Age(path);
-        return path;
-    }
-    std::filesystem::path pictures;
-    std::filesystem::path cache;
-};
+using ThumbMakerTest = zvtest::ThumbFolderTest;
 
 TEST(ThumbJpegScale, HalvesWhileLargerThanTwiceTheBox) {
     const ThumbBox box{120, 90};

@@ -1,6 +1,6 @@
 #include "explorer/RowThumbs.h"
 
-#include "TempFolderTest.h"
+#include "ThumbFolderTest.h"
 #include "ToolRunner.h"
 #include "catalog/ThumbPicture.h"
 #include "formats/JpegWriter.h"
@@ -16,39 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Bitmap Picture(int width, int height) {
-    Bitmap picture;
-    picture.Create(width, height, PixelFormat::Bits24);
-    for (int y = 0; y < height; ++y)
-        std::memset(picture.ScanLine(y), (y * 7) & 0xFF, static_cast<std::size_t>(width) * 3);
-    return picture;
-}
-
-class RowThumbsTest : public zvtest::TempFolderTest {
+class RowThumbsTest : public zvtest::ThumbFolderTest {
 protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        pictures = folder / "pictures";
-        cache = folder / "cache";
-        std::filesystem::create_directories(pictures);
-    }
-
-    // A file listed as finished: listings leave out files written in the last two seconds.
-    void Age(const std::filesystem::path& path) {
-        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() -
-                                                   std::chrono::minutes(5));
-    }
-    std::filesystem::path WriteJpeg(const std::string& name, int width, int height) {
-        const std::filesystem::path path = pictures / name;
-        TJpegWriter().SaveToFile(path, Picture(width, height));
-        Age(path);
-        return path;
-    }
     void WriteSampleFolder() {
         WriteJpeg("photo.jpg", 320, 200);
-        SaveThumbnail(pictures / "scan.bmp", Picture(50, 80));
+        SaveThumbnail(pictures / "scan.bmp", zvtest::StripedPicture(50, 80));
         TPngGraphic png;
-        png.Assign(Picture(64, 48));
+        png.Assign(zvtest::StripedPicture(64, 48));
         png.SaveToFile(pictures / "icon.png");
         Write("pictures/broken.jpg", std::string("\xFF\xD8\xFF\xE0 not really a JPEG", 22));
         Write("pictures/notes.txt", "some text");
@@ -64,9 +38,6 @@ protected:
             count += entry.is_regular_file() ? 1 : 0;
         return count;
     }
-
-    std::filesystem::path pictures;
-    std::filesystem::path cache;
 };
 
 TEST(ThumbRowPaths, PicturesOwnFileOthersShareByExtension) {
