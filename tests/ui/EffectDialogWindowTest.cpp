@@ -1,7 +1,8 @@
 // A toolbox command with sliders, run on the viewer's picture: the effect
 // dialog answers through the program's dialogs, the command applies and
 // records what Apply returned, and Cancel leaves the picture as it was. The
-// effect window previews as its sliders move, picks colours and applies.
+// effect window previews as its sliders move, picks colours and applies; the
+// parameter, grid and size windows answer through their models.
 
 #include "imaging/BitmapFile.h"
 #include "imaging/ImagingContext.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -69,14 +71,18 @@ private:
         return imaging.current;
     }
 
-    // Runs the effect window over `model` while `drive` works its controls.
-    static void RunWindow(EffectDialogModel& model, std::function<void(QDialog&)> drive) {
+    // Works the controls of the next modal window with `drive` (closing it
+    // with Cancel when `drive` leaves it open).
+    static void Drive(std::function<void(QDialog&)> drive) {
         QTimer::singleShot(0, [drive] {
             auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!window) return;
             drive(*window);
             if (window->isVisible()) window->reject();
         });
+    }
+    static void RunWindow(EffectDialogModel& model, std::function<void(QDialog&)> drive) {
+        Drive(std::move(drive));
         QtDialogs dialogs;
         dialogs.EffectDialog(model);
     }
@@ -142,6 +148,48 @@ private slots:
             QTest::keyClick(&window, Qt::Key_Escape);
         });
         QVERIFY(cancelled.Closed());
+        QVERIFY(!cancelled.Result());
+    }
+
+    void theNumberWindowsAnswerThroughTheirModels() {
+        QtDialogs dialogs;
+        ParameterDialogRecord record{0, 359, 90, 10, 1, {0, 30, 60, 90, 180, 270}, true, false};
+        ParameterDialogModel rotate("Rotate", "", "", record);
+        Drive([](QDialog& window) {
+            for (QPushButton* button : window.findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("&c = 60")) button->click();
+        });
+        dialogs.ParameterDialog(rotate);
+        QCOMPARE(rotate.Result(), std::optional<int>(60));
+
+        GridDialogModel grid(3, 2, 1000, 500);
+        Drive([](QDialog& window) {
+            auto* cells = window.findChild<QWidget*>(QStringLiteral("grid"));
+            QTest::mouseClick(cells, Qt::LeftButton, {}, QPoint(160, 100)); // bottom middle
+            QCOMPARE(window.windowTitle(),
+                     QStringLiteral("Grid Select 333x250  Left=333  Top=250"));
+            window.accept();
+        });
+        dialogs.GridDialog(grid);
+        QVERIFY(grid.Result());
+        QCOMPARE(grid.Result()->right, 665);
+
+        SizeDialogModel size({-1, -1, 400, 300, "Resize", 24, 16384, 16384});
+        Drive([](QDialog& window) {
+            auto* width = window.findChild<QLineEdit*>(QStringLiteral("box0"));
+            width->selectAll();
+            QTest::keyClicks(width, QStringLiteral("200"));
+            QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("box1"))->text(),
+                     QStringLiteral("150"));
+            window.accept();
+        });
+        dialogs.SizeDialog(size);
+        QVERIFY(size.Result());
+        QCOMPARE(size.Result()->height, 150);
+
+        SizeDialogModel cancelled({-1, -1, 400, 300, "Resize", 24, 16384, 16384});
+        Drive([](QDialog&) {});
+        dialogs.SizeDialog(cancelled);
         QVERIFY(!cancelled.Result());
     }
 };

@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
 #include "platform/qt/QtEffectDialog.h"
+#include "platform/qt/QtNumberDialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -196,6 +197,18 @@ std::optional<std::string> QtDialogs::AskText(const std::string& title, const st
 
 void QtDialogs::EffectDialog(EffectDialogSession& session) {
     RunQtEffectDialog(session, Parent());
+}
+
+void QtDialogs::ParameterDialog(ParameterDialogModel& model) {
+    RunQtParameterDialog(model, Parent());
+}
+
+void QtDialogs::GridDialog(GridDialogModel& model) {
+    RunQtGridDialog(model, Parent());
+}
+
+void QtDialogs::SizeDialog(SizeDialogModel& model) {
+    RunQtSizeDialog(model, Parent());
 }
 
 } // namespace zv

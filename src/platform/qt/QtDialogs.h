@@ -28,6 +28,9 @@ public:
     std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                        const std::string& initial) override;
     void EffectDialog(EffectDialogSession& session) override;
+    void ParameterDialog(ParameterDialogModel& model) override;
+    void GridDialog(GridDialogModel& model) override;
+    void SizeDialog(SizeDialogModel& model) override;
 
 private:
     QWidget* Parent() const;
