@@ -5,7 +5,7 @@
 
 #include "catalog/MediaExtensions.h"
 #include "explorer/FolderWalk.h"
-#include "explorer/ListChooser.h"
+#include "catalog/ListChooser.h"
 
 #include <benchmark/benchmark.h>
 

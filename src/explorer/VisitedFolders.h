@@ -2,8 +2,8 @@
 // "&History" and "Marks": the visited folders in the list chooser, where the
 // user may sort and prune them and pick one to go back to.
 
+#include "catalog/ListChooser.h"
 #include "explorer/FolderHistory.h"
-#include "explorer/ListChooser.h"
 
 #include <cstddef>
 #include <optional>

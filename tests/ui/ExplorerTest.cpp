@@ -4,7 +4,7 @@
 
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FolderHistory.h"
-#include "explorer/ListChooser.h"
+#include "catalog/ListChooser.h"
 #include "explorer/ui/FileForm.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/FolderTreeView.h"

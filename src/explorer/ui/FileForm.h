@@ -7,13 +7,13 @@
 // hides it and brings the viewer back; "&Close" hides it too, and ends the
 // program when no other window is open.
 
+#include "catalog/ListChooser.h"
 #include "explorer/Drives.h"
 #include "explorer/ExplorerActions.h"
 #include "explorer/ExplorerDocument.h"
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FileList.h"
 #include "explorer/FolderTree.h"
-#include "explorer/ListChooser.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>

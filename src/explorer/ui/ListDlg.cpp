@@ -150,7 +150,7 @@ void TListDlg::ShowSelection() {
     QSignalBlocker quiet(list_->selectionModel());
     list_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     list_->viewport()->update();
-    if (chooser_.CurrentRow() >= 0) {
+    if (chooser_.CurrentRow() >= 0 && std::size_t(chooser_.CurrentRow()) < count) {
         const QModelIndex current = rows_->index(int(chooser_.CurrentRow()));
         list_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
         list_->scrollTo(current);

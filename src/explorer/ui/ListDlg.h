@@ -3,7 +3,7 @@
 // and a bar with "Cl&ear", "&Ok", "Cancel", "&Help" and the row count. The
 // logic is ListChooser's; this only shows it and passes the clicks on.
 
-#include "explorer/ListChooser.h"
+#include "catalog/ListChooser.h"
 
 #include <QDialog>
 

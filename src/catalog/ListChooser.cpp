@@ -1,4 +1,4 @@
-#include "explorer/ListChooser.h"
+#include "catalog/ListChooser.h"
 
 #include "catalog/MediaExtensions.h"
 #include "platform/Extensions.h"
@@ -108,6 +108,7 @@ void ListChooser::SetSelected(std::size_t row, bool selected) {
 
 void ListChooser::ClearSelection() {
     std::fill(selected_.begin(), selected_.end(), 0);
+    current_ = -1;
 }
 
 bool ListChooser::DeleteSelected() {

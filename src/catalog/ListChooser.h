@@ -4,7 +4,8 @@
 // effects, the sources of batch commands). This is its state and logic; the
 // window only draws it. A mode number chosen by the caller selects one of
 // six behaviours; the caller's list goes in and, after "&Ok", comes back
-// replaced by what the user chose.
+// replaced by what the user chose. The viewer and the explorer both call it,
+// so it lives below them.
 
 #include <cstddef>
 #include <cstdint>
