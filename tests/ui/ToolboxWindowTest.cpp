@@ -3,6 +3,7 @@
 // tool's batch lines, and the histogram window.
 
 #include "app/ui/Application.h"
+#include "explorer/ui/FileForm.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "processing/ui/HistogramDialog.h"
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 using namespace zv;
 namespace fs = std::filesystem;
@@ -216,6 +218,20 @@ private slots:
         QCOMPARE(session_->dialogs.LastText(), zv::SkippedFilesText(1));
         QVERIFY(viewer.isEnabled());
         QVERIFY(!viewer.BatchRunning());
+    }
+
+    void aScriptChosenInTheExplorerOpensInTheEditor() {
+        StartOn();
+        Application& program = session_->Program();
+        const fs::path script = session_->home.Path() / "night.bip";
+        std::ofstream(script) << "NEGATIVE\r\nGAMMA=150,150,150\r\n";
+        session_->dialogs.openResults.push_back({script.string()});
+        emit program.Explorer().batchScriptWanted(QString::fromStdString(script.string()));
+        QVERIFY(program.BatchWindow().isVisible());
+        QCOMPARE(session_->dialogs.fileRequests.back().fileName, std::string("night.bip"));
+        QCOMPARE(program.BatchScript().Lines(),
+                 (std::vector<std::string>{"NEGATIVE", "GAMMA=150,150,150"}));
+        QCOMPARE(program.BatchWindow().windowTitle(), QStringLiteral("Batch Editor - night.bip"));
     }
 
     void escapeStopsALoopingScript() {

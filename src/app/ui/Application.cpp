@@ -288,8 +288,10 @@ void Application::CreateExplorer() {
     connect(explorer_.get(), &TFileForm::zipWanted, this,
             [this](const QString& path) { ShowZipBrowser(path.toStdString()); });
     connect(explorer_.get(), &TFileForm::unzipperWanted, this, [this] { ShowZipBrowser({}); });
-    connect(explorer_.get(), &TFileForm::batchScriptWanted, this, [this] {
-        NotYet("Batch scripts open in the batch editor, which this version does not have yet.");
+    // A script chosen in the explorer: the editor, and its Open dialog on that file.
+    connect(explorer_.get(), &TFileForm::batchScriptWanted, this, [this](const QString& path) {
+        ShowBatchEditor();
+        if (BatchScript().Open(path.toStdString())) BatchWindow().Refresh();
     });
     connect(explorer_.get(), &TFileForm::albumWanted, this, [this] {
         NotYet("Albums open in the slide album, which this version does not have yet.");
