@@ -8,6 +8,7 @@
 #include "imaging/ImagingContext.h"
 #include "platform/Extensions.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/TextMarkPainter.h"
 #include "processing/QuietToolboxHost.h"
 #include "processing/ToolboxProtocol.h"
 #include "viewer/PictureSave.h"
