@@ -1,5 +1,7 @@
 #include "explorer/VisitedFolders.h"
 
+#include "ChooserScript.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,17 +23,7 @@ TEST(VisitedFolders, ChosenFolderOrEmptiedHistory) {
             history, "/b/",
             [&](ChooserRequest& request) {
                 seen = request;
-                ListChooser chooser(request);
-                chooser.Open();
-                if (pick < 0) {
-                    while (chooser.RowCount() > 0) {
-                        chooser.SetSelected(0, true);
-                        chooser.DeleteSelected();
-                    }
-                } else {
-                    chooser.SetSelected(std::size_t(pick), true);
-                }
-                return chooser.Accept(request);
+                return zvtest::PickOrDeleteAll(request, pick);
             },
             exists);
     };

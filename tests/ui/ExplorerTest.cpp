@@ -2,15 +2,17 @@
 // between folders, sorts, switches views, opens files and keeps comments,
 // checked through its list, path box, status bar and signals.
 
+#include "catalog/ListChooser.h"
 #include "explorer/ExplorerSettings.h"
 #include "explorer/FolderHistory.h"
-#include "catalog/ListChooser.h"
 #include "explorer/ui/FileForm.h"
 #include "explorer/ui/FileListModel.h"
 #include "explorer/ui/FolderTreeView.h"
 #include "explorer/ui/LookBox.h"
 #include "imaging/BitmapFile.h"
 #include "platform/ScriptedDialogs.h"
+
+#include "../ChooserScript.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -229,17 +231,7 @@ private slots:
         int pick = 0; // the row "&Ok" gives back; -1: every row deleted first
         form.chooseFromList = [&](ChooserRequest& request) {
             shown = request.list;
-            ListChooser chooser(request);
-            chooser.Open();
-            if (pick < 0) {
-                while (chooser.RowCount() > 0) {
-                    chooser.SetSelected(0, true);
-                    chooser.DeleteSelected();
-                }
-            } else {
-                chooser.SetSelected(std::size_t(pick), true);
-            }
-            return chooser.Accept(request);
+            return zvtest::PickOrDeleteAll(request, pick);
         };
         QVERIFY(Command(QStringLiteral("&History"))->isEnabled());
         Command(QStringLiteral("&History"))->trigger();
