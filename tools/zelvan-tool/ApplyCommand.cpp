@@ -4,6 +4,7 @@
 
 #include "LayerFiles.h"
 #include "Subcommands.h"
+#include "TextMarkPlugin.h"
 
 #include "imaging/ImagingContext.h"
 #include "platform/Extensions.h"
@@ -12,10 +13,6 @@
 #include "processing/QuietToolboxHost.h"
 #include "processing/ToolboxProtocol.h"
 #include "viewer/PictureSave.h"
-
-#ifdef ZV_TOOL_TEXT_MARKS
-#include "platform/qt/TextMark.h"
-#endif
 
 #include <charconv>
 #include <clocale>
@@ -369,7 +366,7 @@ std::string ShortDate() {
 
 // The quiet host plus what the tool's options give: the input's name for
 // @@F, the date, the noise seed, and text marks drawn by Qt on its
-// offscreen platform, started only when a mark is drawn.
+// offscreen platform by the text-mark module, loaded only when a mark is drawn.
 class ApplyHost : public zv::QuietToolboxHost {
 public:
     ApplyHost(zv::ImagingContext& imaging, const ApplyOptions& options, std::string input)
@@ -382,25 +379,19 @@ public:
     std::string Today() const override { return options_.date ? *options_.date : ShortDate(); }
     std::optional<std::uint64_t> RandomSeed() const override { return options_.seed; }
     zv::TextMarkPainter* TextPainter() override {
-#ifdef ZV_TOOL_TEXT_MARKS
-        if (!painter_) {
-            gui_ = std::make_unique<zv::OffscreenGui>();
-            painter_ = std::make_unique<zv::QtTextMarkPainter>();
-            painter_->style = options_.textStyle;
+        if (!painterLooked_) {
+            painterLooked_ = true;
+            painter_ = LoadTextMarkPainter();
+            if (painter_) painter_->style = options_.textStyle;
         }
         return painter_.get();
-#else
-        return nullptr;
-#endif
     }
 
 private:
     const ApplyOptions& options_;
     std::string input_;
-#ifdef ZV_TOOL_TEXT_MARKS
-    std::unique_ptr<zv::OffscreenGui> gui_;
-    std::unique_ptr<zv::QtTextMarkPainter> painter_;
-#endif
+    bool painterLooked_ = false;
+    std::unique_ptr<zv::TextMarkPainter> painter_;
 };
 
 // The duplicate picture, read and made 24-bit as the viewer's Duplicate
