@@ -2,6 +2,7 @@
 
 #include "album/OldPaths.h"
 #include "catalog/ThumbCache.h"
+#include "formats/PictureLists.h"
 #include "platform/FileWriter.h"
 #include "platform/ProgramTitle.h"
 #include "platform/TextEncoding.h"
@@ -22,13 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using DataPaths = std::array<fs::path, 5>;
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
 
 bool IsRegularFile(const fs::path& path) {
     struct stat status {};
@@ -247,10 +241,11 @@ std::int64_t LoadPictureList(const fs::path& file, SlideAlbum& album) {
 } // namespace
 
 AlbumFileType AlbumTypeOf(const fs::path& file) {
-    const std::string extension = Upper(file.extension().string());
-    if (extension == ".AVC") return AlbumFileType::Avc;
-    if (extension == ".ZVP") return AlbumFileType::PictureList;
-    return AlbumFileType::Avl;
+    switch (OwnFileKindOf(file.string())) {
+    case OwnFileKind::AlbumCatalog: return AlbumFileType::Avc;
+    case OwnFileKind::PictureList: return AlbumFileType::PictureList;
+    default: return AlbumFileType::Avl;
+    }
 }
 
 std::optional<fs::path> AlbumSaveName(const fs::path& chosen, AlbumFileType type) {

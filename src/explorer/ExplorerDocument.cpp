@@ -1,7 +1,7 @@
 #include "explorer/ExplorerDocument.h"
 
 #include "explorer/FolderPaths.h"
-#include "platform/Extensions.h"
+#include "formats/PictureLists.h"
 #include "platform/FileDate.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@ namespace zv {
 namespace {
 
 bool IsZip(const std::string& path) {
-    return UpperExtension(path) == ".ZIP";
+    return OwnFileKindOf(path) == OwnFileKind::Archive;
 }
 
 bool FileExists(const std::string& path) {

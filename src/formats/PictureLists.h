@@ -4,6 +4,7 @@
 // dot. Which reader a picture takes is the format table's choice.
 
 #include <string>
+#include <string_view>
 
 namespace zv {
 
@@ -21,6 +22,11 @@ inline constexpr const char* kArchiveExtensions = ".ZIP";
 // Batch scripts, opened in the batch editor.
 inline constexpr const char* kBatchScriptExtensions = ".BIP";
 inline constexpr const char* kVectorExtensions = ".WMF.EMF";
+
+// The program's own files that are not pictures, told by their exact
+// extension in any case (".ZI" is no archive).
+enum class OwnFileKind { None, Archive, AlbumScript, AlbumCatalog, PictureList, BatchScript };
+OwnFileKind OwnFileKindOf(std::string_view path);
 
 // Any extension containing ".JP".
 bool IsJpegExtension(const std::string& upperExtension);
