@@ -1,12 +1,7 @@
-// Two ways to the same medians:
-//  - the 5-cell plus and the 3x3 square go through fixed min/max networks,
-//    16 bytes at a time in vector registers;
-//  - the larger shapes slide a histogram of each colour along the row
-//    (Huang's method): moving one pixel right takes out the cell that
-//    leaves each window row and adds the one that enters, and the median is
-//    found again by walking from the previous one, which on a picture's
-//    smooth parts is a step or two. Each row of every shape is one run of
-//    cells around the centre column, so two updates per window row suffice.
+// Two ways to the same medians, both 16 bytes at a time in vector registers:
+//  - the 5-cell plus and the 3x3 square go through fixed min/max networks;
+//  - the larger shapes drop the smallest and largest of a shrinking set of
+//    cells (forgetful selection), which costs the same on any picture.
 // Both read padded row copies (see SourceRows), so no read leaves a row.
 
 #include "processing/Median.h"
@@ -20,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace zv {
 
@@ -172,73 +168,58 @@ void NetworkRow(const WindowRows& rows, std::ptrdiff_t end, const SpotRule& rule
     for (; i < end; ++i) out[i] = rule(mid[i], MedianByte(kWindows[shape], rows, i));
 }
 
-// ---- Sliding histograms ----
-
-// One colour of the current window: the histogram of its cells, and the
-// median m with the number of cells below m, kept in locals of the row loop
-// so that they stay in registers while the histogram changes in memory.
-using Histogram = std::array<std::int32_t, 256>;
-
-inline void Take(Histogram& count, int v, int median, int& below) {
-    --count[static_cast<std::size_t>(v)];
-    below -= v < median;
+// The median of a larger window by forgetful selection: of the first
+// count/2 + 2 cells neither the smallest nor the largest can be the median,
+// so both are dropped and the next cell joins; when the cells run out one
+// value is left, the median. Every step is a min/max pass over 16 bytes.
+template <int count, class Cell> inline Bytes16 ForgetfulMedian(Cell cell) {
+    constexpr int kept = (count - 1) / 2 + 2;
+    std::array<Bytes16, kept> w;
+#pragma GCC unroll 32
+    for (int c = 0; c < kept; ++c) w[static_cast<std::size_t>(c)] = cell(c);
+    int lo = 0, hi = kept - 1;
+#pragma GCC unroll 32
+    for (int next = kept; next <= count; ++next) {
+        Order(w[static_cast<std::size_t>(lo)], w[static_cast<std::size_t>(hi)]);
+#pragma GCC unroll 32
+        for (int j = lo + 1; j < hi; ++j) {
+            Order(w[static_cast<std::size_t>(lo)], w[static_cast<std::size_t>(j)]);
+            Order(w[static_cast<std::size_t>(j)], w[static_cast<std::size_t>(hi)]);
+        }
+        ++lo;
+        if (next < count) w[static_cast<std::size_t>(hi)] = cell(next);
+    }
+    return w[static_cast<std::size_t>(lo)];
 }
-inline void Add(Histogram& count, int v, int median, int& below) {
-    ++count[static_cast<std::size_t>(v)];
-    below += v < median;
-}
-// Walks m to the value with at most `rank` cells below it and more than
-// `rank` at or below it.
-inline void Settle(const Histogram& count, int rank, int& median, int& below) {
-    while (below > rank) below -= count[static_cast<std::size_t>(--median)];
-    while (below + count[static_cast<std::size_t>(median)] <= rank)
-        below += count[static_cast<std::size_t>(median++)];
+
+// A window's cells as (row, byte offset from the centre) pairs.
+template <int shape> constexpr auto CellsOf() {
+    constexpr MedianWindow window = kWindows[shape];
+    std::array<std::pair<int, int>, window.Count()> cells{};
+    std::size_t c = 0;
+    for (int k = 0; k < 2 * window.radius + 1; ++k) {
+        const int half = window.half[static_cast<std::size_t>(k)];
+        for (int dx = -half; dx <= half; ++dx) cells[c++] = {k, 3 * dx};
+    }
+    return cells;
 }
 
 template <int shape>
-void SlidingRow(const WindowRows& rows, std::int32_t width, const SpotRule& rule,
-                std::uint8_t* out) {
-    constexpr MedianWindow window = kWindows[shape];
-    constexpr int n = 2 * window.radius + 1;
-    constexpr int rank = (window.Count() - 1) / 2;
-    const std::uint8_t* centreRow = rows[static_cast<std::size_t>(window.radius)];
-
-    Histogram blue{}, green{}, red{};
-    for (int k = 0; k < n; ++k) {
-        const int half = window.half[static_cast<std::size_t>(k)];
-        for (int dx = -half; dx <= half; ++dx) {
-            const std::uint8_t* p = rows[static_cast<std::size_t>(k)] + 3 * dx;
-            ++blue[p[0]];
-            ++green[p[1]];
-            ++red[p[2]];
-        }
+void SelectionRow(const WindowRows& rows, std::int32_t width, const SpotRule& rule,
+                  std::uint8_t* out) {
+    static constexpr auto kCells = CellsOf<shape>();
+    const std::uint8_t* mid = rows[static_cast<std::size_t>(kWindows[shape].radius)];
+    const std::ptrdiff_t end = 3 * static_cast<std::ptrdiff_t>(width);
+    std::ptrdiff_t i = 0;
+    for (; i + 16 <= end; i += 16) {
+        const Bytes16 median = ForgetfulMedian<static_cast<int>(kCells.size())>([&](int c) {
+            const auto& [k, offset] = kCells[static_cast<std::size_t>(c)];
+            return Load(rows[static_cast<std::size_t>(k)] + i + offset);
+        });
+        const Bytes16 result = Replace(rule, Load(mid + i), median);
+        std::memcpy(out + i, &result, sizeof result);
     }
-    int mBlue = 0, mGreen = 0, mRed = 0;
-    int belowBlue = 0, belowGreen = 0, belowRed = 0;
-    for (std::int32_t x = 0;; ++x) {
-        const std::ptrdiff_t at = 3 * static_cast<std::ptrdiff_t>(x);
-        Settle(blue, rank, mBlue, belowBlue);
-        Settle(green, rank, mGreen, belowGreen);
-        Settle(red, rank, mRed, belowRed);
-        out[at] = rule(centreRow[at], static_cast<std::uint8_t>(mBlue));
-        out[at + 1] = rule(centreRow[at + 1], static_cast<std::uint8_t>(mGreen));
-        out[at + 2] = rule(centreRow[at + 2], static_cast<std::uint8_t>(mRed));
-        if (x + 1 == width) break;
-            // One step right: each window row loses its leftmost cell and gains
-            // the one past its right end.
-#pragma GCC unroll 8
-        for (int k = 0; k < n; ++k) {
-            const int half = window.half[static_cast<std::size_t>(k)];
-            const std::uint8_t* leaving = rows[static_cast<std::size_t>(k)] + at - 3 * half;
-            const std::uint8_t* entering = rows[static_cast<std::size_t>(k)] + at + 3 * (half + 1);
-            Take(blue, leaving[0], mBlue, belowBlue);
-            Take(green, leaving[1], mGreen, belowGreen);
-            Take(red, leaving[2], mRed, belowRed);
-            Add(blue, entering[0], mBlue, belowBlue);
-            Add(green, entering[1], mGreen, belowGreen);
-            Add(red, entering[2], mRed, belowRed);
-        }
-    }
+    for (; i < end; ++i) out[i] = rule(mid[i], MedianByte(kWindows[shape], rows, i));
 }
 
 using RowFilter = void (*)(const WindowRows&, std::int32_t, const SpotRule&, std::uint8_t*);
@@ -252,13 +233,13 @@ void NetworkRowOfPixels(const WindowRows& rows, std::int32_t width, const SpotRu
 RowFilter RowFilterFor(int shape) {
     switch (shape) {
     case 2: return NetworkRowOfPixels<2>;
-    case 3: return SlidingRow<3>;
-    case 4: return SlidingRow<4>;
-    case 5: return SlidingRow<5>;
-    case 6: return SlidingRow<6>;
-    case 7: return SlidingRow<7>;
-    case 8: return SlidingRow<8>;
-    case 9: return SlidingRow<9>;
+    case 3: return SelectionRow<3>;
+    case 4: return SelectionRow<4>;
+    case 5: return SelectionRow<5>;
+    case 6: return SelectionRow<6>;
+    case 7: return SelectionRow<7>;
+    case 8: return SelectionRow<8>;
+    case 9: return SelectionRow<9>;
     default: return NetworkRowOfPixels<1>;
     }
 }
