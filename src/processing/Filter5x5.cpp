@@ -99,10 +99,10 @@ void BoxMeans(const Rows5& rows, std::ptrdiff_t rowBytes, std::uint16_t* columns
             (columns[i - 6] + columns[i - 3] + columns[i] + columns[i + 3] + columns[i + 6]) / 25);
 }
 
-// Runs `row(old, mean, out, first, end)` on every row the pass covers, with
-// the pixels' bytes first .. end-1: `old` the row as it was, `mean` its box
-// means, `out` the picture's row. Bands of rows run at once, so `row` keeps
-// no state between calls.
+// Runs `row(old, mean, out, first, end, y)` on every row y the pass covers,
+// with the pixels' bytes first .. end-1: `old` the row as it was, `mean` its
+// box means, `out` the picture's row. Bands of rows run at once, so `row`
+// keeps no state between calls.
 template <typename RowRule> void GatedPass(Bitmap& picture, const RowRule& row) {
     if (picture.Format() != PixelFormat::Bits24)
         throw std::invalid_argument("the 5x5 filters need a 24-bit picture");
@@ -122,7 +122,7 @@ template <typename RowRule> void GatedPass(Bitmap& picture, const RowRule& row) 
                 const Rows5 rows{source.Row(y - 2), source.Row(y - 1), source.Row(y),
                                  source.Row(y + 1), source.Row(y + 2)};
                 BoxMeans(rows, rowBytes, columns.data(), mean.data());
-                row(rows[2], mean.data(), picture.ScanLine(y), std::ptrdiff_t{6}, rowBytes - 6);
+                row(rows[2], mean.data(), picture.ScanLine(y), std::ptrdiff_t{6}, rowBytes - 6, y);
             }
         });
 }
@@ -202,42 +202,77 @@ struct PixelStarts {
     }
 };
 
-// Clean for 16 pixels; strength 0..255 and threshold 1..32767.
-inline void CleanBlock(const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
-                       __m128i threshold, __m128i strength, const PixelStarts& starts) {
+// 0xFF at every byte of the 16 pixels (48 bytes) whose |L(C) - L(M)| is
+// below the threshold (1..32767).
+inline void FlatPixels48(const std::uint8_t* c, const std::uint8_t* m, __m128i threshold,
+                         const PixelStarts& starts, __m128i (&take)[3]) {
     __m128i low[3], high[3];
     LightnessDifferences48(c, m, low, high);
     __m128i start[3];
     for (int v = 0; v < 3; ++v) {
-        const __m128i take = _mm_packs_epi16(_mm_cmplt_epi16(Absolute16(low[v]), threshold),
+        const __m128i flat = _mm_packs_epi16(_mm_cmplt_epi16(Absolute16(low[v]), threshold),
                                              _mm_cmplt_epi16(Absolute16(high[v]), threshold));
-        start[v] = _mm_and_si128(take, starts.mask[v]);
+        start[v] = _mm_and_si128(flat, starts.mask[v]);
     }
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i by255 = _mm_set1_epi16(static_cast<short>(kBy255.multiplier));
     for (int v = 0; v < 3; ++v) {
         // The pixel's choice spread from its first byte to the next two.
-        __m128i take = _mm_or_si128(
+        take[v] = _mm_or_si128(
             start[v], _mm_or_si128(_mm_slli_si128(start[v], 1), _mm_slli_si128(start[v], 2)));
         if (v > 0)
-            take = _mm_or_si128(take, _mm_or_si128(_mm_srli_si128(start[v - 1], 15),
-                                                   _mm_srli_si128(start[v - 1], 14)));
+            take[v] = _mm_or_si128(take[v], _mm_or_si128(_mm_srli_si128(start[v - 1], 15),
+                                                         _mm_srli_si128(start[v - 1], 14)));
+    }
+}
+
+// x x factor div 255 in 16-bit lanes, both at most 255.
+inline __m128i Times255ths(__m128i x, __m128i factor) {
+    const __m128i by255 = _mm_set1_epi16(static_cast<short>(kBy255.multiplier));
+    return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(x, factor), by255), kBy255.shift - 16);
+}
+
+// Clean for 16 pixels; strength 0..255 and threshold 1..32767.
+inline void CleanBlock(const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
+                       __m128i threshold, __m128i strength, const PixelStarts& starts) {
+    __m128i takes[3];
+    FlatPixels48(c, m, threshold, starts, takes);
+    const __m128i zero = _mm_setzero_si128();
+    for (int v = 0; v < 3; ++v) {
+        const __m128i take = takes[v];
         const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 16 * v));
         const __m128i mean = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 16 * v));
         const __m128i up = _mm_subs_epu8(mean, old);
         const __m128i down = _mm_subs_epu8(old, mean);
         const __m128i gap = _mm_or_si128(up, down);
-        const auto step = [&](__m128i gap16) {
-            return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(gap16, strength), by255),
-                                  kBy255.shift - 16);
-        };
-        const __m128i q = _mm_packus_epi16(step(_mm_unpacklo_epi8(gap, zero)),
-                                           step(_mm_unpackhi_epi8(gap, zero)));
+        const __m128i q = _mm_packus_epi16(Times255ths(_mm_unpacklo_epi8(gap, zero), strength),
+                                           Times255ths(_mm_unpackhi_epi8(gap, zero), strength));
         const __m128i rising = _mm_cmpeq_epi8(down, zero);
         const __m128i moved = _mm_or_si128(_mm_and_si128(rising, _mm_adds_epu8(old, q)),
                                            _mm_andnot_si128(rising, _mm_subs_epu8(old, q)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * v),
                          _mm_or_si128(_mm_and_si128(take, moved), _mm_andnot_si128(take, old)));
+    }
+}
+
+// The flat blend for 16 pixels: C x keep div 255 + D x give div 255 where
+// the pixel is flat, keep + give = 255.
+inline void BlendBlock(const std::uint8_t* c, const std::uint8_t* m, const std::uint8_t* d,
+                       std::uint8_t* out, __m128i threshold, __m128i keep, __m128i give,
+                       const PixelStarts& starts) {
+    __m128i takes[3];
+    FlatPixels48(c, m, threshold, starts, takes);
+    const __m128i zero = _mm_setzero_si128();
+    for (int v = 0; v < 3; ++v) {
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 16 * v));
+        const __m128i other = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * v));
+        const auto half = [&](__m128i own16, __m128i other16) {
+            return _mm_add_epi16(Times255ths(own16, keep), Times255ths(other16, give));
+        };
+        const __m128i blended =
+            _mm_packus_epi16(half(_mm_unpacklo_epi8(old, zero), _mm_unpacklo_epi8(other, zero)),
+                             half(_mm_unpackhi_epi8(old, zero), _mm_unpackhi_epi8(other, zero)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 16 * v),
+            _mm_or_si128(_mm_and_si128(takes[v], blended), _mm_andnot_si128(takes[v], old)));
     }
 }
 
@@ -300,7 +335,7 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
     const __m128i strength16 = _mm_set1_epi16(static_cast<short>(strength));
 #endif
     GatedPass(picture, [&](const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
-                           std::ptrdiff_t first, std::ptrdiff_t end) {
+                           std::ptrdiff_t first, std::ptrdiff_t end, std::int32_t) {
         std::ptrdiff_t i = first;
 #if defined(__SSE2__)
         if (vectors)
@@ -327,7 +362,7 @@ void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
         _mm_set1_epi16(static_cast<short>(std::clamp(threshold, -1, 32767)));
 #endif
     GatedPass(picture, [&](const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
-                           std::ptrdiff_t first, std::ptrdiff_t end) {
+                           std::ptrdiff_t first, std::ptrdiff_t end, std::int32_t) {
         // First the pixels to change, listed without branching, then the
         // conversions for those alone.
         const auto listed = static_cast<std::size_t>((end - first) / 3 + 16);
@@ -362,6 +397,42 @@ void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength) {
             to[0] = Byte(rgb.R);
             to[1] = Byte(rgb.G);
             to[2] = Byte(rgb.B);
+        }
+    });
+}
+
+void BlendFlat5x5(Bitmap& picture, const Bitmap& other, int threshold, int amount) {
+    if (other.Format() != PixelFormat::Bits24 || other.Width() != picture.Width() ||
+        other.Height() != picture.Height())
+        throw std::invalid_argument("the blend needs a 24-bit picture of the same size");
+    if (threshold <= 0) {
+        if (picture.Format() != PixelFormat::Bits24)
+            throw std::invalid_argument("the 5x5 filters need a 24-bit picture");
+        return;
+    }
+    const auto& lightness = LightnessBySum();
+    const std::int64_t give = std::clamp<std::int64_t>(amount, -(1 << 20), 1 << 20);
+#if defined(__SSE2__)
+    static const PixelStarts starts;
+    const bool vectors = amount >= 0 && amount <= 255;
+    const __m128i threshold16 = _mm_set1_epi16(static_cast<short>(std::min(threshold, 32767)));
+    const __m128i keep16 = _mm_set1_epi16(static_cast<short>(255 - amount));
+    const __m128i give16 = _mm_set1_epi16(static_cast<short>(amount));
+#endif
+    GatedPass(picture, [&](const std::uint8_t* c, const std::uint8_t* m, std::uint8_t* out,
+                           std::ptrdiff_t first, std::ptrdiff_t end, std::int32_t y) {
+        const std::uint8_t* d = other.ScanLine(y);
+        std::ptrdiff_t i = first;
+#if defined(__SSE2__)
+        if (vectors)
+            for (; i + 48 <= end; i += 48)
+                BlendBlock(c + i, m + i, d + i, out + i, threshold16, keep16, give16, starts);
+#endif
+        for (; i < end; i += 3) {
+            if (std::abs(Lightness(lightness, c + i) - Lightness(lightness, m + i)) >= threshold)
+                continue;
+            for (std::ptrdiff_t n = i; n < i + 3; ++n)
+                out[n] = Byte(c[n] * (255 - give) / 255 + d[n] * give / 255);
         }
     });
 }

@@ -25,4 +25,10 @@ void SharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength);
 // saturation stay. Other pixels keep their values. Bits24 pictures only.
 void UnSharpGaussianBlur5x5(Bitmap& picture, int threshold, int strength);
 
+// Mask Edges' blend: where |L(C) - L(M)| < threshold, each byte becomes
+// C x (255 - amount) div 255 + D x amount div 255, D the other picture's
+// byte at the same place; other pixels keep their values. Both pictures
+// Bits24 and of one size (else std::invalid_argument).
+void BlendFlat5x5(Bitmap& picture, const Bitmap& other, int threshold, int amount);
+
 } // namespace zv

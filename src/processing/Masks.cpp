@@ -265,23 +265,6 @@ constexpr ToolboxOperation kMaskOperations[] = {
      .needs = kNeedDuplicateQuiet},
 };
 
-// HLS lightness by max + min of a pixel's bytes, as RGBtoHLS gives it.
-const std::array<std::int16_t, 511>& LightnessBySum() {
-    static const std::array<std::int16_t, 511> table = [] {
-        std::array<std::int16_t, 511> t{};
-        for (int s = 0; s <= 510; ++s)
-            t[static_cast<std::size_t>(s)] =
-                static_cast<std::int16_t>(RGBtoHLS((s + 1) / 2, s / 2, s / 2).L);
-        return t;
-    }();
-    return table;
-}
-
-inline int Lightness(const std::uint8_t* p) {
-    const int s = std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]});
-    return LightnessBySum()[static_cast<std::size_t>(s)];
-}
-
 } // namespace
 
 std::span<const ToolboxOperation> MaskOperations() {
@@ -450,37 +433,7 @@ void CompositeGray(Bitmap& picture, const Bitmap& duplicate) {
 
 void MaskEdges(Bitmap& picture, const Bitmap& duplicate, int threshold, int amount) {
     RequirePair(picture, duplicate);
-    const std::int32_t width = picture.Width();
-    const std::int32_t height = picture.Height();
-    if (width < 5 || height < 6) return;
-    const Bitmap source = picture;
-    const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(width);
-    ParallelRows(picture, 2, height - 3, [&](std::int32_t first, std::int32_t end) {
-        std::vector<std::uint16_t> columns(static_cast<std::size_t>(rowBytes));
-        for (std::int32_t y = first; y < end; ++y) {
-            std::fill(columns.begin(), columns.end(), 0);
-            for (std::int32_t r = y - 2; r <= y + 2; ++r) {
-                const std::uint8_t* s = source.ScanLine(r);
-                for (std::int64_t i = 0; i < rowBytes; ++i) columns[i] += s[i];
-            }
-            const std::uint8_t* c = source.ScanLine(y);
-            const std::uint8_t* d = duplicate.ScanLine(y);
-            std::uint8_t* out = picture.ScanLine(y);
-            for (std::int64_t i = 6; i < rowBytes - 6; i += 3) {
-                std::uint8_t mean[3];
-                for (int k = 0; k < 3; ++k) {
-                    const std::int64_t at = i + k;
-                    mean[k] =
-                        static_cast<std::uint8_t>((columns[at - 6] + columns[at - 3] + columns[at] +
-                                                   columns[at + 3] + columns[at + 6]) /
-                                                  25);
-                }
-                if (std::abs(Lightness(c + i) - Lightness(mean)) >= threshold) continue;
-                for (int k = 0; k < 3; ++k)
-                    out[i + k] = Byte(c[i + k] * (255 - amount) / 255 + d[i + k] * amount / 255);
-            }
-        }
-    });
+    BlendFlat5x5(picture, duplicate, threshold, amount);
 }
 
 } // namespace zv

@@ -1,11 +1,13 @@
 #include "processing/PictureArithmetic.h"
 
+#include "processing/ByteBlocks.h"
 #include "processing/RowBands.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -88,14 +90,19 @@ void RequirePair(const Bitmap& picture, const Bitmap& duplicate) {
         throw std::invalid_argument("two 24-bit pictures of one size are needed");
 }
 
-// rows(p, d, bytes) over the rows the predicate keeps.
-template <class Keep, class Row>
-void PairRows(Bitmap& picture, const Bitmap& duplicate, Keep keep, Row row) {
+// rule(P, D) for every byte of the rows the predicate keeps. The rows are
+// read as two separate pictures, so a picture combined with itself is read
+// from a copy.
+template <class Keep, class Rule>
+void PairRows(Bitmap& picture, const Bitmap& duplicate, Keep keep, Rule rule) {
     RequirePair(picture, duplicate);
+    std::optional<Bitmap> copy;
+    if (&picture == &duplicate) copy.emplace(duplicate);
+    const Bitmap& other = copy ? *copy : duplicate;
     const std::int64_t bytes = 3 * static_cast<std::int64_t>(picture.Width());
     ParallelRows(picture, 0, picture.Height(), [&](std::int32_t first, std::int32_t end) {
         for (std::int32_t y = first; y < end; ++y)
-            if (keep(y)) row(picture.ScanLine(y), duplicate.ScanLine(y), bytes);
+            if (keep(y)) ForEachBytePair(picture.ScanLine(y), other.ScanLine(y), bytes, rule);
     });
 }
 
@@ -164,13 +171,9 @@ std::span<const ToolboxOperation> ArithmeticOperations() {
 }
 
 void CombineBytes(Bitmap& picture, const Bitmap& duplicate, ByteCombination how) {
-    const auto all = [](std::int32_t) { return true; };
     const auto each = [&](auto rule) {
-        PairRows(picture, duplicate, all,
-                 [rule](std::uint8_t* p, const std::uint8_t* d, std::int64_t bytes) {
-                     for (std::int64_t i = 0; i < bytes; ++i)
-                         p[i] = static_cast<std::uint8_t>(rule(int{p[i]}, int{d[i]}));
-                 });
+        PairRows(
+            picture, duplicate, [](std::int32_t) { return true; }, rule);
     };
     switch (how) {
     case ByteCombination::Multiply: each([](int p, int d) { return d * p / 255; }); break;
@@ -185,19 +188,31 @@ void CombineBytes(Bitmap& picture, const Bitmap& duplicate, ByteCombination how)
 
 void AverageRows(Bitmap& picture, const Bitmap& duplicate, int percent, bool everyRow,
                  bool oddField) {
-    // Two quotients per byte, from tables: P's share and D's share.
-    std::array<int, 256> own{}, other{};
-    for (int v = 0; v < 256; ++v) {
-        own[v] = v * (100 - percent) / 100;
-        other[v] = v * percent / 100;
-    }
     const int parity = oddField ? 1 : 0;
-    PairRows(
-        picture, duplicate, [&](std::int32_t y) { return everyRow || (parity + y) % 2 == 1; },
-        [&](std::uint8_t* p, const std::uint8_t* d, std::int64_t bytes) {
-            for (std::int64_t i = 0; i < bytes; ++i)
-                p[i] = static_cast<std::uint8_t>(std::clamp(own[p[i]] + other[d[i]], 0, 255));
+    const auto rows = [&](std::int32_t y) { return everyRow || (parity + y) % 2 == 1; };
+    // Each share is a product of at most 16 bits divided by 100, which the
+    // compiler does on 16-bit lanes; past 100 percent the picture's share is
+    // negative (rounded toward zero, as a signed quotient is).
+    if (percent >= 0 && percent <= 100) {
+        const auto own = static_cast<std::uint16_t>(100 - percent);
+        const auto other = static_cast<std::uint16_t>(percent);
+        PairRows(picture, duplicate, rows, [own, other](std::uint16_t p, std::uint16_t d) {
+            return static_cast<std::uint16_t>(p * own) / 100 +
+                   static_cast<std::uint16_t>(d * other) / 100;
         });
+    } else if (percent > 100 && percent <= 257) {
+        const auto own = static_cast<std::uint16_t>(percent - 100);
+        const auto other = static_cast<std::uint16_t>(percent);
+        PairRows(picture, duplicate, rows, [own, other](std::uint16_t p, std::uint16_t d) {
+            return std::clamp(static_cast<std::uint16_t>(d * other) / 100 -
+                                  static_cast<std::uint16_t>(p * own) / 100,
+                              0, 255);
+        });
+    } else {
+        PairRows(picture, duplicate, rows, [percent](int p, int d) {
+            return std::clamp(p * (100 - percent) / 100 + d * percent / 100, 0, 255);
+        });
+    }
 }
 
 } // namespace zv
