@@ -48,6 +48,29 @@ Bitmap EdgesReference(const Bitmap& picture, const Bitmap& duplicate, int thresh
     });
 }
 
+// The mask weight straight from the HLS distance to the selection.
+Bitmap MaskReference(const Bitmap& picture, const Bitmap& duplicate,
+                     const zv::ColourSelection& selection, bool foreground) {
+    Bitmap out = picture;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const zv::Hls c = zv::RGBtoHLS(ByteOf(picture, x, y, 2), ByteOf(picture, x, y, 1),
+                                           ByteOf(picture, x, y, 0));
+            const std::int64_t h = c.H - selection.centre.H, l = c.L - selection.centre.L,
+                               s = c.S - selection.centre.S;
+            std::int64_t o =
+                selection.Holds(c)
+                    ? 255
+                    : std::min<std::int64_t>(255, (h * h + l * l + s * s) * 255 / 38'880'000);
+            if (foreground) o = 255 - o;
+            for (int n = 0; n < 3; ++n)
+                SetByte(out, x, y, n,
+                        static_cast<int>((255 - o) * ByteOf(picture, x, y, n) / 255 +
+                                         o * ByteOf(duplicate, x, y, n) / 255));
+        }
+    return out;
+}
+
 struct Case {
     std::string name;
     std::function<void(Bitmap&, const Bitmap&)> pass;
@@ -106,6 +129,14 @@ std::vector<Case> Cases() {
                          [threshold, amount](const Bitmap& p, const Bitmap& d) {
                              return EdgesReference(p, d, threshold, amount);
                          }});
+    const zv::ColourSelection reds{{0, 1800, 2400}, {600, 1200, 1500}};
+    for (bool foreground : {false, true})
+        cases.push_back(
+            {foreground ? "MaskHlsForeground" : "MaskHls",
+             [reds, foreground](Bitmap& p, const Bitmap& d) { ColourMask(p, d, reds, foreground); },
+             [reds, foreground](const Bitmap& p, const Bitmap& d) {
+                 return MaskReference(p, d, reds, foreground);
+             }});
     return cases;
 }
 
