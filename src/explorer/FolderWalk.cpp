@@ -96,6 +96,7 @@ private:
                 if (folders_.empty()) { // the start folder itself is gone
                     AddFolder(folder, 0, {});
                     ++result_.unreadable;
+                    result_.unreadableFolders.push_back(folder);
                 }
                 continue;
             }
@@ -103,10 +104,14 @@ private:
             std::vector<std::string> subfolders;
             FolderContent content;
             const bool read = ReadFolder(folder, subfolders, content);
-            if (!read) ++result_.unreadable;
+            if (!read) {
+                ++result_.unreadable;
+                result_.unreadableFolders.push_back(folder);
+            }
             const bool first = folders_.empty();
             AddFolder(folder, status.st_dev, std::move(content));
             if (progress_.Stopped()) return false;
+            if (!options_.subfolders) subfolders.clear();
             std::sort(subfolders.begin(), subfolders.end(), FolderNameLess);
             for (auto name = subfolders.rbegin(); name != subfolders.rend(); ++name)
                 pending.push_back(folder + *name + '/');

@@ -4,6 +4,7 @@
 // folder the files of an extension set in name order. Albums and picture
 // lists are filled from what it yields; it knows nothing of either.
 
+#include "catalog/WalkRecords.h"
 #include "platform/Progress.h"
 
 #include <cstdint>
@@ -13,34 +14,6 @@
 #include <vector>
 
 namespace zv {
-
-// One folder of the walk: its path ending in "/" and the device it is on
-// (folders of one device share a volume).
-struct WalkFolder {
-    std::string path;
-    std::uint64_t device = 0;
-};
-
-// One file of the walk. The name and extension are kept as on disk.
-struct WalkFile {
-    std::size_t folderIndex = 0; // into the folder list
-    std::string name;            // without its extension
-    std::string ext;             // with its dot (".PNG", ".jpg"); empty when none
-    std::uint64_t size = 0;
-    std::uint32_t dosDateTime = 0; // local last-write time, packed DOS date and time
-    std::uint32_t timeMs = 0;      // the same time as milliseconds since midnight
-};
-
-// Receives the walk's records: the whole folder list first, then the files
-// folder by folder, each folder closed by FolderDone (so a names file can be
-// flushed between folders). May throw; the walk then ends and lets it through.
-class WalkSink {
-public:
-    virtual ~WalkSink() = default;
-    virtual void Folders(const std::vector<WalkFolder>& folders) = 0;
-    virtual void File(const WalkFile& file) = 0;
-    virtual void FolderDone(std::size_t /*folderIndex*/) {}
-};
 
 // Who walks, for the progress texts.
 enum class WalkTexts {
@@ -55,17 +28,20 @@ struct WalkOptions {
     // Folders at or below this path (ending in "/") are neither listed nor
     // read: the thumbnail cache. Empty: none.
     std::string skipRoot;
+    // False: the start folder alone ("No" to including sub-folders).
+    bool subfolders = true;
     // Milliseconds of a steady clock, for the files-per-minute text.
     std::function<std::int64_t()> nowMs;
 };
 
 struct WalkResult {
-    bool stopped = false;           // Stop or Cancel ended it
-    std::size_t folders = 0;        // in the folder list
-    std::size_t files = 0;          // yielded
-    std::size_t unreadable = 0;     // folders that could not be read
-    std::size_t lineBreakNames = 0; // names holding CR or LF, left out
-    std::uint64_t scanned = 0;      // directory entries looked at in the file pass
+    bool stopped = false;                       // Stop or Cancel ended it
+    std::size_t folders = 0;                    // in the folder list
+    std::size_t files = 0;                      // yielded
+    std::size_t unreadable = 0;                 // folders that could not be read
+    std::size_t lineBreakNames = 0;             // names holding CR or LF, left out
+    std::uint64_t scanned = 0;                  // directory entries looked at in the file pass
+    std::vector<std::string> unreadableFolders; // their paths, in walk order
 };
 
 // Walks the tree below `start` (a folder; a missing trailing "/" is fine).

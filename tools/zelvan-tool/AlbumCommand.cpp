@@ -6,6 +6,7 @@
 #include "album/AlbumFiles.h"
 #include "platform/AppFolders.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -14,10 +15,14 @@
 
 namespace zvtool {
 
+// In AlbumCommandWalk.cpp.
+int MakeAlbumFromFolder(const std::string& out, const std::string& folder, bool slides);
+
 const char* const kAlbumUsage =
     "Usage: zelvan-tool album list FILE\n"
     "       zelvan-tool album check FILE\n"
     "       zelvan-tool album make OUT FILE... | --files-from LIST\n"
+    "       zelvan-tool album make OUT FOLDER [--slides]\n"
     "       zelvan-tool album convert IN OUT\n\n"
     "FILE is an album: an AVL slideshow script or an AVC catalog, read from its data\n"
     "files in the app home's data/ folder when they are there, else (AVL) decoded from\n"
@@ -31,6 +36,13 @@ const char* const kAlbumUsage =
     "make   makes the album OUT of the files, a slide each in the order given (or of the\n"
     "       paths of LIST, one a line, such as a .zvp picture list). Files that are not\n"
     "       there are named on standard error and the exit status is 1.\n"
+    "       Given a FOLDER, make walks it and every folder below it (not hidden ones,\n"
+    "       not links to folders, not the thumbnail cache) as the explorer's recursive\n"
+    "       listing does: folders depth first in name order, files in name order, the\n"
+    "       picture and media files the walk dialog takes, or with --slides every\n"
+    "       kind a slideshow plays. Counts and folders that could not be read go to\n"
+    "       standard error. Ctrl+C stops the walk: \"Slide listing aborted.\", no OUT\n"
+    "       and no files left behind, exit status 1.\n"
     "convert  reads IN and saves it as OUT.\n\n"
     "OUT's extension gives its kind: .avc a catalog, .zvp a picture list, anything\n"
     "else an AVL script. Catalogs and scripts get their data files in data/.\n";
@@ -104,7 +116,15 @@ std::vector<std::string> ListedPaths(const std::string& list) {
     return paths;
 }
 
+bool IsFolderArgument(const std::vector<std::string>& arguments) {
+    const bool shape =
+        arguments.size() == 1 || (arguments.size() == 2 && arguments[1] == "--slides");
+    std::error_code error;
+    return shape && std::filesystem::is_directory(arguments[0], error);
+}
+
 int Make(const std::string& out, std::vector<std::string> files) {
+    if (IsFolderArgument(files)) return MakeAlbumFromFolder(out, files[0], files.size() == 2);
     if (files.size() == 2 && files[0] == "--files-from") files = ListedPaths(files[1]);
     zv::SlideAlbum album;
     int missing = 0;
