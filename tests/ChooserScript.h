@@ -22,4 +22,11 @@ inline int PickOrDeleteAll(zv::ChooserRequest& request, int pick) {
     return chooser.Accept(request);
 }
 
+// "&Ok" on the rows as the chooser opened them (every eligible picture).
+inline int AcceptAsOpened(zv::ChooserRequest& request) {
+    zv::ListChooser chooser(request);
+    chooser.Open();
+    return chooser.Accept(request);
+}
+
 } // namespace zvtest

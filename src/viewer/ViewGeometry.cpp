@@ -250,16 +250,6 @@ ViewRect DisplayFromSelection(ViewRect selection, ViewSize picture, ViewSize con
     return LimitedTo(ScaledOutwards(Normalised(selection), inverse), control);
 }
 
-ViewRect GridCell(ViewSize picture, int columns, int rows, int column, int row) {
-    if (picture.Empty()) return {};
-    const int cols = std::max(1, columns), rowCount = std::max(1, rows);
-    const int c = std::clamp(column, 0, cols - 1), r = std::clamp(row, 0, rowCount - 1);
-    const int cellWidth = picture.width / cols, cellHeight = picture.height / rowCount;
-    const int left = c * cellWidth, top = r * cellHeight;
-    return {left, top, c == cols - 1 ? picture.width : left + cellWidth,
-            r == rowCount - 1 ? picture.height : top + cellHeight};
-}
-
 ZoomRegionView ZoomToRegion(ViewRect selection, ViewSize area) {
     const ViewRect region = Normalised(selection);
     ZoomRegionView view;

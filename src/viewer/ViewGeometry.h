@@ -120,10 +120,6 @@ ViewRect SelectionFromDisplay(ViewRect display, ViewSize picture, ViewSize contr
 // rounded outwards and limited to the control.
 ViewRect DisplayFromSelection(ViewRect selection, ViewSize picture, ViewSize control, bool fit,
                               int percent);
-// Cell (column, row) of a grid of columns x rows over the picture; the last
-// column and row take the remainder. Counts below 1 count as 1; an index
-// outside the grid is taken as the nearest cell.
-ViewRect GridCell(ViewSize picture, int columns, int rows, int column, int row);
 inline constexpr int kGridMinimumSide = 64;
 inline constexpr const char* kGridTooSmallText =
     "64x64 image (minimum) required to use this feature.";

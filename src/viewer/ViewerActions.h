@@ -64,7 +64,18 @@ enum ViewerCommand : int {
     kVwTextMarkFont,
     kVwTextMarkOutline,
     kVwBatchConvert, // argument: the target's tag, 0 JPG .. 5 PCX
+    kVwEffect,       // argument: the effect code of the registry entry, shown in its dialog
+    kVwResize,       // argument: 0 "Interpolate (fast)", 1 "Resample (smooth)"
+    kVwRotateAsked,  // argument: the unit in hundredths of a degree, 100 Normal, 1 Fine
+    kVwArtifacts,
+    kVwBorder,
+    kVwReduceDithered, // argument: the ReduceItem
+    kVwViewBookmarks,
+    kVwSortBookmarks,
 };
+
+// The dithered items of Colors > Reduce to.
+enum ReduceItem : int { kReduce256, kReduceGray256, kReduce16, kReduceBlackWhite };
 
 // The on/off settings of the View and Media menus.
 enum ViewerToggle : int {
@@ -104,6 +115,13 @@ enum ViewerRule : int {
     kVwHalfJpegOn,
     kVwPictureFile, // a file was opened, so its folder can be stepped through
     kVwExifOrientationOn,
+    // The depth rules of the colour items, each with a picture shown.
+    kVwNegativeDepth,  // more than 7 bits, or 1
+    kVwGrayDepth,      // more than 7 bits
+    kVwReduceDepth,    // any depth but 1
+    kVwDepthAbove8,    // "&256 colors (dither)", "2&56 colors (poster)"
+    kVwDepthAbove4,    // "&16 colors (dither)", "1&6 colors (poster)"
+    kVwSelectionShown, // a picture with a selection on it
 };
 
 // What the rules are answered from.
@@ -118,6 +136,8 @@ struct ViewerCommandState {
     bool fullScreen = false;
     bool halfJpeg = false;
     bool exifOrientation = true; // "Rotate by EXIF orientation"
+    int imageBits = 24;
+    bool selection = false;
     int mouseTool = 0;
     int aspectMode = 0;
 };

@@ -43,6 +43,9 @@ namespace {
 
 constexpr int kSmallestNewSide = 16;
 constexpr int kLargestNewSide = 32000;
+// The list chooser's mode and help topic for the viewer's bookmarks.
+constexpr int kBookmarksChooserMode = 410;
+constexpr int kBookmarksHelpTopic = 300;
 
 std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
@@ -459,6 +462,36 @@ void ViewerDocument::ClearHistory() {
     ShowEmpty();
     services_.history.Clear();
     services_.window.DocumentChanged();
+}
+
+void ViewerDocument::ViewBookmarks(const std::string& pathBoxText) {
+    if (services_.history.Empty() || !services_.chooseFromList) return;
+    ChooserRequest request;
+    request.mode = kBookmarksChooserMode;
+    request.helpTopic = kBookmarksHelpTopic;
+    request.caption = "Bookmarked Files";
+    request.list = services_.history.Entries();
+    request.preselect = pathBoxText;
+    const int chosen = services_.chooseFromList(request);
+    if (chosen < 0) return;
+    services_.history.Replace(std::move(request.list), chosen);
+    if (services_.history.Empty()) {
+        ShowEmpty();
+        services_.window.DocumentChanged();
+        return;
+    }
+    HistoryClick();
+}
+
+void ViewerDocument::SortBookmarks() {
+    if (services_.history.Empty()) return;
+    services_.history.Sort(services_.fileExists);
+    if (services_.history.Empty()) {
+        ShowEmpty();
+        services_.window.DocumentChanged();
+        return;
+    }
+    HistoryClick();
 }
 
 void ViewerDocument::MoveUp() {

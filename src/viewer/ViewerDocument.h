@@ -6,6 +6,7 @@
 // this decides what is opened, in which order the user is asked, and what
 // the history, the caption and the status bar then say.
 
+#include "catalog/ListChooser.h"
 #include "imaging/ImagingContext.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryStatus.h"
@@ -99,6 +100,8 @@ struct DocumentServices {
     // "Save as" for the discard question's Save; without it the question
     // offers Yes and No.
     SavePictureFunction savePicture = {};
+    // The list chooser for the bookmarks view; without it the view does nothing.
+    ChooseFromListFn chooseFromList = {};
 };
 
 class ViewerDocument {
@@ -182,6 +185,13 @@ public:
     // Unmark: asks first, unless the user chose to skip the question.
     void Unmark();
     void ClearHistory();
+    // Bookmarks "&View": the bookmarks in the list chooser with the path
+    // box's text preselected; "&Ok" keeps the pruned list and opens the
+    // chosen entry.
+    void ViewBookmarks(const std::string& pathBoxText);
+    // Bookmarks "&Sort": sorted without regard to case, the entries whose
+    // files are gone dropped, and the first one opened.
+    void SortBookmarks();
     void MoveUp();
     void MoveDown();
     bool LoadPictureList(const std::string& path);

@@ -101,6 +101,12 @@ void ViewerHistory::Sort(const std::function<bool(const std::string&)>& fileExis
     index_ = 0;
 }
 
+void ViewerHistory::Replace(std::vector<std::string> entries, int index) {
+    entries_ = std::move(entries);
+    if (entries_.capacity() < kInitialCapacity) entries_.reserve(kInitialCapacity);
+    SetIndex(index);
+}
+
 int ViewerHistory::NextIndex() const {
     if (Count() < 2) return index_;
     return index_ + 1 >= Count() ? 0 : index_ + 1;

@@ -43,6 +43,8 @@ public:
     std::optional<std::string> RemoveCurrent();
 
     void Clear();
+    // The entries and the current position the bookmarks view left.
+    void Replace(std::vector<std::string> entries, int index);
 
     // Reorder the current entry; nothing happens with fewer than 2 entries.
     // The current position always follows the moved entry.

@@ -189,8 +189,22 @@ private slots:
   &Histogram [Ctrl+H]
   Anal&yze
   S&mooth
+    &Gaussian
+    De&Focus
+    &Soften
+    &Outlier
+    &Despeckle
+    Un&Spot
+    &Clean
+    Air&brush
+    -
     En&rich
     De&Lace
+  S&harpen
+    &Unsharp mask
+    &Mean removal
+    High pass - &medium
+    High pass - &light
   &Descreen
     &Light
     &Medium
@@ -212,6 +226,30 @@ private slots:
     -
     Mirror Vertical
     Mirror Horizontal
+  Add &noise
+    &Random
+    &Artifacts
+  &Compute
+    &Duplicate [Ctrl+D]
+    &Swap
+    -
+    &Average
+    &Interlace
+    M&ultiply
+    Mi&nimum
+    Ma&ximum
+    Di&fference
+    Su&btract
+    -
+    Mask &Backcolors
+    Mask &Forecolors
+    Mask S&hadows
+    Mask Hi&ghlights
+    Mask &Midtones
+    Mask &Contrast
+    Mask G&rayscale
+    Mask &Edges
+  &Border
   &Text Mark
     Top Left
     Top Right
@@ -222,6 +260,10 @@ private slots:
     Outline color
 &Colors
   &Negative
+  Gra&y shades
+  RGB &Max
+  &Posterize
+  &Red Eye
   Re&duce to
     &256 colors (dither)
     256 &grays (dither)
@@ -230,14 +272,57 @@ private slots:
     -
     2&56 colors (poster)
     1&6 colors (poster)
+  -
+  &Gamma
+    &Global
+    &RGB
+    S&uppress
+    &Saturation
+  &Brightness
+    &Global
+    &RGB
+    S&hift
+    &Zero
+    &Balance
   C&ontrast
+    &Global
+    &RGB
+    &Suppress
+    De&Fog
+    -
     Un&Wash
     Un&Cook
     &Attenuate
+  &Enhance
+    &Global
+    &Lighting
+    &Saturation
+    S&hadows
+    &Highlights
+  &Limit
+    &All
+    &Red
+    &Green
+    &Blue
+  E&qualizer
+    &All channels
+    &Red channel
+    &Green channel
+    &Blue channel
   &Map
+    &Equalize
+    &Red
+    &Green
+    &Blue
+    &Lighting
+    &Saturation
+    -
     &Zero
     &Center
   &Tune
+    &HLS
+    &RGB
+    -
     Auto &White
     Auto &Balance
     Auto &Contrast
@@ -248,6 +333,11 @@ private slots:
     &Normalize
     E&Qualize
     &Optimize
+  &Threshold
+    HLS &foreground
+    HLS &background
+    RGB f&oreground
+    RGB b&ackground
 &Zoom
   Zoom &in [+; Num++; Ctrl++; Ctrl+=]
   Zoom &out [-; Num+-; Ctrl+-]
@@ -266,7 +356,7 @@ private slots:
   &Mask
   &Grid
 &Bookmarks
-  &View [Ctrl+B]
+  &View [Ctrl+B; B]
   &Run [Ctrl+R]
   &Clear
   &Sort

@@ -12,6 +12,7 @@
 #include "viewer/ui/BatchForm.h"
 #include "viewer/ui/WebForm.h"
 
+#include "../ChooserScript.h"
 #include "ViewerSession.h"
 
 #include <QAction>
@@ -166,6 +167,55 @@ private slots:
         QVERIFY(session_->Program().Document().modified);
     }
 
+    // Each item asks its numbers in its own dialog, then runs and records
+    // what was asked; Cancel does nothing.
+    void itemsWithTheirOwnDialogsAskThenRun() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        using Step = DialogStep;
+        struct Row {
+            const char* caption;
+            DialogScript script;
+            const char* title;
+            const char* recorded; // empty: nothing
+        };
+        const Row rows[] = {
+            // 64 x 16 with the aspect kept: the height follows the width.
+            {"Interpolate (fast)",
+             {Step::Type(0, "128"), Step::Ok()},
+             "Image Resize",
+             "RESIZE=128,32"},
+            {"Normal", {Step::Cancel()}, "Rotate image (deg.)", ""},
+            {"Normal", {Step::Slider(0, 30), Step::Ok()}, "Rotate image (deg.)", "ROTATE=30"},
+            {"Fine", {Step::Slider(0, 4550), Step::Ok()}, "Rotate image (deg.)", "ROTATE=46"},
+            {"&Artifacts", {Step::Slider(0, 60), Step::Ok()}, "Add JPEG artifacts", "ARTIFACT=60"},
+            {"&Border",
+             {Step::Type(0, "2"), Step::Type(1, "3"), Step::Ok()},
+             "Set Border",
+             "BORDER=12632256,2,3"},
+            {"Mosaic (tile)",
+             {Step::Slider(0, 3), Step::Test(), Step::Ok()},
+             "Set Mosaic Tile to",
+             "MOSAIC=3"},
+            {"&256 colors (dither)", {Step::Ok()}, "Color reduction method", ""},
+        };
+        for (const Row& row : rows) {
+            const std::size_t recordedBefore = lines.size();
+            session_->dialogs.dialogScripts.push_back(row.script);
+            QAction* item = Command(viewer, QString::fromUtf8(row.caption));
+            QVERIFY2(item && item->isEnabled(), row.caption);
+            item->trigger();
+            QCOMPARE(QString::fromStdString(session_->dialogs.dialogs.back().title),
+                     QString::fromUtf8(row.title));
+            const std::string recorded = lines.size() > recordedBefore ? lines.back() : "";
+            QCOMPARE(QString::fromStdString(recorded), QString::fromUtf8(row.recorded));
+        }
+        QCOMPARE(Current().BitsPerPixel(), 8); // the dithered reduction ran
+        QVERIFY(!Command(viewer, QStringLiteral("&256 colors (dither)"))->isEnabled());
+    }
+
     void aTextMarkAsksDrawsInItsCornerAndRecords() {
         TWebForm& viewer = StartOn();
         std::vector<std::string> lines;
@@ -200,22 +250,33 @@ private slots:
         Application& program = session_->Program();
         const fs::path second = session_->home.Path() / "second.bmp";
         const fs::path gone = session_->home.Path() / "gone.bmp";
+        const fs::path text = session_->home.Path() / "text.bmp";
         fs::copy_file(picturePath_, second);
         fs::copy_file(picturePath_, gone);
-        program.ViewerDoc().OpenByName(second.string());
-        program.ViewerDoc().OpenByName(gone.string());
-        QCOMPARE(program.History().Count(), 3);
+        fs::copy_file(picturePath_, text);
+        for (const fs::path& path : {second, gone, text})
+            program.ViewerDoc().OpenByName(path.string());
+        QCOMPARE(program.History().Count(), 4);
         fs::remove(gone);
+        std::ofstream(text) << "not a picture";
+        ChooserRequest shown;
+        program.chooseFromList = [&](ChooserRequest& request) {
+            shown = request;
+            return zvtest::AcceptAsOpened(request);
+        };
         const fs::path target = session_->home.Path() / "out";
         fs::create_directory(target);
         session_->dialogs.folderResults.push_back(target.string());
         Command(viewer, QStringLiteral("to PN&G"))->trigger();
+        QCOMPARE(shown.caption, std::string("Batch Source Files to be Converted"));
+        QCOMPARE(shown.mode, 5);
+        QCOMPARE(shown.list.size(), std::size_t{4});
         QCOMPARE(session_->dialogs.folderCaptions.back(),
                  std::string("Select Target Folder for .png files"));
         QVERIFY(fs::exists(target / "picture.png"));
         QVERIFY(fs::exists(target / "second.png"));
-        QVERIFY(!fs::exists(target / "gone.png"));
-        QCOMPARE(session_->dialogs.LastText(), zv::SkippedFilesText(1));
+        QVERIFY(!fs::exists(target / "gone.png")); // the chooser offered only what exists
+        QCOMPARE(session_->dialogs.LastText(), zv::SkippedFilesText(1)); // text.bmp
         QVERIFY(viewer.isEnabled());
         QVERIFY(!viewer.BatchRunning());
     }

@@ -32,7 +32,6 @@ class ViewerViewTest : public QObject {
 
 private:
     std::unique_ptr<zvtest::ViewerSession> session_;
-    std::vector<int> answers_; // what the next number dialog answers
 
     std::string Picture(int width, int height) {
         Bitmap picture;
@@ -51,15 +50,6 @@ private:
         settings.fitToWindow = false;
         settings.upsampledFit = false;
         TWebForm& viewer = session_->StartOn(Picture(width, height), settings);
-        viewer.askNumbers =
-            [this](const QString&,
-                   std::vector<NumberField> fields) -> std::optional<std::vector<int>> {
-            if (answers_.empty()) return std::nullopt;
-            std::vector<int> values = answers_;
-            values.resize(fields.size());
-            answers_.clear();
-            return values;
-        };
         viewer.resize(640, 480);
         return viewer;
     }
@@ -85,7 +75,7 @@ private slots:
         QCOMPARE(ControlSize(viewer), QSize(25, 20));
         QCOMPARE(viewer.ZoomText(), QStringLiteral("25%"));
 
-        answers_ = {137};
+        session_->dialogs.dialogScripts.push_back({DialogStep::Type(0, "137"), DialogStep::Ok()});
         viewer.ZoomToAsked();
         QCOMPARE(viewer.ZoomPercent(), 125);
     }
@@ -175,7 +165,8 @@ private slots:
 
         viewer.SelectAll();
         QCOMPARE(viewer.Selection(), (ViewRect{0, 0, 100, 80}));
-        answers_ = {2, 2, 2, 1};
+        session_->dialogs.dialogScripts.push_back(
+            {DialogStep::Counts(2, 2), DialogStep::Cell(1, 0), DialogStep::Ok()});
         viewer.GridSelection();
         QCOMPARE(viewer.Selection(), (ViewRect{50, 0, 100, 40}));
     }
@@ -227,7 +218,7 @@ private slots:
         TWebForm& viewer = StartOn(100, 80);
         const std::uint8_t before = session_->Program().Imaging().current.ScanLine(0)[3 * 50];
         session_->dialogs.answers.push_back(Answer::Ok);
-        answers_ = {200};
+        session_->dialogs.dialogScripts.push_back({DialogStep::Slider(0, 200), DialogStep::Ok()});
         viewer.ViewGammaCommand();
         QCOMPARE(session_->Program().ViewerDoc().viewGamma, 200);
         QVERIFY(session_->Program().Imaging().current.ScanLine(0)[3 * 50] > before);

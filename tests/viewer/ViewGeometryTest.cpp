@@ -117,14 +117,6 @@ TEST(ViewGeometry, RubberBandsBecomeHalfOpenPictureSelections) {
               (ViewRect{270, 210, 300, 240}));
 }
 
-TEST(ViewGeometry, GridCellsShareThePictureAndTheLastTakesTheRest) {
-    EXPECT_EQ(GridCell({100, 70}, 3, 2, 0, 0), (ViewRect{0, 0, 33, 35}));
-    EXPECT_EQ(GridCell({100, 70}, 3, 2, 2, 1), (ViewRect{66, 35, 100, 70}));
-    EXPECT_EQ(GridCell({100, 70}, 3, 2, 5, 9), (ViewRect{66, 35, 100, 70}));
-    EXPECT_EQ(GridCell({100, 70}, 0, -1, 0, 0), (ViewRect{0, 0, 100, 70}));
-    EXPECT_TRUE(GridCell({0, 0}, 2, 2, 0, 0).Empty());
-}
-
 TEST(ViewGeometry, ZoomToRegionGrowsWhileTheSelectionStaysVisible) {
     auto expectView = [](ViewRect selection, ViewSize area, int percent, ViewPoint scroll) {
         const ZoomRegionView view = ZoomToRegion(selection, area);

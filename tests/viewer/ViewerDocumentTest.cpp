@@ -86,7 +86,17 @@ protected:
             return fs::is_directory(path, error);
         };
         document = std::make_unique<ViewerDocument>(DocumentServices{
-            *loader, imaging, history, flags, dialogs, memory, window, exists, isFolder});
+            *loader,
+            imaging,
+            history,
+            flags,
+            dialogs,
+            memory,
+            window,
+            exists,
+            isFolder,
+            {},
+            [this](ChooserRequest& request) { return chooser ? chooser(request) : -1; }});
     }
     std::string Bmp(const std::string& name, int width = 8, int height = 6) {
         TBmpGraphic bmp;
@@ -114,6 +124,7 @@ protected:
     DocumentFlags flags;
     std::unique_ptr<PictureLoader> loader;
     std::unique_ptr<ViewerDocument> document;
+    ChooseFromListFn chooser; // answers the list chooser; unset: closed without "&Ok"
 };
 
 TEST_F(ViewerDocumentTest, FiveFilesFromTheDialogJoinTheHistoryAndTheFirstOpens) {
@@ -442,3 +453,33 @@ TEST_F(ViewerDocumentTest, ALongPictureListLoadsAndStepsAtOnce) {
 }
 
 } // namespace
+
+TEST_F(ViewerDocumentTest, BookmarksViewKeepsThePrunedListAndSortDropsWhatIsGone) {
+    const std::string a = Bmp("a.bmp"), b = Bmp("B.bmp"), c = Bmp("c.bmp");
+    for (const std::string& path : {c, b, a}) document->OpenByName(path);
+    const std::vector<std::string> before = history.Entries();
+    document->ViewBookmarks(b); // closed without "&Ok": nothing changes
+    EXPECT_EQ(history.Entries(), before);
+
+    ChooserRequest seen;
+    chooser = [&](ChooserRequest& request) {
+        seen = request;
+        request.list = {a, c}; // the user deleted B.bmp and chose c.bmp
+        return 1;
+    };
+    document->ViewBookmarks(b);
+    EXPECT_EQ(seen.mode, 410);
+    EXPECT_EQ(seen.helpTopic, 300);
+    EXPECT_EQ(seen.caption, "Bookmarked Files");
+    EXPECT_EQ(seen.preselect, b);
+    EXPECT_EQ(seen.list, before);
+    EXPECT_EQ(history.Entries(), (std::vector<std::string>{a, c}));
+    EXPECT_EQ(history.HistoryIndex(), 1);
+    EXPECT_EQ(document->CurrentPath(), c);
+
+    // Sort: without regard to case, the gone file dropped, the first opened.
+    history.Replace({c, fs::path(folder / "gone.bmp").string(), b, a}, 0);
+    document->SortBookmarks();
+    EXPECT_EQ(history.Entries(), (std::vector<std::string>{a, b, c}));
+    EXPECT_EQ(document->CurrentPath(), a);
+}

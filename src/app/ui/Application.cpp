@@ -4,6 +4,8 @@
 #include "album/ui/UnZipForm.h"
 #include "catalog/ThumbCache.h"
 #include "explorer/Listing.h"
+#include "explorer/ui/ListDlg.h"
+#include "explorer/ui/ThumbnailRunner.h"
 #include "formats/JpegReader.h"
 
 #include "app/ClosePolicy.h"
@@ -89,6 +91,9 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
       dialogs_(&qtDialogs_), trash_(env), avlRunning_(FlockInstanceLock::DefaultAvlLockPath(env)),
       tempNames_(runTemp_.Path(), static_cast<std::uint32_t>(::getpid())) {
     folders_.runTemp = runTemp_.Path();
+    chooseFromList = [this](ChooserRequest& request) {
+        return ChooseFromList(viewer_.get(), request, ChooserChecks::Disk());
+    };
     imaging_.descriptor.ScreenBits = display_.Info().screenBits;
     settings_ = std::make_unique<SettingsSession>(store_, imaging_.descriptor.ScreenBits);
     imaging_.autoReduce = settings_->settings.autoReduce;
@@ -158,9 +163,10 @@ void Application::CreateViewer() {
     TakeLoadSettings();
     loader_ = std::make_unique<PictureLoader>(
         LoadServices{imaging_, library_, photoCd_, tempNames_, *dialogs_, *viewer_, loadSettings_});
-    viewerDocument_ = std::make_unique<ViewerDocument>(
-        DocumentServices{*loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_,
-                         IsRegularFile, IsFolder, [this] { return SaveModified(); }});
+    viewerDocument_ = std::make_unique<ViewerDocument>(DocumentServices{
+        *loader_, imaging_, history_, document_, *dialogs_, memory_, *viewer_, IsRegularFile,
+        IsFolder, [this] { return SaveModified(); },
+        [this](ChooserRequest& request) { return chooseFromList ? chooseFromList(request) : -1; }});
     viewerDocument_->SetOpenFolder(settings_->openDir);
     viewerDocument_->SetFallbackPath(plan_.startFile);
     viewerDocument_->folderPictures = [this](const std::string& path) {
@@ -464,6 +470,9 @@ void Application::PerformBatch() {
 namespace {
 
 constexpr std::size_t kVerifyQuestionEntries = 16000;
+// The source list's chooser: mode 3 (JPG) .. 8 (PCX), pictures that exist.
+constexpr int kConvertChooserModeBase = 3;
+constexpr int kConvertHelpTopic = 650;
 
 std::string FolderOfPath(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
@@ -487,7 +496,16 @@ void Application::ConvertBookmarks(int tag) {
             script = BatchScript().Lines();
         batchForm_->hide();
     }
+    // The user may strike pictures off the list before the run.
+    ChooserRequest chosen;
+    chosen.mode = tag + kConvertChooserModeBase;
+    chosen.helpTopic = kConvertHelpTopic;
+    chosen.caption = "Batch Source Files to be Converted";
+    chosen.list = std::move(sources);
+    if (!chooseFromList || chooseFromList(chosen) < 0) return;
+    sources = std::move(chosen.list);
     if (sources.size() < 2) return;
+    if (explorer_ && explorer_->Thumbnails()) explorer_->Thumbnails()->Stop();
 
     std::string start = batchTargetFolder_;
     if (start.empty() || !IsFolder(start)) start = FolderOfPath(viewerDocument_->CurrentPath());
@@ -519,6 +537,7 @@ void Application::ConvertBookmarks(int tag) {
     };
     viewer_->setEnabled(false);
     viewer_->SetBatchRunning(true);
+    if (explorer_) explorer_->hide();
     const BatchConvertReport report = RunBatchConvert(job);
     viewer_->SetBatchRunning(false);
     viewer_->setEnabled(true);

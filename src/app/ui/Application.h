@@ -75,6 +75,9 @@ public:
     // Tests answer the program's questions through their own dialogs.
     void UseDialogs(Dialogs& dialogs) { dialogs_ = &dialogs; }
     void UseSaveHooks(SaveCommandHooks hooks) { saveHooks_ = std::move(hooks); }
+    // The list chooser of the viewer's bookmarks and the conversion's
+    // source list: the list dialog over the viewer; tests answer in its place.
+    ChooseFromListFn chooseFromList;
     // "&Save as": the save dialog, then the picture written and the document renamed.
     void SaveAs();
     // "&Save as" for the discard question: true when the picture was saved.

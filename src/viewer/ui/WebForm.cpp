@@ -10,7 +10,6 @@
 #include "viewer/ViewerActions.h"
 #include "viewer/ui/MediaPanel.h"
 #include "viewer/ui/Metafile.h"
-#include "viewer/ui/NewImageDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +43,9 @@ namespace zv {
 namespace {
 
 constexpr int kStatusTextWidth = 110;
+// "New Image": the size dialog with its colour panel, up to 32000 x 32000.
+constexpr int kSizeDialogColourMode = -2;
+constexpr int kNewImageLimit = 32000;
 constexpr int kDefaultWindowWidth = 800;
 constexpr int kPictureLineMargin = 12;
 constexpr const char* kStartHint = "Open a picture (Ctrl+O), or double-click one in the explorer";
@@ -73,9 +75,6 @@ TWebForm::TWebForm(ImagingContext& imaging, ViewerSettings& settings, QWidget* p
             &TWebForm::SnapScrollBars);
     connect(scroller_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &TWebForm::SnapScrollBars);
-    askNumbers = [this](const QString& title, std::vector<NumberField> fields) {
-        return AskNumbers(this, title, std::move(fields));
-    };
     textView_ = new QPlainTextEdit;
     textView_->setReadOnly(true);
     textView_->setObjectName(QStringLiteral("textView"));
@@ -218,6 +217,8 @@ bool TWebForm::RuleHolds(int rule, int argument) const {
     state.halfJpeg = halfJpeg_;
     state.exifOrientation = exifOrientation;
     state.mouseTool = view_->Tool() == MouseTool::Hand ? 0 : 1;
+    state.imageBits = imaging_.descriptor.ImageBits;
+    state.selection = !selection_.Empty();
     return ViewerRuleHolds(state, rule, argument);
 }
 
@@ -280,6 +281,12 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwRotate: RotateCommand(argument); return;
     case kVwAutoResize: AutoResizeCommand(); return;
     case kVwTextMark: TextMarkCommand(argument); return;
+    case kVwEffect: EffectCommand(argument); return;
+    case kVwResize: ResizeCommand(argument == 1); return;
+    case kVwRotateAsked: RotateAskedCommand(argument); return;
+    case kVwArtifacts: ArtifactsCommand(); return;
+    case kVwBorder: BorderCommand(); return;
+    case kVwReduceDithered: ReduceDitheredCommand(argument); return;
     case kVwTextMarkFont:
         if (dialogs_) dialogs_->ChooseFont(toolboxHost_->TextPainter()->style.font);
         return;
@@ -301,6 +308,10 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwNew: document_->NewPicture(); break;
     case kVwPasteImage: document_->PastePicture(); break;
     case kVwClearHistory: document_->ClearHistory(); break;
+    case kVwViewBookmarks:
+        if (isVisible()) document_->ViewBookmarks(pathBox_->currentText().toStdString());
+        break;
+    case kVwSortBookmarks: document_->SortBookmarks(); break;
     case kVwLoadList: document_->LoadPictureListChosen(); break;
     case kVwSaveList: document_->SavePictureListChosen(); break;
     case kVwMoveUp: document_->MoveUp(); break;
@@ -538,9 +549,21 @@ void TWebForm::ShowFolderInExplorer(const std::string& folder) {
 }
 
 std::optional<NewPictureRequest> TWebForm::AskNewPictureSize() {
+    if (!dialogs_) return std::nullopt;
     const QScreen* screen = this->screen();
     const QSize initial = screen ? screen->size() : QSize(800, 600);
-    return AskNewImage(this, initial);
+    SizeDialogRequest request;
+    request.width = initial.width();
+    request.height = initial.height();
+    request.title = "New Image";
+    request.mode = kSizeDialogColourMode;
+    request.widthLimit = kNewImageLimit;
+    request.heightLimit = kNewImageLimit;
+    SizeDialogModel model(request);
+    dialogs_->SizeDialog(model);
+    const std::optional<SizeDialogResult> size = model.Result();
+    if (!size) return std::nullopt;
+    return NewPictureRequest{size->width, size->height, size->colour};
 }
 
 bool TWebForm::ClipboardHasPicture() {

@@ -13,7 +13,6 @@
 #include "viewer/ViewGeometry.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerSettings.h"
-#include "viewer/ui/NumbersDialog.h"
 #include "viewer/ui/Sky95.h"
 #include "viewer/ui/ViewScroller.h"
 #include "viewer/ui/ViewerToolboxHost.h"
@@ -146,10 +145,6 @@ public:
     bool HalfJpeg() const { return halfJpeg_; }
     // "Rotate by EXIF orientation": the View menu's check; the application keeps the setting.
     bool exifOrientation = true;
-    // Asks for numbers; tests answer in its place.
-    std::function<std::optional<std::vector<int>>(const QString&, std::vector<NumberField>)>
-        askNumbers;
-
     bool userMovedWindow = false; // moved or resized by the user since it was shown
 
     // I&nfo: the picture's and its file's facts in the information window,
@@ -172,6 +167,20 @@ public:
     // Image > Text Mark: asks for the text (the last one offered), then
     // marks the corner (0 top left .. 3 bottom right) and records the line.
     void TextMarkCommand(int corner);
+    // An operation by its effect code, shown in its effect dialog.
+    void EffectCommand(int code);
+    // Image > Resize: asks the size ("Image Resize" or "Image Resample"),
+    // then resizes; Resample resizes pictures below 8 bits instead.
+    void ResizeCommand(bool resample);
+    // Image > Rotate > Normal (unit 100, whole degrees) and Fine (unit 1,
+    // hundredths): asks the angle, then turns clockwise.
+    void RotateAskedCommand(int unit);
+    void ArtifactsCommand();
+    void BorderCommand();
+    // The dithered items of Colors > Reduce to: asks the method, then reduces.
+    void ReduceDitheredCommand(int item);
+    // Whether a picture is shown that the toolbox may work on.
+    bool ToolboxReady() const;
     void HistogramCommand();
     // Anal&yze: the report of the picture, or of two from the history in
     // compare mode. With the Info button (fromButton) and no Ctrl or Shift
@@ -258,6 +267,9 @@ private:
     ViewerSettings& settings_;
     ToolboxContext toolbox_;
     std::string lastTextMark_; // offered again by the next text mark
+    // What the menu items offer again, for the run.
+    int artifactsTag_ = 48;
+    int borderTag_ = 257; // the width in the high byte, the height in the low 7 bits
     bool batchRunning_ = false;
     bool batchCancel_ = false;
     ImageHistogram histogram_;

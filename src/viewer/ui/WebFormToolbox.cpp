@@ -3,6 +3,7 @@
 // menu items are in the viewer's action table).
 
 #include "imaging/MemoryCheck.h"
+#include "platform/Dialogs.h"
 #include "processing/FilterOperations.h"
 #include "processing/GeometryOperations.h"
 #include "processing/Histogram.h"
@@ -16,8 +17,10 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -31,18 +34,122 @@ bool TWebForm::RunToolboxCommand(const char* word) {
     return true;
 }
 
+bool TWebForm::ToolboxReady() const {
+    return toolboxHost_ && document_ && document_->PictureReady() && !imaging_.current.Empty();
+}
+
 void TWebForm::RunToolboxOperation(const ToolboxOperation& op) {
-    if (!toolboxHost_ || !document_ || !document_->PictureReady() || imaging_.current.Empty())
-        return;
+    if (!ToolboxReady()) return;
     zv::RunToolboxOperation(op, *toolboxHost_, toolbox_, RunMode::Interactive);
 }
 
+namespace {
+
+// The size dialog's mode with the colour panel and no percentages.
+constexpr int kColourPanelMode = -2;
+
+// Runs the operation of a batch word with the values asked for.
+void RunWordWith(const char* word, ToolboxHost& host, ToolboxContext& toolbox,
+                 EffectValues values) {
+    if (const ToolboxOperation* op = TheToolbox().FindWord(word))
+        zv::RunToolboxOperation(*op, host, toolbox, RunMode::Interactive, values);
+}
+
+// The number of a parameter dialog, or nothing after Cancel.
+std::optional<int> AskParameter(Dialogs& dialogs, const char* title, const char* minLabel,
+                                const char* maxLabel, const ParameterDialogRecord& record) {
+    ParameterDialogModel model(title, minLabel, maxLabel, record);
+    dialogs.ParameterDialog(model);
+    return model.Result();
+}
+
+} // namespace
+
 void TWebForm::RotateCommand(int degrees) {
-    if (!toolboxHost_ || !document_ || !document_->PictureReady() || imaging_.current.Empty())
-        return;
-    if (const ToolboxOperation* rotate = TheToolbox().FindWord("ROTATE"))
-        zv::RunToolboxOperation(*rotate, *toolboxHost_, toolbox_, RunMode::Interactive,
-                                {degrees, 0, 0});
+    if (ToolboxReady()) RunWordWith("ROTATE", *toolboxHost_, toolbox_, {degrees, 0, 0});
+}
+
+void TWebForm::EffectCommand(int code) {
+    if (const ToolboxOperation* op = TheToolbox().FindCode(code)) RunToolboxOperation(*op);
+}
+
+void TWebForm::ResizeCommand(bool resample) {
+    if (!ToolboxReady() || !dialogs_) return;
+    const int bits = imaging_.descriptor.ImageBits;
+    const bool smooth = resample && bits >= 8;
+    const int width = imaging_.current.Width();
+    const int height = imaging_.current.Height();
+    SizeDialogRequest request;
+    request.width = width;
+    request.height = height;
+    request.title = smooth ? "Image Resample" : "Image Resize";
+    request.mode = bits;
+    SizeDialogModel model(request);
+    dialogs_->SizeDialog(model);
+    const std::optional<SizeDialogResult> size = model.Result();
+    if (!size || (size->width == width && size->height == height)) return;
+    RunWordWith(smooth ? "RESAMPLE" : "RESIZE", *toolboxHost_, toolbox_,
+                {size->width, size->height, size->copyOption});
+}
+
+void TWebForm::RotateAskedCommand(int unit) {
+    if (!ToolboxReady() || !dialogs_ || (unit != 1 && unit != 100)) return;
+    ParameterDialogRecord record{
+        .min = 1,
+        .max = 35999 / unit,
+        .start = 9000 / unit,
+        .largeStep = 300 / unit,
+        .smallStep = 1,
+        .presets = {3000 / unit, 4500 / unit, 6000 / unit, 9000 / unit, 18000 / unit, 27000 / unit},
+        .showPresets = true};
+    const std::optional<int> angle = AskParameter(*dialogs_, "Rotate image (deg.)", "", "", record);
+    if (!angle) return;
+    if (unit == 100)
+        RotateCommand(*angle);
+    else
+        RunRotateFine(*toolboxHost_, toolbox_, *angle);
+}
+
+void TWebForm::ArtifactsCommand() {
+    if (!ToolboxReady() || !dialogs_) return;
+    const ParameterDialogRecord record{
+        .min = 1, .max = 255, .start = artifactsTag_, .largeStep = 8, .smallStep = 1};
+    const std::optional<int> quality =
+        AskParameter(*dialogs_, "Add JPEG artifacts", "1=(low)", "255=(high)", record);
+    if (!quality) return;
+    artifactsTag_ = *quality;
+    RunWordWith("ARTIFACT", *toolboxHost_, toolbox_, {*quality, 0, 0});
+}
+
+void TWebForm::BorderCommand() {
+    if (!ToolboxReady() || !dialogs_) return;
+    const QScreen* shown = screen();
+    const QSize screenSize = shown ? shown->size() : QSize(1024, 768);
+    SizeDialogRequest request;
+    request.width = borderTag_ / 256;
+    request.height = borderTag_ % 128;
+    request.title = "Set Border";
+    request.mode = kColourPanelMode;
+    request.widthLimit = std::min(2 * screenSize.width() - 1, 127);
+    request.heightLimit = std::min(2 * screenSize.height() - 1, 127);
+    SizeDialogModel model(request);
+    dialogs_->SizeDialog(model);
+    const std::optional<SizeDialogResult> border = model.Result();
+    if (!border || border->width < 1 || border->height < 1) return;
+    borderTag_ = border->width * 256 + border->height % 128;
+    RunWordWith("BORDER", *toolboxHost_, toolbox_,
+                {static_cast<int>(border->colour & 0xFFFFFF), border->width, border->height});
+}
+
+void TWebForm::ReduceDitheredCommand(int item) {
+    static constexpr const char* kWords[] = {"REDUCE_256", "REDUCE_GRAY256", "REDUCE_16",
+                                             "REDUCE_BW"};
+    if (item < 0 || item > 3 || !ToolboxReady() || !dialogs_) return;
+    const ParameterDialogRecord record{
+        .min = 0, .max = 2, .start = 2, .largeStep = 1, .smallStep = 1, .trackBar = true};
+    const std::optional<int> method =
+        AskParameter(*dialogs_, "Color reduction method", "Standard", "Optimal", record);
+    if (method) RunWordWith(kWords[item], *toolboxHost_, toolbox_, {*method, 0, 0});
 }
 
 void TWebForm::AutoResizeCommand() {

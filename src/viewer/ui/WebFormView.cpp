@@ -5,6 +5,7 @@
 #include "viewer/ui/WebForm.h"
 
 #include "imaging/ImagingContext.h"
+#include "platform/Dialogs.h"
 #include "platform/qt/ActionMenus.h"
 #include "platform/qt/ThemeIcons.h"
 #include "processing/FilterOperations.h"
@@ -257,11 +258,18 @@ void TWebForm::EnlargeScaledDecode(QPoint anchor) {
 }
 
 void TWebForm::ZoomToAsked() {
-    const auto values = askNumbers(QStringLiteral("Set Magnification (%)"),
-                                   {{QStringLiteral("%"), kMinZoom, kMaxZoom, zoomPercent_, {}}});
-    if (!values) return;
+    if (!dialogs_) return;
+    ParameterDialogModel model("Set Magnification (%)", "", "",
+                               {.min = kMinZoom,
+                                .max = kMaxZoom,
+                                .start = zoomPercent_,
+                                .largeStep = kZoomStep,
+                                .smallStep = 1});
+    dialogs_->ParameterDialog(model);
+    const std::optional<int> percent = model.Result();
+    if (!percent) return;
     if (settings_.fitToWindow) SetFit(false);
-    SetZoom(ZoomTo(values->front()));
+    SetZoom(ZoomTo(*percent));
 }
 
 void TWebForm::SetFit(bool on) {
@@ -297,24 +305,23 @@ void TWebForm::AdjustWindow(bool centre) {
 }
 
 void TWebForm::CustomViewport() {
+    if (!dialogs_) return;
     const zv::ViewSize screen = ScreenSizeOf(this);
     const WindowChrome chrome = Chrome();
     const zv::ViewSize area = AreaSize();
-    const auto values =
-        askNumbers(QStringLiteral("Custom Viewport"),
-                   {{QStringLiteral("&Width:"),
-                     16,
-                     std::max(16, screen.width - chrome.frame.width),
-                     area.width,
-                     {}},
-                    {QStringLiteral("&Height:"),
-                     16,
-                     std::max(16, screen.height - chrome.frame.height - chrome.rowsHeight),
-                     area.height,
-                     {}}});
-    if (!values) return;
+    SizeDialogRequest request;
+    request.width = area.width;
+    request.height = area.height;
+    request.title = "Custom Viewport";
+    request.mode = 0;
+    request.widthLimit = std::max(16, screen.width - chrome.frame.width);
+    request.heightLimit = std::max(16, screen.height - chrome.frame.height - chrome.rowsHeight);
+    SizeDialogModel model(request);
+    dialogs_->SizeDialog(model);
+    const std::optional<SizeDialogResult> size = model.Result();
+    if (!size) return;
     if (settings_.fitToWindow) SetFit(false);
-    resize(width() + (*values)[0] - area.width, height() + (*values)[1] - area.height);
+    resize(width() + size->width - area.width, height() + size->height - area.height);
 }
 
 // --- Full screen ---
@@ -441,17 +448,25 @@ void TWebForm::AdjustSelection() {
     if (start.Empty() || start.right > picture.width || start.bottom > picture.height ||
         (QApplication::keyboardModifiers() & Qt::ShiftModifier))
         start = {0, 0, picture.width, picture.height};
-    const auto values =
-        askNumbers(QStringLiteral("Adjust Selection"),
-                   {{QStringLiteral("&Left:"), 0, picture.width - 1, start.left, {}},
-                    {QStringLiteral("&Top:"), 0, picture.height - 1, start.top, {}},
-                    {QStringLiteral("&Width:"), 1, picture.width, start.Width(), {}},
-                    {QStringLiteral("&Height:"), 1, picture.height, start.Height(), {}}});
-    if (!values) return;
-    const int left = (*values)[0], top = (*values)[1];
+    if (!dialogs_) return;
+    SizeDialogRequest request;
+    request.x = start.left;
+    request.y = start.top;
+    request.width = start.Width();
+    request.height = start.Height();
+    request.title = "Adjust Selection";
+    request.mode = 0;
+    request.widthLimit = picture.width;
+    request.heightLimit = picture.height;
+    SizeDialogModel model(request);
+    dialogs_->SizeDialog(model);
+    const std::optional<SizeDialogResult> chosen = model.Result();
+    if (!chosen) return;
+    const int left = std::clamp(chosen->x, 0, picture.width - 1);
+    const int top = std::clamp(chosen->y, 0, picture.height - 1);
     SetMouseTool(MouseTool::Select);
-    SetSelection({left, top, std::min(picture.width, left + (*values)[2]),
-                  std::min(picture.height, top + (*values)[3])});
+    SetSelection({left, top, std::min(picture.width, left + std::max(1, chosen->width)),
+                  std::min(picture.height, top + std::max(1, chosen->height))});
 }
 
 void TWebForm::GridSelection() {
@@ -460,19 +475,16 @@ void TWebForm::GridSelection() {
         if (dialogs_) dialogs_->Warning(kGridTooSmallText);
         return;
     }
-    const auto values =
-        askNumbers(QStringLiteral("Grid"), {{QStringLiteral("&Columns:"), 1, 64, gridColumns_, {}},
-                                            {QStringLiteral("&Rows:"), 1, 64, gridRows_, {}},
-                                            {QStringLiteral("C&ell column:"), 1, 64, 1, {}},
-                                            {QStringLiteral("Cell r&ow:"), 1, 64, 1, {}}});
-    if (!values) return;
-    gridColumns_ = (*values)[0];
-    gridRows_ = (*values)[1];
+    if (!dialogs_) return;
+    GridDialogModel model(gridColumns_, gridRows_, picture.width, picture.height);
+    dialogs_->GridDialog(model);
+    const std::optional<zv::GridSelection> cell = model.Result();
+    if (!cell) return;
+    gridColumns_ = cell->columns;
+    gridRows_ = cell->rows;
     SetMouseTool(MouseTool::Hand);
     SetMouseTool(MouseTool::Select);
-    SetSelection(GridCell(picture, gridColumns_, gridRows_,
-                          std::min((*values)[2], gridColumns_) - 1,
-                          std::min((*values)[3], gridRows_) - 1));
+    SetSelection({cell->left, cell->top, cell->right + 1, cell->bottom + 1});
 }
 
 // --- Aspect modes and view gamma ---
@@ -496,17 +508,24 @@ void TWebForm::ViewGammaCommand() {
         if (answer == Answer::Cancel) return;
         if (answer == Answer::Ignore) askGammaQuestion_ = false;
     }
-    const auto values = askNumbers(
-        QStringLiteral("Set Screen Gamma (n/100)"),
-        {{QStringLiteral("n:"), 100, 300, document_->viewGamma, {100, 125, 135, 150, 165, 185}}});
-    if (!values) return;
+    ParameterDialogModel model("Set Screen Gamma (n/100)", "", "",
+                               {.min = 100,
+                                .max = 300,
+                                .start = document_->viewGamma,
+                                .largeStep = 10,
+                                .smallStep = 1,
+                                .presets = {100, 125, 135, 150, 165, 185},
+                                .showPresets = true});
+    dialogs_->ParameterDialog(model);
+    const std::optional<int> gamma = model.Result();
+    if (!gamma) return;
     if (!TakeUndoCopy()) return;
-    if ((*values)[0] != 100 && settings_.autoReduce) {
+    if (*gamma != 100 && settings_.autoReduce) {
         settings_.autoReduce = false;
         imaging_.autoReduce = false;
         emit loadSettingsChanged();
     }
-    document_->SetViewGamma((*values)[0]);
+    document_->SetViewGamma(*gamma);
 }
 
 } // namespace zv
