@@ -123,11 +123,18 @@ void SlideAlbum::SetFileName(int position, const SlidePathParts& parts) {
     record.ext.Set(parts.ext);
 }
 
+// Room for `count` more, growing at least by half, so that slides added
+// one at a time do not copy the whole store each time.
+template <typename T> void ReserveMore(std::vector<T>& items, std::size_t count) {
+    const std::size_t wanted = items.size() + count;
+    if (wanted > items.capacity()) items.reserve(std::max(wanted, items.capacity() * 3 / 2));
+}
+
 bool SlideAlbum::Reserve(std::size_t count) {
     try {
-        records_.reserve(records_.size() + count);
-        order_.reserve(order_.size() + count);
-        names_.reserve(names_.size() + count);
+        ReserveMore(records_, count);
+        ReserveMore(order_, count);
+        ReserveMore(names_, count);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -226,6 +233,11 @@ void SlideAlbum::SetComment(int position, std::string_view comment) {
     }
     comments_.push_back(std::move(line));
     record.commentIndex = static_cast<std::int32_t>(comments_.size() - 1);
+}
+
+void SlideAlbum::ClearComments() {
+    comments_.assign(1, std::string(kNoComment));
+    for (SlideRecord& record : records_) record.commentIndex = 0;
 }
 
 bool SlideAlbum::ComputeCrc(int position) {

@@ -97,6 +97,8 @@ public:
     // is always one line of the comment file. A slide without a comment gets
     // a new entry; one with a comment has its entry rewritten.
     void SetComment(int position, std::string_view comment);
+    // No slide has a comment any more; the comment list is " " again.
+    void ClearComments();
 
     // Stores the AlbumCrc of the slide's file; false when it cannot be read.
     bool ComputeCrc(int position);
