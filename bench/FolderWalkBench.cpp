@@ -1,11 +1,16 @@
 // Walking a tree of 100,000 files in 2,000 folders five deep for slides,
+// alone and into the album's files loaded as the album window loads them,
 // beside `find TREE -type f -printf '%s %T@ %p\n'` on the same tree in the
 // same run; and the list chooser opening on a million entries and sorting
 // 131,072. The tree is made once per run and removed at exit.
 
+#include "album/AlbumBuilder.h"
+#include "album/AlbumFiles.h"
+#include "catalog/ListChooser.h"
 #include "catalog/MediaExtensions.h"
 #include "explorer/FolderWalk.h"
-#include "catalog/ListChooser.h"
+#include "explorer/SlideListing.h"
+#include "platform/ScriptedDialogs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,6 +84,33 @@ void BM_FolderWalk(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FolderWalk)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The whole listing: walked into the album's data files and catalog header,
+// then loaded into an album.
+void BM_FolderWalkIntoAlbum(benchmark::State& state) {
+    const std::filesystem::path home = Tree().path() + ".home";
+    const zv::AlbumBuildPlaces places{home, home / "data", "_BENCH0001"};
+    zv::AlbumFileOptions options;
+    options.dataFolder = places.dataFolder;
+    zv::WalkOptions walk;
+    walk.extensions = zv::MediaExtensions;
+    for (auto _ : state) {
+        zv::DocumentFlags flags;
+        zv::ScriptedDialogs dialogs;
+        zv::SlideListing listing(flags, dialogs);
+        listing.placeOf = [](const std::string&) { return zv::StartPlace::Local; };
+        zv::AlbumBuilder builder(places);
+        zv::Progress progress;
+        const zv::ListingResult result = listing.Run(Tree().path(), walk, builder, progress);
+        zv::SlideAlbum album;
+        zv::LoadAlbum(result.file, album, options);
+        state.counters["slides"] = double(album.Count());
+        builder.Clear();
+    }
+    std::error_code error;
+    std::filesystem::remove_all(home, error);
+}
+BENCHMARK(BM_FolderWalkIntoAlbum)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The peer: find listing every file with its size and date.
 void BM_FolderWalkFindPeer(benchmark::State& state) {

@@ -136,6 +136,9 @@ int MakeAlbumFromFolder(const std::string& out, const std::string& folder, bool 
         result = listing.Run(folder, walk, *target, progress);
     }
     ReportWalk(result.walk);
+    // The walk dialog's texts say the abort in the progress line, not in a box.
+    if (result.outcome == zv::ListingOutcome::Aborted && walk.texts == zv::WalkTexts::Dialog)
+        std::cerr << progress.Text() << '\n';
     if (result.outcome != zv::ListingOutcome::Done) return 1;
     if (pictureList)
         std::cout << out << ": " << result.walk.files << " file(s)\n";
