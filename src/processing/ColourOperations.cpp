@@ -1,5 +1,6 @@
 #include "processing/ColourOperations.h"
 
+#include "processing/ByteBlocks.h"
 #include "processing/ColourPass.h"
 #include "processing/Histogram.h"
 #include "processing/RowBands.h"
@@ -139,7 +140,7 @@ void InvertPicture(Bitmap& picture) {
             } else if (fifteen) {
                 for (std::int64_t i = 0; i < bytes; i += 2) p[i] ^= 0xFF, p[i + 1] ^= 0x7F;
             } else {
-                for (std::int64_t i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
+                InBlocks(bytes, [p](std::int64_t i) { p[i] = static_cast<std::uint8_t>(~p[i]); });
             }
         }
     });
@@ -163,7 +164,7 @@ void Posterize(Bitmap& picture, int bits) {
     ParallelRows(picture, 0, picture.Height(), [&](std::int32_t first, std::int32_t end) {
         for (std::int32_t y = first; y < end; ++y) {
             std::uint8_t* p = picture.ScanLine(y);
-            for (std::int64_t i = 0; i < bytes; ++i) p[i] &= mask;
+            InBlocks(bytes, [p, mask](std::int64_t i) { p[i] &= mask; });
         }
     });
 }

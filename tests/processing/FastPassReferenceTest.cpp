@@ -1,9 +1,11 @@
-// The two-picture passes give the bytes of plain references written from
-// their definitions, byte by byte: on rows whose length is no multiple of the
-// vector blocks, and on a picture large enough to run in row bands.
+// The passes that work on vector lanes give the bytes of plain references
+// written from their definitions, byte by byte: on rows whose length is no
+// multiple of the vector blocks, and on a picture large enough to run in
+// row bands. The single-picture passes ignore the duplicate.
 
 #include "FilterReference.h"
 
+#include "processing/ColourOperations.h"
 #include "processing/Masks.h"
 #include "processing/PictureArithmetic.h"
 
@@ -114,6 +116,16 @@ std::vector<Case> Cases() {
             [](Bitmap& p, const Bitmap& d) { AverageRows(p, d, 99, false, false); },
             [](int p, int d, int y) { return y % 2 == 1 ? Averaged(p, d, 99) : p; }),
     };
+    cases.push_back(ByteCase(
+        "Negative", [](Bitmap& p, const Bitmap&) { zv::InvertPicture(p); },
+        [](int p, int, int) { return 255 - p; }));
+    for (int bits : {2, 6, 7})
+        cases.push_back(ByteCase(
+            "Posterize" + std::to_string(bits),
+            [bits](Bitmap& p, const Bitmap&) { zv::Posterize(p, bits); },
+            [bits](int p, int, int) {
+                return bits == 7 ? p & 254 : p >> (8 - bits) << (8 - bits);
+            }));
     // Below, at and past 100 percent (the picture's share turns negative),
     // up to the batch's 255 and beyond what 16 bits hold.
     for (int percent : {1, 50, 99, 100, 101, 200, 255, 300, -20})
@@ -140,7 +152,7 @@ std::vector<Case> Cases() {
     return cases;
 }
 
-TEST(TwoPictureReference, FastPassesGiveTheReferenceBytes) {
+TEST(FastPassReference, FastPassesGiveTheReferenceBytes) {
     struct Size {
         int width, height;
     };
@@ -157,7 +169,7 @@ TEST(TwoPictureReference, FastPassesGiveTheReferenceBytes) {
     }
 }
 
-TEST(TwoPictureReference, APictureCombinedWithItselfReadsItsOwnBytes) {
+TEST(FastPassReference, APictureCombinedWithItselfReadsItsOwnBytes) {
     Bitmap picture = zvtest::RandomPicture(40, 3, 5);
     zv::CombineBytes(picture, picture, zv::ByteCombination::Difference);
     EXPECT_EQ(zvtest::FirstDifference(picture, zvtest::FlatPicture(40, 3, {127, 127, 127})), "");
