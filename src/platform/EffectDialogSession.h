@@ -6,6 +6,7 @@
 // need nothing of the toolbox itself.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace zv {
@@ -28,6 +29,15 @@ struct PixelRows {
     int height = 0;
     std::int64_t stride = 0;
     const std::uint8_t* bits = nullptr;
+};
+
+// One preview made away from the interface thread: the session prepares it
+// on the interface thread with copies of all it reads, Render may then run
+// on any thread, and the session shows it again on the interface thread.
+class EffectPreview {
+public:
+    virtual ~EffectPreview() = default;
+    virtual void Render() = 0;
 };
 
 class EffectDialogSession {
@@ -61,9 +71,29 @@ public:
     // scroll position and the after box's size.
     virtual void SetView(int x, int y, int width, int height) = 0;
     virtual void Test() = 0;
+    // Test in three steps, for windows that preview on a worker thread:
+    // Prepare (nullptr when nothing can be previewed), Render anywhere, Show.
+    // Test is the three in a row.
+    virtual std::unique_ptr<EffectPreview> PreparePreview() { return nullptr; }
+    virtual void ShowPreview(std::unique_ptr<EffectPreview>) {}
     // How many previews Test has made so far.
     virtual int Previews() const = 0;
     virtual void Reset() = 0;
+
+    // The curve button (CurveCaption): either previews the mask itself in
+    // the after picture, leaving CurveTitle empty, or makes the curve or
+    // histogram that the histogram window titled CurveTitle shows.
+    virtual void Curve() {}
+    virtual std::string CurveTitle() const { return {}; }
+    // "Show scroll bars": hiding them keeps the picture where it is and
+    // remembers the scroll position; showing them puts it back.
+    virtual bool ScrollBarsShown() const { return true; }
+    virtual void ShowScrollBars(bool) {}
+    struct ScrollPosition {
+        int x = 0;
+        int y = 0;
+    };
+    virtual ScrollPosition RememberedScroll() const { return {}; }
     virtual bool ApplyEnabled() const = 0;
     // Apply (when enabled) or Cancel; either closes the dialog.
     virtual void Apply() = 0;

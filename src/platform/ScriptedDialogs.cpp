@@ -62,7 +62,7 @@ std::optional<std::string> ScriptedDialogs::AskText(const std::string& title, co
 }
 
 void ScriptedDialogs::EffectDialog(EffectDialogSession& session) {
-    ShownDialog shown{session.Title(), {}, {}, 0};
+    ShownDialog shown{session.Title(), {}, {}, 0, {}};
     for (int n = 0; n < session.RowCount(); ++n) shown.captions.push_back(session.Row(n).caption);
     using Kind = DialogStep::Kind;
     for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
@@ -73,6 +73,11 @@ void ScriptedDialogs::EffectDialog(EffectDialogSession& session) {
         case Kind::Pick: session.Pick(step.a, step.b); break;
         case Kind::Test: session.Test(); break;
         case Kind::Reset: session.Reset(); break;
+        case Kind::Curve:
+            session.Curve();
+            if (!session.CurveTitle().empty()) shown.curveTitles.push_back(session.CurveTitle());
+            break;
+        case Kind::ScrollBars: session.ShowScrollBars(step.a != 0); break;
         case Kind::Ok: session.Apply(); break;
         case Kind::Cancel: session.Cancel(); break;
         default: break;
@@ -85,7 +90,7 @@ void ScriptedDialogs::EffectDialog(EffectDialogSession& session) {
 }
 
 void ScriptedDialogs::ParameterDialog(ParameterDialogModel& model) {
-    ShownDialog shown{model.Title(), {}, {}, 0};
+    ShownDialog shown{model.Title(), {}, {}, 0, {}};
     for (const std::string& caption : model.PresetCaptions())
         if (!caption.empty()) shown.captions.push_back(caption);
     using Kind = DialogStep::Kind;
@@ -120,11 +125,11 @@ void ScriptedDialogs::GridDialog(GridDialogModel& model) {
         }
     }
     if (!model.Closed()) model.Cancel();
-    dialogs.push_back({model.Caption(), {}, {}, 0});
+    dialogs.push_back({model.Caption(), {}, {}, 0, {}});
 }
 
 void ScriptedDialogs::SizeDialog(SizeDialogModel& model) {
-    ShownDialog shown{model.Title(), {}, {}, 0};
+    ShownDialog shown{model.Title(), {}, {}, 0, {}};
     for (SizeBox box : {SizeBox::Width, SizeBox::Height, SizeBox::XScale, SizeBox::YScale})
         shown.captions.push_back(model.Label(box));
     using Kind = DialogStep::Kind;

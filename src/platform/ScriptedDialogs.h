@@ -22,7 +22,21 @@ struct ShownBox {
 // n, click cell (column, row), set the grid's counts, spin size box n up or
 // down, OK or Cancel. Actions a dialog does not have are passed over.
 struct DialogStep {
-    enum class Kind { Slider, Type, Pick, Test, Reset, Preset, Cell, Counts, Spin, Ok, Cancel };
+    enum class Kind {
+        Slider,
+        Type,
+        Pick,
+        Test,
+        Reset,
+        Preset,
+        Cell,
+        Counts,
+        Spin,
+        Ok,
+        Cancel,
+        Curve,
+        ScrollBars
+    };
     Kind kind = Kind::Ok;
     int a = 0;
     int b = 0;
@@ -39,6 +53,9 @@ struct DialogStep {
     static DialogStep Spin(SizeBox box, bool up) {
         return {Kind::Spin, static_cast<int>(box), up ? 1 : 0, {}};
     }
+    // The effect dialog's curve button, and its "Show scroll bars" box.
+    static DialogStep Curve() { return {Kind::Curve, 0, 0, {}}; }
+    static DialogStep ScrollBars(bool shown) { return {Kind::ScrollBars, shown ? 1 : 0, 0, {}}; }
     static DialogStep Ok() { return {Kind::Ok, 0, 0, {}}; }
     static DialogStep Cancel() { return {Kind::Cancel, 0, 0, {}}; }
 };
@@ -46,12 +63,13 @@ using DialogScript = std::vector<DialogStep>;
 
 // A number dialog as it was shown: its title, the captions of its rows,
 // presets or cells (the grid's caption as it closed), its colour panel's
-// text and how many previews it made.
+// text, how many previews it made and the curve windows it opened.
 struct ShownDialog {
     std::string title;
     std::vector<std::string> captions;
     std::string panelText;
     int previews = 0;
+    std::vector<std::string> curveTitles; // the histogram windows the curve button opened
 };
 
 class ScriptedDialogs : public Dialogs {

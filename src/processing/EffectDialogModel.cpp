@@ -2,12 +2,15 @@
 
 #include "platform/Dialogs.h"
 #include "platform/ParameterDialogModel.h"
+#include "processing/Masks.h"
 #include "processing/WhiteSearch.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <initializer_list>
+#include <map>
+#include <mutex>
 
 namespace zv {
 
@@ -84,6 +87,87 @@ Bitmap CopyRegion(const Bitmap& source, const PictureRect& r) {
         std::memcpy(copy.ScanLine(y - r.top), source.ScanLine(y) + 3 * std::size_t(r.left), bytes);
     return copy;
 }
+
+// How far around its region a preview reads the picture. Filters read
+// their neighbours, and some leave the picture's last rows or columns
+// alone, so the region is filtered inside a margin of the picture wide
+// enough for every one of them (the 7x7 medians and Mask Edges, which
+// spares the last three rows, reach 3) and its edges look as after Apply.
+int MarginOf(int code) {
+    constexpr int kFilterMargin = 4;
+    return In(code, {1, 3, 4, 30, 31, 32, 33, 34, 36, 230, 231, 520}) ? kFilterMargin : 0;
+}
+
+PictureRect Grown(const PictureRect& r, int margin, const Bitmap& picture) {
+    return {std::max(0, r.left - margin), std::max(0, r.top - margin),
+            std::min(picture.Width(), r.right + margin),
+            std::min(picture.Height(), r.bottom + margin)};
+}
+
+// One preview: copies of the region with its margin (and of the duplicate's
+// same part), the values and the toolbox state, so Render reads nothing the
+// dialog owns and may run on any thread.
+class RegionPreview final : public EffectPreview {
+public:
+    RegionPreview(const ToolboxOperation& op, const EffectValues& values, const ToolboxContext& tb)
+        : op_(op), values_(values), tb_(tb) {}
+
+    void Render() override {
+        Bitmap work = source_;
+        try {
+            if (showMask_) {
+                ShowMask(work);
+            } else if (op_.pixels) {
+                op_.pixels(work, tb_, values_);
+            } else if (op_.work) {
+                // Two-picture codes take the duplicate's same part as their
+                // second picture; nothing else of the viewer reaches a preview.
+                ToolboxJob job{
+                    work,        tb_,     values_, TwoPictureCode(op_) ? &scratch_ : nullptr,
+                    {},          {},      {},      {},
+                    0,           nullptr, {},      nullptr,
+                    std::nullopt};
+                op_.work(job);
+            }
+        } catch (const std::exception&) {
+            // A preview that could not be made shows the region unchanged.
+            work = source_;
+        }
+        result = CopyRegion(work, inner_);
+    }
+
+    // Reads `region` with `margin` around it from the picture (and the duplicate).
+    void Take(const PictureRect& region, int margin, const Bitmap& picture,
+              const Bitmap* duplicate) {
+        this->region = region;
+        const PictureRect outer = Grown(region, margin, picture);
+        source_ = CopyRegion(picture, outer);
+        if (TwoPictureCode(op_) && duplicate) scratch_ = CopyRegion(*duplicate, outer);
+        inner_ = {region.left - outer.left, region.top - outer.top, region.right - outer.left,
+                  region.bottom - outer.top};
+    }
+
+    // Shows the selection itself instead: selected colours white, the
+    // rest black, as the command will see them.
+    void ShowMaskInstead() { showMask_ = true; }
+
+    PictureRect region;
+    Bitmap result;
+
+private:
+    void ShowMask(Bitmap& work) const {
+        const int code = op_.effectCode;
+        ReplaceHls(work, UnpackSelection(values_), code == 151, code == 155, true);
+    }
+
+    bool showMask_ = false;
+    const ToolboxOperation& op_;
+    EffectValues values_;
+    ToolboxContext tb_;
+    Bitmap source_;
+    Bitmap scratch_;
+    PictureRect inner_;
+};
 
 } // namespace
 
@@ -224,31 +308,27 @@ PictureRect EffectDialogModel::PreviewRegion() const {
     return {x, y, x + w, y + h};
 }
 
-void EffectDialogModel::Test() {
-    if (closed_ || !EffectPreviewPossible(op_, picture_, duplicate_)) return;
-    region_ = PreviewRegion();
-    after_ = CopyRegion(picture_, region_);
-    const EffectValues values = Values();
-    ToolboxContext tb = tb_;
-    try {
-        if (op_.pixels) {
-            op_.pixels(after_, tb, values);
-        } else if (op_.work) {
-            // Two-picture codes take the duplicate's same region as their
-            // second picture; nothing else of the viewer reaches a preview.
-            const Bitmap scratch =
-                TwoPictureCode(op_) ? CopyRegion(*duplicate_, region_) : Bitmap();
-            ToolboxJob job{after_,      tb,      values, TwoPictureCode(op_) ? &scratch : nullptr,
-                           {},          {},      {},     {},
-                           0,           nullptr, {},     nullptr,
-                           std::nullopt};
-            op_.work(job);
-        }
-    } catch (const std::exception&) {
-        // A preview that could not be made shows the region unchanged.
-        after_ = CopyRegion(picture_, region_);
-    }
+std::unique_ptr<EffectPreview> EffectDialogModel::PreparePreview() {
+    if (closed_ || !EffectPreviewPossible(op_, picture_, duplicate_)) return nullptr;
+    auto preview = std::make_unique<RegionPreview>(op_, Values(), tb_);
+    preview->Take(PreviewRegion(), MarginOf(op_.effectCode), picture_, duplicate_);
+    if (showMask_) preview->ShowMaskInstead();
+    return preview;
+}
+
+void EffectDialogModel::ShowPreview(std::unique_ptr<EffectPreview> made) {
+    auto* preview = dynamic_cast<RegionPreview*>(made.get());
+    if (closed_ || !preview) return;
+    region_ = preview->region;
+    after_ = std::move(preview->result);
     ++previews_;
+}
+
+void EffectDialogModel::Test() {
+    std::unique_ptr<EffectPreview> preview = PreparePreview();
+    if (!preview) return;
+    preview->Render();
+    ShowPreview(std::move(preview));
 }
 
 void EffectDialogModel::Reset() {
@@ -260,6 +340,38 @@ void EffectDialogModel::Reset() {
         for (int n = 0; n < 3; ++n) Place(n, starts_[n]);
     }
     Test();
+}
+
+void EffectDialogModel::Curve() {
+    if (closed_ || curve_.empty()) return;
+    const int code = op_.effectCode;
+    curveTitle_.clear();
+    if (In(code, {151, 152, 155})) {
+        showMask_ = true;
+        Test();
+        showMask_ = false;
+        return;
+    }
+    if (Between(code, 140, 143)) {
+        // The equaliser's maps, built as the command builds them (its pass
+        // on one pixel), drawn as curves.
+        ToolboxContext tb = tb_;
+        ResetMaps(tb);
+        Bitmap pixel;
+        pixel.Create(1, 1, PixelFormat::Bits24);
+        if (op_.pixels) op_.pixels(pixel, tb, Values());
+        LUT2Histogram(tb.maps[0], tb.maps[1], tb.maps[2], curveHistogram_);
+        curveTitle_ = "Parametric EQ Curve";
+    } else {
+        DoCalcHistogram(picture_, curveHistogram_, true, false, false);
+        curveTitle_ = "Histogram [Unmodified image]";
+    }
+}
+
+void EffectDialogModel::ShowScrollBars(bool shown) {
+    if (closed_ || shown == scrollBars_) return;
+    scrollBars_ = shown;
+    if (!shown) scroll_ = {view_.left, view_.top};
 }
 
 void EffectDialogModel::Apply() {
@@ -274,12 +386,60 @@ void EffectDialogModel::Cancel() {
     closed_ = true;
 }
 
+EffectSliderPlaces EffectDialogModel::Places() const {
+    return {{rows_[0].position, rows_[1].position, rows_[2].position}, centre_};
+}
+
+void EffectDialogModel::Offer(const EffectSliderPlaces& places) {
+    if (closed_) return;
+    for (int n = 0; n < 3; ++n) Place(n, places.positions[static_cast<std::size_t>(n)]);
+    centre_ = places.centre;
+}
+
+namespace {
+
+struct SliderMemory {
+    std::mutex lock;
+    std::map<std::string, EffectSliderPlaces, std::less<>> places;
+};
+SliderMemory& Memory() {
+    static SliderMemory memory;
+    return memory;
+}
+
+} // namespace
+
+std::optional<EffectSliderPlaces> RememberedSliders(const std::string& word) {
+    SliderMemory& memory = Memory();
+    const std::lock_guard<std::mutex> hold(memory.lock);
+    const auto found = memory.places.find(word);
+    if (found == memory.places.end()) return std::nullopt;
+    return found->second;
+}
+
+void RememberSliders(const std::string& word, const EffectSliderPlaces& places) {
+    SliderMemory& memory = Memory();
+    const std::lock_guard<std::mutex> hold(memory.lock);
+    memory.places[word] = places;
+}
+
+void ForgetRememberedSliders() {
+    SliderMemory& memory = Memory();
+    const std::lock_guard<std::mutex> hold(memory.lock);
+    memory.places.clear();
+}
+
 std::optional<EffectValues> RunEffectDialog(Dialogs& dialogs, const ToolboxOperation& op,
                                             const Bitmap& picture, const EffectValues& start,
                                             const Bitmap* duplicate, const ToolboxContext& tb) {
     if (!op.dialog || !EffectPreviewPossible(op, picture, duplicate)) return std::nullopt;
     EffectDialogModel model(op, picture, tb, start, duplicate);
+    // One memory per menu item: entries that share a batch word differ in code.
+    const std::string word =
+        std::string(op.word ? op.word : "") + '#' + std::to_string(op.effectCode);
+    if (const std::optional<EffectSliderPlaces> kept = RememberedSliders(word)) model.Offer(*kept);
     dialogs.EffectDialog(model);
+    if (model.Result()) RememberSliders(word, model.Places());
     return model.Result();
 }
 

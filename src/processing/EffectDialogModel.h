@@ -8,6 +8,7 @@
 // Cancel is told apart from every value.
 
 #include "platform/EffectDialogSession.h"
+#include "processing/Histogram.h"
 #include "processing/Hls.h"
 #include "processing/Toolbox.h"
 
@@ -18,6 +19,13 @@
 namespace zv {
 
 class Dialogs;
+
+// Where a dialog's sliders were left: their positions and, for the colour
+// selections, the centre a pick set.
+struct EffectSliderPlaces {
+    std::array<int, 3> positions{};
+    Hls centre;
+};
 
 class EffectDialogModel final : public EffectDialogSession {
 public:
@@ -47,8 +55,15 @@ public:
     void Pick(int x, int y) override;
     void SetView(int x, int y, int width, int height) override;
     void Test() override;
+    std::unique_ptr<EffectPreview> PreparePreview() override;
+    void ShowPreview(std::unique_ptr<EffectPreview> preview) override;
     int Previews() const override { return previews_; }
     void Reset() override;
+    void Curve() override;
+    std::string CurveTitle() const override { return curveTitle_; }
+    bool ScrollBarsShown() const override { return scrollBars_; }
+    void ShowScrollBars(bool shown) override;
+    ScrollPosition RememberedScroll() const override { return scroll_; }
     bool ApplyEnabled() const override { return previews_ > 0 && !closed_; }
     void Apply() override;
     void Cancel() override;
@@ -56,6 +71,9 @@ public:
     bool Applied() const override { return result_.has_value(); }
 
     int Position(int n) const { return rows_[Row3(n)].position; }
+    EffectSliderPlaces Places() const;
+    // Moves the sliders (within their ranges) and the centre to `places`.
+    void Offer(const EffectSliderPlaces& places);
     // The operation's values (in its batch line's order) for the sliders'
     // current positions.
     EffectValues Values() const;
@@ -64,6 +82,9 @@ public:
     // The previewed region of the picture and the preview itself.
     const PictureRect& Region() const { return region_; }
     const Bitmap& After() const { return after_; }
+    // What the histogram window shows after Curve: the picture's histogram,
+    // or the equaliser's maps as curves.
+    const ImageHistogram& CurveHistogram() const { return curveHistogram_; }
     // The values after Apply; nullopt after Cancel or while open.
     std::optional<EffectValues> Result() const { return result_; }
 
@@ -95,6 +116,11 @@ private:
     PictureRect region_;
     Bitmap after_;
     int previews_ = 0;
+    bool showMask_ = false; // the next preview shows the selection's mask
+    std::string curveTitle_;
+    ImageHistogram curveHistogram_;
+    bool scrollBars_ = true;
+    ScrollPosition scroll_;
     bool closed_ = false;
     std::optional<EffectValues> result_;
 };
@@ -104,9 +130,17 @@ private:
 bool EffectPreviewPossible(const ToolboxOperation& op, const Bitmap& picture,
                            const Bitmap* duplicate);
 
+// The sliders of each command's dialog are remembered, per menu item (a key
+// of the item's batch word and effect code), where Apply left them, and
+// offered the next time during the run.
+std::optional<EffectSliderPlaces> RememberedSliders(const std::string& word);
+void RememberSliders(const std::string& word, const EffectSliderPlaces& places);
+void ForgetRememberedSliders();
+
 // Shows the effect dialog for `op` through `dialogs`, previewing with a copy
-// of `tb`. The values after Apply; nullopt after Cancel, or when the picture
-// (or the duplicate a two-picture code needs) cannot be previewed.
+// of `tb`, its sliders where Apply last left them for the same command. The
+// values after Apply; nullopt after Cancel, or when the picture (or the
+// duplicate a two-picture code needs) cannot be previewed.
 std::optional<EffectValues> RunEffectDialog(Dialogs& dialogs, const ToolboxOperation& op,
                                             const Bitmap& picture, const EffectValues& start,
                                             const Bitmap* duplicate = nullptr,

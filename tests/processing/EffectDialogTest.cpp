@@ -32,6 +32,7 @@ zv::EffectValues SliderStarts(const zv::ToolboxOperation& op) {
 // Runs the effect dialog inside the protocol, answered by the script.
 class DialogHost : public zvtest::PairHost {
 public:
+    DialogHost() { zv::ForgetRememberedSliders(); }
     zv::ScriptedDialogs dialogs;
     std::optional<zv::EffectValues> ShowEffectDialog(const zv::ToolboxOperation& op,
                                                      const zv::EffectValues& start) override {
@@ -237,6 +238,98 @@ TEST(EffectDialog, TestPreviewsARegionCopyAndApplyWaitsForIt) {
     model.SetSlider(0, 250); // after the Test: Apply takes the current position
     model.Apply();
     EXPECT_EQ(model.Result(), (zv::EffectValues{250, 100, 100}));
+}
+
+// A region inside the picture previews exactly as Apply changes it there,
+// edges included: every filter reads its margin from the picture. The
+// preview may also be prepared, rendered elsewhere and shown in steps.
+TEST(EffectDialog, FilterPreviewsMatchApplyUpToTheRegionsEdges) {
+    const zv::Bitmap picture = zvtest::RandomLevelPicture(40, 30, 11);
+    for (const int code : {1, 3, 4, 30, 31, 32, 33, 34, 36, 230, 231, 520}) {
+        SCOPED_TRACE(code);
+        const zv::ToolboxOperation& op = Op(code);
+        zv::EffectDialogModel model(op, picture, {}, SliderStarts(op), &picture);
+        model.SetView(10, 8, 17, 13);
+        std::unique_ptr<zv::EffectPreview> preview = model.PreparePreview();
+        ASSERT_TRUE(preview);
+        EXPECT_EQ(model.Previews(), 0);
+        preview->Render();
+        model.ShowPreview(std::move(preview));
+        ASSERT_EQ(model.Previews(), 1);
+
+        DialogHost host;
+        host.picture = picture;
+        host.duplicate = picture;
+        host.dialogs.dialogScripts.push_back({DialogStep::Test(), DialogStep::Ok()});
+        zv::ToolboxContext tb;
+        ASSERT_EQ(RunToolboxOperation(op, host, tb, zv::RunMode::Interactive),
+                  zv::RunOutcome::Done);
+        for (int y = 0; y < 13; ++y)
+            EXPECT_EQ(
+                std::memcmp(model.After().ScanLine(y), host.picture.ScanLine(8 + y) + 30, 3 * 17),
+                0)
+                << "row " << y;
+    }
+}
+
+// The curve button: the equaliser's maps as curves, the picture's
+// histogram, or the selection's mask in the after picture; the scroll bars'
+// box remembers where the picture was.
+TEST(EffectDialog, CurveButtonShowsCurvesHistogramOrMask) {
+    const zv::Bitmap picture = zvtest::RowPicture({{255, 0, 0}, {10, 200, 30}, {250, 5, 5}});
+    zv::ScriptedDialogs dialogs;
+    dialogs.dialogScripts = {{DialogStep::Slider(2, 100), DialogStep::Curve()},
+                             {DialogStep::Curve()},
+                             {DialogStep::Pick(0, 0), DialogStep::Curve()}};
+    zv::EffectDialogModel eq(Op(141), picture, {}, SliderStarts(Op(141)));
+    dialogs.EffectDialog(eq);
+    zv::ToolboxContext built;
+    zv::ResetMaps(built);
+    zv::SetEqLUT(built, 127, 63, 0, 0);
+    zv::SetEqLUT(built, 127, 63, 0, 100);
+    for (int level = 0; level < 256; ++level) {
+        EXPECT_EQ(eq.CurveHistogram().red[level], built.maps[0][level]) << level;
+        EXPECT_EQ(eq.CurveHistogram().green[level], level);
+    }
+    zv::EffectDialogModel shadows(Op(130), picture, {}, SliderStarts(Op(130)));
+    dialogs.EffectDialog(shadows);
+    EXPECT_EQ(shadows.CurveHistogram().red[255], 1);
+    zv::EffectDialogModel mask(Op(155), picture, {}, SliderStarts(Op(155)));
+    dialogs.EffectDialog(mask);
+    EXPECT_EQ(zvtest::RowColours(mask.After()),
+              (std::vector<zv::Rgb>{{255, 255, 255}, {0, 0, 0}, {255, 255, 255}}));
+    EXPECT_EQ(dialogs.dialogs[0].curveTitles, std::vector<std::string>{"Parametric EQ Curve"});
+    EXPECT_EQ(dialogs.dialogs[1].curveTitles,
+              std::vector<std::string>{"Histogram [Unmodified image]"});
+    EXPECT_TRUE(dialogs.dialogs[2].curveTitles.empty());
+    EXPECT_EQ(dialogs.dialogs[2].previews, 1);
+
+    zv::EffectDialogModel scrolled(Op(100), picture, {}, SliderStarts(Op(100)));
+    scrolled.SetView(2, 0, 1, 1);
+    scrolled.ShowScrollBars(false);
+    scrolled.SetView(0, 0, 1, 1);
+    EXPECT_FALSE(scrolled.ScrollBarsShown());
+    EXPECT_EQ(scrolled.RememberedScroll().x, 2);
+}
+
+// Apply leaves the sliders where they were for the same item's next dialog
+// in the run; Cancel and other items keep their starts.
+TEST(EffectDialog, SlidersAreOfferedWhereApplyLeftThemPerItem) {
+    zv::ForgetRememberedSliders();
+    const zv::Bitmap picture = zvtest::RandomLevelPicture(6, 4, 9);
+    zv::ScriptedDialogs dialogs;
+    dialogs.dialogScripts = {{DialogStep::Slider(0, 150), DialogStep::Test(), DialogStep::Ok()},
+                             {DialogStep::Slider(0, 300), DialogStep::Cancel()},
+                             {DialogStep::Test(), DialogStep::Ok()},
+                             {DialogStep::Test(), DialogStep::Ok()}};
+    const auto run = [&](int code) {
+        return zv::RunEffectDialog(dialogs, Op(code), picture, SliderStarts(Op(code)));
+    };
+    EXPECT_EQ(run(101), (zv::EffectValues{150, 150, 150}));
+    EXPECT_FALSE(run(101));
+    EXPECT_EQ(run(101), (zv::EffectValues{150, 150, 150}));
+    EXPECT_EQ(run(103), (zv::EffectValues{100, 0, 0}));
+    zv::ForgetRememberedSliders();
 }
 
 TEST(EffectDialog, InterlacePreviewKeepsTheRowParity) {

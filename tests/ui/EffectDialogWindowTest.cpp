@@ -7,6 +7,7 @@
 #include "imaging/BitmapFile.h"
 #include "imaging/ImagingContext.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtEffectDialog.h"
 #include "processing/EffectDialogModel.h"
 #include "processing/QuietToolboxHost.h"
 #include "viewer/ViewerSettings.h"
@@ -15,6 +16,7 @@
 #include "ViewerSession.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,7 +135,7 @@ private slots:
             window.findChild<QSlider*>(QStringLiteral("slider1"))->setValue(90);
             QTest::qWait(20);
             auto* apply = window.findChild<QPushButton*>(QStringLiteral("apply"));
-            QVERIFY(apply->isEnabled()); // the moves previewed
+            QTRY_VERIFY(apply->isEnabled()); // the moves previewed, on the worker
             apply->click();
         });
         QVERIFY(replace.Result());
@@ -143,12 +145,34 @@ private slots:
 
         EffectDialogModel cancelled(*TheToolbox().FindCode(150), picture, {}, {0, 0, 0});
         RunWindow(cancelled, [](QDialog& window) {
-            window.findChild<QSlider*>(QStringLiteral("slider1"))->setValue(-999);
-            QTest::qWait(20);
+            // A drag: each move supersedes the last; Esc while one renders.
+            auto* slider = window.findChild<QSlider*>(QStringLiteral("slider1"));
+            for (int v = 0; v >= -999; v -= 37) {
+                slider->setValue(v);
+                QCoreApplication::processEvents();
+            }
             QTest::keyClick(&window, Qt::Key_Escape);
         });
         QVERIFY(cancelled.Closed());
         QVERIFY(!cancelled.Result());
+
+        // The curve button opens the histogram window the application hands in.
+        QStringList curves;
+        SetEffectCurveWindow([&](EffectDialogSession& session, QWidget*) {
+            curves << QString::fromStdString(session.CurveTitle());
+        });
+        EffectDialogModel eq(*TheToolbox().FindCode(140), picture, {}, {127, 63, 0});
+        RunWindow(eq, [](QDialog& window) {
+            window.findChild<QPushButton*>(QStringLiteral("curve"))->click();
+            auto* bars = window.findChild<QCheckBox*>(QStringLiteral("scrollBars"));
+            bars->setChecked(false);
+            QCOMPARE(window.findChild<QScrollArea*>(QStringLiteral("before"))
+                         ->horizontalScrollBarPolicy(),
+                     Qt::ScrollBarAlwaysOff);
+        });
+        SetEffectCurveWindow({});
+        QCOMPARE(curves, QStringList{QStringLiteral("Parametric EQ Curve")});
+        QVERIFY(!eq.ScrollBarsShown());
     }
 
     void theNumberWindowsAnswerThroughTheirModels() {

@@ -2,6 +2,7 @@
 
 #include "platform/EffectDialogSession.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QEvent>
 #include <QGridLayout>
@@ -20,6 +21,8 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <memory>
+#include <thread>
 
 namespace zv {
 
@@ -43,6 +46,11 @@ QString ColourName(std::uint32_t colour) {
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)).name();
 }
 
+EffectCurveWindow& CurveWindow() {
+    static EffectCurveWindow window;
+    return window;
+}
+
 class EffectWindow : public QDialog {
 public:
     EffectWindow(EffectDialogSession& session, QWidget* parent)
@@ -61,6 +69,8 @@ public:
                 [this] { RequestPreview(); });
         ShowPanel();
     }
+    // Closing waits for a preview still rendering; its result is dropped.
+    ~EffectWindow() override { Join(); }
 
     void accept() override {
         if (!session_.ApplyEnabled()) return;
@@ -152,11 +162,17 @@ private:
     QLayout* MakeButtons() {
         auto* buttons = new QHBoxLayout;
         if (!session_.CurveCaption().empty()) {
-            // The curve and mask views come with the histogram window.
             auto* curve = new QPushButton(ToQt(session_.CurveCaption()), this);
-            curve->setEnabled(false);
+            curve->setObjectName(QStringLiteral("curve"));
+            curve->setAutoDefault(false);
+            connect(curve, &QPushButton::clicked, this, [this] { Curve(); });
             buttons->addWidget(curve);
         }
+        auto* bars = new QCheckBox(QStringLiteral("Show scroll bars"), this);
+        bars->setObjectName(QStringLiteral("scrollBars"));
+        bars->setChecked(session_.ScrollBarsShown());
+        connect(bars, &QCheckBox::toggled, this, [this](bool shown) { ShowScrollBars(shown); });
+        buttons->addWidget(bars);
         buttons->addStretch(1);
         auto* test = new QPushButton(QStringLiteral("&Test"), this);
         test->setAutoDefault(false);
@@ -185,17 +201,73 @@ private:
         return buttons;
     }
 
-    // Previews asked for while one is pending become one, the newest.
+    // Previews asked for while one is pending or rendering become one, the
+    // newest, made as soon as the worker is free.
     void RequestPreview() { preview_.start(0); }
 
+    // Starts a preview of the current positions on the worker thread; the
+    // interface thread goes on taking slider moves meanwhile.
     void Preview() {
         preview_.stop();
+        if (rendering_) {
+            wanted_ = true;
+            return;
+        }
+        SetView();
+        rendering_ = session_.PreparePreview();
+        if (!rendering_) return;
+        wanted_ = false;
+        Join();
+        worker_ = std::thread([this, preview = rendering_.get()] {
+            preview->Render();
+            // Back on the interface thread; Qt drops it once the window is gone.
+            QMetaObject::invokeMethod(
+                this, [this] { Rendered(); }, Qt::QueuedConnection);
+        });
+    }
+
+    void Rendered() {
+        Join();
+        session_.ShowPreview(std::move(rendering_));
+        after_->setPixmap(PixmapOf(session_.AfterPixels()));
+        apply_->setEnabled(session_.ApplyEnabled());
+        if (wanted_) Preview();
+    }
+
+    void Join() {
+        if (worker_.joinable()) worker_.join();
+    }
+
+    void Curve() {
+        Join(); // the mask preview is made here, not on the worker
+        rendering_.reset();
+        SetView();
+        session_.Curve();
+        if (session_.CurveTitle().empty()) {
+            after_->setPixmap(PixmapOf(session_.AfterPixels()));
+            apply_->setEnabled(session_.ApplyEnabled());
+        } else if (CurveWindow()) {
+            CurveWindow()(session_, this);
+        }
+    }
+
+    void ShowScrollBars(bool shown) {
+        QScrollBar* across = before_->horizontalScrollBar();
+        QScrollBar* down = before_->verticalScrollBar();
+        SetView();
+        session_.ShowScrollBars(shown);
+        const Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+        before_->setHorizontalScrollBarPolicy(policy);
+        before_->setVerticalScrollBarPolicy(policy);
+        const EffectDialogSession::ScrollPosition at = session_.RememberedScroll();
+        across->setValue(at.x);
+        down->setValue(at.y);
+    }
+
+    void SetView() {
         const QSize box = after_->size();
         session_.SetView(before_->horizontalScrollBar()->value(),
                          before_->verticalScrollBar()->value(), box.width(), box.height());
-        session_.Test();
-        after_->setPixmap(PixmapOf(session_.AfterPixels()));
-        apply_->setEnabled(session_.ApplyEnabled());
     }
 
     void ShowBox(int n) {
@@ -228,9 +300,17 @@ private:
     std::array<QSlider*, 3> sliders_{};
     std::array<QLineEdit*, 3> boxes_{};
     QTimer preview_;
+    // The preview the worker renders; the window owns it until it is shown.
+    std::unique_ptr<EffectPreview> rendering_;
+    bool wanted_ = false; // a newer preview was asked for meanwhile
+    std::thread worker_;
 };
 
 } // namespace
+
+void SetEffectCurveWindow(EffectCurveWindow window) {
+    CurveWindow() = std::move(window);
+}
 
 void RunQtEffectDialog(EffectDialogSession& session, QWidget* parent) {
     EffectWindow window(session, parent);
