@@ -1,6 +1,7 @@
 #include "app/ui/Application.h"
 
 #include "album/ui/CommentForm.h"
+#include "album/ui/ShowForm.h"
 #include "album/ui/UnZipForm.h"
 #include "catalog/ThumbCache.h"
 #include "explorer/Listing.h"
@@ -299,11 +300,9 @@ void Application::CreateExplorer() {
         ShowBatchEditor();
         if (BatchScript().Open(path.toStdString())) BatchWindow().Refresh();
     });
-    connect(explorer_.get(), &TFileForm::albumWanted, this, [this] {
-        NotYet("Albums open in the slide album, which this version does not have yet.");
-    });
-    connect(explorer_.get(), &TFileForm::slideAlbumWanted, this,
-            [this] { NotYet("The slide album is not in this version yet."); });
+    connect(explorer_.get(), &TFileForm::albumWanted, this,
+            [this](const QString& path) { ShowAlbum(path.toStdString()); });
+    connect(explorer_.get(), &TFileForm::slideAlbumWanted, this, [this] { ShowAlbum({}); });
     connect(explorer_.get(), &TFileForm::tileWanted, this, &Application::TileWindows);
     connect(explorer_.get(), &TFileForm::viewerWanted, this, &Application::ShowViewer);
     connect(explorer_.get(), &TFileForm::closeProgramWanted, this,
@@ -734,6 +733,39 @@ void Application::ShowZipBrowser(const std::string& path) {
     unzipForm_->show();
     unzipForm_->raise();
     unzipForm_->activateWindow();
+}
+
+void Application::ShowAlbum(const std::string& path) {
+    if (!albumForm_) {
+        const DisplayInfo display = display_.Info();
+        ShowFormServices services{AlbumHost{.dialogs = *dialogs_, .trash = trash_}, {}, {}};
+        services.host.files.dataFolder = folders_.appHome / "data";
+        services.host.files.screenWidth = display.width;
+        services.host.files.screenHeight = display.height;
+        services.host.appHome = folders_.appHome;
+        services.host.flags = &document_;
+        services.host.openInViewer = [this](const std::string& file) {
+            if (!file.empty()) OpenByName(file);
+            ShowViewer();
+        };
+        services.host.openWithApplication = [](const std::string& file) {
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+        };
+        services.host.clearHistory = [this] { history_.Clear(); };
+        services.host.playScript = [this](const std::filesystem::path&) {
+            NotYet("Slideshows are not played in this version yet.");
+        };
+        services.cacheRoot = CacheRoot(folders_);
+        services.thumbs.box = ThumbBoxFor(explorerSettings_.thumbSizeIndex);
+        services.thumbs.colour = explorerSettings_.thumbColour;
+        services.thumbs.screenBits = display.screenBits;
+        services.thumbs.dither = explorerSettings_.ditherThumbs;
+        albumForm_ = std::make_unique<TShowForm>(std::move(services));
+    }
+    if (path.empty())
+        albumForm_->ShowWindow();
+    else
+        albumForm_->OpenAlbum(path);
 }
 
 } // namespace zv

@@ -40,6 +40,7 @@ namespace zv {
 
 class TCommentForm;
 class TUnZipForm;
+class TShowForm;
 class TBatchForm;
 
 class TFileForm;
@@ -115,6 +116,8 @@ private:
     void NotYet(const char* what);
     // The zip browser, made on first use; with a path, that archive is listed.
     void ShowZipBrowser(const std::string& path);
+    // The slide album window, made on first use; with a path, that album is opened.
+    void ShowAlbum(const std::string& path);
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
     void EndRun();
@@ -159,6 +162,7 @@ private:
     std::unique_ptr<TFileForm> explorer_;
     std::unique_ptr<TCommentForm> commentForm_;
     std::unique_ptr<TUnZipForm> unzipForm_;
+    std::unique_ptr<TShowForm> albumForm_;
     std::string zipOpenFolder_;     // where the zip browser's "&Add" dialog starts
     std::string commentOpenFolder_; // where the JPEG text window's file dialogs start
     ExplorerSettings explorerSettings_;
