@@ -30,7 +30,7 @@ bool Save(const std::filesystem::path& path, const Bitmap& thumbnail,
 std::int16_t IconThumb(const SlideRecord& record, const std::filesystem::path& path,
                        const SlideThumbSettings& settings) {
     if (ThumbPresent(path)) return kThumbMade;
-    const Bitmap icon = settings.iconThumb ? settings.iconThumb(record.iconIndex) : Bitmap();
+    const Bitmap icon = settings.iconThumb ? settings.iconThumb(record) : Bitmap();
     if (icon.Width() == 0) return kThumbFailed;
     return Save(path, icon, settings) ? kThumbMade : kThumbFailed;
 }

@@ -19,9 +19,9 @@ struct SlideThumbSettings {
     std::uint32_t colour = 0x80000005;
     int screenBits = 24;
     bool dither = false;
-    // A thumbnail drawn from a file type's icon (files that are no pictures);
-    // an empty bitmap when there is none.
-    std::function<Bitmap(std::int16_t iconIndex)> iconThumb;
+    // A thumbnail drawn from the icon of the slide's kind (files that are
+    // no pictures, CD tracks); an empty bitmap when there is none.
+    std::function<Bitmap(const SlideRecord& record)> iconThumb;
 };
 
 // The variant folder the album's thumbnails go into under the cache root.

@@ -2,6 +2,7 @@
 // scripted dialogs.
 
 #include "album/AlbumEditor.h"
+#include "album/AlbumControls.h"
 
 #include "TempFolderTest.h"
 #include "imaging/BitmapFile.h"
@@ -403,6 +404,23 @@ TEST_F(AlbumEditorTest, RunNeedsTwoSlidesAndAsksPastLimitOnce) {
     EXPECT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text.rfind("You have 32001 slides.", 0), 0u);
     EXPECT_EQ(dialogs.dialogs.size(), 2u);
+}
+
+TEST(AlbumControls, RoundTripAndOtherSizesGiveDefaults) {
+    AlbumViewState view;
+    view.statusBar = false;
+    view.buttonText = false;
+    const Bytes bytes = SerializeAlbumControls({10, 20, 810, 620}, view);
+    ASSERT_EQ(bytes.size(), kAlbumControlsSize);
+    const AlbumControls read = ParseAlbumControls(bytes);
+    EXPECT_EQ(read.bounds, (WindowBounds{10, 20, 810, 620}));
+    EXPECT_TRUE(read.toolBar && read.propertiesBox);
+    EXPECT_FALSE(read.statusBar || read.buttonText);
+    for (std::size_t size : {0, 19, 21}) {
+        const AlbumControls defaults = ParseAlbumControls(Bytes(size, 0));
+        EXPECT_FALSE(defaults.bounds);
+        EXPECT_TRUE(defaults.toolBar && defaults.statusBar && defaults.propertiesBox);
+    }
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "album/ui/ShowForm.h"
 
+#include "album/AlbumControls.h"
 #include "album/ui/ShowFormModel.h"
+#include "catalog/ThumbPicture.h"
 #include "catalog/ThumbStates.h"
+#include "imaging/ui/BitmapImage.h"
 #include "platform/qt/ActionMenus.h"
 
 #include <QApplication>
@@ -14,9 +17,11 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPixmapCache>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
@@ -60,6 +65,32 @@ QString PropertiesText(const SlideAlbum& album, int position) {
     return lines.join(QStringLiteral("   "));
 }
 
+// A thumbnail of the box's size with the icon in its middle.
+Bitmap IconThumbnail(const QIcon& icon, const SlideThumbSettings& settings) {
+    const ThumbBox box = settings.box;
+    QImage image(box.ThumbWidth, box.ThumbHeight, QImage::Format_RGB32);
+    const PaletteEntry background = ThumbBackground(settings.colour);
+    image.fill(QColor(background.red, background.green, background.blue));
+    const int side = std::max(1, std::min(box.ThumbWidth, box.ThumbHeight) - 2);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect((box.ThumbWidth - side) / 2, (box.ThumbHeight - side) / 2, side, side),
+                       icon.pixmap(side, side));
+    painter.end();
+    Bitmap bitmap;
+    BitmapOfImage(image, bitmap);
+    return bitmap;
+}
+
+QIcon KindIcon(const SlideRecord& record) {
+    QStyle* style = QApplication::style();
+    switch (KindOf(record)) {
+    case SlideKind::CdTrack: return style->standardIcon(QStyle::SP_DriveCDIcon);
+    case SlideKind::Sound: return style->standardIcon(QStyle::SP_MediaVolume);
+    default: return style->standardIcon(QStyle::SP_FileIcon);
+    }
+}
+
 } // namespace
 
 TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
@@ -68,6 +99,10 @@ TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
         variantFolder_ = SlideVariantFolder(services_.cacheRoot, services_.thumbs);
         services_.host.thumbRoot = variantFolder_;
     }
+    if (!services_.thumbs.iconThumb)
+        services_.thumbs.iconThumb = [this](const SlideRecord& record) {
+            return IconThumbnail(KindIcon(record), services_.thumbs);
+        };
     editor_ = std::make_unique<AlbumEditor>(services_.host);
     setAcceptDrops(true);
     BuildViews();
@@ -79,6 +114,7 @@ TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
         if (!ThumbStep()) idle_->stop();
     });
     resize(720, 480);
+    RestoreControls();
     Refresh();
 }
 
@@ -350,7 +386,29 @@ void TShowForm::StartThumbs() {
         editor_->SetThumbsWanted(false);
         return;
     }
+    MakePlaceholders();
     if (!idle_->isActive()) idle_->start();
+}
+
+// The shared pictures of slides too large for a thumbnail and of failed ones.
+void TShowForm::MakePlaceholders() {
+    QStyle* style = QApplication::style();
+    const std::pair<int, QStyle::StandardPixmap> placeholders[] = {
+        {kGenericTooLargeThumb, QStyle::SP_ComputerIcon},
+        {kGenericFailedThumb, QStyle::SP_MessageBoxWarning},
+    };
+    for (const auto& [number, icon] : placeholders) {
+        const std::filesystem::path path = variantFolder_ / GenericThumbName(number);
+        if (ThumbPresent(path)) continue;
+        try {
+            std::filesystem::create_directories(variantFolder_);
+            SaveThumbnail(path, ThumbAtDisplayDepth(
+                                    IconThumbnail(style->standardIcon(icon), services_.thumbs),
+                                    services_.thumbs.screenBits, services_.thumbs.dither));
+        } catch (const std::exception&) {
+            // without a placeholder such slides are drawn empty
+        }
+    }
 }
 
 bool TShowForm::ThumbStep() {
@@ -401,7 +459,25 @@ void TShowForm::CheckThumbs() {
 // -------------------------------------------------------------------------
 // The window
 
+void TShowForm::RestoreControls() {
+    if (!services_.settings) return;
+    const AlbumControls controls =
+        ParseAlbumControls(services_.settings->ReadBinary(kAlbumControlsName));
+    ApplyAlbumControls(controls, editor_->View());
+    if (controls.bounds && controls.bounds->Width() > 100 && controls.bounds->Height() > 100)
+        setGeometry(controls.bounds->left, controls.bounds->top, controls.bounds->Width(),
+                    controls.bounds->Height());
+}
+
 void TShowForm::closeEvent(QCloseEvent* event) {
+    if (services_.settings) {
+        const QRect place = geometry();
+        services_.settings->WriteBinary(
+            kAlbumControlsName,
+            SerializeAlbumControls({place.left(), place.top(), place.left() + place.width(),
+                                    place.top() + place.height()},
+                                   editor_->View()));
+    }
     idle_->stop();
     editor_->SetThumbsWanted(false);
     hide();

@@ -7,6 +7,7 @@
 
 #include "album/AlbumEditor.h"
 #include "album/SlideThumbs.h"
+#include "platform/SettingsStore.h"
 
 #include <QMainWindow>
 
@@ -31,6 +32,7 @@ struct ShowFormServices {
     AlbumHost host;
     std::filesystem::path cacheRoot; // the thumbnail cache; empty: no thumbnails
     SlideThumbSettings thumbs;
+    SettingsStore* settings = nullptr; // where the window's layout is kept
 };
 
 class TShowForm : public QMainWindow {
@@ -74,6 +76,8 @@ private:
     void ApplyViewState();
     void ShowPopup(const QPoint& global);
     void StartThumbs();
+    void MakePlaceholders();
+    void RestoreControls();
     void CheckThumbs();
     QPixmap ThumbOf(int position);
     bool Shift() const;

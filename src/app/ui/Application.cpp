@@ -760,6 +760,7 @@ void Application::ShowAlbum(const std::string& path) {
         services.thumbs.colour = explorerSettings_.thumbColour;
         services.thumbs.screenBits = display.screenBits;
         services.thumbs.dither = explorerSettings_.ditherThumbs;
+        services.settings = &store_;
         albumForm_ = std::make_unique<TShowForm>(std::move(services));
     }
     if (path.empty())
