@@ -4,6 +4,7 @@
 
 #include "platform/EffectDialogSession.h"
 #include "platform/GridDialogModel.h"
+#include "platform/JpegWizardSession.h"
 #include "platform/ParameterDialogModel.h"
 #include "platform/SizeDialogModel.h"
 
@@ -73,6 +74,8 @@ public:
     virtual void ParameterDialog(ParameterDialogModel& model) { model.Cancel(); }
     virtual void GridDialog(GridDialogModel& model) { model.Cancel(); }
     virtual void SizeDialog(SizeDialogModel& model) { model.Cancel(); }
+    // The JPEG compression wizard, run until it closes.
+    virtual void JpegWizard(JpegWizardSession& session) { session.Close(); }
 
     // Shorthands for the boxes the program shows most.
     void Information(const std::string& text) { Box(BoxKind::Information, text, Buttons::Ok); }

@@ -149,6 +149,37 @@ void ScriptedDialogs::SizeDialog(SizeDialogModel& model) {
     dialogs.push_back(std::move(shown));
 }
 
+void ScriptedDialogs::JpegWizard(JpegWizardSession& session) {
+    ShownDialog shown{
+        session.Title(), {session.AmountRow().caption, session.QualityRow().caption}, {}, 0, {}};
+    using Kind = DialogStep::Kind;
+    for (const DialogStep& step : TakeFront(dialogScripts, DialogScript{})) {
+        if (session.Closed()) break;
+        switch (step.kind) {
+        case Kind::Slider:
+            step.a == 0 ? session.SetAmount(step.b) : session.SetQuality(step.b);
+            break;
+        case Kind::Type:
+            step.a == 0 ? session.TypeAmount(step.text) : session.TypeQuality(step.text);
+            break;
+        case Kind::Check:
+            step.a == 0 ? session.SetProgressive(step.b != 0) : session.SetSubsample(step.b != 0);
+            break;
+        case Kind::Choose: session.SetFilter(step.a); break;
+        case Kind::Test:
+            session.Test();
+            ++shown.previews;
+            break;
+        case Kind::Ok: session.Accept(); break;
+        case Kind::Cancel: session.Close(); break;
+        default: break;
+        }
+    }
+    if (!session.Closed()) session.Close();
+    shown.panelText = session.RatioText();
+    dialogs.push_back(std::move(shown));
+}
+
 std::vector<std::string> ScriptedDialogs::Texts() const {
     std::vector<std::string> texts;
     for (const auto& box : boxes) texts.push_back(box.text);

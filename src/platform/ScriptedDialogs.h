@@ -35,7 +35,9 @@ struct DialogStep {
         Ok,
         Cancel,
         Curve,
-        ScrollBars
+        ScrollBars,
+        Check,
+        Choose
     };
     Kind kind = Kind::Ok;
     int a = 0;
@@ -56,6 +58,10 @@ struct DialogStep {
     // The effect dialog's curve button, and its "Show scroll bars" box.
     static DialogStep Curve() { return {Kind::Curve, 0, 0, {}}; }
     static DialogStep ScrollBars(bool shown) { return {Kind::ScrollBars, shown ? 1 : 0, 0, {}}; }
+    // The JPEG wizard's check boxes (0 progressive, 1 subsample) and its
+    // smoothing filter choice.
+    static DialogStep Check(int box, bool on) { return {Kind::Check, box, on ? 1 : 0, {}}; }
+    static DialogStep Choose(int n) { return {Kind::Choose, n, 0, {}}; }
     static DialogStep Ok() { return {Kind::Ok, 0, 0, {}}; }
     static DialogStep Cancel() { return {Kind::Cancel, 0, 0, {}}; }
 };
@@ -87,6 +93,10 @@ public:
     void ParameterDialog(ParameterDialogModel& model) override;
     void GridDialog(GridDialogModel& model) override;
     void SizeDialog(SizeDialogModel& model) override;
+    // Slider 0 is the amount, slider 1 the quality; OK is the accept
+    // button (Save As stays open), Cancel closes. Records the ratio text as
+    // the panel text and the Tests as previews.
+    void JpegWizard(JpegWizardSession& session) override;
 
     // The script: answers are taken in order; when none is left a box gets
     // the safe answer for its buttons (Ok, No, Cancel or Ok, Ok, No).

@@ -9,6 +9,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEffectDialog.h"
 #include "processing/EffectDialogModel.h"
+#include "processing/JpegWizardModel.h"
 #include "processing/QuietToolboxHost.h"
 #include "viewer/ViewerSettings.h"
 #include "viewer/ui/WebForm.h"
@@ -173,6 +174,28 @@ private slots:
         SetEffectCurveWindow({});
         QCOMPARE(curves, QStringList{QStringLiteral("Parametric EQ Curve")});
         QVERIFY(!eq.ScrollBarsShown());
+    }
+
+    void theJpegWizardTestsAndCloses() {
+        Bitmap picture;
+        picture.Create(64, 48, PixelFormat::Bits24);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 3 * 64; ++x) picture.ScanLine(y)[x] = std::uint8_t(x * 3 + y * 7);
+        JpegWizardSettings settings;
+        Drive([](QDialog& window) {
+            QCOMPARE(window.windowTitle(), QStringLiteral("JPEG Compression Wizard"));
+            auto* save = window.findChild<QPushButton*>(QStringLiteral("accept"));
+            QVERIFY(!save->isEnabled());
+            window.findChild<QSlider*>(QStringLiteral("quality"))->setValue(90);
+            window.findChild<QPushButton*>(QStringLiteral("test"))->click();
+            QVERIFY(window.findChild<QLabel*>(QStringLiteral("ratio"))
+                        ->text()
+                        .startsWith(QStringLiteral("Compression ratio: ")));
+            QVERIFY(save->isEnabled());
+        });
+        QtDialogs dialogs;
+        RunJpegWizard(dialogs, kJpegWizardCode, picture, settings, {});
+        QCOMPARE(settings.quality, 90);
     }
 
     void theNumberWindowsAnswerThroughTheirModels() {

@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
 #include "platform/qt/QtEffectDialog.h"
+#include "platform/qt/QtJpegWizard.h"
 #include "platform/qt/QtNumberDialogs.h"
 
 #include <QApplication>
@@ -197,6 +198,10 @@ std::optional<std::string> QtDialogs::AskText(const std::string& title, const st
 
 void QtDialogs::EffectDialog(EffectDialogSession& session) {
     RunQtEffectDialog(session, Parent());
+}
+
+void QtDialogs::JpegWizard(JpegWizardSession& session) {
+    RunQtJpegWizard(session, Parent());
 }
 
 void QtDialogs::ParameterDialog(ParameterDialogModel& model) {

@@ -31,6 +31,7 @@ public:
     void ParameterDialog(ParameterDialogModel& model) override;
     void GridDialog(GridDialogModel& model) override;
     void SizeDialog(SizeDialogModel& model) override;
+    void JpegWizard(JpegWizardSession& session) override;
 
 private:
     QWidget* Parent() const;
