@@ -43,6 +43,9 @@ void Place(EffectRow& row, int position) {
 
 // The smoothing the settings ask for before coding: the parametric filter
 // defocuses, Clean smooths flat areas; Standard leaves it to the encoder.
+bool PreFilters(const JpegWizardSettings& s) {
+    return s.filter != 0 && s.amount >= 1 && s.amount <= 255;
+}
 void PreFilter(Bitmap& picture, int filter, int amount) {
     if (amount < 1 || amount > 255) return;
     if (filter == 1) DeFocus(picture, 255 - amount);
@@ -143,9 +146,14 @@ void JpegWizardModel::Test() {
     const std::int64_t u = std::int64_t{3} * picture_.Width() * picture_.Height();
     stream_.clear();
     try {
-        Bitmap work = picture_;
-        PreFilter(work, settings.filter, settings.amount);
-        stream_ = JpegEncode(work, EncodeOptions(settings));
+        // Only a pre-filter needs a copy of the picture to work on.
+        if (PreFilters(settings)) {
+            Bitmap work = picture_;
+            PreFilter(work, settings.filter, settings.amount);
+            stream_ = JpegEncode(work, EncodeOptions(settings));
+        } else {
+            stream_ = JpegEncode(picture_, EncodeOptions(settings));
+        }
         Bitmap decoded;
         JpegDecoder decoder(stream_);
         JpegDecodeOptions options;
