@@ -215,7 +215,12 @@ private:
         }
         SetView();
         rendering_ = session_.PreparePreview();
-        if (!rendering_) return;
+        if (!rendering_) {
+            // A session that previews only in one step does so here.
+            session_.Test();
+            ShowAfter();
+            return;
+        }
         wanted_ = false;
         Join();
         worker_ = std::thread([this, preview = rendering_.get()] {
@@ -229,9 +234,13 @@ private:
     void Rendered() {
         Join();
         session_.ShowPreview(std::move(rendering_));
+        ShowAfter();
+        if (wanted_) Preview();
+    }
+
+    void ShowAfter() {
         after_->setPixmap(PixmapOf(session_.AfterPixels()));
         apply_->setEnabled(session_.ApplyEnabled());
-        if (wanted_) Preview();
     }
 
     void Join() {
@@ -244,8 +253,7 @@ private:
         SetView();
         session_.Curve();
         if (session_.CurveTitle().empty()) {
-            after_->setPixmap(PixmapOf(session_.AfterPixels()));
-            apply_->setEnabled(session_.ApplyEnabled());
+            ShowAfter();
         } else if (CurveWindow()) {
             CurveWindow()(session_, this);
         }
