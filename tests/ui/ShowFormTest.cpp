@@ -124,6 +124,40 @@ private slots:
         QCOMPARE(album.Slide(0).thumbState, kThumbPending);
         QVERIFY(!ThumbPresent(form->Editor().ThumbPath(0)));
     }
+    void DraggingRelocatesAndEscCancels() {
+        auto form = FormWithThree();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTreeView* details = form->DetailsView();
+        QWidget* viewport = details->viewport();
+        const auto centre = [&](int row) {
+            return details->visualRect(details->model()->index(row, 0)).center();
+        };
+        const auto names = [&] {
+            QStringList rows;
+            for (int row = 0; row < 3; ++row)
+                rows << details->model()->index(row, 0).data().toString();
+            return rows.join(",");
+        };
+        details->selectionModel()->select(details->model()->index(0, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
+        QTest::mouseMove(viewport, centre(2));
+        QVERIFY(form->StatusText() == "Dragging 1 object(s)");
+        QTest::keyClick(details, Qt::Key_Escape);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+        QCOMPARE(names(), QString("a.bmp,b.bmp,c.bmp"));
+
+        details->selectionModel()->select(details->model()->index(0, 0),
+                                          QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
+        QTest::mouseMove(viewport, centre(2));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+        QCOMPARE(names(), QString("b.bmp,a.bmp,c.bmp"));
+        QVERIFY(details->selectionModel()->isRowSelected(1));
+    }
 };
 
 QTEST_MAIN(ShowFormTest)

@@ -13,12 +13,15 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -159,6 +162,16 @@ void TShowForm::BuildViews() {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex&) { RunCommand(kAlOpenSource); });
     }
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_),
+                                    static_cast<QAbstractItemView*>(thumbnails_)}) {
+        view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
+    }
+    autoScroll_ = new QTimer(this);
+    autoScroll_->setInterval(50);
+    connect(autoScroll_, &QTimer::timeout, this, &TShowForm::AutoScroll);
     connect(details_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (syncing_) return;
         PullSelection();
@@ -454,6 +467,109 @@ void TShowForm::CheckThumbs() {
         "ranks. Review and \"cut\" these\nitems from album (recommended).  Review/relocate "
         "selection?";
     if (services_.host.dialogs.AskYesNo(question)) RunCommand(kAlRelocate);
+}
+
+// -------------------------------------------------------------------------
+// Relocating by dragging
+
+bool TShowForm::eventFilter(QObject* watched, QEvent* event) {
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_),
+                                    static_cast<QAbstractItemView*>(thumbnails_)}) {
+        if (watched == view && event->type() == QEvent::KeyPress && dragView_ &&
+            static_cast<QKeyEvent*>(event)->key() == ::Qt::Key_Escape) {
+            EndDrag();
+            return true;
+        }
+        if (watched != view->viewport()) continue;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != ::Qt::LeftButton || mouse->modifiers() != ::Qt::NoModifier)
+                return false;
+            return DragPress(view, mouse->position().toPoint());
+        }
+        case QEvent::MouseMove:
+            if (dragView_ != view) return false;
+            DragMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (dragView_ != view) return false;
+            DragRelease(static_cast<QMouseEvent*>(event)->position().toPoint());
+            return true;
+        default: return false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// A press on a selected slide may start a drag of the selection; the
+// selection stays as it is until the button comes up.
+bool TShowForm::DragPress(QAbstractItemView* view, const QPoint& at) {
+    const QModelIndex index = view->indexAt(at);
+    if (!index.isValid() || !view->selectionModel()->isRowSelected(index.row())) return false;
+    dragView_ = view;
+    dragStart_ = at;
+    dragAt_ = at;
+    dragging_ = false;
+    return true;
+}
+
+void TShowForm::DragMove(const QPoint& at) {
+    dragAt_ = at;
+    if (!dragging_) {
+        if ((at - dragStart_).manhattanLength() < QApplication::startDragDistance()) return;
+        dragging_ = true;
+        PullSelection();
+        status_->setText(QStringLiteral("Dragging %1 object(s)").arg(editor_->SelectedCount()));
+    }
+    const bool outside = !dragView_->viewport()->rect().contains(at);
+    if (outside && !autoScroll_->isActive()) autoScroll_->start();
+    if (!outside) autoScroll_->stop();
+}
+
+// While the pointer is beyond the list the list scrolls 16 pixels a step
+// towards it.
+void TShowForm::AutoScroll() {
+    if (!dragView_) return autoScroll_->stop();
+    const QRect inside = dragView_->viewport()->rect();
+    QScrollBar* vertical = dragView_->verticalScrollBar();
+    QScrollBar* horizontal = dragView_->horizontalScrollBar();
+    if (dragAt_.y() < inside.top())
+        vertical->setValue(vertical->value() - 16);
+    else if (dragAt_.y() > inside.bottom())
+        vertical->setValue(vertical->value() + 16);
+    if (dragAt_.x() < inside.left())
+        horizontal->setValue(horizontal->value() - 16);
+    else if (dragAt_.x() > inside.right())
+        horizontal->setValue(horizontal->value() + 16);
+}
+
+void TShowForm::DragRelease(const QPoint& at) {
+    QAbstractItemView* view = dragView_;
+    const bool dragged = dragging_;
+    EndDrag();
+    const QModelIndex index = view->indexAt(at);
+    if (dragged) {
+        if (index.isValid()) RelocateByDrag(index.row());
+        return;
+    }
+    // A click without a drag selects the slide alone, as a click does.
+    if (index.isValid())
+        view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+}
+
+void TShowForm::RelocateByDrag(int target) {
+    PullSelection();
+    editor_->RelocateTo(target);
+    Refresh();
+}
+
+void TShowForm::EndDrag() {
+    autoScroll_->stop();
+    dragView_ = nullptr;
+    dragging_ = false;
+    status_->setText(Qt(editor_->StatusText()));
 }
 
 // -------------------------------------------------------------------------

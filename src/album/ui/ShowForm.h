@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 
+class QAbstractItemView;
 class QAction;
 class QLabel;
 class QListView;
@@ -60,6 +61,7 @@ signals:
     void closed();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -81,6 +83,13 @@ private:
     void CheckThumbs();
     QPixmap ThumbOf(int position);
     bool Shift() const;
+    // Dragging selected slides inside the list relocates them.
+    bool DragPress(QAbstractItemView* view, const QPoint& at);
+    void DragMove(const QPoint& at);
+    void DragRelease(const QPoint& at);
+    void EndDrag();
+    void RelocateByDrag(int target);
+    void AutoScroll();
 
     ShowFormServices services_;
     std::unique_ptr<AlbumEditor> editor_;
@@ -100,6 +109,11 @@ private:
     std::filesystem::path variantFolder_;
     int thumbCursor_ = 0;
     bool syncing_ = false;
+    QAbstractItemView* dragView_ = nullptr;
+    QPoint dragStart_;
+    QPoint dragAt_;
+    bool dragging_ = false;
+    QTimer* autoScroll_ = nullptr;
 };
 
 } // namespace zv
