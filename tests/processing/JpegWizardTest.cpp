@@ -80,25 +80,24 @@ TEST(JpegWizard, TestCodesTheWholePictureAndReportsSizeAndRatio) {
 TEST(JpegWizard, SaveAsWritesTheLastStreamAndStaysOpen) {
     zvtest::TempFolder folder;
     const zv::Bitmap picture = zvtest::RandomLevelPicture(16, 16, 5);
-    const auto target = folder.Path() / "out";
-    const auto old = folder.Path() / "old.jpg";
+    // Saved without an extension over an older file of the same name.
+    const auto old = folder.Path() / "out.jpg";
     { std::ofstream(old) << "old"; }
     zv::ScriptedDialogs dialogs;
-    dialogs.saveResults = {target.string(), (folder.Path() / "missing" / "x.jpg").string()};
+    dialogs.saveResults = {(folder.Path() / "out").string(),
+                           (folder.Path() / "missing" / "x.jpg").string()};
     dialogs.dialogScripts.push_back({DialogStep::Slider(1, 30), DialogStep::Check(0, true),
                                      DialogStep::Test(), DialogStep::Ok(), DialogStep::Ok()});
-    zv::JpegWizardSettings settings;
-    std::string saved;
-    const int amount = zv::RunJpegWizard(dialogs, zv::kJpegWizardCode, picture, settings,
-                                         {folder.Path().string(), "picture"}, &saved);
-    EXPECT_EQ(amount, 0);
-    EXPECT_EQ(settings.quality, 30);
-    EXPECT_TRUE(settings.progressive);
+    zv::JpegWizardModel model(zv::kJpegWizardCode, picture, {}, dialogs,
+                              {folder.Path().string(), "picture"});
+    dialogs.JpegWizard(model);
+    EXPECT_EQ(model.Settings().quality, 30);
+    EXPECT_TRUE(model.Settings().progressive);
     ASSERT_EQ(dialogs.fileRequests.size(), 2u);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Save As");
     EXPECT_EQ(dialogs.fileRequests[0].fileName, "picture");
-    EXPECT_EQ(FileBytes(folder.Path() / "out.jpg").size() > 0, true);
-    EXPECT_EQ(saved, folder.Path().string());
+    EXPECT_EQ(FileBytes(folder.Path() / "out.jpg"), model.Stream());
+    EXPECT_EQ(model.SavedFolder(), folder.Path().string());
     // The second Save As failed: reported, nothing left behind.
     EXPECT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing"));
