@@ -635,6 +635,7 @@ bool Application::ViewerCloseRequested() {
     request.explorerVisible = explorer_->isVisible();
     request.batchEditorOpen = batchForm_ && batchForm_->isVisible();
     request.batchScriptLines = batchEditor_ ? static_cast<int>(batchEditor_->Lines().size()) : 0;
+    request.albumHasSlides = albumForm_ && albumForm_->Editor().Count() > 0;
     switch (DecideClose(request, document_, *dialogs_)) {
     case CloseVerdict::End: EndRun(); return true;
     case CloseVerdict::HideViewer:
@@ -642,10 +643,16 @@ bool Application::ViewerCloseRequested() {
         ShowExplorer();
         return false;
     case CloseVerdict::ShowBatchEditor: ShowBatchEditor(); return false;
-    case CloseVerdict::StopSlideshow:
-    case CloseVerdict::ShowAlbumAndOfferSave: return false;
-    case CloseVerdict::ShowViewer:
-    case CloseVerdict::ShowViewerAndOpenAlbum: ShowViewer(); return false;
+    case CloseVerdict::StopSlideshow: return false;
+    case CloseVerdict::ShowAlbumAndOfferSave:
+        ShowAlbum({});
+        albumForm_->RunCommand(kAlSaveAs);
+        return false;
+    case CloseVerdict::ShowViewer: ShowViewer(); return false;
+    case CloseVerdict::ShowViewerAndOpenAlbum:
+        ShowViewer();
+        ShowAlbum({});
+        return false;
     }
     return false;
 }
@@ -752,6 +759,11 @@ void Application::ShowAlbum(const std::string& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
         };
         services.host.clearHistory = [this] { history_.Clear(); };
+        services.host.appendHistory = [this](const std::string& file) {
+            std::vector<std::string> entries = history_.Entries();
+            entries.push_back(file);
+            history_.Replace(std::move(entries), history_.HistoryIndex());
+        };
         services.host.playScript = [this](const std::filesystem::path&) {
             NotYet("Slideshows are not played in this version yet.");
         };
@@ -762,6 +774,9 @@ void Application::ShowAlbum(const std::string& path) {
         services.thumbs.dither = explorerSettings_.ditherThumbs;
         services.settings = &store_;
         albumForm_ = std::make_unique<TShowForm>(std::move(services));
+        connect(albumForm_.get(), &TShowForm::closed, this, [this] {
+            if (!closing_) ShowViewer();
+        });
     }
     if (path.empty())
         albumForm_->ShowWindow();
