@@ -187,6 +187,16 @@ void AlbumEditor::Open() {
     OpenFile(chosen.front());
 }
 
+namespace {
+
+bool IsWorkFile(const std::filesystem::path& file, const std::filesystem::path& dataFolder) {
+    std::error_code error;
+    return !dataFolder.empty() &&
+           std::filesystem::equivalent(file.parent_path(), dataFolder, error) && !error;
+}
+
+} // namespace
+
 bool AlbumEditor::OpenFile(const std::filesystem::path& file) {
     BusyGuard busy(busy_);
     ResetAlbum();
@@ -198,7 +208,9 @@ bool AlbumEditor::OpenFile(const std::filesystem::path& file) {
         return false;
     }
     AfterOrderChange();
-    fileName_ = file.string();
+    // A work file of the run (an instant list, a walked album) is deleted at
+    // exit: the album it made has no file of its own yet.
+    fileName_ = IsWorkFile(file, host_.files.dataFolder) ? kUntitledAlbum : file.string();
     SetUnsaved(true);
     thumbsWanted_ = true;
     return true;

@@ -72,6 +72,8 @@ enum ViewerCommand : int {
     kVwReduceDithered, // argument: the ReduceItem
     kVwViewBookmarks,
     kVwSortBookmarks,
+    kVwSlideAlbum,
+    kVwBookmarksAlbum,
 };
 
 // The dithered items of Colors > Reduce to.

@@ -2,6 +2,7 @@
 // mark and the recorded batch line around the pass, the same pixels as the
 // tool's batch lines, and the histogram window.
 
+#include "album/ui/ShowForm.h"
 #include "app/ui/Application.h"
 #include "explorer/ui/FileForm.h"
 #include "imaging/BitmapFile.h"
@@ -214,6 +215,19 @@ private slots:
         }
         QCOMPARE(Current().BitsPerPixel(), 8); // the dithered reduction ran
         QVERIFY(!Command(viewer, QStringLiteral("&256 colors (dither)"))->isEnabled());
+    }
+
+    void theBookmarksBecomeTheAlbumsSlides() {
+        TWebForm& viewer = StartOn();
+        Application& program = session_->Program();
+        const fs::path second = session_->home.Path() / "second.bmp";
+        fs::copy_file(picturePath_, second);
+        program.ViewerDoc().OpenByName(second.string());
+        Command(viewer, QStringLiteral("Albu&m"))->trigger();
+        QVERIFY(program.AlbumWindow() && program.AlbumWindow()->isVisible());
+        const AlbumEditor& album = program.AlbumWindow()->Editor();
+        QCOMPARE(album.Count(), 2);
+        QCOMPARE(QString::fromStdString(album.FileName()), QStringLiteral("Untitled"));
     }
 
     void aTextMarkAsksDrawsInItsCornerAndRecords() {

@@ -1,5 +1,6 @@
 #include "app/ui/Application.h"
 
+#include "album/AlbumBuilder.h"
 #include "album/ui/CommentForm.h"
 #include "album/ui/ShowForm.h"
 #include "album/ui/UnZipForm.h"
@@ -115,6 +116,9 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
 
 Application::~Application() {
     imaging_.host = nullptr;
+    // Hidden while whole: a window closed by its destructor would still
+    // lay out its slide list after the album under it is gone.
+    if (albumForm_) albumForm_->hide();
 }
 
 bool Application::MayStart() const {
@@ -200,6 +204,8 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::batchEditorWanted, this, &Application::ShowBatchEditor);
     connect(viewer_.get(), &TWebForm::batchPerformWanted, this, &Application::PerformBatch);
     connect(viewer_.get(), &TWebForm::batchConvertWanted, this, &Application::ConvertBookmarks);
+    connect(viewer_.get(), &TWebForm::slideAlbumWanted, this, [this] { ShowAlbum({}); });
+    connect(viewer_.get(), &TWebForm::bookmarksAlbumWanted, this, &Application::BookmarksToAlbum);
     viewer_->recorder.recording = [this] { return batchEditor_ && batchEditor_->Recording(); };
     viewer_->recorder.append = [this](const std::string& line) { BatchWindow().AppendLine(line); };
     connect(viewer_.get(), &TWebForm::saveWanted, this, &Application::SaveAs);
@@ -740,6 +746,21 @@ void Application::ShowZipBrowser(const std::string& path) {
     unzipForm_->show();
     unzipForm_->raise();
     unzipForm_->activateWindow();
+}
+
+// Bookmarks > "Albu&m": the bookmarks become the album's slides, in their
+// order, through the run's instant list in the data folder.
+void Application::BookmarksToAlbum() {
+    if (history_.Count() < 2) return;
+    const std::filesystem::path list =
+        InstantListPaths(folders_.appHome / "data", tempNames_.WorkFileStem())[0];
+    std::error_code error;
+    std::filesystem::create_directories(list.parent_path(), error);
+    if (!history_.SavePictureList(list.string())) {
+        dialogs_->Error("Could not write " + list.string() + ".");
+        return;
+    }
+    ShowAlbum(list.string());
 }
 
 void Application::ShowAlbum(const std::string& path) {

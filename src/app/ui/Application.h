@@ -69,6 +69,8 @@ public:
     DocumentFlags& Document() { return document_; }
     const ViewerHistory& History() const { return history_; }
     ViewerDocument& ViewerDoc() { return *viewerDocument_; }
+    // The slide album window once something has opened it; null before.
+    TShowForm* AlbumWindow() const { return albumForm_.get(); }
     // The JPEG text window, made on first use.
     TCommentForm& CommentWindow();
     const AppFolders& Folders() const { return folders_; }
@@ -118,6 +120,7 @@ private:
     void ShowZipBrowser(const std::string& path);
     // The slide album window, made on first use; with a path, that album is opened.
     void ShowAlbum(const std::string& path);
+    void BookmarksToAlbum();
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
     void EndRun();

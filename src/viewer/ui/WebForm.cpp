@@ -298,6 +298,8 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
         return;
     case kVwBatchPerform: emit batchPerformWanted(); return;
     case kVwBatchConvert: emit batchConvertWanted(argument); return;
+    case kVwSlideAlbum: emit slideAlbumWanted(); return;
+    case kVwBookmarksAlbum: emit bookmarksAlbumWanted(); return;
     default: break;
     }
     // The document's own commands.

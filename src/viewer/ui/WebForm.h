@@ -208,6 +208,10 @@ signals:
     void batchPerformWanted();
     // Tools > Batch > "to ...": the bookmarks converted; the target's tag.
     void batchConvertWanted(int tag);
+    // File > "&Slide Album": the album window.
+    void slideAlbumWanted();
+    // Bookmarks > "Albu&m": the bookmarks handed to the album window.
+    void bookmarksAlbumWanted();
     void saveWanted();
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
