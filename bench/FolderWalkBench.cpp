@@ -101,7 +101,7 @@ void BM_FolderWalkIntoAlbum(benchmark::State& state) {
         listing.placeOf = [](const std::string&) { return zv::StartPlace::Local; };
         zv::AlbumBuilder builder(places);
         zv::Progress progress;
-        const zv::ListingResult result = listing.Run(Tree().path(), walk, builder, progress);
+        const zv::SlideListingResult result = listing.Run(Tree().path(), walk, builder, progress);
         zv::SlideAlbum album;
         zv::LoadAlbum(result.file, album, options);
         state.counters["slides"] = double(album.Count());

@@ -75,46 +75,53 @@ std::vector<MenuItem> BuildMenuBar() {
     AddSortMenu(table);
     table.push_back(Separator());
     table.insert(table.end(), std::begin(kLayout), std::end(kLayout));
-    table.insert(table.end(), {
-                                  Menu("&Tile"),
-                                  Command(kExTile, "Viewer left - &Explorer right", {}, kRuleAlways,
-                                          Arg(TileLayout::ViewerLeftExplorerRight)),
-                                  Command(kExTile, "Explorer left - &Viewer right", {}, kRuleAlways,
-                                          Arg(TileLayout::ExplorerLeftViewerRight)),
-                                  Command(kExTile, "Overlapped &right", {}, kRuleAlways,
-                                          Arg(TileLayout::OverlappedRight)),
-                                  Command(kExTile, "Overlapped &left", {}, kRuleAlways,
-                                          Arg(TileLayout::OverlappedLeft)),
-                                  End(),
-                                  Separator(),
-                                  Command(kExRefresh, "Refres&h", "F5"),
-                                  End(),
+    table.insert(
+        table.end(),
+        {
+            Menu("&Tile"),
+            Command(kExTile, "Viewer left - &Explorer right", {}, kRuleAlways,
+                    Arg(TileLayout::ViewerLeftExplorerRight)),
+            Command(kExTile, "Explorer left - &Viewer right", {}, kRuleAlways,
+                    Arg(TileLayout::ExplorerLeftViewerRight)),
+            Command(kExTile, "Overlapped &right", {}, kRuleAlways,
+                    Arg(TileLayout::OverlappedRight)),
+            Command(kExTile, "Overlapped &left", {}, kRuleAlways, Arg(TileLayout::OverlappedLeft)),
+            End(),
+            Separator(),
+            Command(kExRefresh, "Refres&h", "F5"),
+            End(),
 
-                                  Menu("&Go"),
-                                  Command(kExUp, "Up one &level", {}, kExCanGoUp),
-                                  Command(kExBack, "&Back", "Alt+Left"),
-                                  Command(kExForward, "&Forward", "Alt+Right"),
-                                  Command(kExHistory, "&History"),
-                                  Command(kExGoTo, "&Go to"),
-                                  End(),
+            Menu("&Go"),
+            Command(kExUp, "Up one &level", {}, kExCanGoUp),
+            Command(kExBack, "&Back", "Alt+Left"),
+            Command(kExForward, "&Forward", "Alt+Right"),
+            Command(kExHistory, "&History"),
+            Command(kExGoTo, "&Go to"),
+            End(),
 
-                                  Menu("&Tools"),
-                                  Toggle(kExNetworks, "&Networks", kExNetworksOn),
-                                  Disabled("&Options..."),
-                                  Command(kExSlideAlbum, "&Slide Album"),
-                                  Command(kExUnzipper, "&Unzipper"),
-                                  Menu("&Cache"),
-                                  Command(kExCacheInfo, "I&nfo"),
-                                  Command(kExCacheKill, "&Kill"),
-                                  Command(kExCacheKillAll, "Kill &all"),
-                                  End(),
-                                  Command(kExMemory, "Memo&ry"),
-                                  End(),
+            Menu("&Tools"),
+            Toggle(kExNetworks, "&Networks", kExNetworksOn),
+            Disabled("&Options..."),
+            Command(kExSlideAlbum, "&Slide Album"),
+            Menu("Sli&des", kExSlidesMenu, kExNotDrivesView),
+            Command(kExMakeSlideshow, "Slide &album", {}, kExNotDrivesView),
+            Command(kExInstantSlideshow, "&Instant slideshow", {}, kExNotDrivesView),
+            ShownWhen(Command(kExRecursiveListing, "&Recursive listing", {}, kExNotDrivesView),
+                      kExHiddenItem),
+            End(),
+            Command(kExUnzipper, "&Unzipper"),
+            Menu("&Cache"),
+            Command(kExCacheInfo, "I&nfo"),
+            Command(kExCacheKill, "&Kill"),
+            Command(kExCacheKillAll, "Kill &all"),
+            End(),
+            Command(kExMemory, "Memo&ry"),
+            End(),
 
-                                  Menu("&Help"),
-                                  Disabled("&Contents"),
-                                  End(),
-                              });
+            Menu("&Help"),
+            Disabled("&Contents"),
+            End(),
+        });
     return table;
 }
 
@@ -194,6 +201,7 @@ bool ExplorerRuleHolds(const ExplorerDocument& document, int rule, int argument)
     case kExStatusBarOn: return settings.statusBar;
     case kExButtonTextOn: return settings.buttonText;
     case kExNetworksOn: return settings.networkSupport;
+    case kExHiddenItem: return false;
     default: return true;
     }
 }

@@ -55,6 +55,10 @@ enum ExplorerCommand : int {
     kExTreeLocate,
     kExTreeRefresh,
     kExHistory,
+    kExSlidesMenu,       // the tool bar's "Slides" pops it up
+    kExMakeSlideshow,    // "Slide &album"
+    kExInstantSlideshow, // "&Instant slideshow"
+    kExRecursiveListing, // hidden: the tree into the album without the question
 };
 
 enum ExplorerRule : int {
@@ -69,6 +73,7 @@ enum ExplorerRule : int {
     kExStatusBarOn,
     kExButtonTextOn,
     kExNetworksOn,
+    kExHiddenItem, // never holds: an item kept out of sight
 };
 
 // The menu bar: File, Edit, View, Go, Tools, Help.

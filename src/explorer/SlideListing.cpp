@@ -89,9 +89,9 @@ void SlideListing::SayAborted(const WalkOptions& options, Progress& progress) {
         dialogs_.Information(std::string(kSlideListingAborted));
 }
 
-ListingResult SlideListing::Run(const std::string& start, const WalkOptions& options,
-                                WalkTarget& target, Progress& progress) {
-    ListingResult result;
+SlideListingResult SlideListing::Run(const std::string& start, const WalkOptions& options,
+                                     WalkTarget& target, Progress& progress) {
+    SlideListingResult result;
     if (!StartAllowed(start)) return result;
     const CriticalMark mark(flags_);
     progress.ResetStop();

@@ -37,7 +37,7 @@ enum class ListingOutcome {
     Done
 };
 
-struct ListingResult {
+struct SlideListingResult {
     ListingOutcome outcome = ListingOutcome::Refused;
     WalkResult walk;
     std::string file; // the target's file when done
@@ -50,8 +50,8 @@ public:
     // Lists the tree below `start` into the target. The abort is said in
     // the progress text for the walk dialog (its label shows it), in a
     // message box for the others.
-    ListingResult Run(const std::string& start, const WalkOptions& options, WalkTarget& target,
-                      Progress& progress);
+    SlideListingResult Run(const std::string& start, const WalkOptions& options, WalkTarget& target,
+                           Progress& progress);
 
     // Tests put their own in place of the machine's.
     std::function<std::string(const std::string& folder)> volumeOf;

@@ -23,7 +23,8 @@ enum class Buttons {
     OkIgnore,
     YesNoIgnore,
     OkCancelIgnore,
-    SaveDiscardCancel
+    SaveDiscardCancel,
+    YesNoCancel
 };
 enum class Answer { Ok, Cancel, Yes, No, Ignore, Save, Discard };
 

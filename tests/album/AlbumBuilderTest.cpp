@@ -52,8 +52,8 @@ protected:
     }
     std::string Tree() const { return (folder / "t").string() + "/"; }
 
-    zv::ListingResult List(zv::WalkTarget& target, zv::Progress& progress,
-                           zv::WalkTexts texts = zv::WalkTexts::Dialog) {
+    zv::SlideListingResult List(zv::WalkTarget& target, zv::Progress& progress,
+                                zv::WalkTexts texts = zv::WalkTexts::Dialog) {
         zv::WalkOptions options;
         options.extensions = zv::MediaExtensions;
         options.texts = texts;
@@ -83,7 +83,7 @@ TEST_F(AlbumBuilderTest, TreeBecomesAnAlbumTheWindowLoads) {
 
     zv::AlbumBuilder builder(places);
     HookedProgress progress;
-    const zv::ListingResult result = List(builder, progress);
+    const zv::SlideListingResult result = List(builder, progress);
     ::chmod((folder / "t/C").c_str(), 0755);
     ASSERT_EQ(result.outcome, zv::ListingOutcome::Done);
     EXPECT_EQ(result.walk.unreadable, root ? 0u : 1u);
@@ -144,7 +144,7 @@ TEST_F(AlbumBuilderTest, StopLeavesNothingAndASecondListingIsRefused) {
     for (int i = 0; i < 3'000; ++i) Write("t/A/p" + std::to_string(i) + ".jpg", "x");
     zv::AlbumBuilder builder(places);
     zv::AlbumBuilder second(zv::AlbumBuildPlaces{places.appHome, places.dataFolder, "_2"});
-    zv::ListingResult nested;
+    zv::SlideListingResult nested;
     HookedProgress progress;
     progress.hook = [&](HookedProgress& p) {
         if (p.updates == 1) {
@@ -153,7 +153,7 @@ TEST_F(AlbumBuilderTest, StopLeavesNothingAndASecondListingIsRefused) {
         }
         if (p.updates == 4) p.RequestStop();
     };
-    const zv::ListingResult result = List(builder, progress, zv::WalkTexts::ExplorerSlides);
+    const zv::SlideListingResult result = List(builder, progress, zv::WalkTexts::ExplorerSlides);
 
     EXPECT_EQ(nested.outcome, zv::ListingOutcome::Refused);
     EXPECT_EQ(result.outcome, zv::ListingOutcome::Aborted);
@@ -176,7 +176,7 @@ TEST_F(AlbumBuilderTest, InstantListHoldsFullPathsAndItsFolders) {
     const auto paths = zv::InstantListPaths(places.dataFolder, places.workStem);
     zv::PictureListWriter writer(paths[0], paths[1]);
     HookedProgress progress;
-    const zv::ListingResult result = List(writer, progress, zv::WalkTexts::ExplorerBookmarks);
+    const zv::SlideListingResult result = List(writer, progress, zv::WalkTexts::ExplorerBookmarks);
     ASSERT_EQ(result.outcome, zv::ListingOutcome::Done);
     EXPECT_EQ(result.file, (places.dataFolder / "_1234ABCD0042.zvp").string());
     EXPECT_EQ(Lines(paths[0]), (std::vector<std::string>{Tree() + "a.mp3", Tree() + "Sub/b.JPG"}));

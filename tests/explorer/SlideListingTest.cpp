@@ -45,7 +45,7 @@ TEST(StartPlaceOf, ServerRootsAndSharesByTheirPath) {
 
 class SlideListingTest : public zvtest::TempFolderTest {
 protected:
-    zv::ListingResult Run(zv::StartPlace place, zv::WalkTexts texts = zv::WalkTexts::Dialog) {
+    zv::SlideListingResult Run(zv::StartPlace place, zv::WalkTexts texts = zv::WalkTexts::Dialog) {
         listing.placeOf = [place](const std::string&) { return place; };
         listing.volumeOf = [](const std::string& f) { return "V" + f; };
         zv::WalkOptions options;
@@ -107,6 +107,97 @@ TEST_F(SlideListingTest, VolumesPerFolderAndFailuresEndAsAnAbort) {
     EXPECT_EQ(dialogs.boxes[1].text, "Could not write /data/x._d_");
     EXPECT_EQ(dialogs.boxes[2].text, "Slide listing aborted.");
     EXPECT_FALSE(flags.criticalProcess);
+}
+
+} // namespace
+
+#include "explorer/SlideCommands.h"
+
+namespace {
+
+TEST(PlanSlideshow, SelectionFolderOrTreeAsTheRowsAndTheAnswerSay) {
+    using zv::Answer;
+    using zv::SlideshowStep;
+    const std::vector<std::string> picked = {"/p/a.JPG", "/p/notes.txt", "/p/b.mp3"};
+    struct Case {
+        const char* what;
+        bool critical;
+        std::size_t rows, selected;
+        std::vector<std::string> files;
+        bool subfolders;
+        std::vector<Answer> answers;
+        SlideshowStep step;
+        std::vector<std::string> slides;
+        const char* box; // the one box shown, or none
+    } cases[] = {
+        {"long process",
+         true,
+         5,
+         2,
+         picked,
+         true,
+         {},
+         SlideshowStep::Nothing,
+         {},
+         "A critical process is being executed.\nCancel the process to proceed."},
+        {"no rows", false, 0, 0, {}, true, {}, SlideshowStep::Nothing, {}, nullptr},
+        {"selection",
+         false,
+         3,
+         3,
+         picked,
+         true,
+         {},
+         SlideshowStep::SelectedFiles,
+         {"/p/a.JPG", "/p/b.mp3"},
+         nullptr},
+        {"nothing playable",
+         false,
+         3,
+         2,
+         {"/p/x.txt"},
+         true,
+         {},
+         SlideshowStep::Nothing,
+         {},
+         "No supported image or multimedia files found."},
+        {"two rows only", false, 2, 2, picked, false, {}, SlideshowStep::FolderOnly, {}, nullptr},
+        {"yes",
+         false,
+         4,
+         1,
+         {},
+         true,
+         {Answer::Yes},
+         SlideshowStep::Tree,
+         {},
+         "All available slides from current folder will be imported.\n"
+         "Do you want to include contents from sub-folders too?"},
+        {"no", false, 4, 0, {}, true, {Answer::No}, SlideshowStep::FolderOnly, {}, "All available"},
+        {"cancel",
+         false,
+         4,
+         0,
+         {},
+         true,
+         {Answer::Cancel},
+         SlideshowStep::Nothing,
+         {},
+         "All available"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        zv::DocumentFlags flags;
+        flags.criticalProcess = c.critical;
+        zv::ScriptedDialogs dialogs;
+        dialogs.answers.assign(c.answers.begin(), c.answers.end());
+        const zv::SlideshowPlan plan =
+            zv::PlanSlideshow(flags, dialogs, c.rows, c.selected, c.files, c.subfolders);
+        EXPECT_EQ(plan.step, c.step);
+        EXPECT_EQ(plan.files, c.slides);
+        ASSERT_EQ(dialogs.boxes.size(), c.box ? 1u : 0u);
+        if (c.box) EXPECT_TRUE(dialogs.boxes[0].text.starts_with(c.box));
+    }
 }
 
 } // namespace

@@ -110,6 +110,10 @@ private slots:
   &Networks
   &Options...
   &Slide Album
+  Sli&des
+    Slide &album
+    &Instant slideshow
+    &Recursive listing
   &Unzipper
   &Cache
     I&nfo

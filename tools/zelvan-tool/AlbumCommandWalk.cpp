@@ -130,7 +130,7 @@ int MakeAlbumFromFolder(const std::string& out, const std::string& folder, bool 
     TerminalDialogs dialogs;
     zv::SlideListing listing(flags, dialogs);
     InterruptProgress progress;
-    zv::ListingResult result;
+    zv::SlideListingResult result;
     {
         const InterruptFlag flag;
         result = listing.Run(folder, walk, *target, progress);

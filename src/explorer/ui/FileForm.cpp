@@ -296,6 +296,9 @@ void TFileForm::RunCommand(int command, int argument, bool checked) {
     case kExHistory: VisitedFoldersCommand(); break;
     case kExNetworks: SetNetworkSupport(checked); break;
     case kExSlideAlbum: emit slideAlbumWanted(); break;
+    case kExMakeSlideshow: MakeSlideshow(); break;
+    case kExInstantSlideshow: InstantSlideshow(); break;
+    case kExRecursiveListing: RecursiveListing(); break;
     case kExUnzipper: emit unzipperWanted(); break;
     case kExCacheInfo: CacheInfoCommand(); break;
     case kExCacheKill: CacheKillCommand(false); break;
@@ -354,6 +357,11 @@ void TFileForm::BuildToolBar() {
     openButton_ = toolBar_->addAction(look->standardIcon(QStyle::SP_DialogOpenButton),
                                       QStringLiteral("Open"));
     connect(openButton_, &QAction::triggered, this, &TFileForm::OpenSelection);
+    slidesButton_ =
+        toolBar_->addAction(look->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Slides"));
+    slidesButton_->setObjectName(QStringLiteral("SlidesButton"));
+    connect(slidesButton_, &QAction::triggered, this,
+            [this] { menus_->SubMenu(kExSlidesMenu)->popup(QCursor::pos()); });
 
     addToolBarBreak();
     pathRow_ = addToolBar(QStringLiteral("Path box"));
@@ -857,6 +865,7 @@ void TFileForm::UpdateMenuStates() {
     menus_->Refresh();
     const bool selected = !document_->Selection().empty();
     openButton_->setEnabled(selected);
+    slidesButton_->setEnabled(!document_->InDrivesView());
     upButton_->setEnabled(document_->UpEnabled());
     treeButton_->setChecked(services_.settings.folderTree);
 }

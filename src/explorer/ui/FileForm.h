@@ -7,7 +7,9 @@
 // hides it and brings the viewer back; "&Close" hides it too, and ends the
 // program when no other window is open.
 
+#include "catalog/DocumentFlags.h"
 #include "catalog/ListChooser.h"
+#include "catalog/WalkRecords.h"
 #include "explorer/Drives.h"
 #include "explorer/ExplorerActions.h"
 #include "explorer/ExplorerDocument.h"
@@ -15,6 +17,7 @@
 #include "explorer/FileList.h"
 #include "explorer/FolderTree.h"
 #include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QMainWindow>
 #include <QSize>
@@ -144,6 +147,26 @@ public:
     // Runs the list chooser (ChooseFromList in ListDlg.h); tests answer in its place.
     ChooseFromListFn chooseFromList;
 
+    // The slide commands: "Slide &album" (MakeSlideshow), "&Instant
+    // slideshow" and the hidden "&Recursive listing" (the tree into the
+    // album without asking).
+    void MakeSlideshow();
+    void InstantSlideshow();
+    void RecursiveListing();
+    // What they take from the application. makeSlideTarget makes what a
+    // listing fills: the album builder (false) or the instant slideshow's
+    // picture list (true); without it the listings do nothing.
+    std::function<std::unique_ptr<WalkTarget>(bool pictureList)> makeSlideTarget;
+    // Shows the album window and asks "Discard slideshow/album?" when it
+    // holds slides; false stops the listing. Not set: go on.
+    std::function<bool()> prepareAlbum;
+    // The program's flags (the one long process); the window's own when not set.
+    DocumentFlags* documentFlags = nullptr;
+    // The progress window of a listing; a plain progress dialog when not set.
+    std::function<std::unique_ptr<Progress>()> makeListingProgress;
+    // The thumbnail cache folder a listing leaves out.
+    const std::filesystem::path& CacheRoot() const { return services_.cacheRoot; }
+
 signals:
     void viewerWanted();
     void closeProgramWanted();
@@ -157,6 +180,13 @@ signals:
     // layout: a TileLayout; wholeScreen with Shift held, keepWidth with Ctrl held.
     void tileWanted(int layout, bool wholeScreen, bool keepWidth);
     void slideAlbumWanted();
+    // The album replaces its slides with these files, in this order.
+    void slideFilesWanted(const QStringList& paths);
+    // A listing made this album (an AVC): the album window loads it.
+    void albumListed(const QString& albumFile);
+    // A listing made this picture list: the viewer loads it as its history,
+    // opens the first picture and plays the slideshow.
+    void instantListMade(const QString& listFile);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -203,6 +233,10 @@ private:
     void SyncSelection();
     void ListClicked();
     void HoverTimeout();
+
+    // The slide listings (FileFormSlides.cpp).
+    void RunSlideListing(bool pictureList, bool subfolders);
+    DocumentFlags& Flags() { return documentFlags ? *documentFlags : ownFlags_; }
 
     // Thumbnails.
     void BuildThumbnails();
@@ -251,6 +285,8 @@ private:
     QAction* upButton_ = nullptr;
     QAction* openButton_ = nullptr;
     QAction* treeButton_ = nullptr;
+    QAction* slidesButton_ = nullptr;
+    DocumentFlags ownFlags_;
 };
 
 } // namespace zv

@@ -115,6 +115,10 @@ Answer QtDialogs::Box(BoxKind kind, const std::string& text, Buttons buttons) {
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
@@ -125,7 +129,7 @@ Answer QtDialogs::Box(BoxKind kind, const std::string& text, Buttons buttons) {
     case QMessageBox::Discard: return Answer::Discard;
     default:
         return buttons == Buttons::OkCancel || buttons == Buttons::OkCancelIgnore ||
-                       buttons == Buttons::SaveDiscardCancel
+                       buttons == Buttons::SaveDiscardCancel || buttons == Buttons::YesNoCancel
                    ? Answer::Cancel
                    : Answer::Ok;
     }
