@@ -123,6 +123,22 @@ const std::vector<MenuRow>& MenuRows() {
          {"NEGATIVE", "MASK_EDGES=64,200"},
          true},
         {"Mask &Backcolors", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"&Interlace", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"M&ultiply", kNegated, {}, "", {"NEGATIVE", "MULTIPLY"}, true},
+        {"Mi&nimum", kNegated, {}, "", {"NEGATIVE", "MINIMUM"}, true},
+        {"Ma&ximum", kNegated, {}, "", {"NEGATIVE", "MAXIMUM"}, true},
+        {"Su&btract", kNegated, {}, "", {"NEGATIVE", "SUBTRACT"}, true},
+        {"&Swap", kNegated, {}, "", {"NEGATIVE", "SWAP"}, true},
+        {"Mask &Forecolors", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"Mask S&hadows", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"Mask Hi&ghlights", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"Mask &Midtones", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"Mask &Contrast", kNegated, {Step::Test(), Step::Ok()}, "", {"NEGATIVE", "*"}, true},
+        {"Mask G&rayscale", kNegated, {}, "", {"NEGATIVE", "MASK_GRAYSCALE"}, true},
+        {"HLS &foreground", {}, {Step::Test(), Step::Ok()}, "", {"*"}},
+        {"HLS &background", {}, {Step::Test(), Step::Ok()}, "", {"*"}},
+        {"RGB f&oreground", {}, {Step::Test(), Step::Ok()}, "", {"*"}},
+        {"RGB b&ackground", {}, {Step::Test(), Step::Ok()}, "", {"*"}},
     };
     return rows;
 }
