@@ -446,6 +446,8 @@ void AlbumEditor::FindComments() {
 
 void AlbumEditor::Run(int command, int argument, bool shift) {
     if (busy_) return;
+    // The progress window lets events through: clicks meanwhile are ignored.
+    BusyGuard busy(busy_);
     switch (command) {
     case kAlNew: return New();
     case kAlOpen: return Open();

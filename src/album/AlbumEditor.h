@@ -145,16 +145,17 @@ public:
     std::filesystem::path ThumbPath(int position);
 
 private:
-    // Marks the editor busy for the length of a command.
+    // Marks the editor busy for the length of a command (or a part of one).
     class BusyGuard {
     public:
-        explicit BusyGuard(bool& busy) : busy_(busy) { busy_ = true; }
-        ~BusyGuard() { busy_ = false; }
+        explicit BusyGuard(bool& busy) : busy_(busy), was_(busy) { busy_ = true; }
+        ~BusyGuard() { busy_ = was_; }
         BusyGuard(const BusyGuard&) = delete;
         BusyGuard& operator=(const BusyGuard&) = delete;
 
     private:
         bool& busy_;
+        bool was_;
     };
     void SetUnsaved(bool unsaved);
     void ResetAlbum();

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -96,6 +97,27 @@ QIcon KindIcon(const SlideRecord& record) {
 
 } // namespace
 
+// The progress of the album's long commands: shown only when a command
+// lasts, Cancel sets the stop flag the walks test.
+class AlbumProgress : public QProgressDialog, public Progress {
+public:
+    explicit AlbumProgress(QWidget* parent) : QProgressDialog(parent) {
+        setWindowModality(::Qt::WindowModal);
+        setMinimumDuration(500);
+        setRange(0, 100);
+        reset();
+    }
+    void Update() override {
+        setLabelText(QString::fromStdString(Text()));
+        setValue(std::min(Percent(0), 99));
+        if (wasCanceled()) RequestStop();
+    }
+    void Finish() {
+        reset();
+        ResetStop();
+    }
+};
+
 TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
     if (!services_.cacheRoot.empty()) {
@@ -106,6 +128,8 @@ TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
         services_.thumbs.iconThumb = [this](const SlideRecord& record) {
             return IconThumbnail(KindIcon(record), services_.thumbs);
         };
+    progress_ = new AlbumProgress(this);
+    if (!services_.host.progress) services_.host.progress = progress_;
     editor_ = std::make_unique<AlbumEditor>(services_.host);
     setAcceptDrops(true);
     BuildViews();
@@ -288,8 +312,10 @@ void TShowForm::RunCommand(int command, int argument, bool shift) {
         emit tileWanted();
         return;
     }
+    if (editor_->Busy()) return;
     PullSelection();
     editor_->Run(command, argument, shift);
+    progress_->Finish();
     Refresh();
 }
 

@@ -27,6 +27,7 @@ class QTreeView;
 namespace zv {
 
 class ActionMenus;
+class AlbumProgress;
 class ShowFormModel;
 
 struct ShowFormServices {
@@ -106,6 +107,7 @@ private:
     QMenu* propertiesMenu_ = nullptr;
     std::vector<std::pair<QAction*, MenuItem>> toolActions_;
     QTimer* idle_ = nullptr;
+    AlbumProgress* progress_ = nullptr;
     std::filesystem::path variantFolder_;
     int thumbCursor_ = 0;
     bool syncing_ = false;
