@@ -22,6 +22,7 @@ Answer ScriptedDialogs::SafeAnswer(Buttons buttons) {
     case Buttons::YesNoIgnore: return Answer::No;
     case Buttons::OkCancelIgnore: return Answer::Cancel;
     case Buttons::SaveDiscardCancel: return Answer::Cancel;
+    case Buttons::YesNoCancel: return Answer::Cancel;
     }
     return Answer::Ok;
 }
