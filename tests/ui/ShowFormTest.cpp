@@ -123,6 +123,11 @@ private slots:
         form->RunCommand(kAlRedoThumbs);
         QCOMPARE(album.Slide(0).thumbState, kThumbPending);
         QVERIFY(!ThumbPresent(form->Editor().ThumbPath(0)));
+        // Checking makes what is missing at once and finds nothing invalid.
+        const std::size_t boxes = dialogs_.boxes.size();
+        form->RunCommand(kAlCheckThumbs);
+        QVERIFY(ThumbPresent(form->Editor().ThumbPath(0)));
+        QCOMPARE(dialogs_.boxes.size(), boxes);
     }
     void DraggingRelocatesAndEscCancels() {
         auto form = FormWithThree();

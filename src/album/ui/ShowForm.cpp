@@ -475,17 +475,37 @@ void TShowForm::CheckThumbs() {
     SlideAlbum& album = editor_->MutableAlbum();
     editor_->ClearSelection();
     int invalid = 0;
+    bool interrupted = false;
+    int shownPercent = -1;
     for (int i = 0; i < album.Count(); ++i) {
+        if (progress_->Stopped()) {
+            interrupted = true;
+            break;
+        }
         const std::filesystem::path path = editor_->ThumbPath(i);
         MakeSlideThumb(album, i, path, services_.thumbs);
         if (!ThumbPresent(path)) {
             editor_->Select(i, true);
             ++invalid;
         }
+        if (const int percent = static_cast<int>(std::int64_t{i + 1} * 100 / album.Count());
+            percent != shownPercent) {
+            shownPercent = percent;
+            progress_->SetText("Validating/adding new thumbnails ... " + std::to_string(percent) +
+                               "% thumbnailed.  ");
+            progress_->SetBar(0, i + 1, album.Count());
+        }
     }
+    progress_->Finish();
     editor_->SetThumbsWanted(false);
     model_->Reload();
     PushSelection();
+    if (interrupted) {
+        if (!services_.host.dialogs.AskYesNo(
+                "Thumbnail checks interrupted.\nAssume thumbnails are done?"))
+            editor_->SetThumbsWanted(true);
+        return;
+    }
     if (invalid == 0) return;
     const std::string question =
         std::to_string(invalid) +
