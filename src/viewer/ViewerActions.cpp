@@ -361,6 +361,9 @@ std::vector<MenuItem> BuildMenuBar() {
             Command(kVwBatchConvert, "to TG&A", {}, kVwTwoEntries, 4),
             Command(kVwBatchConvert, "to PC&X", {}, kVwTwoEntries, 5),
             End(),
+            Menu("&JPEG"),
+            Command(kVwJpegCompress, "&Compress", {}, kVwPictureCommands),
+            End(),
             Command(kVwMemory, "Memo&ry"),
             End(),
 

@@ -74,6 +74,7 @@ enum ViewerCommand : int {
     kVwSortBookmarks,
     kVwSlideAlbum,
     kVwBookmarksAlbum,
+    kVwJpegCompress,
 };
 
 // The dithered items of Colors > Reduce to.

@@ -392,6 +392,8 @@ private slots:
     to &TIF
     to TG&A
     to PC&X
+  &JPEG
+    &Compress
   Memo&ry
 &Help
   &Contents

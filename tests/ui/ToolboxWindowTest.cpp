@@ -230,6 +230,23 @@ private slots:
         QCOMPARE(QString::fromStdString(album.FileName()), QStringLiteral("Untitled"));
     }
 
+    void theJpegWizardSavesACompressedCopyAndKeepsItsSettings() {
+        TWebForm& viewer = StartOn();
+        Application& program = session_->Program();
+        const Bitmap original = Current();
+        const fs::path saved = session_->home.Path() / "small.jpg";
+        session_->dialogs.saveResults.push_back(saved.string());
+        session_->dialogs.dialogScripts.push_back(
+            {DialogStep::Slider(1, 80), DialogStep::Test(), DialogStep::Ok()});
+        Command(viewer, QStringLiteral("&Compress"))->trigger();
+        QCOMPARE(QString::fromStdString(session_->dialogs.dialogs.back().title),
+                 QStringLiteral("JPEG Compression Wizard"));
+        QVERIFY(fs::file_size(saved) > 0);
+        QCOMPARE(std::memcmp(Current().ScanLine(5), original.ScanLine(5), 64 * 3), 0);
+        QVERIFY(!program.Document().modified);
+        QCOMPARE(program.JpegSettings().values[2], 80);
+    }
+
     void aTextMarkAsksDrawsInItsCornerAndRecords() {
         TWebForm& viewer = StartOn();
         std::vector<std::string> lines;

@@ -9,6 +9,10 @@
 #include "explorer/ui/ListDlg.h"
 #include "explorer/ui/ThumbnailRunner.h"
 #include "formats/JpegReader.h"
+#include "imaging/PixelConvert.h"
+#include "platform/qt/QtEffectDialog.h"
+#include "processing/JpegWizardModel.h"
+#include "processing/ui/EffectCurveWindow.h"
 
 #include "app/ClosePolicy.h"
 #include "app/ErrorPolicy.h"
@@ -112,6 +116,8 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
     saveState_.quality = ValidJpegQuality(
         JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName)).values[2]);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // The effect dialog's curve button opens the histogram window.
+    SetEffectCurveWindow(ShowEffectCurve);
 }
 
 Application::~Application() {
@@ -205,6 +211,7 @@ void Application::CreateViewer() {
     connect(viewer_.get(), &TWebForm::batchPerformWanted, this, &Application::PerformBatch);
     connect(viewer_.get(), &TWebForm::batchConvertWanted, this, &Application::ConvertBookmarks);
     connect(viewer_.get(), &TWebForm::slideAlbumWanted, this, [this] { ShowAlbum({}); });
+    connect(viewer_.get(), &TWebForm::jpegCompressWanted, this, &Application::CompressJpeg);
     connect(viewer_.get(), &TWebForm::bookmarksAlbumWanted, this, &Application::BookmarksToAlbum);
     viewer_->recorder.recording = [this] { return batchEditor_ && batchEditor_->Recording(); };
     viewer_->recorder.append = [this](const std::string& line) { BatchWindow().AppendLine(line); };
@@ -414,7 +421,64 @@ SaveResult Application::SaveWith(bool batch, const std::string& batchSuffix) {
     viewerDocument_->TakeSaveResult(result, settings_->saveDir);
     viewer_->StatusReady();
     viewer_->DocumentChanged();
+    if (result.wizardWanted && !batch) CompressJpeg();
     return result;
+}
+
+// --- The JPEG compression wizard ---
+
+JpegWizardRecord& Application::JpegSettings() {
+    if (!jpegSettings_)
+        jpegSettings_ = JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName));
+    return *jpegSettings_;
+}
+
+namespace {
+
+JpegWizardSettings WizardSettingsOf(const JpegWizardRecord& record) {
+    JpegWizardSettings settings;
+    settings.progressive = record.flags[0] == 1;
+    settings.subsample = record.flags[1] == 1;
+    settings.filter = std::clamp(record.values[0], 0, 2);
+    settings.amount = std::clamp(record.values[1], 0, 255);
+    settings.quality = std::clamp(record.values[2], 1, 255);
+    return settings;
+}
+
+void StoreWizardSettings(const JpegWizardSettings& settings, JpegWizardRecord& record) {
+    record.flags[0] = settings.progressive ? 1 : 0;
+    record.flags[1] = settings.subsample ? 1 : 0;
+    record.values = {settings.filter, settings.amount, settings.quality};
+}
+
+} // namespace
+
+// Tools > JPEG > Compress and the save dialog's wizard button: the wizard on
+// a true-colour copy of the picture, which itself stays as it is.
+void Application::CompressJpeg() {
+    if (!viewerDocument_->PictureReady() || imaging_.current.Empty()) return;
+    if (imaging_.descriptor.ScreenBits == 8 && askCompressOn256_) {
+        const Answer answer = dialogs_->Box(
+            BoxKind::Question,
+            "256 color displays cannot show subtle changes.\nTrue color video is recommended.  "
+            "Continue?\n\n[Ignore] avoids this dialog (for experts).",
+            Buttons::YesNoIgnore);
+        if (answer == Answer::No) return;
+        if (answer == Answer::Ignore) askCompressOn256_ = false;
+    }
+    const Bitmap& current = imaging_.current;
+    const Bitmap trueColour = current.Format() == PixelFormat::Bits24
+                                  ? Bitmap(current)
+                                  : ConvertPixels(current, PixelFormat::Bits24, current.Colours());
+    JpegWizardSettings settings = WizardSettingsOf(JpegSettings());
+    const std::string path = viewerDocument_->CurrentPath();
+    JpegWizardTarget target{settings_->saveDir, ProposedJpegName(path)};
+    if (target.folder.empty()) target.folder = std::filesystem::path(path).parent_path().string();
+    const int code = viewer_->BatchRunning() ? kJpegWizardBatchCode : kJpegWizardCode;
+    std::string savedFolder;
+    RunJpegWizard(*dialogs_, code, trueColour, settings, target, &savedFolder);
+    StoreWizardSettings(settings, JpegSettings());
+    if (!savedFolder.empty()) settings_->saveDir = savedFolder;
 }
 
 // --- The batch editor ---
@@ -526,7 +590,7 @@ void Application::ConvertBookmarks(int tag) {
     job.targetFolder = *folder;
     job.target = tag;
     job.script = std::move(script);
-    job.jpeg = JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName));
+    job.jpeg = JpegSettings();
     // Workers poll the flag; the progress window sets it between pictures.
     std::atomic<bool> stop{false};
     TStatusForm progress(viewer_.get());
@@ -676,6 +740,13 @@ void Application::EndRun() {
         settings_->SaveAtClose(startFile);
     } catch (const std::exception& error) {
         std::cerr << "zelvan: " << error.what() << '\n';
+    }
+    if (jpegSettings_) {
+        try {
+            store_.WriteBinary(kJpegWizardRecordName, jpegSettings_->Serialize());
+        } catch (const std::exception& error) {
+            std::cerr << "zelvan: " << error.what() << '\n';
+        }
     }
     DeleteFileSilently(trash_, tempNames_.TempFileName("zvexport.pcx").string());
     DeleteFileSilently(trash_, tempNames_.TempFileName("zv_undo.pcx").string());

@@ -31,6 +31,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,10 @@ public:
     // Tools > Batch > "to ...": every bookmarked picture converted into one
     // folder in the target's format, through the editor's script when asked.
     void ConvertBookmarks(int tag);
+    // Tools > JPEG > Compress: the JPEG compression wizard on the picture.
+    void CompressJpeg();
+    // The JPEG settings ("JPGwiz1"), read once per run and written at its end.
+    JpegWizardRecord& JpegSettings();
 
 private:
     void CreateViewer();
@@ -166,6 +171,8 @@ private:
     std::unique_ptr<TCommentForm> commentForm_;
     std::unique_ptr<TUnZipForm> unzipForm_;
     std::unique_ptr<TShowForm> albumForm_;
+    std::optional<JpegWizardRecord> jpegSettings_;
+    bool askCompressOn256_ = true;
     std::string zipOpenFolder_;     // where the zip browser's "&Add" dialog starts
     std::string commentOpenFolder_; // where the JPEG text window's file dialogs start
     ExplorerSettings explorerSettings_;

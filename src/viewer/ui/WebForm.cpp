@@ -300,6 +300,7 @@ void TWebForm::RunCommand(int command, int argument, bool checked) {
     case kVwBatchConvert: emit batchConvertWanted(argument); return;
     case kVwSlideAlbum: emit slideAlbumWanted(); return;
     case kVwBookmarksAlbum: emit bookmarksAlbumWanted(); return;
+    case kVwJpegCompress: emit jpegCompressWanted(); return;
     default: break;
     }
     // The document's own commands.

@@ -212,6 +212,8 @@ signals:
     void slideAlbumWanted();
     // Bookmarks > "Albu&m": the bookmarks handed to the album window.
     void bookmarksAlbumWanted();
+    // Tools > JPEG > "&Compress": the JPEG compression wizard.
+    void jpegCompressWanted();
     void saveWanted();
     void closeCommandWanted();
     // A setting that steers loading changed (fit, Half JPEG, Auto Reduce).
