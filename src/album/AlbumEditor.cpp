@@ -202,7 +202,7 @@ bool AlbumEditor::OpenFile(const std::filesystem::path& file) {
     ResetAlbum();
     try {
         LoadAlbum(file, album_, FileOptions());
-    } catch (const EAlbumError& error) {
+    } catch (const std::exception& error) { // EAlbumError, or the system's
         ResetAlbum();
         host_.dialogs.Error(error.what());
         return false;
@@ -259,7 +259,7 @@ void AlbumEditor::SaveAs() {
     BusyGuard busy(busy_);
     try {
         SaveAlbum(file, album_, FileOptions());
-    } catch (const EAlbumError& error) {
+    } catch (const std::exception& error) { // EAlbumError, or the system's
         host_.dialogs.Error(error.what());
         return;
     }
@@ -362,6 +362,7 @@ void AlbumEditor::RelocateTo(int target) {
 // Selections and searches
 
 void AlbumEditor::SelectIndex() {
+    if (Count() == 0) return;
     const std::optional<int> index =
         AskNumber("Go to Slide Index", 1, Count(), current_ + 1, 1, Count() / 8 + 1);
     if (index) SelectOnly(*index - 1);

@@ -227,7 +227,7 @@ void AlbumEditor::RunTestScript() {
     std::filesystem::path script;
     try {
         script = WriteTestScript(host_.appHome, album_, *start, FileOptions());
-    } catch (const EAlbumError& error) {
+    } catch (const std::exception& error) { // EAlbumError, or the system's
         host_.dialogs.Error(error.what());
         return;
     }
