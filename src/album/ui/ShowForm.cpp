@@ -145,7 +145,14 @@ TShowForm::TShowForm(ShowFormServices services, QWidget* parent)
     Refresh();
 }
 
-TShowForm::~TShowForm() = default;
+TShowForm::~TShowForm() {
+    // The views and their model go first: they read the album, which the
+    // editor below them owns.
+    idle_->stop();
+    autoScroll_->stop();
+    delete stack_;
+    delete model_;
+}
 
 void TShowForm::BuildViews() {
     model_ = new ShowFormModel(
