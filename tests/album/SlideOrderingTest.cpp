@@ -1,0 +1,77 @@
+#include "album/SlideOrdering.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zv {
+namespace {
+
+// An album of these paths, in this order (no files behind them).
+SlideAlbum AlbumOf(const std::vector<std::string>& paths) {
+    SlideAlbum album;
+    album.SetVolumeOf([](const std::string&) { return std::string(); });
+    for (const std::string& path : paths)
+        album.AddSlide(SplitSlidePath(path), {}, album.Count(), 0);
+    return album;
+}
+
+// Each slide as "record:path", joined by spaces.
+std::string Slides(const SlideAlbum& album) {
+    std::string text;
+    for (int i = 0; i < album.Count(); ++i)
+        text += (i ? " " : "") + std::to_string(album.Order()[i]) + ":" + album.SlidePath(i);
+    return text;
+}
+
+struct ArrangeCase {
+    const char* what;
+    std::vector<std::string> paths;
+    void (*arrange)(SlideAlbum&);
+    const char* expected;
+};
+
+const ArrangeCase kCases[] = {
+    {"an empty album stays empty", {}, ArrangeByName, ""},
+    {"letters before case, lower case first among equals",
+     {"/p/Banana.jpg", "/p/apple.jpg", "/p/Apple.jpg", "/p/b.jpg"},
+     ArrangeByName,
+     "1:/p/apple.jpg 2:/p/Apple.jpg 3:/p/b.jpg 0:/p/Banana.jpg"},
+    {"a space sorts first, a text before its extensions; digits are not numbers",
+     {"/p/ab.jpg", "/p/a b.jpg", "/p/a.jpg", "/p/10.jpg", "/p/9.jpg"},
+     ArrangeByName,
+     "3:/p/10.jpg 4:/p/9.jpg 2:/p/a.jpg 1:/p/a b.jpg 0:/p/ab.jpg"},
+    {"equal names keep their records' order; the folder and extension do not count",
+     {"/z/same.png", "/a/same.jpg", "/m/other.jpg", "/b/same.gif"},
+     ArrangeByName,
+     "2:/m/other.jpg 0:/z/same.png 1:/a/same.jpg 3:/b/same.gif"},
+    {"names longer than the key head compare to the end",
+     {"/p/picture 20.jpg", "/p/picture 3.jpg", "/p/picture 2.jpg", "/p/Picture 2.jpg"},
+     ArrangeByName,
+     "2:/p/picture 2.jpg 3:/p/Picture 2.jpg 0:/p/picture 20.jpg 1:/p/picture 3.jpg"},
+    {"a path sorts by folder first, then name and extension",
+     {"/b/a.jpg", "/a/z.JPG", "/a/z.jpg", "/a/y.png"},
+     ArrangeByPath,
+     "3:/a/y.png 2:/a/z.jpg 1:/a/z.JPG 0:/b/a.jpg"},
+};
+
+TEST(SlideOrdering, ArrangesTheOrderByTheSlidesTexts) {
+    for (const ArrangeCase& c : kCases) {
+        SlideAlbum album = AlbumOf(c.paths);
+        c.arrange(album);
+        EXPECT_EQ(Slides(album), c.expected) << c.what;
+    }
+}
+
+TEST(SlideOrdering, PermutesOnlyTheSlidesStillInTheAlbum) {
+    SlideAlbum album = AlbumOf({"/p/d.jpg", "/p/c.jpg", "/p/b.jpg", "/p/a.jpg"});
+    album.Cut({1});
+    album.Relocate({0}, 3);
+    ArrangeByName(album);
+    EXPECT_EQ(Slides(album), "3:/p/a.jpg 2:/p/b.jpg 0:/p/d.jpg");
+    EXPECT_EQ(album.RecordCount(), 4);
+}
+
+} // namespace
+} // namespace zv
