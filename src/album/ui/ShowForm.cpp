@@ -316,7 +316,8 @@ void TShowForm::RunCommand(int command, int argument, bool shift) {
         return;
     }
     if (command == kAlTile) {
-        emit tileWanted();
+        emit tileWanted(QApplication::keyboardModifiers() &
+                        (::Qt::ShiftModifier | ::Qt::ControlModifier));
         return;
     }
     if (editor_->Busy()) return;

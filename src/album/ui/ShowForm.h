@@ -58,7 +58,8 @@ public:
     bool ThumbStep();
 
 signals:
-    void tileWanted();
+    // "&Tile"; fromCorner: Shift or Ctrl was held.
+    void tileWanted(bool fromCorner);
     void closed();
 
 protected:

@@ -866,6 +866,7 @@ void Application::ShowAlbum(const std::string& path) {
         services.thumbs.dither = explorerSettings_.ditherThumbs;
         services.settings = &store_;
         albumForm_ = std::make_unique<TShowForm>(std::move(services));
+        connect(albumForm_.get(), &TShowForm::tileWanted, this, &Application::TileAlbum);
         connect(albumForm_.get(), &TShowForm::closed, this, [this] {
             if (!closing_) ShowViewer();
         });
@@ -874,6 +875,25 @@ void Application::ShowAlbum(const std::string& path) {
         albumForm_->ShowWindow();
     else
         albumForm_->OpenAlbum(path);
+}
+
+void Application::TileAlbum(bool fromCorner) {
+    const DisplayInfo display = display_.Info();
+    const int left = fromCorner ? 0 : display.availableLeft;
+    const int top = fromCorner ? 0 : display.availableTop;
+    const int half = display.availableWidth / 2;
+    const int right = display.availableWidth - half;
+    const int height = display.availableHeight;
+    if (explorer_ && explorer_->isVisible()) {
+        albumForm_->setGeometry(left + half, top, right, height / 2);
+        explorer_->setGeometry(left + half, top + height / 2, right, height - height / 2);
+    } else {
+        albumForm_->setGeometry(left + half, top, right, height);
+    }
+    if (!viewer_->FullScreenOn()) {
+        viewer_->setGeometry(left, top, half, height);
+        viewer_->show();
+    }
 }
 
 } // namespace zv

@@ -125,6 +125,9 @@ private:
     void ShowZipBrowser(const std::string& path);
     // The slide album window, made on first use; with a path, that album is opened.
     void ShowAlbum(const std::string& path);
+    // The album's "&Tile": the viewer on the left half, the album on the
+    // right half, or its upper quarter above the explorer when that is shown.
+    void TileAlbum(bool fromCorner);
     void BookmarksToAlbum();
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
