@@ -189,10 +189,17 @@ void AlbumEditor::Open() {
 
 namespace {
 
-bool IsWorkFile(const std::filesystem::path& file, const std::filesystem::path& dataFolder) {
+bool InFolder(const std::filesystem::path& file, const std::filesystem::path& folder) {
     std::error_code error;
-    return !dataFolder.empty() &&
-           std::filesystem::equivalent(file.parent_path(), dataFolder, error) && !error;
+    return !folder.empty() && std::filesystem::equivalent(file.parent_path(), folder, error) &&
+           !error;
+}
+
+// The run's work files: everything in the data folder, and the walked
+// album's catalog "Zelvan 7.04<stem>.avc" in the app home.
+bool IsWorkFile(const std::filesystem::path& file, const AlbumHost& host) {
+    return InFolder(file, host.files.dataFolder) ||
+           (InFolder(file, host.appHome) && file.filename().string().starts_with(kProgramTitle));
 }
 
 } // namespace
@@ -210,7 +217,7 @@ bool AlbumEditor::OpenFile(const std::filesystem::path& file) {
     AfterOrderChange();
     // A work file of the run (an instant list, a walked album) is deleted at
     // exit: the album it made has no file of its own yet.
-    fileName_ = IsWorkFile(file, host_.files.dataFolder) ? kUntitledAlbum : file.string();
+    fileName_ = IsWorkFile(file, host_) ? kUntitledAlbum : file.string();
     SetUnsaved(true);
     thumbsWanted_ = true;
     return true;

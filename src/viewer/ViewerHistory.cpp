@@ -155,11 +155,15 @@ bool ViewerHistory::LoadPictureList(const std::string& path) {
 }
 
 bool ViewerHistory::SavePictureList(const std::string& path) const {
+    return WritePictureList(path, entries_);
+}
+
+bool WritePictureList(const std::filesystem::path& path, const std::vector<std::string>& paths) {
     std::size_t size = 0;
-    for (const std::string& entry : entries_) size += entry.size() + 2;
+    for (const std::string& entry : paths) size += entry.size() + 2;
     std::string bytes;
     bytes.reserve(size);
-    for (const std::string& entry : entries_) {
+    for (const std::string& entry : paths) {
         bytes += entry;
         bytes += "\r\n";
     }

@@ -6,6 +6,7 @@
 // again. Paths keep the case they arrived with and are compared exactly.
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -79,5 +80,9 @@ private:
     std::vector<std::string> entries_;
     int index_ = 0;
 };
+
+// A picture list: one path a line, CR LF, written atomically; false when
+// the file could not be written.
+bool WritePictureList(const std::filesystem::path& path, const std::vector<std::string>& paths);
 
 } // namespace zv

@@ -230,6 +230,31 @@ private slots:
         QCOMPARE(QString::fromStdString(album.FileName()), QStringLiteral("Untitled"));
     }
 
+    // The explorer's slide listings: the instant slideshow becomes the
+    // viewer's bookmarks, the tree an Untitled album in the album window.
+    void theExplorersListingsReachTheViewerAndTheAlbum() {
+        StartOn();
+        Application& program = session_->Program();
+        const fs::path tree = session_->home.Path() / "tree";
+        fs::create_directories(tree / "sub");
+        fs::copy_file(picturePath_, tree / "a.bmp");
+        fs::copy_file(picturePath_, tree / "sub" / "b.bmp");
+        TFileForm& explorer = program.Explorer();
+        explorer.ShowFolder(tree.string());
+
+        explorer.InstantSlideshow();
+        QCOMPARE(program.History().Count(), 2);
+        QCOMPARE(QString::fromStdString(program.ViewerDoc().CurrentPath()),
+                 QString::fromStdString((tree / "a.bmp").string()));
+
+        session_->dialogs.answers.push_back(Answer::Yes); // the sub-folders too
+        explorer.MakeSlideshow();
+        QVERIFY(program.AlbumWindow() && program.AlbumWindow()->isVisible());
+        QCOMPARE(program.AlbumWindow()->Editor().Count(), 2);
+        QCOMPARE(QString::fromStdString(program.AlbumWindow()->Editor().FileName()),
+                 QStringLiteral("Untitled"));
+    }
+
     void theJpegWizardSavesACompressedCopyAndKeepsItsSettings() {
         TWebForm& viewer = StartOn();
         Application& program = session_->Program();

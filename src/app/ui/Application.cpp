@@ -316,6 +316,20 @@ void Application::CreateExplorer() {
     connect(explorer_.get(), &TFileForm::albumWanted, this,
             [this](const QString& path) { ShowAlbum(path.toStdString()); });
     connect(explorer_.get(), &TFileForm::slideAlbumWanted, this, [this] { ShowAlbum({}); });
+    explorer_->documentFlags = &document_;
+    explorer_->makeSlideTarget = [this](bool pictureList) { return MakeSlideTarget(pictureList); };
+    explorer_->prepareAlbum = [this] { return PrepareAlbumForListing(); };
+    connect(explorer_.get(), &TFileForm::albumListed, this,
+            [this](const QString& catalog) { ShowAlbum(catalog.toStdString()); });
+    connect(explorer_.get(), &TFileForm::slideFilesWanted, this, [this](const QStringList& files) {
+        std::vector<std::string> paths;
+        for (const QString& file : files) paths.push_back(file.toStdString());
+        AlbumOfPaths(paths);
+    });
+    connect(explorer_.get(), &TFileForm::instantListMade, this, [this](const QString& list) {
+        ShowViewer();
+        viewerDocument_->LoadPictureList(list.toStdString());
+    });
     connect(explorer_.get(), &TFileForm::tileWanted, this, &Application::TileWindows);
     connect(explorer_.get(), &TFileForm::viewerWanted, this, &Application::ShowViewer);
     connect(explorer_.get(), &TFileForm::closeProgramWanted, this,
@@ -823,15 +837,47 @@ void Application::ShowZipBrowser(const std::string& path) {
 // order, through the run's instant list in the data folder.
 void Application::BookmarksToAlbum() {
     if (history_.Count() < 2) return;
-    const std::filesystem::path list =
-        InstantListPaths(folders_.appHome / "data", tempNames_.WorkFileStem())[0];
+    AlbumOfPaths(history_.Entries());
+}
+
+// An instant album of these files, in their order, through the run's
+// picture list in the data folder.
+void Application::AlbumOfPaths(const std::vector<std::string>& paths) {
+    const std::filesystem::path list = InstantListPaths(DataFolder(), tempNames_.WorkFileStem())[0];
     std::error_code error;
     std::filesystem::create_directories(list.parent_path(), error);
-    if (!history_.SavePictureList(list.string())) {
+    if (!WritePictureList(list, paths)) {
         dialogs_->Error("Could not write " + list.string() + ".");
         return;
     }
     ShowAlbum(list.string());
+}
+
+std::filesystem::path Application::DataFolder() const {
+    return folders_.appHome / "data";
+}
+
+// What the explorer's slide listings fill: the album builder, or the
+// instant slideshow's picture list.
+std::unique_ptr<WalkTarget> Application::MakeSlideTarget(bool pictureList) {
+    if (pictureList) {
+        const auto paths = InstantListPaths(DataFolder(), tempNames_.WorkFileStem());
+        return std::make_unique<PictureListWriter>(paths[0], paths[1]);
+    }
+    return std::make_unique<AlbumBuilder>(
+        AlbumBuildPlaces{folders_.appHome, DataFolder(), tempNames_.WorkFileStem()});
+}
+
+// Before a listing into the album: the album window shown, its slides
+// given up only when the user says so, and the viewer out of the way.
+bool Application::PrepareAlbumForListing() {
+    ShowAlbum({});
+    if (albumForm_->Editor().Count() > 0 &&
+        dialogs_->Box(BoxKind::Confirmation, "Discard slideshow/album?", Buttons::OkCancel) !=
+            Answer::Ok)
+        return false;
+    viewer_->hide();
+    return true;
 }
 
 void Application::ShowAlbum(const std::string& path) {

@@ -42,6 +42,7 @@ namespace zv {
 class TCommentForm;
 class TUnZipForm;
 class TShowForm;
+class WalkTarget;
 class TBatchForm;
 
 class TFileForm;
@@ -129,6 +130,10 @@ private:
     // right half, or its upper quarter above the explorer when that is shown.
     void TileAlbum(bool fromCorner);
     void BookmarksToAlbum();
+    void AlbumOfPaths(const std::vector<std::string>& paths);
+    std::filesystem::path DataFolder() const;
+    std::unique_ptr<WalkTarget> MakeSlideTarget(bool pictureList);
+    bool PrepareAlbumForListing();
     void CloseProgramFromExplorer();
     bool ViewerCloseRequested();
     void EndRun();
