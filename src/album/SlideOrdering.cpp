@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,18 +14,22 @@ namespace {
 
 // A slide's place in the sort. Every slide's text and its case-blind keys
 // (WordKeys, the same length) sit at the same offset of two shared buffers,
-// so the sort moves small entries and never allocates; the first eight key
-// bytes ride along, so most comparisons read no buffer at all.
+// so the sort moves small entries and never allocates.
 struct SortEntry {
+    // Eight key bytes after the prefix all keys share, so that most
+    // comparisons, even of names that all begin "IMG_", read no buffer.
     std::uint64_t head;
     std::size_t offset;
-    std::uint32_t length;
+    std::uint32_t length : 31;
+    // Whether the text holds a byte its key changes other than a space (a
+    // capital or NUL): only then can the case pass tell equal keys apart.
+    std::uint32_t cased : 1;
     std::int32_t record;
 };
 
-// The first eight bytes of the keys as a number that orders like them;
-// missing bytes are 0. Equal heads prove nothing (a space's key is 0 too),
-// a smaller head means smaller keys.
+// Eight bytes as a number that orders like them; missing bytes are 0.
+// Equal heads prove nothing (a space's key is 0 too); a smaller head means
+// smaller keys.
 std::uint64_t KeyHead(std::string_view keys) {
     std::uint64_t head = 0;
     for (std::size_t i = 0; i < 8; ++i) {
@@ -36,19 +39,54 @@ std::uint64_t KeyHead(std::string_view keys) {
     return head;
 }
 
+bool HasCase(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || c == '\0'; });
+}
+
 struct SortTexts {
     std::string texts;
     std::string keys;
     std::vector<SortEntry> entries;
+    std::size_t shared = 0; // the length of the prefix all keys share
 
     std::string_view Text(const SortEntry& e) const { return {texts.data() + e.offset, e.length}; }
     std::string_view Keys(const SortEntry& e) const { return {keys.data() + e.offset, e.length}; }
 
+    void FindSharedPrefix() {
+        if (entries.empty()) return;
+        const std::string_view first = Keys(entries.front());
+        shared = first.size();
+        for (const SortEntry& e : entries) {
+            const std::string_view keys = Keys(e);
+            const std::size_t common = std::min(shared, keys.size());
+            shared = std::mismatch(first.begin(), first.begin() + common, keys.begin()).first -
+                     first.begin();
+        }
+    }
+
+    void SetHeads() {
+        for (SortEntry& e : entries) e.head = KeyHead(Keys(e).substr(shared));
+    }
+
+    // The keys after their equal heads, bytewise, shorter first. A key that
+    // ends within its head has an empty tail: it is the shorter one.
+    int CompareTails(const SortEntry& a, const SortEntry& b) const {
+        const std::size_t covered = shared + 8;
+        if (a.length <= covered && b.length <= covered)
+            return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
+        const auto tail = [&](const SortEntry& e) {
+            return Keys(e).substr(std::min<std::size_t>(covered, e.length));
+        };
+        return tail(a).compare(tail(b));
+    }
+
     // CompareWords(a, b) < 0, then the record number.
     bool Less(const SortEntry& a, const SortEntry& b) const {
         if (a.head != b.head) return a.head < b.head;
-        if (const int c = Keys(a).compare(Keys(b)); c != 0) return c < 0;
-        if (const int c = CompareWordCase(Text(a), Text(b)); c != 0) return c < 0;
+        if (const int c = CompareTails(a, b); c != 0) return c < 0;
+        if (a.cased || b.cased)
+            if (const int c = CompareWordCase(Text(a), Text(b)); c != 0) return c < 0;
         return a.record < b.record;
     }
 };
@@ -79,10 +117,12 @@ void ArrangeByText(SlideAlbum& album, AppendText append) {
         const std::size_t offset = sort.texts.size();
         append(album, album.Records()[static_cast<std::size_t>(record)], sort.texts);
         const std::string_view text = std::string_view(sort.texts).substr(offset);
-        sort.keys += WordKeys(text);
-        sort.entries.push_back({KeyHead(std::string_view(sort.keys).substr(offset)), offset,
-                                static_cast<std::uint32_t>(text.size()), record});
+        sort.entries.push_back(
+            {0, offset, static_cast<std::uint32_t>(text.size()), HasCase(text), record});
     }
+    sort.keys = WordKeys(sort.texts);
+    sort.FindSharedPrefix();
+    sort.SetHeads();
     std::sort(sort.entries.begin(), sort.entries.end(),
               [&sort](const SortEntry& a, const SortEntry& b) { return sort.Less(a, b); });
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = sort.entries[i].record;

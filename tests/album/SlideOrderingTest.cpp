@@ -1,7 +1,12 @@
 #include "album/SlideOrdering.h"
 
+#include "catalog/CompareWords.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -50,6 +55,12 @@ const ArrangeCase kCases[] = {
      {"/p/picture 20.jpg", "/p/picture 3.jpg", "/p/picture 2.jpg", "/p/Picture 2.jpg"},
      ArrangeByName,
      "2:/p/picture 2.jpg 3:/p/Picture 2.jpg 0:/p/picture 20.jpg 1:/p/picture 3.jpg"},
+    {"names alike beyond their first eight letters",
+     {"/p/pictures of 2024 b.jpg", "/p/pictures of 2024 a.jpg", "/p/pictures of 2024.jpg",
+      "/p/pictures of 2024 A.jpg", "/p/q.jpg"},
+     ArrangeByName,
+     "2:/p/pictures of 2024.jpg 1:/p/pictures of 2024 a.jpg 3:/p/pictures of 2024 A.jpg "
+     "0:/p/pictures of 2024 b.jpg 4:/p/q.jpg"},
     {"a path sorts by folder first, then name and extension",
      {"/b/a.jpg", "/a/z.JPG", "/a/z.jpg", "/a/y.png"},
      ArrangeByPath,
@@ -71,6 +82,27 @@ TEST(SlideOrdering, PermutesOnlyTheSlidesStillInTheAlbum) {
     ArrangeByName(album);
     EXPECT_EQ(Slides(album), "3:/p/a.jpg 2:/p/b.jpg 0:/p/d.jpg");
     EXPECT_EQ(album.RecordCount(), 4);
+}
+
+// Many names of few letters, alike for long stretches, against a plain sort
+// by the word order and then the record.
+TEST(SlideOrdering, AgreesWithTheWordOrderOnManyNames) {
+    std::mt19937 random(24);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3000; ++i) {
+        std::string name(random() % 3 ? 6 : 0, 'x'); // a long shared start, mostly
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) name += "aA bB"[random() % 5];
+        paths.push_back("/p/" + name + ".jpg");
+    }
+    SlideAlbum album = AlbumOf(paths);
+    ArrangeByName(album);
+    std::vector<std::int32_t> expected(paths.size());
+    std::iota(expected.begin(), expected.end(), 0);
+    std::sort(expected.begin(), expected.end(), [&](std::int32_t a, std::int32_t b) {
+        const int c = CompareWords(album.Names()[a], album.Names()[b]);
+        return c != 0 ? c < 0 : a < b;
+    });
+    EXPECT_EQ(album.Order(), expected);
 }
 
 } // namespace
