@@ -252,12 +252,12 @@ void AlbumEditor::SaveAs() {
             continue;
         }
         std::error_code error;
-        // There is no Cancel beside Yes and No: No shows the dialog again,
-        // where the user may cancel.
-        if (std::filesystem::exists(*named, error) &&
-            host_.dialogs.Box(BoxKind::Question, named->string() + " exists.\nOverwrite?",
-                              Buttons::YesNo) != Answer::Yes)
-            continue;
+        if (std::filesystem::exists(*named, error)) {
+            const Answer answer = host_.dialogs.Box(
+                BoxKind::Question, named->string() + " exists.\nOverwrite?", Buttons::YesNoCancel);
+            if (answer == Answer::No) continue; // the dialog again
+            if (answer != Answer::Yes) return;
+        }
         file = *named;
         break;
     }

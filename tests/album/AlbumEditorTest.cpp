@@ -37,6 +37,7 @@ private:
 class AlbumEditorTest : public zvtest::TempFolderTest {
 public:
     using TempFolderTest::folder;
+    using TempFolderTest::Write;
 
     void SetUp() override {
         TempFolderTest::SetUp();
@@ -355,6 +356,19 @@ TEST_F(AlbumEditorTest, EveryCommandOnFiveSlides) {
              EXPECT_TRUE(fs::exists(t.folder / "x.avc"));
              EXPECT_FALSE(t.editor->Unsaved());
              EXPECT_EQ(d.fileRequests.back().title, "Save Slides As");
+         }},
+        {"save as over an existing file: No asks again, Cancel stops", kAlSaveAs, "",
+         [](T& t, D& d) {
+             t.Write("x.avc", "old");
+             d.saveResults.push_back((t.folder / "x.avc").string());
+             d.saveResults.push_back((t.folder / "x.avc").string());
+             d.answers.push_back(Answer::No);
+             d.answers.push_back(Answer::Cancel);
+         },
+         [](T& t, D& d) {
+             EXPECT_EQ(d.fileRequests.size(), 2u);
+             EXPECT_EQ(zvtest::ReadText(t.folder / "x.avc"), "old");
+             EXPECT_TRUE(t.editor->Unsaved());
          }},
         {"open reads an album back", kAlOpen, "",
          [](T& t, D& d) {
