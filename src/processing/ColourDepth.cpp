@@ -1,5 +1,7 @@
 #include "processing/ColourDepth.h"
 
+#include "imaging/PixelConvert.h"
+#include "processing/ColourOperations.h"
 #include "processing/LentPicture.h"
 
 namespace zv {
@@ -46,6 +48,18 @@ void Poster16Work(ToolboxJob& job) {
 
 void Poster256Work(ToolboxJob& job) {
     ReduceTo(job, {PaletteColours(ScreenBitsOf(job)), kReducePopularity});
+}
+
+void GrayShadesWork(ToolboxJob& job) {
+    if (ScreenBitsOf(job) == 8) {
+        ReduceTo(job, {job.picture.BitsPerPixel() < 8 ? 16 : 256, kReduceGrey});
+        return;
+    }
+    if (job.picture.Format() != PixelFormat::Bits24) {
+        job.picture = ConvertPixels(job.picture, PixelFormat::Bits24, job.picture.Colours());
+        NoteNewPicture(job);
+    }
+    GrayShades(job.picture);
 }
 
 template <Reduction R> void ReduceWork(ToolboxJob& job) {

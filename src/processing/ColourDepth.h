@@ -30,6 +30,11 @@ ReductionMode ReductionModeOf(Reduction reduction, int method, int screenBits);
 void Poster16Work(ToolboxJob& job);
 void Poster256Work(ToolboxJob& job);
 
+// GRAYSCALE: on an 8-bit display the library's reduction onto a grey ramp
+// (16 greys for pictures below 8 bits, else 256); elsewhere every pixel of
+// the picture, made 24-bit, becomes its grey level.
+void GrayShadesWork(ToolboxJob& job);
+
 // REDUCE_256, REDUCE_GRAY256, REDUCE_16 and REDUCE_BW with the method 0..2.
 template <Reduction R> void ReduceWork(ToolboxJob& job);
 

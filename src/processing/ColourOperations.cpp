@@ -1,6 +1,7 @@
 #include "processing/ColourOperations.h"
 
 #include "processing/ByteBlocks.h"
+#include "processing/ColourDepth.h"
 #include "processing/ColourPass.h"
 #include "processing/Histogram.h"
 #include "processing/RowBands.h"
@@ -46,9 +47,6 @@ void HlsPass(Bitmap& picture, ToolboxContext&, const EffectValues& v) {
 void NegativePass(Bitmap& picture, ToolboxContext&, const EffectValues&) {
     InvertPicture(picture);
 }
-void GrayPass(Bitmap& picture, ToolboxContext&, const EffectValues&) {
-    GrayShades(picture);
-}
 void RgbMaxPass(Bitmap& picture, ToolboxContext&, const EffectValues&) {
     RgbMax(picture);
 }
@@ -61,8 +59,9 @@ void RedEyeWork(ToolboxJob& job) {
 
 constexpr ParamRange kHlsShift{-999, 999};
 
-// Negative keeps the picture's depth, so it takes no true-colour step.
-constexpr unsigned kNegativeSteps = kPlainSteps & ~kStepTrueColour;
+// Negative keeps the picture's depth and Gray shades chooses its own, so
+// they take no true-colour step.
+constexpr unsigned kOwnDepthSteps = kPlainSteps & ~kStepTrueColour;
 // Red Eye records nothing.
 constexpr unsigned kRedEyeSteps = kPlainSteps & ~kStepRecord;
 
@@ -75,8 +74,8 @@ constexpr ToolboxOperation kColourOperations[] = {
      .steps = kDialogSteps,
      .pixels = HlsPass,
      .dialog = &kHlsDialog},
-    {.word = "NEGATIVE", .steps = kNegativeSteps, .pixels = NegativePass, .needs = kAnyDepth},
-    {.word = "GRAYSCALE", .pixels = GrayPass},
+    {.word = "NEGATIVE", .steps = kOwnDepthSteps, .pixels = NegativePass, .needs = kAnyDepth},
+    {.word = "GRAYSCALE", .steps = kOwnDepthSteps, .work = GrayShadesWork, .needs = kAnyDepth},
     {.word = "RGBMAX", .pixels = RgbMaxPass},
     {.word = "POSTERIZE",
      .effectCode = 251,

@@ -301,6 +301,20 @@ private slots:
         QCOMPARE(int(session_->Program().Imaging().descriptor.ImageBits), 8);
     }
 
+    void onA256ColourDisplayGrayShadesReducesOntoGreys() {
+        TWebForm& viewer = StartOn();
+        std::vector<std::string> lines;
+        viewer.recorder.recording = [] { return true; };
+        viewer.recorder.append = [&](const std::string& line) { lines.push_back(line); };
+        session_->Program().Imaging().descriptor.ScreenBits = 8;
+        session_->dialogs.answers.push_back(Answer::Yes); // the 256-colour warning
+        Command(viewer, QStringLiteral("Gra&y shades"))->trigger();
+        QCOMPARE(Current().BitsPerPixel(), 8);
+        for (const auto& colour : Current().Colours())
+            QVERIFY(colour.red == colour.green && colour.green == colour.blue);
+        QCOMPARE(lines, std::vector<std::string>{"GRAYSCALE"});
+    }
+
     void toPngConvertsTheBookmarksAndLogsWhatItSkipped() {
         TWebForm& viewer = StartOn();
         Application& program = session_->Program();
