@@ -44,6 +44,16 @@ bool HasCase(std::string_view text) {
                        [](char c) { return (c >= 'A' && c <= 'Z') || c == '\0'; });
 }
 
+// CompareWordCase made a strict order for the sort: it ranks a capital after
+// its small letter, but a space against a NUL (a name from a damaged list
+// file) comes "after" both ways, which would leave std::sort without a
+// consistent order; bytes decide those.
+int CompareCase(std::string_view a, std::string_view b) {
+    const int c = CompareWordCase(a, b);
+    if (c != 0 && c == CompareWordCase(b, a)) return a.compare(b);
+    return c;
+}
+
 struct SortTexts {
     std::string texts;
     std::string keys;
@@ -86,7 +96,7 @@ struct SortTexts {
         if (a.head != b.head) return a.head < b.head;
         if (const int c = CompareTails(a, b); c != 0) return c < 0;
         if (a.cased || b.cased)
-            if (const int c = CompareWordCase(Text(a), Text(b)); c != 0) return c < 0;
+            if (const int c = CompareCase(Text(a), Text(b)); c != 0) return c < 0;
         return a.record < b.record;
     }
 };

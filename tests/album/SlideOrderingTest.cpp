@@ -84,6 +84,13 @@ TEST(SlideOrdering, PermutesOnlyTheSlidesStillInTheAlbum) {
     EXPECT_EQ(album.RecordCount(), 4);
 }
 
+TEST(SlideOrdering, ANulInANameIsOrderedByItsByte) {
+    using namespace std::string_literals;
+    SlideAlbum album = AlbumOf({"/p/a b.jpg"s, "/p/a\0b.jpg"s, "/p/a b.jpg"s, "/p/A\0b.jpg"s});
+    ArrangeByName(album);
+    EXPECT_EQ(album.Order(), (std::vector<std::int32_t>{1, 0, 2, 3}));
+}
+
 // Many names of few letters, alike for long stretches, against a plain sort
 // by the word order and then the record.
 TEST(SlideOrdering, AgreesWithTheWordOrderOnManyNames) {
