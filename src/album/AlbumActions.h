@@ -67,6 +67,7 @@ enum AlbumCommand : int {
     kAlStopThumbs,
     kAlCheckThumbs,
     kAlRedoThumbs,
+    kAlGetSlides,
     kAlCommandCount
 };
 

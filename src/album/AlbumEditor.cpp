@@ -223,6 +223,14 @@ bool AlbumEditor::OpenFile(const std::filesystem::path& file) {
     return true;
 }
 
+void AlbumEditor::GetSlides() {
+    if (!host_.getSlidesFrom) return;
+    if (Count() > 0 && unsaved_ &&
+        host_.dialogs.Box(BoxKind::Confirmation, kDiscardAlbum, Buttons::OkCancel) != Answer::Ok)
+        return;
+    if (const std::optional<std::string> catalog = host_.getSlidesFrom()) OpenFile(*catalog);
+}
+
 bool AlbumEditor::AskLargeAvl() {
     if (Count() <= kLargeAvl || ignoreLargeAvl_) return true;
     switch (host_.dialogs.Box(BoxKind::Question, LargeAvlText(Count()), Buttons::YesNoIgnore)) {
@@ -461,6 +469,7 @@ void AlbumEditor::Run(int command, int argument, bool shift) {
     case kAlOpen: return Open();
     case kAlSaveAs: return SaveAs();
     case kAlRun: return RunTestScript();
+    case kAlGetSlides: return GetSlides();
     case kAlAdd: return AddSlides(false);
     case kAlInsert: return AddSlides(true);
     case kAlInsertCdTrack: return InsertCdTrack();

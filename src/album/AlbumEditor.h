@@ -48,6 +48,9 @@ struct AlbumHost {
     std::function<void(const std::filesystem::path& script)> playScript;
     // Called before slide files are deleted (the explorer stops watching).
     std::function<void()> beforeDelete;
+    // "&Get slides from ...": the folder walk's dialog; the catalog of the
+    // album it made, or nothing when the user stopped or closed it.
+    std::function<std::optional<std::string>()> getSlidesFrom;
 };
 
 // The view choices the window shows and the menus check.
@@ -132,6 +135,9 @@ public:
     void ColumnClicked(int column);
     void IndexCommand(int command, bool shift);
     void AlbumInfo();
+    // "&Get slides from ...": the album of a folder tree, once the user gives
+    // up the slides there are.
+    void GetSlides();
     void OpenSources();
     void DeleteSources(bool shift);
     void TransferSources(bool move);

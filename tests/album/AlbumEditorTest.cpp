@@ -61,6 +61,7 @@ public:
         host.appendHistory = [this](const std::string& path) { history.push_back(path); };
         host.openWithApplication = [](const std::string&) { return false; };
         host.playScript = [this](const fs::path& script) { played = script; };
+        host.getSlidesFrom = [this] { return walked; };
         editor.emplace(host);
         editor->MutableAlbum().SetVolumeOf([](const std::string&) { return std::string(); });
         editor->AddDropped(
@@ -89,6 +90,7 @@ public:
     std::optional<AlbumEditor> editor;
     std::vector<std::string> viewer, history;
     fs::path played;
+    std::optional<std::string> walked; // what the folder walk's dialog made
 };
 
 struct CommandCase {
@@ -379,6 +381,18 @@ TEST_F(AlbumEditorTest, EveryCommandOnFiveSlides) {
          [](T& t, D&) {
              EXPECT_EQ(t.Letters(), "ABCDE");
              EXPECT_EQ(t.editor->FileName(), (t.folder / "y.avl").string());
+         }},
+        {"get slides loads the walked album, a work file, as Untitled", kAlGetSlides, "",
+         [](T& t, D& d) {
+             fs::create_directories(t.folder / "data");
+             SaveAlbum(t.folder / "data" / "w.avc", t.Album(), AlbumFileOptions{t.folder / "data"});
+             t.walked = (t.folder / "data" / "w.avc").string();
+             d.answers.push_back(Answer::Ok); // give up the unsaved slides
+         },
+         [](T& t, D& d) {
+             EXPECT_EQ(d.LastText(), "Discard slideshow/album?");
+             EXPECT_EQ(t.Letters(), "ABCDE");
+             EXPECT_EQ(t.editor->FileName(), "Untitled");
          }},
         {"run writes the test script from the chosen slide", kAlRun, "", type("2"),
          [](T& t, D& d) {

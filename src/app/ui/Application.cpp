@@ -8,6 +8,7 @@
 #include "explorer/Listing.h"
 #include "explorer/ui/ListDlg.h"
 #include "explorer/ui/ThumbnailRunner.h"
+#include "explorer/ui/WalkForm.h"
 #include "formats/JpegReader.h"
 #include "imaging/PixelConvert.h"
 #include "platform/qt/QtEffectDialog.h"
@@ -897,6 +898,13 @@ void Application::ShowAlbum(const std::string& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
         };
         services.host.clearHistory = [this] { history_.Clear(); };
+        services.host.getSlidesFrom = [this]() -> std::optional<std::string> {
+            const std::string start =
+                explorer_ ? explorer_->Document().CurrentFolder() : folders_.appHome.string();
+            return GetSlidesFrom(WalkFormServices{*dialogs_, document_, start, CacheRoot(folders_),
+                                                  [this] { return MakeSlideTarget(false); }},
+                                 albumForm_.get());
+        };
         services.host.appendHistory = [this](const std::string& file) {
             std::vector<std::string> entries = history_.Entries();
             entries.push_back(file);
