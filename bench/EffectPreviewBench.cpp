@@ -94,21 +94,9 @@ namespace {
 // program's linear scale: the standard tables at 48 %, as libjpeg's quality
 // 76), subsampled: compress and decompress.
 void BM_JpegWizardTest(benchmark::State& state) {
-    struct NoDialogs : zv::Dialogs {
+    struct NoDialogs : zv::WindowlessDialogs {
         zv::Answer Box(zv::BoxKind, const std::string&, zv::Buttons) override {
             return zv::Answer::Ok;
-        }
-        std::vector<std::string> OpenFiles(zv::FileDialogRequest&) override { return {}; }
-        std::optional<std::string> SaveFile(zv::FileDialogRequest&) override { return {}; }
-        std::optional<std::string> BrowseFolder(const std::string&, const std::string&,
-                                                const std::string&) override {
-            return {};
-        }
-        std::optional<zv::ColourRef> ChooseColour(zv::ColourRef) override { return {}; }
-        bool ChooseFont(zv::FontChoice&) override { return false; }
-        std::optional<std::string> AskText(const std::string&, const std::string&,
-                                           const std::string&) override {
-            return {};
         }
     } dialogs;
     zv::JpegWizardModel model(zv::kJpegWizardCode, Photo(), {false, true, 0, 0, 48}, dialogs);

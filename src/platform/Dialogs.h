@@ -87,4 +87,23 @@ public:
     }
 };
 
+// The dialogs of a program without windows: every file, folder, colour,
+// font and text dialog is cancelled; what a box says is the program's to
+// show.
+class WindowlessDialogs : public Dialogs {
+public:
+    std::vector<std::string> OpenFiles(FileDialogRequest&) override { return {}; }
+    std::optional<std::string> SaveFile(FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> BrowseFolder(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<ColourRef> ChooseColour(ColourRef) override { return std::nullopt; }
+    bool ChooseFont(FontChoice&) override { return false; }
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 } // namespace zv

@@ -56,23 +56,11 @@ public:
 };
 
 // The listing's messages on standard error; questions are answered yes.
-class TerminalDialogs : public zv::Dialogs {
+class TerminalDialogs : public zv::WindowlessDialogs {
 public:
     zv::Answer Box(zv::BoxKind, const std::string& text, zv::Buttons buttons) override {
         std::cerr << text << '\n';
         return buttons == zv::Buttons::YesNo ? zv::Answer::Yes : zv::Answer::Ok;
-    }
-    std::vector<std::string> OpenFiles(zv::FileDialogRequest&) override { return {}; }
-    std::optional<std::string> SaveFile(zv::FileDialogRequest&) override { return {}; }
-    std::optional<std::string> BrowseFolder(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return {};
-    }
-    std::optional<zv::ColourRef> ChooseColour(zv::ColourRef) override { return {}; }
-    bool ChooseFont(zv::FontChoice&) override { return false; }
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return {};
     }
 };
 

@@ -42,7 +42,7 @@ namespace {
 
 // Boxes become output: information on standard output, the rest on standard
 // error. The one question (overwrite the ".bak") is answered by --yes.
-class ToolDialogs : public zv::Dialogs {
+class ToolDialogs : public zv::WindowlessDialogs {
 public:
     explicit ToolDialogs(bool yes) : yes_(yes) {}
 
@@ -54,18 +54,6 @@ public:
         }
         (kind == zv::BoxKind::Information ? std::cout : std::cerr) << text << '\n';
         return zv::Answer::Ok;
-    }
-    std::vector<std::string> OpenFiles(zv::FileDialogRequest&) override { return {}; }
-    std::optional<std::string> SaveFile(zv::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> BrowseFolder(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<zv::ColourRef> ChooseColour(zv::ColourRef) override { return std::nullopt; }
-    bool ChooseFont(zv::FontChoice&) override { return false; }
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return std::nullopt;
     }
 
 private:
