@@ -35,13 +35,6 @@ QString ToQt(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QPixmap PixmapOf(const PixelRows& rows) {
-    if (!rows.bits || rows.width <= 0 || rows.height <= 0) return {};
-    const QImage image(rows.bits, rows.width, rows.height, static_cast<qsizetype>(rows.stride),
-                       QImage::Format_BGR888);
-    return QPixmap::fromImage(image); // copies the rows
-}
-
 QString ColourName(std::uint32_t colour) {
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)).name();
 }
@@ -100,7 +93,7 @@ private:
         before_ = new QScrollArea(this);
         before_->setObjectName(QStringLiteral("before"));
         beforeImage_ = new QLabel;
-        beforeImage_->setPixmap(PixmapOf(session_.BeforePixels()));
+        beforeImage_->setPixmap(PixmapOfRows(session_.BeforePixels()));
         beforeImage_->installEventFilter(this);
         before_->setWidget(beforeImage_);
         before_->setMinimumSize(kBoxWidth, kBoxHeight);
@@ -239,7 +232,7 @@ private:
     }
 
     void ShowAfter() {
-        after_->setPixmap(PixmapOf(session_.AfterPixels()));
+        after_->setPixmap(PixmapOfRows(session_.AfterPixels()));
         apply_->setEnabled(session_.ApplyEnabled());
     }
 
@@ -325,6 +318,13 @@ void RunQtEffectDialog(EffectDialogSession& session, QWidget* parent) {
     window.resize(768, 560);
     window.exec();
     if (!session.Closed()) session.Cancel();
+}
+
+QPixmap PixmapOfRows(const PixelRows& rows) {
+    if (!rows.bits || rows.width <= 0 || rows.height <= 0) return {};
+    const QImage image(rows.bits, rows.width, rows.height, static_cast<qsizetype>(rows.stride),
+                       QImage::Format_BGR888);
+    return QPixmap::fromImage(image); // copies the rows
 }
 
 } // namespace zv

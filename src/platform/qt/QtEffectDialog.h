@@ -9,11 +9,16 @@
 
 #include <functional>
 
+class QPixmap;
 class QWidget;
 
 namespace zv {
 
 class EffectDialogSession;
+struct PixelRows;
+
+// A before or after picture's rows as a pixmap (a copy); null for none.
+QPixmap PixmapOfRows(const PixelRows& rows);
 
 // Runs the window modally until Apply or Cancel closes the session.
 void RunQtEffectDialog(EffectDialogSession& session, QWidget* parent);

@@ -1,5 +1,7 @@
 #include "platform/qt/QtJpegWizard.h"
 
+#include "platform/qt/QtEffectDialog.h"
+
 #include "platform/JpegWizardSession.h"
 
 #include <QApplication>
@@ -26,13 +28,6 @@ namespace {
 
 QString ToQt(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QPixmap PixmapOf(const PixelRows& rows) {
-    if (!rows.bits || rows.width <= 0 || rows.height <= 0) return {};
-    const QImage image(rows.bits, rows.width, rows.height, static_cast<qsizetype>(rows.stride),
-                       QImage::Format_BGR888);
-    return QPixmap::fromImage(image);
 }
 
 // A slider row with its edit box; `set` and `type` reach the session.
@@ -68,7 +63,7 @@ public:
 private:
     QLayout* MakePictures() {
         auto* pictures = new QHBoxLayout;
-        before_ = Scroller(QStringLiteral("before"), PixmapOf(session_.BeforePixels()));
+        before_ = Scroller(QStringLiteral("before"), PixmapOfRows(session_.BeforePixels()));
         after_ = Scroller(QStringLiteral("after"), QPixmap());
         auto* right = new QVBoxLayout;
         right->addWidget(new QLabel(QStringLiteral("Compressed image"), this));
@@ -205,7 +200,7 @@ private:
         QApplication::setOverrideCursor(Qt::WaitCursor);
         session_.Test();
         QApplication::restoreOverrideCursor();
-        static_cast<QLabel*>(after_->widget())->setPixmap(PixmapOf(session_.AfterPixels()));
+        static_cast<QLabel*>(after_->widget())->setPixmap(PixmapOfRows(session_.AfterPixels()));
         after_->widget()->adjustSize();
         after_->horizontalScrollBar()->setValue(before_->horizontalScrollBar()->value());
         after_->verticalScrollBar()->setValue(before_->verticalScrollBar()->value());
