@@ -475,17 +475,16 @@ void ViewerDocument::ViewBookmarks(const std::string& pathBoxText) {
     const int chosen = services_.chooseFromList(request);
     if (chosen < 0) return;
     services_.history.Replace(std::move(request.list), chosen);
-    if (services_.history.Empty()) {
-        ShowEmpty();
-        services_.window.DocumentChanged();
-        return;
-    }
-    HistoryClick();
+    OpenCurrentBookmark();
 }
 
 void ViewerDocument::SortBookmarks() {
     if (services_.history.Empty()) return;
     services_.history.Sort(services_.fileExists);
+    OpenCurrentBookmark();
+}
+
+void ViewerDocument::OpenCurrentBookmark() {
     if (services_.history.Empty()) {
         ShowEmpty();
         services_.window.DocumentChanged();

@@ -231,6 +231,9 @@ private:
     void FinishPictureOpen();
     void ApplyViewGamma();
     void OpenHistoryEntry();
+    // After the bookmarks changed: the current one opened, or the empty
+    // picture when none is left.
+    void OpenCurrentBookmark();
     void AddToHistoryReversed(const std::vector<std::string>& paths);
     void SetPath(const std::string& path);
     void HidePages();

@@ -114,8 +114,7 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
         return nullptr;
     });
     // The save dialog starts with the JPEG quality stored with the JPEG settings.
-    saveState_.quality = ValidJpegQuality(
-        JpegWizardRecord::Parse(store_.ReadBinary(kJpegWizardRecordName)).values[2]);
+    saveState_.quality = ValidJpegQuality(JpegSettings().values[2]);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // The effect dialog's curve button opens the histogram window.
     SetEffectCurveWindow(ShowEffectCurve);
@@ -123,9 +122,6 @@ Application::Application(const EnvironmentReader& env, std::vector<std::string> 
 
 Application::~Application() {
     imaging_.host = nullptr;
-    // Hidden while whole: a window closed by its destructor would still
-    // lay out its slide list after the album under it is gone.
-    if (albumForm_) albumForm_->hide();
 }
 
 bool Application::MayStart() const {
